@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what building and testing the toolset needs on a Debian machine.
+# Runs as root; does nothing when every package is already there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  libgtest-dev googletest
+  unixodbc unixodbc-dev odbcinst
+  libsqliteodbc sqlite3
+  odbc-postgresql
+  uuid-dev
+  postgresql
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO=sudo
+else
+  SUDO=
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

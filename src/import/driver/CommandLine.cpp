@@ -1,0 +1,131 @@
+#include "import/driver/CommandLine.h"
+
+#include "import/model/ImportRun.h"
+
+#include <cstring>
+
+namespace norvak {
+
+namespace {
+
+struct ValueOption {
+    char letter;
+    std::string CommandLineValues::*value;
+    const char* missingMessage;
+};
+
+const ValueOption valueOptions[] = {
+    {'n', &CommandLineValues::databaseName, "*****Error - database name missing from -n parameter\n"},
+    {'u', &CommandLineValues::dbUserId, "*****Error - database user missing from -u parameter\n"},
+    {'p', &CommandLineValues::dbPassword, "*****Error - database password missing from -p parameter\n"},
+    {'s', &CommandLineValues::messageSetName, "*****Error - message set missing from -s parameter\n"},
+    {'f', &CommandLineValues::fileName, "*****Error - fileName missing from -f parameter\n"},
+};
+
+const ValueOption* findValueOption(char letter) {
+    for (const ValueOption& option : valueOptions) {
+        if (option.letter == letter)
+            return &option;
+    }
+    return nullptr;
+}
+
+int* findSwitch(ImportRun& run, char letter) {
+    switch (letter) {
+    case 'r':
+        return &run.reportOnlySw;
+    case 'v':
+        return &run.verboseSw;
+    case 't':
+        return &run.traceSw;
+    case 'd':
+        return &run.showTablesSw;
+    default:
+        return nullptr;
+    }
+}
+
+char lowerLetter(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+struct ApplyRule {
+    std::string CommandLineValues::*value;
+    std::string ImportRun::*setting;
+    std::size_t longest;
+    const char* tooLongMessage;
+};
+
+const ApplyRule applyRules[] = {
+    {&CommandLineValues::databaseName, &ImportRun::databaseName, 127,
+     "*****Error - database name parameter is too long\n"},
+    {&CommandLineValues::dbUserId, &ImportRun::dbUserId, 63, "*****Error - database user id parameter is too long\n"},
+    {&CommandLineValues::dbPassword, &ImportRun::dbPassword, 63,
+     "*****Error - database password parameter is too long\n"},
+    {&CommandLineValues::messageSetName, &ImportRun::messageSetName, 127,
+     "*****Error - message set name is too long\n"},
+};
+
+} // namespace
+
+void walkCommandLine(ImportRun& run, int argc, const char* const* argv, CommandLineValues& values) {
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (argument[0] != '-')
+            continue;
+        char letter = lowerLetter(argument[1]);
+        if (letter == 'i')
+            continue;
+        if (int* sw = findSwitch(run, letter)) {
+            *sw = 1;
+            continue;
+        }
+        const ValueOption* option = findValueOption(letter);
+        if (option == nullptr) {
+            run.error("*****Error - unrecognized command line parameter %s\n", argument);
+            continue;
+        }
+        if (std::strlen(argument) > 2)
+            values.*option->value = argument + 2;
+        else if (i + 1 < argc)
+            values.*option->value = argv[++i];
+        else
+            run.error("%s", option->missingMessage);
+    }
+}
+
+bool usageRequested(int argc, const char* const* argv, const CommandLineValues& values) {
+    if (argc < 2)
+        return true;
+    const char* first = argv[1];
+    if (first[0] == '?' || (first[0] != '\0' && first[1] == '?'))
+        return true;
+    return values.fileName.empty();
+}
+
+void printUsage(ImportRun& run, const char* programName) {
+    run.print("\nnorvakload V1.00\n");
+    run.print("\nCommand usage is:\n\n");
+    run.print("  %s -i {-n ZEP_DB {-u DB_Userid {-p DB_Password}}} {-s MessageSet} -f <parmfile> {-r} {-v} {-t} {-d}\n\n",
+              programName);
+    run.print("The database, DB Userid and Password are optional.  They can\n");
+    run.print("also be specified in the parameters file.  If they are\n");
+    run.print("specified on the command line, they will override any values\n");
+    run.print("found in the parameters file.  The -r (report only) switch\n");
+    run.print("will produce the report but not change the repository database.\n");
+    run.print("The -v (verbose), -t (trace) and -d (show table names) parameters\n");
+    run.print("are primarily for debugging purposes.\n");
+    run.out.flush();
+}
+
+void applyCommandLineValues(ImportRun& run, const CommandLineValues& values) {
+    for (const ApplyRule& rule : applyRules) {
+        const std::string& value = values.*rule.value;
+        if (value.empty())
+            continue;
+        if (value.size() > rule.longest)
+            run.error("%s", rule.tooLongMessage);
+        else
+            run.*rule.setting = value;
+    }
+}
+
+} // namespace norvak

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+namespace norvak {
+
+struct ImportRun;
+
+// The values given on the command line, before they are applied.
+struct CommandLineValues {
+    std::string fileName;
+    std::string databaseName;
+    std::string dbUserId;
+    std::string dbPassword;
+    std::string messageSetName;
+};
+
+// Walks the arguments after the program name: switches set the run's
+// switches, value options fill `values`; errors are reported and set errSw.
+void walkCommandLine(ImportRun& run, int argc, const char* const* argv, CommandLineValues& values);
+
+// True when the usage text is due: no argument, a first argument beginning
+// with "?" or with "?" second, or no file name.
+bool usageRequested(int argc, const char* const* argv, const CommandLineValues& values);
+
+void printUsage(ImportRun& run, const char* programName);
+
+// Applies the non-empty command-line connection values over those of the
+// definitions file; a value over its limit is reported and not applied.
+void applyCommandLineValues(ImportRun& run, const CommandLineValues& values);
+
+} // namespace norvak

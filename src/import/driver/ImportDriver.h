@@ -1,0 +1,20 @@
+#pragma once
+
+namespace norvak {
+
+class Output;
+
+// Exit codes of the import run.
+enum ImportExitCode : int {
+    exitSuccess = 0,
+    exitUsage = 1,
+    exitUnreadableFile = 96,
+    exitDefinitionErrors = 200,
+    exitConnectRefused = -1,
+    exitStorage = -2,
+};
+
+// The whole norvakload run, from the banner to the exit code, reporting on `out`.
+int runImport(Output& out, int argc, const char* const* argv);
+
+} // namespace norvak

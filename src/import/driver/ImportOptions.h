@@ -1,0 +1,14 @@
+#pragma once
+
+namespace norvak {
+
+struct ImportRun;
+
+// Takes one attribute of the ZEPImport element: connection settings, schema
+// prefix, message set, identifier affixes and table capacities.
+void getAttrValueZEPImport(ImportRun& run, const char* attrName, const char* value);
+
+// How a password is shown: "********" when there is one, "" otherwise.
+const char* maskedPassword(const char* password);
+
+} // namespace norvak

@@ -1,0 +1,312 @@
+#include "import/model/DefinitionProcessing.h"
+#include "import/model/ImportRun.h"
+#include "import/reader/StringUtilities.h"
+
+#include <string>
+
+namespace norvak {
+
+namespace {
+
+using R = DefinitionRecord;
+
+// Properties a compound element (one without a simple type) may not have; the
+// CWF null key is reported on its own after the TDS null value.
+const CheckedField compoundFieldsBeforeCwfNullKey[] = {
+    {&R::justification, "Justification", true},
+    {&R::padChar, "Padding character", true},
+    {&R::interpretValue, "Interpret element value", true},
+    {&R::decimalPoint, "Decimal point", true},
+    {&R::precision, "Precision", false},
+    {&R::signOrientation, "Sign Orientation", true},
+    {&R::positiveSign, "Positive Sign", true},
+    {&R::negativeSign, "Negative Sign", true},
+    {&R::tdsFormat, "TDS Format String", true},
+    {&R::byteAlignment, "byte alignment", false},
+    {&R::length, "length", true},
+    {&R::lengthRef, "length reference", true},
+    {&R::lengthUnits, "length units", false},
+    {&R::physicalType, "physical type", false},
+    {&R::tdsNullKey, "Null key (TDS)", true},
+    {&R::tdsNullValue, "Null key value (TDS)", true},
+};
+
+const CheckedField compoundFieldsAfterCwfNullKey[] = {
+    {&R::cwfNullValue, "Null key value (CWF)", true},
+    {&R::xmlMemberEncode, "XML member encoding", true},
+    {&R::xmlIdAttrName, "XML ID attribute name", true},
+    {&R::xmlIdAttrValue, "XML ID attribute value", true},
+    {&R::xmlIdValueAttrName, "XML ID value attribute name", true},
+    {&R::xmlFormat, "XML format", true},
+};
+
+// Fields an element outside any type may not have.
+const CheckedField memberOnlyFields[] = {
+    {&R::minOccurs, "minOccurs", false},  {&R::maxOccurs, "maxOccurs", false}, {&R::repeatCount, "repeatCount", false},
+    {&R::repeatRef, "repeatRef", true},   {&R::lengthRef, "lengthRef", true},
+};
+
+// Properties each logical type rules out.
+const CheckedField stringFields[] = {
+    {&R::decimalPoint, "Decimal point", true},     {&R::precision, "Precision", false},
+    {&R::tdsFormat, "Format String", true},        {&R::signOrientation, "Sign Orientation", true},
+    {&R::positiveSign, "Positive Sign", true},     {&R::negativeSign, "Negative Sign", true},
+    {&R::signedCode, "signed", false},             {&R::xmlMemberEncode, "XML member encoding", true},
+};
+
+const CheckedField integerFields[] = {
+    {&R::interpretValue, "Interpret element value", true}, {&R::tdsFormat, "Format String", true},
+    {&R::lengthRef, "Length Reference", true},             {&R::decimalPoint, "Decimal point", true},
+    {&R::xmlMemberEncode, "XML member encoding", true},
+};
+
+const CheckedField floatFields[] = {
+    {&R::interpretValue, "Interpret element value", true},
+    {&R::tdsFormat, "Format", true},
+    {&R::lengthRef, "Length Reference", true},
+    {&R::xmlMemberEncode, "XML member encoding", true},
+};
+
+const CheckedField binaryFields[] = {
+    {&R::justification, "Justification", true},
+    {&R::padChar, "Padding character", true},
+    {&R::interpretValue, "Interpret element value", true},
+    {&R::decimalPoint, "Decimal point", true},
+    {&R::precision, "Precision", false},
+    {&R::tdsFormat, "Format", true},
+    {&R::signOrientation, "Sign Orientation", true},
+    {&R::positiveSign, "Positive Sign", true},
+    {&R::negativeSign, "Negative Sign", true},
+    {&R::signedCode, "signed", false},
+    {&R::tdsNullKey, "Encoding Null (TDS)", true},
+    {&R::tdsNullValue, "Encoding Value (TDS)", true},
+    {&R::cwfNullValue, "Encoding Value (CWF)", true},
+};
+
+const CheckedField booleanFields[] = {
+    {&R::lengthRef, "Length reference", true},
+    {&R::justification, "Justification", true},
+    {&R::padChar, "Padding character", true},
+    {&R::interpretValue, "Interpret element value", true},
+    {&R::decimalPoint, "Decimal point", true},
+    {&R::precision, "Precision", false},
+    {&R::tdsFormat, "Format", true},
+    {&R::signOrientation, "Sign Orientation", true},
+    {&R::positiveSign, "Positive Sign", true},
+    {&R::negativeSign, "Negative Sign", true},
+    {&R::signedCode, "signed", false},
+    {&R::tdsNullKey, "Encoding Null (TDS)", true},
+    {&R::tdsNullValue, "Encoding Value (TDS)", true},
+    {&R::cwfNullKey, "Encoding Null (CWF)", false},
+    {&R::cwfNullValue, "Encoding Value (CWF)", true},
+    {&R::xmlMemberEncode, "XML member encoding", true},
+};
+
+const CheckedField dateTimeFields[] = {
+    {&R::interpretValue, "Interpret element value", true},
+    {&R::decimalPoint, "Decimal point", true},
+    {&R::precision, "Precision", false},
+    {&R::signOrientation, "Sign Orientation", true},
+    {&R::positiveSign, "Positive Sign", true},
+    {&R::negativeSign, "Negative Sign", true},
+    {&R::signedCode, "signed", false},
+    {&R::xmlMemberEncode, "XML member encoding", true},
+};
+
+const CheckedField decimalFields[] = {
+    {&R::interpretValue, "Interpret element value", true},
+    {&R::tdsFormat, "Format", true},
+    {&R::lengthRef, "Length reference", true},
+    {&R::xmlMemberEncode, "XML member encoding", true},
+};
+
+void checkCompoundElement(ImportRun& run, const DefinitionRecord& record, const char* ident) {
+    reportNotValidForCompound(run, record, compoundFieldsBeforeCwfNullKey);
+    if (record.cwfNullKey >= 0)
+        run.error("CWF null key value not allowed on element %s of compound type\n", ident);
+    reportNotValidForCompound(run, record, compoundFieldsAfterCwfNullKey);
+}
+
+void copySimpleProperties(const DefinitionRecord& record, ElementEntry& element) {
+    element.physicalType = record.physicalType;
+    element.signedCode = record.signedCode;
+    element.length = record.length;
+    element.lengthUnits = record.lengthUnits;
+    element.justification = record.justification;
+    element.padChar = record.padChar;
+    element.decimalPoint = record.decimalPoint;
+    element.byteAlignment = record.byteAlignment;
+    element.cwfNullKey = record.cwfNullKey;
+    element.cwfNullValue = record.cwfNullValue;
+    element.xmlRender = record.xmlRender;
+    element.xmlIdAttrName = record.xmlIdAttrName;
+    element.xmlIdAttrValue = record.xmlIdAttrValue;
+    element.xmlIdValueAttrName = record.xmlIdValueAttrName;
+    element.xmlMemberEncode = record.xmlMemberEncode;
+}
+
+void createSimpleElementAttributes(ImportRun& run, const DefinitionRecord& record, int elemId) {
+    createAttrEntry(run, record.length, elemId, classElement, 28, flagTds);
+    createAttrEntry(run, record.justificationText, elemId, classElement, 29, flagTds);
+    createAttrEntry(run, record.padChar, elemId, classElement, 30, flagTds);
+    createAttrEntry(run, record.interpretValue, elemId, classElement, 31, flagTds);
+    createAttrEntry(run, record.decimalPoint, elemId, classElement, 32, flagTds);
+    int precisionText = record.precision > 0 ? insertName(run, std::to_string(record.precision)) : 0;
+    createAttrEntry(run, precisionText, elemId, classElement, 33, flagTds);
+    createAttrEntry(run, record.tdsFormat, elemId, classElement, 34, flagTds);
+    createAttrEntry(run, record.signOrientation, elemId, classElement, 35, flagTds);
+    createAttrEntry(run, record.positiveSign, elemId, classElement, 36, flagTds);
+    createAttrEntry(run, record.negativeSign, elemId, classElement, 37, flagTds);
+    createAttrEntry(run, record.tdsNullKey, elemId, classElement, 38, flagTds);
+    createAttrEntry(run, record.tdsNullValue, elemId, classElement, 39, flagTds);
+}
+
+void checkPrecision(ImportRun& run, const DefinitionRecord& record, const char* ident) {
+    if (record.precision <= 0)
+        return;
+    if (record.decimalPoint > 0)
+        run.print("*****Error - precision (%d) cannot be specified with virtual decimal point (%s) for element %s\n",
+                  record.precision, run.text(record.decimalPoint), ident);
+    if (record.length <= 0) {
+        run.error("*****Error - precision requires length to be specified\n");
+        return;
+    }
+    int length = leadingNumberOrZero(run.text(record.length));
+    if (record.precision >= length)
+        run.error("*****Error - precision (%d) must be less than length (%d)\n", record.precision, length);
+}
+
+void checkLogicalType(ImportRun& run, const DefinitionRecord& record, const char* ident) {
+    switch (record.typeCode) {
+    case logicalString:
+        reportNotValidForType(run, record, stringFields, "string");
+        break;
+    case logicalInteger:
+        reportNotValidForType(run, record, integerFields, "integer");
+        break;
+    case logicalFloat:
+        reportNotValidForType(run, record, floatFields, "float");
+        break;
+    case logicalBinary:
+        reportNotValidForType(run, record, binaryFields, "binary");
+        if (record.cwfNullKey >= 0)
+            run.error("CWF null key value not allowed on element %s of type binary\n", ident);
+        break;
+    case logicalBoolean: {
+        int length = leadingNumberOrZero(run.text(record.length));
+        if (length > 0)
+            run.error("*****Error - Length (%d) not valid for element type boolean\n", length);
+        if (record.cwfNullKey >= 0)
+            run.error("CWF null key value not allowed on element %s of type boolean\n", ident);
+        reportNotValidForType(run, record, booleanFields, "boolean");
+        break;
+    }
+    case logicalDateTime:
+        reportNotValidForType(run, record, dateTimeFields, "date/time");
+        break;
+    case logicalDecimal:
+        reportNotValidForType(run, record, decimalFields, "decimal");
+        break;
+    default:
+        break;
+    }
+}
+
+// An element defined in place (no ref); 0 when it cannot be.
+int defineElement(ImportRun& run, const DefinitionRecord& record, int currTypeId) {
+    if (record.ident <= 0) {
+        run.error("*****Error - required parameter missing on element %s\n", run.text(record.name));
+        return 0;
+    }
+    int elemId = createElementEntry(run, record.ident, record.name > 0 ? record.name : record.ident);
+    const std::string ident = run.text(record.ident);
+    {
+        ElementEntry& element = run.elements[elemId];
+        if (record.typeCode > 0 || record.typeName > 0) {
+            element.logicalType = record.typeCode;
+            element.typeName = record.typeName;
+        } else {
+            element.logicalType = logicalString;
+        }
+    }
+    if (record.tag > 0)
+        ++run.counters.tagsFound;
+    createAttrEntry(run, record.tag, elemId, classElement, 27, flagTds);
+    createAttrEntry(run, record.xmlName, elemId, classElement, 30, flagXml);
+    createAttrEntry(run, record.xmlFormat, elemId, classElement, 31, flagXml);
+
+    if (record.typeCode == 0) {
+        checkCompoundElement(run, record, ident.c_str());
+    } else {
+        copySimpleProperties(record, run.elements[elemId]);
+        createSimpleElementAttributes(run, record, elemId);
+        checkPrecision(run, record, ident.c_str());
+        checkLogicalType(run, record, ident.c_str());
+    }
+
+    if (currTypeId != 0) {
+        int memberId = createTypeMemberEntry(run, 0, elemId, memberElement, currTypeId);
+        TypeMemberEntry& member = run.typeMembers[memberId];
+        member.minOcc = record.minOccurs;
+        member.maxOcc = record.maxOccurs;
+        member.repeatCount = record.repeatCount;
+        member.repeatRef = record.repeatRef;
+        member.lengthRef = record.lengthRef;
+    } else {
+        reportOnlyInType(run, record, memberOnlyFields, ident.c_str());
+    }
+    return elemId;
+}
+
+// An element used by reference inside a type: a member carrying the per-use settings.
+void useElementByReference(ImportRun& run, const DefinitionRecord& record, int currTypeId) {
+    if (record.ident > 0 || record.name > 0) {
+        run.error("*****Error - element cannot have both identifier/name and ref %s\n", run.text(record.ref));
+        return;
+    }
+    if (currTypeId == 0) {
+        run.error("*****Error - element with ref (%s) must be within a type\n", run.text(record.ref));
+        return;
+    }
+    int memberId = createTypeMemberEntry(run, record.ref, 0, memberElement, currTypeId);
+    TypeMemberEntry& member = run.typeMembers[memberId];
+    member.minOcc = record.minOccurs;
+    member.maxOcc = record.maxOccurs;
+    member.repeatCount = record.repeatCount;
+    member.repeatRef = record.repeatRef;
+    member.physicalType = record.physicalType;
+    member.length = record.length;
+    member.lengthRef = record.lengthRef;
+    member.lengthUnits = record.lengthUnits;
+    member.signedCode = record.signedCode;
+    member.decimalPoint = record.decimalPoint;
+    member.byteAlignment = record.byteAlignment;
+    member.justification = record.justification;
+    member.padChar = record.padChar;
+    member.cwfNullKey = record.cwfNullKey;
+    member.cwfNullValue = record.cwfNullValue;
+    member.xmlName = record.xmlName;
+    member.xmlRender = record.xmlRender;
+    member.xmlFormat = record.xmlFormat;
+    member.xmlIdAttrName = record.xmlIdAttrName;
+    member.xmlIdAttrValue = record.xmlIdAttrValue;
+    member.xmlIdValueAttrName = record.xmlIdValueAttrName;
+    member.xmlMemberEncode = record.xmlMemberEncode;
+    member.repeatElemDelim = record.repeatElemDelim;
+    member.justificationText = record.justificationText;
+}
+
+} // namespace
+
+int processElementDef(ImportRun& run, const DefinitionRecord& record, int currTypeId) {
+    run.trace("==> processElementDef\n");
+    int elemId = 0;
+    if (record.ref == 0)
+        elemId = defineElement(run, record, currTypeId);
+    else
+        useElementByReference(run, record, currTypeId);
+    run.trace("<== processElementDef returned elemId %d\n", elemId);
+    return elemId;
+}
+
+} // namespace norvak

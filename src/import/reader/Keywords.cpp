@@ -1,0 +1,289 @@
+#include "import/reader/Keywords.h"
+
+#include "import/reader/StringUtilities.h"
+
+#include <cstring>
+
+namespace norvak {
+
+namespace {
+
+struct Keyword {
+    const char* text;
+    int code;
+};
+
+template <std::size_t N>
+bool lookup(const Keyword (&keywords)[N], const char* value, int& code) {
+    for (const Keyword& keyword : keywords) {
+        if (std::strcmp(keyword.text, value) == 0) {
+            code = keyword.code;
+            return true;
+        }
+    }
+    return false;
+}
+
+// An upper-cased working copy of a value of at most `limit` characters;
+// `fits` is false for a longer value.
+template <std::size_t Size>
+struct UpperCopy {
+    char text[Size + 1] = {};
+    bool fits = false;
+    explicit UpperCopy(const char* value) {
+        std::size_t length = std::strlen(value);
+        if (length > Size)
+            return;
+        std::memcpy(text, value, length);
+        upperCase(text);
+        fits = true;
+    }
+};
+
+const Keyword logicalTypes[] = {
+    {"STR", 50105},  {"STRING", 50105},   {"", 50105},         {"INT", 50106},  {"INTEGER", 50106},
+    {"FLOAT", 50107}, {"BIN", 50109},     {"BINARY", 50109},   {"BOOL", 50213}, {"BOOLEAN", 50213},
+    {"DATE", 50222}, {"DATETIME", 50222}, {"DEC", 50224},      {"DECIMAL", 50224},
+};
+
+const Keyword physicalTypes[] = {
+    {"Integer", 1},
+    {"int", 1},
+    {"Extended Decimal", 2},
+    {"Decimal", 2},
+    {"dec", 2},
+    {"Float", 3},
+    {"Packed Decimal", 4},
+    {"Packed", 4},
+    {"pack", 4},
+    {"Length Encoded String 1", 5},
+    {"Encoded 1", 5},
+    {"enc1", 5},
+    {"Length Encoded String 2", 6},
+    {"Encoded 2", 6},
+    {"enc2", 6},
+    {"Null Terminated", 7},
+    {"Null Term", 7},
+    {"null", 7},
+    {"Fixed Length", 8},
+    {"fixed", 8},
+    {"fix", 8},
+    {"fixlen", 8},
+    {"Boolean", 9},
+    {"bool", 9},
+    {"Binary", 10},
+    {"bin", 10},
+    {"Time Seconds", 11},
+    {"Seconds", 11},
+    {"sec", 11},
+    {"Time Milliseconds", 12},
+    {"Milliseconds", 12},
+    {"mil", 12},
+};
+
+const Keyword lengthUnits[] = {
+    {"Bytes", 0},           {"0", 0},          {"Characters", 1}, {"char", 1}, {"1", 1},
+    {"Character Units", 2}, {"char units", 2}, {"2", 2},          {"End of BitStream", 3},
+    {"end", 3},             {"3", 3},
+};
+
+const Keyword byteAlignments[] = {{"1", 0}, {"2", 2}, {"4", 4}, {"8", 8}, {"16", 16}};
+
+const Keyword signOrientations[] = {
+    {"Included Leading", 1},  {"Incl Lead", 1}, {"1", 1}, {"Included Trailing", 2},  {"Incl Trail", 2}, {"2", 2},
+    {"Separate Leading", 3},  {"Sep Lead", 3},  {"3", 3}, {"Separate Trailing", 4}, {"Sep Trail", 4},  {"4", 4},
+    {"None", 0},
+};
+
+const Keyword nullKeys[] = {
+    {"NULLPadFill", 0},      {"pad", 0},     {"0", 0}, {"NULLLogicalValue", 1}, {"logical", 1},
+    {"1", 1},                {"NULLLiteralValue", 2}, {"literal", 2},          {"2", 2},
+};
+
+const Keyword renders[] = {
+    {"ELEMENT", 0},          {"ELEM", 0},      {"0", 0},      {"ATTRIBUTE", 1},      {"ATTR", 1},
+    {"1", 1},                {"ELEMENTATTRID", 2}, {"ATTRID", 2}, {"2", 2},          {"ELEMENTATTRVAL", 3},
+    {"ATTRVAL", 3},          {"3", 3},         {"ELEMENTATTRIDVAL", 4}, {"ATTRIDVAL", 4}, {"IDVAL", 4},
+    {"4", 4},
+};
+
+const Keyword compositions[] = {
+    {"EMPTY", 1},   {"CHOICE", 2},  {"SIMPLE", 3},  {"SIMPLE_UNORD", 3}, {"SIMPLE_UNORDERED", 3},
+    {"UNORD", 4},   {"UNORDER", 4}, {"UNORDERED", 4}, {"ORD", 5},       {"ORDER", 5},
+    {"ORDERED", 5}, {"", 5},        {"SEQ", 6},     {"SEQUENCE", 6},    {"MSG", 7},
+    {"MESSAGE", 7},
+};
+
+const Keyword typeContents[] = {{"CLOSED", 1}, {"", 1}, {"DEFINED", 2}, {"OPEN", 3}};
+
+struct Separation {
+    const char* keywords[4];
+    int code;
+    const char* canonicalText;
+};
+
+const Separation separations[] = {
+    {{"1", "TAGDELIM", "TAGGED DELIMITED", nullptr}, 1, "Tagged Delimited"},
+    {{"2", "TAGFIX", "TAGGED FIXED LENGTH", nullptr}, 2, "Tagged Fixed Length"},
+    {{"3", "ALLDELIM", "ALL ELEMENTS DELIMITED", nullptr}, 3, "All Elements Delimited"},
+    {{"4", "VARDELIM", "VARIABLE LENGTH ELEMENTS DELIMITED", nullptr}, 4, "Variable Length Elements Delimited"},
+    {{"5", "FIXLEN", "FIXEDLEN", "FIXED LENGTH"}, 5, "Fixed Length"},
+    {{"6", "FIXAL3", "FIXEDAL3", "FIXED LENGTH AL3"}, 6, "Fixed Length AL3"},
+};
+
+const Keyword roles[] = {
+    {"MIN_INCL", 1}, {"MIN_INCLUSIVE", 1}, {"MAX_INCL", 2},  {"MAX_INCLUSIVE", 2}, {"MIN_LEN", 3},
+    {"MIN_LENGTH", 3}, {"MAX_LEN", 4},     {"MAX_LENGTH", 4}, {"ENUM", 5},         {"ENUMERATION", 5},
+    {"DEF", 6},      {"DEFAULT", 6},       {"NULL", 7},      {"ALLOWNULL", 7},     {"SCALE", 8},
+    {"DATETEMPL", 9}, {"DATETEMPLATE", 9},
+};
+
+// The numeric form of composition and content: a value beginning with a digit
+// from 1 to `highest` gives its leading number when that is in range.
+int numericCode(const char* value, int highest) {
+    if (value[0] < '1' || value[0] > '0' + highest)
+        return 0;
+    int number = leadingNumberOrZero(value);
+    return number >= 1 && number <= highest ? number : 0;
+}
+
+} // namespace
+
+int parseLogicalType(const char* value) {
+    UpperCopy<255> copy(value);
+    if (!copy.fits)
+        return 0;
+    int code = 0;
+    if (lookup(logicalTypes, copy.text, code))
+        return code;
+    if (value[0] >= '0' && value[0] <= '9') {
+        int number = leadingNumberOrZero(value);
+        for (const Keyword& keyword : logicalTypes) {
+            if (keyword.code == number)
+                return number;
+        }
+    }
+    return 0;
+}
+
+int parsePhysicalType(const char* value) {
+    int code = 0;
+    return lookup(physicalTypes, value, code) ? code : 0;
+}
+
+int parseLengthUnits(const char* value) {
+    int code = -1;
+    return lookup(lengthUnits, value, code) ? code : -1;
+}
+
+int parseByteAlignment(const char* value, bool& valid) {
+    int code = 0;
+    valid = lookup(byteAlignments, value, code);
+    return valid ? code : 0;
+}
+
+int parseSignOrientation(const char* value) {
+    int code = 0;
+    return lookup(signOrientations, value, code) ? code : 0;
+}
+
+int parseNullKey(const char* value) {
+    int code = -1;
+    return lookup(nullKeys, value, code) ? code : -1;
+}
+
+const char* nullKeyText(int code) {
+    switch (code) {
+    case 0:
+        return "NULLPadFill";
+    case 1:
+        return "NULLLogicalValue";
+    case 2:
+        return "NULLLiteralValue";
+    default:
+        return "";
+    }
+}
+
+int parseRender(const char* value) {
+    UpperCopy<31> copy(value);
+    int code = -1;
+    if (copy.fits && lookup(renders, copy.text, code))
+        return code;
+    return -1;
+}
+
+bool parseJustification(char* value, Justification& result) {
+    upperCase(value);
+    if (std::strcmp(value, "R") == 0 || std::strcmp(value, "RIGHT") == 0 || std::strcmp(value, "RIGHT JUSTIFY") == 0)
+        result = {"R", "Right Justify"};
+    else if (std::strcmp(value, "L") == 0 || std::strcmp(value, "LEFT") == 0 ||
+             std::strcmp(value, "LEFT JUSTIFY") == 0)
+        result = {"L", "Left Justify"};
+    else if (std::strcmp(value, "N") == 0 || std::strcmp(value, "NONE") == 0 ||
+             std::strcmp(value, "NOT APPLICABLE") == 0)
+        result = {"N", "Not Applicable"};
+    else
+        return false;
+    return true;
+}
+
+bool isValidPadChar(const char* value) {
+    if (std::strcmp(value, "SPACE") == 0 || std::strcmp(value, "NUL") == 0 || std::strcmp(value, "'0'") == 0)
+        return true;
+    std::size_t length = std::strlen(value);
+    if (length >= 3 && (value[0] == '"' || value[0] == '\'') && value[2] == value[0])
+        return true;
+    return value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
+}
+
+int parseComposition(const char* value) {
+    UpperCopy<255> copy(value);
+    int code = 0;
+    if (copy.fits && lookup(compositions, copy.text, code))
+        return code;
+    return numericCode(value, 7);
+}
+
+int parseTypeContent(const char* value) {
+    UpperCopy<255> copy(value);
+    int code = 0;
+    if (copy.fits && lookup(typeContents, copy.text, code))
+        return code;
+    return numericCode(value, 3);
+}
+
+int parseDataElemSep(const char* value, const char*& canonicalText, bool& recognized) {
+    recognized = true;
+    if (value[0] == '\0')
+        return 0;
+    UpperCopy<511> copy(value);
+    if (copy.fits) {
+        for (const Separation& separation : separations) {
+            for (const char* keyword : separation.keywords) {
+                if (keyword != nullptr && std::strcmp(keyword, copy.text) == 0) {
+                    canonicalText = separation.canonicalText;
+                    return separation.code;
+                }
+            }
+        }
+    }
+    recognized = false;
+    return 0;
+}
+
+std::int16_t parseRole(const char* value) {
+    UpperCopy<255> copy(value);
+    int code = 0;
+    if (copy.fits && lookup(roles, copy.text, code))
+        return static_cast<std::int16_t>(code);
+    return 0;
+}
+
+int parseOccurrence(const char* value) {
+    if (std::strcmp(value, "unbounded") == 0 || std::strcmp(value, "*") == 0)
+        return -2;
+    return leadingNumberOrZero(value);
+}
+
+} // namespace norvak

@@ -1,0 +1,190 @@
+#include "import/model/ImportRun.h"
+#include "import/model/TabDefinitions.h"
+#include "import/reader/AttributeHandlers.h"
+
+namespace norvak {
+
+namespace {
+
+bool storeCwfTabAttribute(ImportRun& run, const char* attrName, char* value, CwfTabDefinition& tab) {
+    if (attributeIs(attrName, "name"))
+        tab.name = insertName(run, value);
+    else if (attributeIs(attrName, "ident"))
+        tab.ident = insertName(run, value);
+    else if (attributeIs(attrName, "ccsid"))
+        tab.ccsid = insertName(run, value);
+    else
+        return false;
+    return true;
+}
+
+bool isMessagingStandard(const char* value) {
+    for (const char* standard : {"UNKNOWN", "SWIFT", "ACORD AL3", "EDIFACT", "X12"}) {
+        if (attributeIs(value, standard))
+            return true;
+    }
+    return false;
+}
+
+// Trim codes: 0 no trim, 1 leading, 2 trailing, 3 both, 4 padding characters; -1 unknown.
+int trimCode(const char* value) {
+    struct Trim {
+        const char* text;
+        int code;
+    };
+    static const Trim trims[] = {
+        {"No Trim", 0},  {"No", 0},     {"Leading White Spaces", 1}, {"Leading", 1}, {"Lead", 1},
+        {"Trailing White Spaces", 2}, {"Trailing", 2}, {"Trail", 2}, {"Trim Both", 3}, {"Both", 3},
+        {"Trim Padding Chars", 4},    {"Pad", 4},
+    };
+    for (const Trim& trim : trims) {
+        if (attributeIs(value, trim.text))
+            return trim.code;
+    }
+    return -1;
+}
+
+void storeCompression(ImportRun& run, const char* attrName, const char* value, std::int32_t& code) {
+    if (attributeIs(value, "SimpleAL3CharCompress") || attributeIs(value, "AL3"))
+        code = 1;
+    else
+        run.error("*****Error - invalid attribute value (%s) for %s\n", value, attrName);
+}
+
+bool storeTdsTabAttribute(ImportRun& run, const char* attrName, char* value, TdsTabDefinition& tab) {
+    if (attributeIs(attrName, "name")) {
+        tab.name = insertName(run, value);
+    } else if (attributeIs(attrName, "ident")) {
+        tab.ident = insertName(run, value);
+    } else if (attributeIs(attrName, "msgStd")) {
+        if (isMessagingStandard(value))
+            tab.messagingStandard = insertName(run, value);
+        else
+            run.error("*****Error - invalid value (%s) for %s attribute\n", value, attrName);
+    } else if (attributeIs(attrName, "groupInd")) {
+        tab.groupInd = insertName(run, value);
+    } else if (attributeIs(attrName, "groupTerm")) {
+        tab.groupTerm = insertName(run, value);
+    } else if (attributeIs(attrName, "tagDataSep")) {
+        tab.tagDataSep = insertName(run, value);
+    } else if (attributeIs(attrName, "tagLen")) {
+        tab.tagLen = insertName(run, value);
+    } else if (attributeIs(attrName, "decimalPoint")) {
+        tab.decimalPoint = insertName(run, value);
+    } else if (attributeIs(attrName, "trimFix")) {
+        int code = trimCode(value);
+        if (code < 0)
+            run.error("*****Error - unrecognized value (%s) for trimFix attribute\n", value);
+        else
+            tab.trimCode = code;
+    } else if (attributeIs(attrName, "delimiter")) {
+        tab.delimiter = insertName(run, value);
+    } else if (attributeIs(attrName, "escapeChar")) {
+        tab.escapeChar = insertName(run, value);
+    } else if (attributeIs(attrName, "reservedChars")) {
+        tab.reservedChars = insertName(run, value);
+    } else if (attributeIs(attrName, "boolTrue")) {
+        tab.boolTrue = insertName(run, value);
+    } else if (attributeIs(attrName, "boolFalse")) {
+        tab.boolFalse = insertName(run, value);
+    } else if (attributeIs(attrName, "boolNull")) {
+        tab.boolNull = insertName(run, value);
+    } else if (attributeIs(attrName, "outputCompress")) {
+        storeCompression(run, attrName, value, tab.outputCompress);
+    } else if (attributeIs(attrName, "inputCompress")) {
+        storeCompression(run, attrName, value, tab.inputCompress);
+    } else if (attributeIs(attrName, "ccsid")) {
+        tab.ccsid = insertName(run, value);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// A yes/no value judged by its first character, upper-cased: 'Y' gives
+// `yesCode`, 'N' gives `noCode`; anything else is reported with `message`.
+void storeFlag(ImportRun& run, const char* value, const char* message, int yesCode, int noCode, std::int32_t& field) {
+    char first = value[0];
+    if (first >= 'a' && first <= 'z')
+        first = static_cast<char>(first - 'a' + 'A');
+    if (first == 'Y') {
+        if (yesCode != 0)
+            field = yesCode;
+    } else if (first == 'N') {
+        if (noCode != 0)
+            field = noCode;
+    } else {
+        run.error(message, value);
+    }
+}
+
+void storeNullEncoding(ImportRun& run, const char* value, std::int32_t& code) {
+    if (attributeIs(value, "NULLAttribute"))
+        code = 1;
+    else if (attributeIs(value, "NULLEmpty"))
+        code = 0;
+    else if (attributeIs(value, "NULLValue"))
+        code = 2;
+    else if (attributeIs(value, "NULLElement"))
+        code = 3;
+    else if (attributeIs(value, "NULLValAttr"))
+        code = 4;
+    else
+        run.error("*****Error - invalid value (%s) for encodeNull attribute\n", value);
+}
+
+bool storeXmlTabAttribute(ImportRun& run, const char* attrName, char* value, XmlTabDefinition& tab) {
+    if (attributeIs(attrName, "name")) {
+        tab.name = insertName(run, value);
+    } else if (attributeIs(attrName, "ident")) {
+        tab.ident = insertName(run, value);
+    } else if (attributeIs(attrName, "supXmlDecl")) {
+        storeFlag(run, value, "*****Error - invalid value (%s) for supXMLdecl parameter\n", 1, 0, tab.suppressXmlDecl);
+    } else if (attributeIs(attrName, "supDocType")) {
+        storeFlag(run, value, "*****Error - invalid value (%s) for supDocType parameter\n", 1, 0, tab.suppressDocType);
+    } else if (attributeIs(attrName, "standaloneDoc")) {
+        storeFlag(run, value, "*****Error - invalid value (%s) for standaloneDoc parameter\n", 1, 2, tab.standalone);
+    } else if (attributeIs(attrName, "doctypeSystemId")) {
+        tab.docTypeSystemId = insertName(run, value);
+    } else if (attributeIs(attrName, "doctypePublicId")) {
+        tab.docTypePublicId = insertName(run, value);
+    } else if (attributeIs(attrName, "doctypeText")) {
+        tab.docTypeText = insertName(run, value);
+    } else if (attributeIs(attrName, "rootTagName")) {
+        tab.rootTagName = insertName(run, value);
+    } else if (attributeIs(attrName, "enableVersion")) {
+        storeFlag(run, value, "*****Error - invalid value (%s) for enableVersion parameter\n", 0, 1,
+                  tab.versioningDisabled);
+    } else if (attributeIs(attrName, "boolTrue")) {
+        tab.boolTrue = insertName(run, value);
+    } else if (attributeIs(attrName, "boolFalse")) {
+        tab.boolFalse = insertName(run, value);
+    } else if (attributeIs(attrName, "encodeNullNum")) {
+        storeNullEncoding(run, value, tab.encodeNullNum);
+    } else if (attributeIs(attrName, "encodeNullNumVal")) {
+        tab.encodeNullNumValue = insertName(run, value);
+    } else if (attributeIs(attrName, "encodeNullNonNum")) {
+        storeNullEncoding(run, value, tab.encodeNullNonNum);
+    } else if (attributeIs(attrName, "encodeNullNonNumVal")) {
+        tab.encodeNullNonNumValue = insertName(run, value);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void getAttrValueCWFTab(ImportRun& run, const char* attrName, char* value, CwfTabDefinition& tab) {
+    handleAttribute(run, "getAttrValueCWFTab", storeCwfTabAttribute, attrName, value, tab);
+}
+
+void getAttrValueTDSTab(ImportRun& run, const char* attrName, char* value, TdsTabDefinition& tab) {
+    handleAttribute(run, "getAttrValueTDSTab", storeTdsTabAttribute, attrName, value, tab);
+}
+
+void getAttrValueXMLTab(ImportRun& run, const char* attrName, char* value, XmlTabDefinition& tab) {
+    handleAttribute(run, "getAttrValueXMLTab", storeXmlTabAttribute, attrName, value, tab);
+}
+
+} // namespace norvak

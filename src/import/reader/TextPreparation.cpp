@@ -1,0 +1,134 @@
+#include "import/reader/TextPreparation.h"
+
+#include "import/model/ImportRun.h"
+#include "import/reader/StringUtilities.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace norvak {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Reads the stream to its end, whatever kind of file it is.
+bool readWhole(std::FILE* file, std::string& text) {
+    char chunk[65536];
+    for (;;) {
+        std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
+        text.append(chunk, got);
+        if (got < sizeof chunk)
+            return std::ferror(file) == 0;
+    }
+}
+
+// The character a reference name stands for; false when the name is unknown.
+bool referencedCharacter(const char* name, char& replacement) {
+    if (std::strcmp(name, "AMP") == 0)
+        replacement = '&';
+    else if (std::strcmp(name, "LT") == 0)
+        replacement = '<';
+    else if (std::strcmp(name, "GT") == 0)
+        replacement = '>';
+    else if (std::strcmp(name, "APOS") == 0 || std::strcmp(name, "APOST") == 0)
+        replacement = '\'';
+    else if (std::strcmp(name, "QUOT") == 0 || std::strcmp(name, "QUOTE") == 0)
+        replacement = '"';
+    else if (name[0] == '#' && (name[1] == 'X' || name[1] == 'x'))
+        replacement = static_cast<char>(hexByteValue(name + 2));
+    else if (name[0] == '#')
+        replacement = static_cast<char>(static_cast<unsigned char>(leadingNumberOrZero(name + 1) & 0xff));
+    else
+        return false;
+    return true;
+}
+
+} // namespace
+
+std::optional<std::string> readFileData(ImportRun& run, const std::string& fileName) {
+    run.trace("==> readFileData fileName %s\n", fileName.c_str());
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
+    std::string text;
+    bool complete = false;
+    if (file) {
+        try {
+            complete = readWhole(file.get(), text);
+        } catch (const std::bad_alloc&) {
+            complete = false;
+        }
+    }
+    if (!complete) {
+        run.print("Unable to open input file %s\n", fileName.c_str());
+        return std::nullopt;
+    }
+    run.print("\n%d bytes read from data file %s\n", static_cast<int>(text.size()), fileName.c_str());
+    return text;
+}
+
+void removeComments(ImportRun& run, char* text) {
+    run.trace("==> removeComments buffer=0x%x length=%d\n", traceAddress(text), static_cast<int>(std::strlen(text)));
+    char* read = text;
+    char* write = text;
+    while (*read != '\0') {
+        if (run.errSw)
+            break;
+        if (std::strncmp(read, "<!--", 4) == 0) {
+            read = findCommentEnd(read + 4);
+            if (*read == '\0')
+                run.error("***** Error - missing ending delimiter on comment\n");
+            else
+                read += 3;
+            continue;
+        }
+        *write++ = *read++;
+    }
+    *write = '\0';
+    run.trace("<== removeComments length=%d\n", static_cast<int>(write - text));
+}
+
+void replaceParams(ImportRun& run, char* text) {
+    const int length = static_cast<int>(std::strlen(text));
+    run.trace("==> replaceParams buffer=0x%x length=%d\n", traceAddress(text), length);
+    int read = 0;
+    int write = 0;
+    while (read < length) {
+        char c = text[read];
+        if (c >= 1 && c <= 31) {
+            while (read < length && text[read] >= 1 && text[read] <= 31)
+                ++read;
+            text[write++] = ' ';
+            continue;
+        }
+        if (c != '&') {
+            text[write++] = text[read++];
+            continue;
+        }
+        char name[17] = {};
+        int nameLength = 0;
+        int scan = read + 1;
+        while (nameLength < 16 && scan < length && text[scan] != ';')
+            name[nameLength++] = text[scan++];
+        if (scan >= length || text[scan] != ';') {
+            run.error("Escape character without termination found %s\n", name);
+            text[write++] = text[read++];
+            continue;
+        }
+        upperCase(name);
+        char replacement = '\0';
+        if (!referencedCharacter(name, replacement)) {
+            run.print("Unrecognized parameter substitution %s\n", name);
+            text[write++] = text[read++];
+            continue;
+        }
+        text[write++] = replacement;
+        read = scan + 1;
+    }
+    text[write] = '\0';
+    run.trace("<== replaceParams length=%d\n", static_cast<int>(std::strlen(text)));
+}
+
+} // namespace norvak

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace norvak {
+
+struct ImportRun;
+
+// The whole definitions file as one text; nothing when it cannot be read.
+// The text ends at its first NUL byte for the reader.
+std::optional<std::string> readFileData(ImportRun& run, const std::string& fileName);
+
+// Removes every "<!--" ... "-->" from the text, in place.
+void removeComments(ImportRun& run, char* text);
+
+// Substitutes the character references of one name or value in place and
+// turns each run of control characters into one blank.
+void replaceParams(ImportRun& run, char* text);
+
+// How an address is shown in trace lines.
+inline unsigned traceAddress(const void* position) {
+    return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(position));
+}
+
+} // namespace norvak

@@ -1,0 +1,50 @@
+#include "support/Output.h"
+
+#include <vector>
+
+namespace norvak {
+
+Output::Output(std::FILE* stream, bool flushEachCall) : stream_(stream), flushEachCall_(flushEachCall) {}
+
+Output::Output() = default;
+
+void Output::print(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    vprint(format, args);
+    va_end(args);
+}
+
+void Output::vprint(const char* format, std::va_list args) {
+    char small[512];
+    std::va_list copy;
+    va_copy(copy, args);
+    int needed = std::vsnprintf(small, sizeof small, format, copy);
+    va_end(copy);
+    if (needed < 0)
+        return;
+    if (static_cast<std::size_t>(needed) < sizeof small) {
+        write(small, static_cast<std::size_t>(needed));
+        return;
+    }
+    std::vector<char> large(static_cast<std::size_t>(needed) + 1);
+    std::vsnprintf(large.data(), large.size(), format, args);
+    write(large.data(), static_cast<std::size_t>(needed));
+}
+
+void Output::write(const char* data, std::size_t length) {
+    if (stream_ == nullptr) {
+        collected_.append(data, length);
+        return;
+    }
+    std::fwrite(data, 1, length, stream_);
+    if (flushEachCall_)
+        std::fflush(stream_);
+}
+
+void Output::flush() {
+    if (stream_ != nullptr)
+        std::fflush(stream_);
+}
+
+} // namespace norvak

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+namespace norvak {
+
+// The one place a program's report goes through: printf-style lines written
+// to a stream (standard output for the programs) or collected into a string
+// (for tests, which then see exactly what a user would see).
+class Output {
+public:
+    // Writes to the stream; with flushEachCall every print is flushed at once.
+    explicit Output(std::FILE* stream, bool flushEachCall = true);
+    // Collects everything into text().
+    Output();
+
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+
+    void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void vprint(const char* format, std::va_list args);
+    void write(const char* data, std::size_t length);
+    void flush();
+
+    // What a collecting writer has received so far.
+    const std::string& text() const { return collected_; }
+    void clear() { collected_.clear(); }
+
+private:
+    std::FILE* stream_ = nullptr;
+    bool flushEachCall_ = false;
+    std::string collected_;
+};
+
+} // namespace norvak

@@ -1,0 +1,124 @@
+#include "e2e/ProgramRunner.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <signal.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace norvak::test {
+
+std::vector<std::string> ProgramResult::lines() const {
+    std::vector<std::string> result;
+    std::istringstream stream(output);
+    for (std::string line; std::getline(stream, line);)
+        result.push_back(line);
+    return result;
+}
+
+std::string programPath(const std::string& program) { return std::string(NORVAK_BIN_DIR) + "/" + program; }
+
+std::string sourcePath(const std::string& relative) { return std::string(NORVAK_SOURCE_DIR) + "/" + relative; }
+
+ProgramResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& input, const std::vector<std::string>& environment) {
+    int toChild[2];
+    int fromChild[2];
+    if (pipe(toChild) != 0 || pipe(fromChild) != 0)
+        throw std::runtime_error("pipe failed");
+    std::string path = programPath(program);
+    pid_t pid = fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        dup2(toChild[0], 0);
+        dup2(fromChild[1], 1);
+        close(toChild[0]);
+        close(toChild[1]);
+        close(fromChild[0]);
+        close(fromChild[1]);
+        for (const std::string& setting : environment)
+            putenv(const_cast<char*>(setting.c_str()));
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(path.c_str()));
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv(path.c_str(), argv.data());
+        _exit(127);
+    }
+    close(toChild[0]);
+    close(fromChild[1]);
+    signal(SIGPIPE, SIG_IGN);
+
+    ProgramResult result;
+    std::size_t written = 0;
+    bool inputOpen = true;
+    if (input.empty()) {
+        close(toChild[1]);
+        inputOpen = false;
+    }
+    char buffer[65536];
+    for (;;) {
+        pollfd fds[2] = {{fromChild[0], POLLIN, 0}, {inputOpen ? toChild[1] : -1, POLLOUT, 0}};
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (inputOpen && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))) {
+            ssize_t n = write(toChild[1], input.data() + written, input.size() - written);
+            if (n > 0)
+                written += static_cast<std::size_t>(n);
+            if (n < 0 || written == input.size()) {
+                close(toChild[1]);
+                inputOpen = false;
+            }
+        }
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+            ssize_t n = read(fromChild[0], buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            result.output.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    if (inputOpen)
+        close(toChild[1]);
+    close(fromChild[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
+    return result;
+}
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "norvak-test-XXXXXX").string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (mkdtemp(buffer.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    path_ = buffer.data();
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempDir::write(const std::string& name, const std::string& content) const {
+    std::string file = path_ + "/" + name;
+    std::ofstream stream(file, std::ios::binary);
+    stream << content;
+    return file;
+}
+
+} // namespace norvak::test

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace norvak::test {
+
+struct ProgramResult {
+    int exitCode = -1000; // the process exit status (0 to 255), or -1000 when it did not exit normally
+    std::string output;   // what it wrote on standard output
+    std::vector<std::string> lines() const;
+};
+
+// Runs a built program (by its name in the build's bin folder) with the
+// arguments, optionally with `input` on standard input and extra environment
+// settings ("NAME=value").
+ProgramResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& input = std::string(), const std::vector<std::string>& environment = {});
+
+// Path of a program in the build's bin folder, and of a file in the source tree.
+std::string programPath(const std::string& program);
+std::string sourcePath(const std::string& relative);
+
+// A scratch folder removed with the object.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    // Writes a file into the folder and returns its path.
+    std::string write(const std::string& name, const std::string& content) const;
+
+private:
+    std::string path_;
+};
+
+} // namespace norvak::test

@@ -10,7 +10,7 @@ namespace norvak {
 // to a stream (standard output for the programs) or collected into a string
 // (for tests, which then see exactly what a user would see).
 class Output {
-public:
+  public:
     // Writes to the stream; with flushEachCall every print is flushed at once.
     explicit Output(std::FILE* stream, bool flushEachCall = true);
     // Collects everything into text().
@@ -28,7 +28,7 @@ public:
     const std::string& text() const { return collected_; }
     void clear() { collected_.clear(); }
 
-private:
+  private:
     std::FILE* stream_ = nullptr;
     bool flushEachCall_ = false;
     std::string collected_;

@@ -25,9 +25,13 @@ std::vector<std::string> ProgramResult::lines() const {
     return result;
 }
 
-std::string programPath(const std::string& program) { return std::string(NORVAK_BIN_DIR) + "/" + program; }
+std::string programPath(const std::string& program) {
+    return std::string(NORVAK_BIN_DIR) + "/" + program;
+}
 
-std::string sourcePath(const std::string& relative) { return std::string(NORVAK_SOURCE_DIR) + "/" + relative; }
+std::string sourcePath(const std::string& relative) {
+    return std::string(NORVAK_SOURCE_DIR) + "/" + relative;
+}
 
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& input, const std::vector<std::string>& environment) {

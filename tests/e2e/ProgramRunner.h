@@ -23,7 +23,7 @@ std::string sourcePath(const std::string& relative);
 
 // A scratch folder removed with the object.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -32,7 +32,7 @@ public:
     // Writes a file into the folder and returns its path.
     std::string write(const std::string& name, const std::string& content) const;
 
-private:
+  private:
     std::string path_;
 };
 

@@ -45,7 +45,9 @@ int* findSwitch(ImportRun& run, char letter) {
     }
 }
 
-char lowerLetter(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char lowerLetter(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 struct ApplyRule {
     std::string CommandLineValues::*value;
@@ -104,8 +106,9 @@ bool usageRequested(int argc, const char* const* argv, const CommandLineValues& 
 void printUsage(ImportRun& run, const char* programName) {
     run.print("\nnorvakload V1.00\n");
     run.print("\nCommand usage is:\n\n");
-    run.print("  %s -i {-n ZEP_DB {-u DB_Userid {-p DB_Password}}} {-s MessageSet} -f <parmfile> {-r} {-v} {-t} {-d}\n\n",
-              programName);
+    run.print(
+        "  %s -i {-n ZEP_DB {-u DB_Userid {-p DB_Password}}} {-s MessageSet} -f <parmfile> {-r} {-v} {-t} {-d}\n\n",
+        programName);
     run.print("The database, DB Userid and Password are optional.  They can\n");
     run.print("also be specified in the parameters file.  If they are\n");
     run.print("specified on the command line, they will override any values\n");

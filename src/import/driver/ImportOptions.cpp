@@ -101,7 +101,9 @@ bool takeOption(ImportRun& run, const char* attrName, const char* value) {
 
 } // namespace
 
-const char* maskedPassword(const char* password) { return password[0] != '\0' ? "********" : ""; }
+const char* maskedPassword(const char* password) {
+    return password[0] != '\0' ? "********" : "";
+}
 
 void getAttrValueZEPImport(ImportRun& run, const char* attrName, const char* value) {
     bool secret = std::strcmp(attrName, "DBPw") == 0;

@@ -9,7 +9,9 @@ namespace norvak {
 namespace {
 
 // An occurrence column: the number when it is 0 or more, blanks otherwise.
-std::string occurrenceText(int occurrences) { return occurrences >= 0 ? std::to_string(occurrences) : "     "; }
+std::string occurrenceText(int occurrences) {
+    return occurrences >= 0 ? std::to_string(occurrences) : "     ";
+}
 
 } // namespace
 
@@ -19,8 +21,8 @@ void listTypes(ImportRun& run) {
     run.print("            first last\n");
     for (int id = 1; id <= run.types.count(); ++id) {
         const TypeEntry& type = run.types[id];
-        run.print("%4.4d %6.6d %5.5d %5.5d  %5.5d    %d     %d %s\n", id, type.zepId, type.firstMember,
-                  type.lastMember, type.baseType, type.composition, type.typeContent, run.text(type.ident));
+        run.print("%4.4d %6.6d %5.5d %5.5d  %5.5d    %d     %d %s\n", id, type.zepId, type.firstMember, type.lastMember,
+                  type.baseType, type.composition, type.typeContent, run.text(type.ident));
     }
 }
 

@@ -32,10 +32,14 @@ void reportGivenFields(ImportRun& run, const DefinitionRecord& record, CheckedFi
 }
 
 const CheckedField typeReferenceFields[] = {
-    {&R::tagLen, "tagLen", true},         {&R::groupInd, "groupInd", true},
-    {&R::groupTerm, "groupTerm", true},   {&R::tagDataSep, "tagDataSep", true},
-    {&R::delimiter, "delimiter", true},   {&R::dataElemSepText, "dataElemSep", true},
-    {&R::baseType, "baseType", false},    {&R::composition, "composition", false},
+    {&R::tagLen, "tagLen", true},
+    {&R::groupInd, "groupInd", true},
+    {&R::groupTerm, "groupTerm", true},
+    {&R::tagDataSep, "tagDataSep", true},
+    {&R::delimiter, "delimiter", true},
+    {&R::dataElemSepText, "dataElemSep", true},
+    {&R::baseType, "baseType", false},
+    {&R::composition, "composition", false},
     {&R::typeContent, "typeContent", false},
 };
 
@@ -63,8 +67,7 @@ int defineType(ImportRun& run, const DefinitionRecord& record, int currTypeId) {
     if (record.baseType > 0 && record.composition != 6)
         run.print("*****Error - base type can only be specified for sequence types - %s\n", run.text(record.ident));
     int label = record.name > 0 ? record.name : record.ident;
-    int typeId =
-        createTypeEntry(run, record.ident, label, record.baseType, record.composition, record.typeContent);
+    int typeId = createTypeEntry(run, record.ident, label, record.baseType, record.composition, record.typeContent);
     createTypeAttributes(run, record, typeId);
     bool unordered = record.composition == 4 || record.composition == 3;
     bool separatedByLength = record.dataElemSep >= 3 && record.dataElemSep <= 6;
@@ -115,8 +118,8 @@ int processTypeDef(ImportRun& run, const DefinitionRecord& record, int currTypeI
     if (currTypeId != 0) {
         const TypeEntry& parent = run.types[currTypeId];
         if (parent.composition != 6 && parent.composition != 2)
-            run.print("*****Error - parent type (%s) of type (%s) must be sequence or choice\n",
-                      run.text(parent.ident), run.text(record.ident != 0 ? record.ident : record.ref));
+            run.print("*****Error - parent type (%s) of type (%s) must be sequence or choice\n", run.text(parent.ident),
+                      run.text(record.ident != 0 ? record.ident : record.ref));
     }
     int typeId = 0;
     if (record.ref == 0)

@@ -42,21 +42,23 @@ const CheckedField compoundFieldsAfterCwfNullKey[] = {
 
 // Fields an element outside any type may not have.
 const CheckedField memberOnlyFields[] = {
-    {&R::minOccurs, "minOccurs", false},  {&R::maxOccurs, "maxOccurs", false}, {&R::repeatCount, "repeatCount", false},
-    {&R::repeatRef, "repeatRef", true},   {&R::lengthRef, "lengthRef", true},
+    {&R::minOccurs, "minOccurs", false}, {&R::maxOccurs, "maxOccurs", false}, {&R::repeatCount, "repeatCount", false},
+    {&R::repeatRef, "repeatRef", true},  {&R::lengthRef, "lengthRef", true},
 };
 
 // Properties each logical type rules out.
 const CheckedField stringFields[] = {
-    {&R::decimalPoint, "Decimal point", true},     {&R::precision, "Precision", false},
-    {&R::tdsFormat, "Format String", true},        {&R::signOrientation, "Sign Orientation", true},
-    {&R::positiveSign, "Positive Sign", true},     {&R::negativeSign, "Negative Sign", true},
-    {&R::signedCode, "signed", false},             {&R::xmlMemberEncode, "XML member encoding", true},
+    {&R::decimalPoint, "Decimal point", true}, {&R::precision, "Precision", false},
+    {&R::tdsFormat, "Format String", true},    {&R::signOrientation, "Sign Orientation", true},
+    {&R::positiveSign, "Positive Sign", true}, {&R::negativeSign, "Negative Sign", true},
+    {&R::signedCode, "signed", false},         {&R::xmlMemberEncode, "XML member encoding", true},
 };
 
 const CheckedField integerFields[] = {
-    {&R::interpretValue, "Interpret element value", true}, {&R::tdsFormat, "Format String", true},
-    {&R::lengthRef, "Length Reference", true},             {&R::decimalPoint, "Decimal point", true},
+    {&R::interpretValue, "Interpret element value", true},
+    {&R::tdsFormat, "Format String", true},
+    {&R::lengthRef, "Length Reference", true},
+    {&R::decimalPoint, "Decimal point", true},
     {&R::xmlMemberEncode, "XML member encoding", true},
 };
 

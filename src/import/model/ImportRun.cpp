@@ -10,8 +10,8 @@ bool ImportRun::allocateTables() {
     return elements.allocate(TableCapacities::elements) && types.allocate(TableCapacities::types) &&
            messages.allocate(TableCapacities::messages) && attributes.allocate(TableCapacities::attributes) &&
            memberAttributes.allocate(TableCapacities::memberAttributes) && values.allocate(TableCapacities::values) &&
-           valueMembers.allocate(TableCapacities::valueMembers) &&
-           typeMembers.allocate(TableCapacities::typeMembers) && names.allocate(NameTable::defaultSize);
+           valueMembers.allocate(TableCapacities::valueMembers) && typeMembers.allocate(TableCapacities::typeMembers) &&
+           names.allocate(NameTable::defaultSize);
 }
 
 void ImportRun::print(const char* format, ...) {

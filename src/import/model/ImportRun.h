@@ -75,11 +75,11 @@ struct ImportRun {
 
     // Connection and naming settings, with the sizes of the fields that hold
     // them in the repository's conventions (text length below the size).
-    std::string databaseName;   // 128
-    std::string dbUserId;       // 64
-    std::string dbPassword;     // 64
-    std::string messageSetName; // 128
-    std::string schemaPrefix;   // 64
+    std::string databaseName;                                 // 128
+    std::string dbUserId;                                     // 64
+    std::string dbPassword;                                   // 64
+    std::string messageSetName;                               // 128
+    std::string schemaPrefix;                                 // 64
     std::string msgPrefix, msgSuffix, elemPrefix, elemSuffix; // 16 each
     std::string typePrefix, typeSuffix, valuePrefix, valueSuffix;
     std::string executionDateTime; // "%Y-%m-%d-%H.%M.%S"

@@ -164,11 +164,10 @@ struct TableStorageError : std::exception {
 // Entries numbered from 1 (entry 0 stays zero and is never used), zero-filled
 // storage for capacity + 1 entries, doubling when full. Entries never move to
 // another number, so ids stay valid for the whole run.
-template <class Entry>
-class ItemTable {
+template <class Entry> class ItemTable {
     static_assert(std::is_trivially_copyable_v<Entry>, "entries are copied bytewise");
 
-public:
+  public:
     ItemTable() = default;
     ~ItemTable() { std::free(entries_); }
     ItemTable(const ItemTable&) = delete;
@@ -207,7 +206,7 @@ public:
     Entry& operator[](int id) { return entries_[id]; }
     const Entry& operator[](int id) const { return entries_[id]; }
 
-private:
+  private:
     Entry* entries_ = nullptr;
     int count_ = 0;
     int capacity_ = 0;
@@ -215,9 +214,8 @@ private:
 
 // An item table whose entries are found by identifier: the first entry with
 // a given identifier is the one found, as a front-to-back scan would find it.
-template <class Entry>
-class KeyedItemTable : public ItemTable<Entry> {
-public:
+template <class Entry> class KeyedItemTable : public ItemTable<Entry> {
+  public:
     int findByIdent(int ident) const {
         auto found = firstByIdent_.find(ident);
         return found == firstByIdent_.end() ? 0 : found->second;
@@ -230,7 +228,7 @@ public:
         return id;
     }
 
-private:
+  private:
     std::unordered_map<int, int> firstByIdent_;
 };
 

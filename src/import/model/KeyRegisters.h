@@ -11,13 +11,13 @@ struct ImportRun;
 // The keys registered so far for one kind of repository row; a key met a
 // second time is a duplicate. Registers grow as far as a run needs.
 class KeyRegister {
-public:
+  public:
     // True when the key was new and is now registered.
     bool registerKey(std::string_view key) { return keys_.emplace(key).second; }
     bool contains(std::string_view key) const { return keys_.count(std::string(key)) != 0; }
     std::size_t size() const { return keys_.size(); }
 
-private:
+  private:
     std::unordered_set<std::string> keys_;
 };
 

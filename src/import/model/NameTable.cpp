@@ -8,7 +8,9 @@
 
 namespace norvak {
 
-NameTable::~NameTable() { std::free(area_); }
+NameTable::~NameTable() {
+    std::free(area_);
+}
 
 bool NameTable::allocate(int size) {
     char* area = static_cast<char*>(std::calloc(static_cast<std::size_t>(size), 1));

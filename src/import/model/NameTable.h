@@ -14,7 +14,7 @@ struct ImportRun;
 // each with its terminator, and a zero byte marks the end. A hash index over
 // the offsets finds a stored text without walking the area.
 class NameTable {
-public:
+  public:
     static constexpr int defaultSize = 262144;
 
     NameTable() = default;
@@ -40,7 +40,7 @@ public:
     int size() const { return size_; }
     int used() const { return end_; }
 
-private:
+  private:
     void indexOffset(int offset);
     void rehash(std::size_t slotCount);
     std::size_t slotFor(std::string_view text) const;

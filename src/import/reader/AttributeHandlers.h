@@ -27,7 +27,9 @@ void getAttrValueXMLTab(ImportRun& run, const char* attrName, char* value, XmlTa
 void checkNumeric(ImportRun& run, const char* value, const char* label, const char* elementName);
 
 // Shared by the handlers: exact, case-sensitive name comparison.
-inline bool attributeIs(const char* attrName, const char* known) { return std::strcmp(attrName, known) == 0; }
+inline bool attributeIs(const char* attrName, const char* known) {
+    return std::strcmp(attrName, known) == 0;
+}
 
 // Traces a handler's entry and exit around `store`, which interprets one
 // attribute into the target and returns false for a name it does not know.

@@ -3,7 +3,6 @@
 #include "import/reader/AttributeHandlers.h"
 #include "import/reader/Keywords.h"
 
-
 namespace norvak {
 
 namespace {

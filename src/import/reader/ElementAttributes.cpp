@@ -11,7 +11,9 @@ namespace norvak {
 
 namespace {
 
-bool is(const char* value, const char* known) { return std::strcmp(value, known) == 0; }
+bool is(const char* value, const char* known) {
+    return std::strcmp(value, known) == 0;
+}
 
 // minOccurs and maxOccurs of an Element: a value that is not all digits is
 // reported (under the minOccurs name for both) and gives its leading number.
@@ -104,13 +106,13 @@ bool storeElementAttribute(ImportRun& run, const char* attrName, char* value, De
     } else if (is(attrName, "lengthUnits")) {
         record.lengthUnits = parseLengthUnits(value);
         if (record.lengthUnits == -1)
-            run.error("*****Error - invalid length unit specification %s for element %s\n", value,
-                      elementName.c_str());
+            run.error("*****Error - invalid length unit specification %s for element %s\n", value, elementName.c_str());
     } else if (is(attrName, "byteAlignment")) {
         bool valid = false;
         record.byteAlignment = parseByteAlignment(value, valid);
         if (!valid)
-            run.error("*****Error - Invalid value (%s) for byte alignment for element %s\n", value, elementName.c_str());
+            run.error("*****Error - Invalid value (%s) for byte alignment for element %s\n", value,
+                      elementName.c_str());
     } else if (is(attrName, "padChar")) {
         if (!isValidPadChar(value))
             run.error("***** Error - invalid padding character %s for element %s\n", value, elementName.c_str());

@@ -13,8 +13,7 @@ struct Keyword {
     int code;
 };
 
-template <std::size_t N>
-bool lookup(const Keyword (&keywords)[N], const char* value, int& code) {
+template <std::size_t N> bool lookup(const Keyword (&keywords)[N], const char* value, int& code) {
     for (const Keyword& keyword : keywords) {
         if (std::strcmp(keyword.text, value) == 0) {
             code = keyword.code;
@@ -26,8 +25,7 @@ bool lookup(const Keyword (&keywords)[N], const char* value, int& code) {
 
 // An upper-cased working copy of a value of at most `limit` characters;
 // `fits` is false for a longer value.
-template <std::size_t Size>
-struct UpperCopy {
+template <std::size_t Size> struct UpperCopy {
     char text[Size + 1] = {};
     bool fits = false;
     explicit UpperCopy(const char* value) {
@@ -41,9 +39,9 @@ struct UpperCopy {
 };
 
 const Keyword logicalTypes[] = {
-    {"STR", 50105},  {"STRING", 50105},   {"", 50105},         {"INT", 50106},  {"INTEGER", 50106},
-    {"FLOAT", 50107}, {"BIN", 50109},     {"BINARY", 50109},   {"BOOL", 50213}, {"BOOLEAN", 50213},
-    {"DATE", 50222}, {"DATETIME", 50222}, {"DEC", 50224},      {"DECIMAL", 50224},
+    {"STR", 50105},   {"STRING", 50105},   {"", 50105},       {"INT", 50106},     {"INTEGER", 50106},
+    {"FLOAT", 50107}, {"BIN", 50109},      {"BINARY", 50109}, {"BOOL", 50213},    {"BOOLEAN", 50213},
+    {"DATE", 50222},  {"DATETIME", 50222}, {"DEC", 50224},    {"DECIMAL", 50224},
 };
 
 const Keyword physicalTypes[] = {
@@ -82,36 +80,56 @@ const Keyword physicalTypes[] = {
 };
 
 const Keyword lengthUnits[] = {
-    {"Bytes", 0},           {"0", 0},          {"Characters", 1}, {"char", 1}, {"1", 1},
-    {"Character Units", 2}, {"char units", 2}, {"2", 2},          {"End of BitStream", 3},
-    {"end", 3},             {"3", 3},
+    {"Bytes", 0},      {"0", 0}, {"Characters", 1},       {"char", 1}, {"1", 1}, {"Character Units", 2},
+    {"char units", 2}, {"2", 2}, {"End of BitStream", 3}, {"end", 3},  {"3", 3},
 };
 
 const Keyword byteAlignments[] = {{"1", 0}, {"2", 2}, {"4", 4}, {"8", 8}, {"16", 16}};
 
 const Keyword signOrientations[] = {
-    {"Included Leading", 1},  {"Incl Lead", 1}, {"1", 1}, {"Included Trailing", 2},  {"Incl Trail", 2}, {"2", 2},
-    {"Separate Leading", 3},  {"Sep Lead", 3},  {"3", 3}, {"Separate Trailing", 4}, {"Sep Trail", 4},  {"4", 4},
+    {"Included Leading", 1},
+    {"Incl Lead", 1},
+    {"1", 1},
+    {"Included Trailing", 2},
+    {"Incl Trail", 2},
+    {"2", 2},
+    {"Separate Leading", 3},
+    {"Sep Lead", 3},
+    {"3", 3},
+    {"Separate Trailing", 4},
+    {"Sep Trail", 4},
+    {"4", 4},
     {"None", 0},
 };
 
 const Keyword nullKeys[] = {
-    {"NULLPadFill", 0},      {"pad", 0},     {"0", 0}, {"NULLLogicalValue", 1}, {"logical", 1},
-    {"1", 1},                {"NULLLiteralValue", 2}, {"literal", 2},          {"2", 2},
+    {"NULLPadFill", 0},      {"pad", 0},     {"0", 0}, {"NULLLogicalValue", 1}, {"logical", 1}, {"1", 1},
+    {"NULLLiteralValue", 2}, {"literal", 2}, {"2", 2},
 };
 
 const Keyword renders[] = {
-    {"ELEMENT", 0},          {"ELEM", 0},      {"0", 0},      {"ATTRIBUTE", 1},      {"ATTR", 1},
-    {"1", 1},                {"ELEMENTATTRID", 2}, {"ATTRID", 2}, {"2", 2},          {"ELEMENTATTRVAL", 3},
-    {"ATTRVAL", 3},          {"3", 3},         {"ELEMENTATTRIDVAL", 4}, {"ATTRIDVAL", 4}, {"IDVAL", 4},
+    {"ELEMENT", 0},
+    {"ELEM", 0},
+    {"0", 0},
+    {"ATTRIBUTE", 1},
+    {"ATTR", 1},
+    {"1", 1},
+    {"ELEMENTATTRID", 2},
+    {"ATTRID", 2},
+    {"2", 2},
+    {"ELEMENTATTRVAL", 3},
+    {"ATTRVAL", 3},
+    {"3", 3},
+    {"ELEMENTATTRIDVAL", 4},
+    {"ATTRIDVAL", 4},
+    {"IDVAL", 4},
     {"4", 4},
 };
 
 const Keyword compositions[] = {
-    {"EMPTY", 1},   {"CHOICE", 2},  {"SIMPLE", 3},  {"SIMPLE_UNORD", 3}, {"SIMPLE_UNORDERED", 3},
-    {"UNORD", 4},   {"UNORDER", 4}, {"UNORDERED", 4}, {"ORD", 5},       {"ORDER", 5},
-    {"ORDERED", 5}, {"", 5},        {"SEQ", 6},     {"SEQUENCE", 6},    {"MSG", 7},
-    {"MESSAGE", 7},
+    {"EMPTY", 1},   {"CHOICE", 2},    {"SIMPLE", 3}, {"SIMPLE_UNORD", 3}, {"SIMPLE_UNORDERED", 3}, {"UNORD", 4},
+    {"UNORDER", 4}, {"UNORDERED", 4}, {"ORD", 5},    {"ORDER", 5},        {"ORDERED", 5},          {"", 5},
+    {"SEQ", 6},     {"SEQUENCE", 6},  {"MSG", 7},    {"MESSAGE", 7},
 };
 
 const Keyword typeContents[] = {{"CLOSED", 1}, {"", 1}, {"DEFINED", 2}, {"OPEN", 3}};
@@ -132,10 +150,10 @@ const Separation separations[] = {
 };
 
 const Keyword roles[] = {
-    {"MIN_INCL", 1}, {"MIN_INCLUSIVE", 1}, {"MAX_INCL", 2},  {"MAX_INCLUSIVE", 2}, {"MIN_LEN", 3},
-    {"MIN_LENGTH", 3}, {"MAX_LEN", 4},     {"MAX_LENGTH", 4}, {"ENUM", 5},         {"ENUMERATION", 5},
-    {"DEF", 6},      {"DEFAULT", 6},       {"NULL", 7},      {"ALLOWNULL", 7},     {"SCALE", 8},
-    {"DATETEMPL", 9}, {"DATETEMPLATE", 9},
+    {"MIN_INCL", 1},   {"MIN_INCLUSIVE", 1}, {"MAX_INCL", 2},   {"MAX_INCLUSIVE", 2}, {"MIN_LEN", 3},
+    {"MIN_LENGTH", 3}, {"MAX_LEN", 4},       {"MAX_LENGTH", 4}, {"ENUM", 5},          {"ENUMERATION", 5},
+    {"DEF", 6},        {"DEFAULT", 6},       {"NULL", 7},       {"ALLOWNULL", 7},     {"SCALE", 8},
+    {"DATETEMPL", 9},  {"DATETEMPLATE", 9},
 };
 
 // The numeric form of composition and content: a value beginning with a digit
@@ -217,8 +235,7 @@ bool parseJustification(char* value, Justification& result) {
     upperCase(value);
     if (std::strcmp(value, "R") == 0 || std::strcmp(value, "RIGHT") == 0 || std::strcmp(value, "RIGHT JUSTIFY") == 0)
         result = {"R", "Right Justify"};
-    else if (std::strcmp(value, "L") == 0 || std::strcmp(value, "LEFT") == 0 ||
-             std::strcmp(value, "LEFT JUSTIFY") == 0)
+    else if (std::strcmp(value, "L") == 0 || std::strcmp(value, "LEFT") == 0 || std::strcmp(value, "LEFT JUSTIFY") == 0)
         result = {"L", "Left Justify"};
     else if (std::strcmp(value, "N") == 0 || std::strcmp(value, "NONE") == 0 ||
              std::strcmp(value, "NOT APPLICABLE") == 0)

@@ -93,8 +93,12 @@ std::optional<std::int32_t> leadingNumber(const char* text) {
     return static_cast<std::int32_t>(value);
 }
 
-std::int32_t leadingNumberOrZero(const char* text) { return leadingNumber(text).value_or(0); }
+std::int32_t leadingNumberOrZero(const char* text) {
+    return leadingNumber(text).value_or(0);
+}
 
-bool isNumericValue(const char* text) { return isNumeric(text) && leadingNumber(text).has_value(); }
+bool isNumericValue(const char* text) {
+    return isNumeric(text) && leadingNumber(text).has_value();
+}
 
 } // namespace norvak

@@ -7,7 +7,9 @@ namespace norvak {
 
 // A blank is any byte other than NUL whose signed value is at most 32, so
 // bytes 128 to 255 count as blanks too.
-inline bool isBlank(char c) { return c != '\0' && static_cast<signed char>(c) <= 32; }
+inline bool isBlank(char c) {
+    return c != '\0' && static_cast<signed char>(c) <= 32;
+}
 
 // Text positions in a NUL-terminated text; none of these allocates.
 char* skipBlanks(char* position);

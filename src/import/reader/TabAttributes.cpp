@@ -33,9 +33,18 @@ int trimCode(const char* value) {
         int code;
     };
     static const Trim trims[] = {
-        {"No Trim", 0},  {"No", 0},     {"Leading White Spaces", 1}, {"Leading", 1}, {"Lead", 1},
-        {"Trailing White Spaces", 2}, {"Trailing", 2}, {"Trail", 2}, {"Trim Both", 3}, {"Both", 3},
-        {"Trim Padding Chars", 4},    {"Pad", 4},
+        {"No Trim", 0},
+        {"No", 0},
+        {"Leading White Spaces", 1},
+        {"Leading", 1},
+        {"Lead", 1},
+        {"Trailing White Spaces", 2},
+        {"Trailing", 2},
+        {"Trail", 2},
+        {"Trim Both", 3},
+        {"Both", 3},
+        {"Trim Padding Chars", 4},
+        {"Pad", 4},
     };
     for (const Trim& trim : trims) {
         if (attributeIs(value, trim.text))

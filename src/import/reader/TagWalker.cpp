@@ -19,9 +19,15 @@ namespace {
 constexpr std::size_t maxTagNameLength = 1023;
 constexpr std::size_t maxValueLength = 254;
 
-bool endsTagName(char c) { return c == '\0' || isBlank(c) || c == '>' || c == '/' || c == '<'; }
-bool endsAttributeName(char c) { return c == '\0' || isBlank(c) || c == '=' || c == '/' || c == '>'; }
-bool endsUnquotedValue(char c) { return c == '\0' || isBlank(c) || c == '/' || c == '>'; }
+bool endsTagName(char c) {
+    return c == '\0' || isBlank(c) || c == '>' || c == '/' || c == '<';
+}
+bool endsAttributeName(char c) {
+    return c == '\0' || isBlank(c) || c == '=' || c == '/' || c == '>';
+}
+bool endsUnquotedValue(char c) {
+    return c == '\0' || isBlank(c) || c == '/' || c == '>';
+}
 
 // Calls the handler of the tag kind with one attribute. Values of definition
 // and tab tags longer than the repository's texts are refused here.
@@ -76,6 +82,43 @@ EndTagName readEndTagName(char* position) {
     return {start, end, *end != '\0'};
 }
 
+bool isPasswordAttribute(int tagKind, const char* attrName) {
+    return tagKind == tagZepImport && std::strcmp(attrName, "DBPw") == 0;
+}
+
+// At most `width` bytes of the text from the position, as trace and error
+// lines show them: the value of a DBPw attribute in view is replaced by
+// "********", so the password never appears in the output.
+std::string shownText(const char* position, std::size_t width) {
+    std::string shown(position, strnlen(position, width));
+    for (std::size_t at = shown.find("DBPw"); at != std::string::npos; at = shown.find("DBPw", at + 1)) {
+        std::size_t p = at + 4;
+        while (p < shown.size() && isBlank(shown[p]))
+            ++p;
+        if (p >= shown.size() || shown[p] != '=')
+            continue;
+        ++p;
+        while (p < shown.size() && isBlank(shown[p]))
+            ++p;
+        char quote = p < shown.size() && (shown[p] == '"' || shown[p] == '\'') ? shown[p++] : '\0';
+        std::size_t end = p;
+        while (end < shown.size() && (quote != '\0' ? shown[end] != quote : !endsUnquotedValue(shown[end])))
+            ++end;
+        if (end > p)
+            shown.replace(p, end - p, "********");
+    }
+    if (shown.size() > width)
+        shown.resize(width);
+    return shown;
+}
+
+void substitute(ImportRun& run, char* value, int tagKind, const char* attrName) {
+    if (isPasswordAttribute(tagKind, attrName))
+        replacePasswordParams(run, value);
+    else
+        replaceParams(run, value);
+}
+
 // One nesting level of the walk: the children of one tag (or the top level).
 struct Level {
     std::string parentName;
@@ -91,7 +134,7 @@ struct Level {
 // Walks the tag tree with an explicit stack of levels, so that the depth of
 // nesting is limited by memory only, not by the call stack.
 class TagTreeWalk {
-public:
+  public:
     explicit TagTreeWalk(ImportRun& run) : run_(run) {}
 
     char* walk(char* position) {
@@ -113,10 +156,10 @@ public:
         }
     }
 
-private:
+  private:
     void enterLevel(char* position, std::string parentName, int topLevel, int currType, int currElem) {
         run_.trace("==> processLevel: topLevel=%d parent %s typeId %d elemId %d ptr=0x%8.8x %.32s\n", topLevel,
-                   parentName.c_str(), currType, currElem, traceAddress(position), position);
+                   parentName.c_str(), currType, currElem, traceAddress(position), shownText(position, 32).c_str());
         levels_.push_back(Level{std::move(parentName), topLevel, currType, currElem, currType, currElem, 0, {}});
     }
 
@@ -185,7 +228,7 @@ private:
             }
         }
         run_.trace("<== processLevel: topLevel=%d parent %s ptr=0x%8.8x %.32s\n", level.topLevel,
-                   level.parentName.c_str(), traceAddress(position), position);
+                   level.parentName.c_str(), traceAddress(position), shownText(position, 32).c_str());
         return position;
     }
 
@@ -195,7 +238,7 @@ private:
 
 // The value shown in trace lines: the ZEPImport password never appears.
 const char* tracedValue(int tagKind, const char* attrName, const char* value) {
-    if (tagKind == tagZepImport && std::strcmp(attrName, "DBPw") == 0)
+    if (isPasswordAttribute(tagKind, attrName))
         return maskedPassword(value);
     return value;
 }
@@ -278,7 +321,7 @@ char* scanAttribute(ImportRun& run, char* position, int tagKind, AttributeTarget
         }
         *closing = '\0';
         char* value = valueStart + 1;
-        replaceParams(run, value);
+        substitute(run, value, tagKind, attrName);
         deliverAttribute(run, attrName, value, tagKind, target);
         return closing + 1;
     }
@@ -292,16 +335,15 @@ char* scanAttribute(ImportRun& run, char* position, int tagKind, AttributeTarget
     }
     char valueEndByte = *valueEnd;
     *valueEnd = '\0';
-    replaceParams(run, valueStart);
+    substitute(run, valueStart, tagKind, attrName);
     getAttrValue(run, attrName, valueStart, tagKind, target);
     *valueEnd = valueEndByte;
     return skipBlanks(valueEnd);
 }
 
-char* processItem(ImportRun& run, char* position, std::string& tagName, int& kind, int& currTypeId,
-                  int& currElemId) {
+char* processItem(ImportRun& run, char* position, std::string& tagName, int& kind, int& currTypeId, int& currElemId) {
     run.trace("==> processItem currType=%d currElem=%d ptr=0x%8.8x %.32s\n", currTypeId, currElemId,
-              traceAddress(position), position);
+              traceAddress(position), shownText(position, 32).c_str());
     char* nameStart = skipBlanks(position + 1);
     char* nameEnd = nameStart;
     while (!endsTagName(*nameEnd))
@@ -314,7 +356,7 @@ char* processItem(ImportRun& run, char* position, std::string& tagName, int& kin
 
     kind = lookupTagKind(tagName.c_str());
     if (kind == tagUnknown) {
-        run.error("*****Error - Unrecognized XML tag name found - %.64s\n", nameStart);
+        run.error("*****Error - Unrecognized XML tag name found - %.64s\n", shownText(nameStart, 64).c_str());
         return nameStart;
     }
 
@@ -331,7 +373,8 @@ char* processItem(ImportRun& run, char* position, std::string& tagName, int& kin
     }
 
     handOver(run, kind, record, target, currTypeId, currElemId);
-    run.trace("<== processItem %s ptr=0x%8.8x %.32s\n", tagName.c_str(), traceAddress(position), position);
+    run.trace("<== processItem %s ptr=0x%8.8x %.32s\n", tagName.c_str(), traceAddress(position),
+              shownText(position, 32).c_str());
     return position;
 }
 

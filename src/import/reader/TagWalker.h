@@ -51,7 +51,6 @@ void getAttrValue(ImportRun& run, const char* attrName, char* value, int tagKind
 // Reads one start tag at its "<": its name into `tagName`, its kind into
 // `kind`, its attributes; then hands the definition over, updating the
 // current type and element. Returns where its attribute list ended.
-char* processItem(ImportRun& run, char* position, std::string& tagName, int& kind, int& currTypeId,
-                  int& currElemId);
+char* processItem(ImportRun& run, char* position, std::string& tagName, int& kind, int& currTypeId, int& currElemId);
 
 } // namespace norvak

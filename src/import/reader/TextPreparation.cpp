@@ -90,7 +90,9 @@ void removeComments(ImportRun& run, char* text) {
     run.trace("<== removeComments length=%d\n", static_cast<int>(write - text));
 }
 
-void replaceParams(ImportRun& run, char* text) {
+namespace {
+
+void substituteReferences(ImportRun& run, char* text, bool secret) {
     const int length = static_cast<int>(std::strlen(text));
     run.trace("==> replaceParams buffer=0x%x length=%d\n", traceAddress(text), length);
     int read = 0;
@@ -113,14 +115,14 @@ void replaceParams(ImportRun& run, char* text) {
         while (nameLength < 16 && scan < length && text[scan] != ';')
             name[nameLength++] = text[scan++];
         if (scan >= length || text[scan] != ';') {
-            run.error("Escape character without termination found %s\n", name);
+            run.error("Escape character without termination found %s\n", secret ? "********" : name);
             text[write++] = text[read++];
             continue;
         }
         upperCase(name);
         char replacement = '\0';
         if (!referencedCharacter(name, replacement)) {
-            run.print("Unrecognized parameter substitution %s\n", name);
+            run.print("Unrecognized parameter substitution %s\n", secret ? "********" : name);
             text[write++] = text[read++];
             continue;
         }
@@ -129,6 +131,16 @@ void replaceParams(ImportRun& run, char* text) {
     }
     text[write] = '\0';
     run.trace("<== replaceParams length=%d\n", static_cast<int>(std::strlen(text)));
+}
+
+} // namespace
+
+void replaceParams(ImportRun& run, char* text) {
+    substituteReferences(run, text, false);
+}
+
+void replacePasswordParams(ImportRun& run, char* text) {
+    substituteReferences(run, text, true);
 }
 
 } // namespace norvak

@@ -18,6 +18,8 @@ void removeComments(ImportRun& run, char* text);
 // Substitutes the character references of one name or value in place and
 // turns each run of control characters into one blank.
 void replaceParams(ImportRun& run, char* text);
+// The same for a password, which the messages about its references do not show.
+void replacePasswordParams(ImportRun& run, char* text);
 
 // How an address is shown in trace lines.
 inline unsigned traceAddress(const void* position) {

@@ -1,0 +1,72 @@
+// Measures how long reading a large definitions file takes: the text is
+// generated in memory (types of 32 elements each, every element with a
+// physical format, a tag and a value) and parsed as norvakload parses it.
+//
+//   norvak_bench_parse [elements] [repetitions]
+//
+// Prints the element count, the best wall-clock time of the repetitions and
+// the peak resident memory of the process.
+
+#include "import/model/ImportRun.h"
+#include "import/reader/TagWalker.h"
+#include "support/Output.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+std::string generateDefinitions(int elements) {
+    std::string text = "<?xml version=\"1.0\"?>\n<ZEPImport ZEP_DB=\"bench\" messageSet=\"Bench\"/>\n";
+    text += "<CWFTab name=\"cwf\" ident=\"CWF1\"/>\n";
+    const int perType = 32;
+    for (int first = 0; first < elements; first += perType) {
+        text += "<Type ident=\"Type" + std::to_string(first / perType) + "\" composition=\"sequence\">\n";
+        for (int e = first; e < elements && e < first + perType; ++e) {
+            std::string id = std::to_string(e);
+            text += "  <Element ident=\"Field" + id + "\" name=\"Field number " + id +
+                    "\" type=\"string\" length=\"12\" physicalType=\"fixed\" padChar=\"SPACE\" tag=\"T" + id +
+                    "\" xmlName=\"field" + id + "\">\n";
+            text += "    <Value ident=\"Default" + id + "\" type=\"string\" value=\"v" + id +
+                    "\" role=\"DEFAULT\"/>\n  </Element>\n";
+        }
+        text += "</Type>\n";
+    }
+    text += "<Message ident=\"BenchMessage\" type=\"Type0\"/>\n";
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int elements = argc > 1 ? std::atoi(argv[1]) : 64000;
+    int repetitions = argc > 2 ? std::atoi(argv[2]) : 3;
+    std::string definitions = generateDefinitions(elements);
+
+    double best = 1e300;
+    for (int r = 0; r < repetitions; ++r) {
+        norvak::Output out;
+        norvak::ImportRun run(out);
+        if (!run.allocateTables())
+            return 2;
+        std::vector<char> text(definitions.begin(), definitions.end());
+        text.push_back('\0');
+        auto start = std::chrono::steady_clock::now();
+        norvak::parseXMLfile(run, text.data());
+        auto stop = std::chrono::steady_clock::now();
+        if (run.errSw || run.elements.count() != elements) {
+            std::fprintf(stderr, "parse failed:\n%s", out.text().c_str());
+            return 1;
+        }
+        best = std::min(best, std::chrono::duration<double, std::milli>(stop - start).count());
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("elements %d  text %zu bytes  parse %.1f ms (best of %d)  peak memory %ld MiB\n", elements,
+                definitions.size(), best, repetitions, usage.ru_maxrss / 1024);
+    return 0;
+}

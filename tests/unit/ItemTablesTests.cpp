@@ -1,0 +1,165 @@
+#include "unit/TestRun.h"
+
+#include "import/model/LanguageNames.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace norvak::test {
+namespace {
+
+using Ints = std::vector<int>;
+
+TEST(ItemTables, FindOrAddReturnsTheFirstEntryUnchanged) {
+    TestRun t;
+    int a = insertName(t.run, "A"), b = insertName(t.run, "B"), l1 = insertName(t.run, "L1"),
+        l2 = insertName(t.run, "L2");
+    EXPECT_EQ((Ints{createElementEntry(t.run, a, l1), createElementEntry(t.run, b, b), createElementEntry(t.run, a, l2),
+                    t.run.elements.count(), t.run.elements[1].label}),
+              (Ints{1, 2, 1, 2, l1}));
+    EXPECT_EQ((Ints{createMessageEntry(t.run, a, l1), createMessageEntry(t.run, a, l2), t.run.messages[1].label}),
+              (Ints{1, 1, l1}));
+    EXPECT_EQ(createTypeEntry(t.run, a, l1, 50106, 6, 2), 1);
+    EXPECT_EQ(createTypeEntry(t.run, a, l2, 0, 2, 1), 1);
+    const TypeEntry& type = t.run.types[1];
+    EXPECT_EQ((Ints{type.label, type.baseType, type.composition, type.typeContent}), (Ints{l1, 50106, 6, 2}));
+    // insertNewType always adds; look-ups still find the earliest entry with the identifier.
+    EXPECT_EQ((Ints{insertNewType(t.run, a, l2, 2, 1, 0), insertNewType(t.run, b, b, 5, 0, 0),
+                    createTypeEntry(t.run, a, a, 0, 0, 0), createTypeEntry(t.run, b, b, 0, 0, 0)}),
+              (Ints{2, 3, 1, 3}));
+    EXPECT_EQ(t.output(), "");
+}
+
+TEST(ItemTables, FullTablesGrowAndKeepEveryEntryWithItsNumber) {
+    TestRun t;
+    for (int i = 1; i <= 8193; ++i) {
+        int ident = insertName(t.run, "E" + std::to_string(i));
+        ASSERT_EQ(createElementEntry(t.run, ident, ident), i);
+        t.run.elements[i].logicalType = i;
+        ASSERT_EQ(t.run.elements.capacity(), i <= 8192 ? 8192 : 16384);
+    }
+    for (int i = 1; i <= 8193; ++i)
+        ASSERT_EQ(t.text(t.run.elements[i].ident) + std::to_string(t.run.elements[i].logicalType),
+                  "E" + std::to_string(i) + std::to_string(i));
+    EXPECT_EQ(createElementEntry(t.run, insertName(t.run, "E8192"), 0), 8192);
+    for (int i = 1; i <= 257; ++i) {
+        int ident = insertName(t.run, "M" + std::to_string(i));
+        ASSERT_EQ(createMessageEntry(t.run, ident, ident), i);
+    }
+    EXPECT_EQ(t.text(t.run.messages[257].label), "M257");
+    EXPECT_EQ(createMessageEntry(t.run, insertName(t.run, "M256"), 0), 256);
+    EXPECT_EQ(t.output(), "");
+    EXPECT_EQ(t.run.errSw, 0);
+}
+
+TEST(ItemTables, AttributeWithoutValueIsSkippedAndAUseWithoutRoleIsReportedButKept) {
+    TestRun t;
+    t.run.traceSw = 1;
+    createAttrEntry(t.run, 0, 1, 103, 27, 2);
+    createAttrEntry(t.run, -1, 1, 103, 27, 2);
+    EXPECT_EQ(t.run.attributes.count(), 0);
+    EXPECT_EQ(t.output(), "");
+    t.run.traceSw = 0;
+    createValueEntry(t.run, insertName(t.run, "Colour"), 0, 50105);
+    EXPECT_EQ(createValueMemberEntry(t.run, 1, 4, 0, 0), 1);
+    EXPECT_EQ(createValueMemberEntry(t.run, 0, 4, insertName(t.run, "Shade"), 0), 2);
+    EXPECT_EQ(t.run.valueMembers[2].refName, insertName(t.run, "Shade"));
+    EXPECT_EQ(t.run.errSw, 1);
+    EXPECT_EQ(t.output(), "*****Error - role is required for all uses of a value Colour\n"
+                          "*****Error - role is required for all uses of a value Shade\n");
+}
+
+TEST(ItemTables, TypeMembersFormADoublyLinkedListPerType) {
+    TestRun t;
+    int owner = createTypeEntry(t.run, insertName(t.run, "Owner"), 0, 0, 6, 0);
+    int other = createTypeEntry(t.run, insertName(t.run, "Other"), 0, 0, 6, 0);
+    int ref = insertName(t.run, "Referenced");
+    EXPECT_EQ((Ints{createTypeMemberEntry(t.run, 0, 11, 2, owner), createTypeMemberEntry(t.run, 0, 12, 2, other),
+                    createTypeMemberEntry(t.run, 0, 21, 4, owner), createTypeMemberEntry(t.run, ref, 0, 8, owner),
+                    createTypeMemberEntry(t.run, 0, 99, 16, other)}),
+              (Ints{1, 2, 3, 4, 5}));
+    auto row = [&t](int id) {
+        const TypeMemberEntry& m = t.run.typeMembers[id];
+        return Ints{m.ownerTypeId, m.prev, m.next, m.elemId, m.mesgId, m.typeId, m.itemType, m.ident, m.minOcc};
+    };
+    EXPECT_EQ(row(1), (Ints{owner, 0, 3, 11, 0, 0, 2, 0, 0}));
+    EXPECT_EQ(row(3), (Ints{owner, 1, 4, 0, 21, 0, 4, 0, 0}));
+    EXPECT_EQ(row(4), (Ints{owner, 3, 0, 0, 0, 0, 8, ref, 0}));
+    EXPECT_EQ(row(2), (Ints{other, 0, 5, 12, 0, 0, 2, 0, 0}));
+    EXPECT_EQ(row(5), (Ints{other, 2, 0, 0, 0, 0, 16, 0, 0})); // another item type keeps no id
+    EXPECT_EQ((Ints{t.run.types[owner].firstMember, t.run.types[owner].lastMember, t.run.types[other].firstMember,
+                    t.run.types[other].lastMember}),
+              (Ints{1, 4, 2, 5}));
+}
+
+TEST(ItemTables, TraceLinesOfTheEntryRoutines) {
+    TestRun t;
+    int e = insertName(t.run, "Elem"), l = insertName(t.run, "Lab"), x = insertName(t.run, "9");
+    t.run.traceSw = 1;
+    createElementEntry(t.run, e, l);
+    createMessageEntry(t.run, e, l);
+    createTypeEntry(t.run, e, l, 50106, 6, 3);
+    createTypeEntry(t.run, e, l, 50106, 6, 3);
+    createValueEntry(t.run, e, l, 50224);
+    createValueMemberEntry(t.run, 1, 1, 0, 2);
+    createAttrEntry(t.run, x, 1, 104, 24, 2);
+    createTypeMemberEntry(t.run, e, 0, 8, 1);
+    EXPECT_EQ(
+        t.output(),
+        "==> createElementEntry: identifier Elem\n<== createElementEntry returned elemId 1 for Elem\n"
+        "==> createMessageEntry: identifier Elem\n<== createMessageEntry returned mesgId 1 for Elem\n"
+        "==> createTypeEntry: Elem composition 6, typeContent 3, baseType 50106\n"
+        "==> insertNewType Lab, composition 6 typeContent 3\n<== insertNewType returned typeId 1\n"
+        "<== createTypeEntry returned 1\n"
+        "==> createTypeEntry: Elem composition 6, typeContent 3, baseType 50106\n<== createTypeEntry returned 1\n"
+        "==> createValueEntry: Elem dataType 50224\n<== createValueEntry returned 1\n"
+        "==> createValueMemberEntry: valueId 1, elemId 1, role 2\n<== createValueMemberEntry returned 1\n"
+        "==> createAttrEntry: typeId 1 class 104 attrKeyType 24 attrValue 9\n<== createAttrEntry returned attrId 1\n"
+        "==> createTypeMemberEntry: typeId 1 itemType 8 itemId 0 ident Elem\n"
+        "<== createTypeMemberEntry returned typeMemberId 1\n");
+}
+
+TEST(KeyRegisters, DuplicatesAreReportedPerKindAndRegistersHaveNoSizeLimit) {
+    TestRun t;
+    registerElementKey(t.run, "A");
+    registerElementKey(t.run, "B");
+    registerElementKey(t.run, "a");
+    EXPECT_EQ(t.run.errSw, 0);
+    registerElementKey(t.run, "A");
+    EXPECT_EQ(t.output(), "***** Error - Duplicate element name or key value detected (A)\n");
+    EXPECT_EQ(t.run.errSw, 1);
+    t.out.clear();
+    for (auto reg : {registerTypeKey, registerValueKey, registerMemberAttrKey, registerAttrKey})
+        reg(t.run, "A"); // each kind has its own register
+    EXPECT_EQ(t.output(), "");
+    for (auto reg : {registerTypeKey, registerValueKey, registerMemberAttrKey, registerAttrKey})
+        reg(t.run, "A");
+    EXPECT_EQ(t.output(), "***** ERROR - Duplicate type name or key value detected (A)\n"
+                          "***** ERROR - Duplicate value name or key value detected (A)\n"
+                          "Duplicate member attribute key value detected (A)\n"
+                          "Duplicate attribute key value detected (A)\n");
+    TestRun u;
+    const std::string stem(95, 'k'); // 3000 keys: about 300000 bytes
+    for (int i = 0; i < 3000; ++i)
+        registerTypeKey(u.run, stem + std::to_string(i));
+    registerTypeKey(u.run, stem + "2999");
+    EXPECT_EQ(u.output(), "***** ERROR - Duplicate type name or key value detected (" + stem + "2999)\n");
+}
+
+TEST(LanguageNames, CAndCobolNames) {
+    auto c = [](std::string s) { return makeCName(s), s; };
+    auto cobol = [](std::string s) { return makeCobolName(s), s; };
+    EXPECT_EQ(c("my-field:x.y"), "my_fieldCxPy");
+    EXPECT_EQ(c("Mixed_Case9"), "Mixed_Case9");
+    EXPECT_EQ(c(""), "");
+    EXPECT_EQ(cobol("1st_field.name"), "CST-FIELDPNAME");
+    EXPECT_EQ(cobol("abcdefghijklmnopqrstuvwxyz0123"), "ABCDEFGHIJKLMNOPQRSTUVWX");
+    EXPECT_EQ(cobol("a:b-c"), "ACB-C");
+    EXPECT_EQ(cobol("_x"), "CX");
+    EXPECT_EQ(cobol("\xE9t\xE9"), "CT\xE9");
+}
+
+} // namespace
+} // namespace norvak::test

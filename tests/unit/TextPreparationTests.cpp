@@ -1,0 +1,144 @@
+#include "unit/TestRun.h"
+
+#include "import/reader/StringUtilities.h"
+#include "import/reader/TextPreparation.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <thread>
+
+namespace norvak::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ScratchDir {
+    fs::path path = fs::temp_directory_path() / ("norvak-textprep-" + std::to_string(::getpid()));
+    ScratchDir() { fs::create_directories(path); }
+    ~ScratchDir() { fs::remove_all(path); }
+    std::string write(const std::string& name, const std::string& content) const {
+        std::ofstream(path / name, std::ios::binary) << content;
+        return (path / name).string();
+    }
+};
+
+// Runs one of the in-place text operations on a copy; the result ends at its first NUL.
+template <class Operation> std::string edited(TestRun& t, Operation operation, const std::string& text) {
+    std::vector<char> buffer(text.begin(), text.end());
+    buffer.push_back('\0');
+    operation(t.run, buffer.data());
+    return buffer.data();
+}
+
+TEST(TextPreparation, ReadFileDataKeepsEveryByteOrReportsAnUnreadableFile) {
+    ScratchDir dir;
+    TestRun t;
+    t.run.traceSw = 1;
+    const std::string content = "<Element\r\n\tident=\"a\"/>\r\n";
+    std::string defs = dir.write("defs.xml", content), empty = dir.write("empty.xml", "");
+    EXPECT_EQ(readFileData(t.run, defs), content);
+    EXPECT_EQ(readFileData(t.run, empty), "");
+    EXPECT_FALSE(readFileData(t.run, dir.path.string() + "/none.xml").has_value());
+    EXPECT_FALSE(readFileData(t.run, dir.path.string()).has_value());
+    EXPECT_EQ(t.output(), "==> readFileData fileName " + defs + "\n\n24 bytes read from data file " + defs + "\n" +
+                              "==> readFileData fileName " + empty + "\n\n0 bytes read from data file " + empty + "\n" +
+                              "==> readFileData fileName " + dir.path.string() + "/none.xml\n" +
+                              "Unable to open input file " + dir.path.string() + "/none.xml\n" +
+                              "==> readFileData fileName " + dir.path.string() + "\n" + "Unable to open input file " +
+                              dir.path.string() + "\n");
+    EXPECT_EQ(t.run.errSw, 0);
+}
+
+TEST(TextPreparation, ReadFileDataReadsAPipeToItsEnd) {
+    ScratchDir dir;
+    fs::path pipe = dir.path / "defs.pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::thread writer([&] { dir.write("defs.pipe", std::string(100000, 'x')); });
+    TestRun t;
+    auto text = readFileData(t.run, pipe.string());
+    writer.join();
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(text->size(), 100000u);
+    EXPECT_EQ(t.output(), "\n100000 bytes read from data file " + pipe.string() + "\n");
+}
+
+TEST(TextPreparation, RemoveCommentsJoinsTheTextAroundEachComment) {
+    TestRun t;
+    EXPECT_EQ(edited(t, removeComments, "a<!--x-->b"), "ab");
+    EXPECT_EQ(edited(t, removeComments, "<!-- a <!-- b --> c"), " c");
+    EXPECT_EQ(edited(t, removeComments, "<a v=\"<!--\"/>-->z<!---->"), "<a v=\"z");
+    EXPECT_EQ(edited(t, removeComments, "<!-->-->q"), "q");
+    EXPECT_EQ(t.output(), "");
+
+    t.run.traceSw = 1;
+    EXPECT_EQ(edited(t, removeComments, "ab<!--cd"), "ab");
+    EXPECT_EQ(t.run.errSw, 1);
+    ASSERT_EQ(t.lines().size(), 3u);
+    EXPECT_TRUE(std::regex_match(t.lines()[0], std::regex("==> removeComments buffer=0x[0-9a-f]+ length=8")));
+    EXPECT_EQ(t.lines()[1], "***** Error - missing ending delimiter on comment");
+    EXPECT_EQ(t.lines()[2], "<== removeComments length=2");
+    // Once the error switch is set the text ends where the scan stands.
+    EXPECT_EQ(edited(t, removeComments, "abc"), "");
+}
+
+TEST(TextPreparation, ReplaceParamsSubstitutesReferencesAndControlRuns) {
+    // clang-format off
+    const std::pair<const char*, const char*> cases[] = {
+        {"&lt;&LT;&Lt;", "<<<"}, {"a&amp;b&gt;c", "a&b>c"}, {"&apos;&apost;&quot;&quote;", "''\"\""},
+        {"&amp;lt;", "&lt;"}, // a produced "&" is not read again
+        {"&#65;&#x41;&#X61;", "AAa"}, {"&#x4;", "\x04"}, {"&#x414;", "A"}, {"&#321;", "A"},
+        {"a&#0;b", "a"}, {"a&#256;b", "a"}, {"a&#;b", "a"}, {"a&#4294967361;b", "a"}, // too big: 0, no wrap
+        {"a\r\nb", "a b"}, {"a \r\n b", "a   b"}, {"\t\x01x\x1f", " x "}, {"\x7f\xe9", "\x7f\xe9"},
+    };
+    // clang-format on
+    TestRun t;
+    for (auto [value, expected] : cases)
+        EXPECT_EQ(edited(t, replaceParams, value), expected) << value;
+    EXPECT_EQ(t.output(), "");
+
+    t.run.traceSw = 1;
+    EXPECT_EQ(edited(t, replaceParams, "x&abc;y\r\n"), "x&abc;y ");
+    EXPECT_EQ(edited(t, replaceParams, "&;&abcdefghijklmnop;"), "&;&abcdefghijklmnop;"); // 16 letters: looked up
+    EXPECT_EQ(t.run.errSw, 0);
+    const std::vector<std::string> lines = t.lines();
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_TRUE(std::regex_match(lines[0], std::regex("==> replaceParams buffer=0x[0-9a-f]+ length=9")));
+    EXPECT_EQ(lines[1], "Unrecognized parameter substitution ABC");
+    EXPECT_EQ(lines[2], "<== replaceParams length=8");
+    EXPECT_EQ(lines[4], "Unrecognized parameter substitution ");
+    EXPECT_EQ(lines[5], "Unrecognized parameter substitution ABCDEFGHIJKLMNOP");
+}
+
+TEST(TextPreparation, ReplaceParamsReportsAReferenceWithoutTermination) {
+    TestRun t;
+    EXPECT_EQ(edited(t, replaceParams, "&abcdefghijklmnopq;"), "&abcdefghijklmnopq;");
+    EXPECT_EQ(edited(t, replaceParams, "a&lt"), "a&lt");
+    EXPECT_EQ(edited(t, replaceParams, "b&"), "b&");
+    EXPECT_EQ(t.output(), "Escape character without termination found abcdefghijklmnop\n"
+                          "Escape character without termination found lt\n"
+                          "Escape character without termination found \n");
+    EXPECT_EQ(t.run.errSw, 1);
+}
+
+TEST(StringUtilities, ScansStopAtTheEndAndHighBytesAreBlanks) {
+    char text[] = " \t\x80\xff<!-- <b> --><!--c--><d>";
+    EXPECT_EQ(skipBlanks(text), text + 4);
+    EXPECT_EQ(findNextTag(text), text + 24);
+    char open[] = "x<!-- <b>";
+    EXPECT_EQ(findNextTag(open), open + 9);
+    EXPECT_EQ(findCommentEnd(open), open + 9);
+    EXPECT_EQ(hexByteValue("4 1") * 1000 + hexByteValue("fF0"), 4255);
+    EXPECT_EQ(leadingNumber(" -12ab"), -12);
+    EXPECT_EQ(leadingNumber("-2147483648"), INT32_MIN);
+    EXPECT_FALSE(leadingNumber("2147483648").has_value());
+    EXPECT_FALSE(isNumericValue("99999999999"));
+}
+
+} // namespace
+} // namespace norvak::test

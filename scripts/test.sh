@@ -11,4 +11,7 @@ bash scripts/build.sh
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DNORVAK_SANITIZE=ON >/dev/null
 cmake --build build-sanitize -j"$(nproc)"
+# A table that cannot be allocated is an outcome the programs report.
+export ASAN_OPTIONS=allocator_may_return_null=1
+export UBSAN_OPTIONS=print_stacktrace=1
 (cd build-sanitize && ctest --output-on-failure -j2)

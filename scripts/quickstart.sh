@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
 # From a fresh machine to a first import: installs what is missing, builds
-# the toolset and reads the shipped example definitions file.
+# the toolset, creates the embedded repository with the message set Orders
+# (C and COBOL bindings), imports the shipped example into it and lists the
+# repository.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/build.sh
+. scripts/odbc-env.sh
+
+build/bin/norvakinit -n norvak
+# The message set is created once; a later run finds it (exit code 2) and goes on.
+build/bin/norvakinit -n norvak -s Orders -l C,COBOL || [ $? -eq 2 ]
 build/bin/norvakload -f examples/orders.xml
+build/bin/norvakshow -n norvak

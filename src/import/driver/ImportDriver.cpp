@@ -1,9 +1,12 @@
 #include "import/driver/ImportDriver.h"
 
+#include "dbsession/DbSession.h"
 #include "import/driver/CommandLine.h"
+#include "import/driver/TableListings.h"
 #include "import/model/ImportRun.h"
 #include "import/reader/TagWalker.h"
 #include "import/reader/TextPreparation.h"
+#include "import/repository/RepositoryDiscovery.h"
 
 #include <ctime>
 #include <optional>
@@ -20,6 +23,13 @@ std::string currentDateTime() {
     char text[32] = {};
     std::strftime(text, sizeof text, "%Y-%m-%d-%H.%M.%S", &local);
     return text;
+}
+
+// Rolls back whatever the run has done in the repository and closes the
+// connection, for the exits taken after the connection is open.
+void abandonTransaction(DbSession& db) {
+    db.reportDbcError(SQLEndTran(SQL_HANDLE_DBC, db.hdbc(), SQL_ROLLBACK), "SQLEndTran(RollBack)", "main");
+    db.close("main");
 }
 
 int importDefinitions(ImportRun& run, int argc, const char* const* argv) {
@@ -54,12 +64,25 @@ int importDefinitions(ImportRun& run, int argc, const char* const* argv) {
     }
 
     applyCommandLineValues(run, values);
-    if (run.errSw) {
-        run.print("Error allocating handles - unable to access ZEP database\n");
-        return exitConnectRefused;
+
+    DbSession db(run.out, run.errSw, SessionVariant::import);
+    int rc = db.connectToZEP(run.databaseName, run.dbUserId, run.dbPassword);
+    if (rc != 0)
+        return rc;
+    run.print("Accessing ZEP database %s using %s password %s\n", run.databaseName.c_str(), run.dbUserId.c_str(),
+              hiddenPassword(run.dbPassword));
+    rc = getZEPInfo(run, db, run.databaseName, run.dbUserId, run.dbPassword);
+    if (rc != 0 || run.errSw) {
+        run.print("Errors accessing ZEP database - RC = %d\n", rc);
+        abandonTransaction(db);
+        return rc != 0 ? rc : exitMessageSetMissing;
     }
-    run.print("Definitions file read and checked; no repository step is available yet, the repository was not "
-              "accessed\n");
+    if (run.showTablesSw)
+        showTables(run);
+
+    run.print("Repository information gathered; the import steps that follow are not available yet, the "
+              "repository was not changed\n");
+    abandonTransaction(db);
     return exitSuccess;
 }
 

@@ -10,6 +10,7 @@ enum ImportExitCode : int {
     exitUsage = 1,
     exitUnreadableFile = 96,
     exitDefinitionErrors = 200,
+    exitMessageSetMissing = 110,
     exitConnectRefused = -1,
     exitStorage = -2,
 };

@@ -6,6 +6,7 @@
 #include "import/model/TabDefinitions.h"
 #include "support/Output.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,19 @@ struct ImportRun {
     KnownTabs cwfTabs;
     KnownTabs tdsTabs;
     KnownTabs xmlTabs;
+
+    // The message set in the repository and its next free ids, read when the
+    // run connects; the writers advance the counters as they insert rows.
+    std::int16_t projectKey = 0;
+    std::uint32_t nextElementId = 0;
+    std::uint32_t nextAttrId = 0;
+    std::uint32_t nextMbrAttr = 0;
+    std::int32_t nextMemberId = 0;
+    std::int16_t nextMemberSeqNum = 0;
+    // Plugin members of the language bindings and of the uuid attributes; 0 when none.
+    int cMemberId = 0;
+    int cobolMemberId = 0;
+    int webDavMemberId = 0;
 };
 
 } // namespace norvak

@@ -1,0 +1,137 @@
+#include "dbsession/DbSession.h"
+
+#include <cstdarg>
+
+namespace norvak {
+
+void OdbcHandle::reset() {
+    if (handle_ != SQL_NULL_HANDLE)
+        SQLFreeHandle(type_, handle_);
+    handle_ = SQL_NULL_HANDLE;
+}
+
+const char* hiddenPassword(const std::string& password) {
+    return password.empty() ? "" : "********";
+}
+
+DbSession::DbSession(Output& out, int& errSw, SessionVariant variant) : out_(out), errSw_(errSw), variant_(variant) {}
+
+DbSession::~DbSession() {
+    hstmt_.reset();
+    if (connected_)
+        SQLDisconnect(hdbc_.get());
+}
+
+void DbSession::print(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    out_.vprint(format, args);
+    va_end(args);
+    if (reportsInFull())
+        out_.flush();
+}
+
+int DbSession::connectToZEP(const std::string& dataSource, const std::string& user, const std::string& password) {
+    const char* routine = "connectToZEP";
+    // The removal tool reports everything through the statement handle.
+    auto reportHandleCall = [&](SQLRETURN rc, const char* operation) {
+        if (variant_ == SessionVariant::removal)
+            reportStmtError(rc, operation, routine);
+        else
+            reportEnvError(rc, operation, routine);
+    };
+    auto reportConnectionCall = [&](SQLRETURN rc, const char* operation) {
+        if (variant_ == SessionVariant::removal)
+            reportStmtError(rc, operation, routine);
+        else
+            reportDbcError(rc, operation, routine);
+    };
+
+    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, henv_.out());
+    reportHandleCall(rc, "SQLAllocHandle");
+    rc = SQLSetEnvAttr(henv_.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), SQL_IS_INTEGER);
+    reportHandleCall(rc, "SQLSetEnvAttr");
+    rc = SQLAllocHandle(SQL_HANDLE_DBC, henv_.get(), hdbc_.out());
+    reportHandleCall(rc, "SQLAllocHandle2");
+
+    if (variant_ == SessionVariant::import) {
+        if (errSw_) {
+            print("Error allocating handles - unable to access ZEP database\n");
+            return -1;
+        }
+        rc = SQLSetConnectAttr(hdbc_.get(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+                               SQL_IS_INTEGER);
+        reportConnectionCall(rc, "SQLSetConnectAttr(autocommit_off)");
+    } else if (variant_ == SessionVariant::listing) {
+        rc = SQLSetConnectAttr(hdbc_.get(), SQL_ATTR_ACCESS_MODE, reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY),
+                               SQL_IS_INTEGER);
+        reportConnectionCall(rc, "SQLSetConnectAttr");
+    }
+
+    print("Connecting to database %s using %s pw %s\n", dataSource.c_str(), user.c_str(), hiddenPassword(password));
+    rc = SQLConnect(hdbc_.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(dataSource.c_str())), SQL_NTS,
+                    reinterpret_cast<SQLCHAR*>(const_cast<char*>(user.c_str())), SQL_NTS,
+                    reinterpret_cast<SQLCHAR*>(const_cast<char*>(password.c_str())), SQL_NTS);
+    reportConnectionCall(rc, "SQLConnect");
+    if (rc == SQL_SUCCESS) {
+        connected_ = true;
+        print(variant_ == SessionVariant::listing ? "Connected to database %s\n" : "Connection successful %s\n",
+              dataSource.c_str());
+        return 0;
+    }
+    if (rc == SQL_SUCCESS_WITH_INFO) {
+        // Connected after all; the session is closed again when it ends.
+        connected_ = true;
+    }
+    print("Database connection to %s failed\n", dataSource.c_str());
+    errSw_ = 1;
+    return rc;
+}
+
+void DbSession::reportSqlError(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* operation,
+                               const char* routine) {
+    if (rc == SQL_SUCCESS)
+        return;
+    SQLCHAR state[16] = {};
+    SQLSMALLINT length = 0;
+    SQLRETURN diag = SQLGetDiagField(handleType, handle, 1, SQL_DIAG_SQLSTATE, state, 15, &length);
+    if (diag != SQL_SUCCESS) {
+        if (reportsInFull())
+            print("***** Unable to retrieve SQLSTATE diagrc %d for %s in routine %s\n", diag, operation, routine);
+        else
+            print("***** Unable to retrieve SQLSTATE\n");
+        state[0] = '\0';
+    }
+    const char* sqlState = reinterpret_cast<const char*>(state);
+    if (reportsInFull())
+        print("*****Database error %d during %s in routine %s SQLSTATE %s\n", rc, operation, routine, sqlState);
+    else
+        print("*****Database error %d during %s in routine %s SQLSTATUS %s\n", rc, operation, routine, sqlState);
+    errSw_ = 1;
+}
+
+void DbSession::reportEnvError(SQLRETURN rc, const char* operation, const char* routine) {
+    reportSqlError(rc, SQL_HANDLE_ENV, henv_.get(), operation, routine);
+}
+
+void DbSession::reportDbcError(SQLRETURN rc, const char* operation, const char* routine) {
+    reportSqlError(rc, SQL_HANDLE_DBC, hdbc_.get(), operation, routine);
+}
+
+void DbSession::reportStmtError(SQLRETURN rc, const char* operation, const char* routine) {
+    reportSqlError(rc, SQL_HANDLE_STMT, hstmt_.get(), operation, routine);
+}
+
+void DbSession::close(const char* routine) {
+    hstmt_.reset();
+    if (connected_) {
+        SQLRETURN rc = SQLDisconnect(hdbc_.get());
+        connected_ = false;
+        if (reportsInFull())
+            reportDbcError(rc, "SQLDisconnect", routine);
+    }
+    hdbc_.reset();
+    henv_.reset();
+}
+
+} // namespace norvak

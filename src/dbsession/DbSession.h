@@ -1,0 +1,89 @@
+#pragma once
+
+#include "support/Output.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <string>
+
+namespace norvak {
+
+// Which utility a session serves; they differ in the connection attribute,
+// the report lines and which handle the report reads.
+enum class SessionVariant {
+    import,  // autocommit off; reports by handle kind; flushes every line
+    listing, // read-only access; reports by handle kind
+    removal, // the driver's default (autocommit on); reports always read the statement handle
+    setup,   // the driver's default (autocommit on); reports and lines as the import's
+};
+
+// Owns an ODBC handle of one kind and frees it when dropped.
+class OdbcHandle {
+  public:
+    explicit OdbcHandle(SQLSMALLINT type) : type_(type) {}
+    ~OdbcHandle() { reset(); }
+    OdbcHandle(const OdbcHandle&) = delete;
+    OdbcHandle& operator=(const OdbcHandle&) = delete;
+
+    SQLHANDLE get() const { return handle_; }
+    SQLHANDLE* out() { return &handle_; }
+    explicit operator bool() const { return handle_ != SQL_NULL_HANDLE; }
+    // Frees the handle (the result is not examined) and forgets it.
+    void reset();
+
+  private:
+    SQLSMALLINT type_;
+    SQLHANDLE handle_ = SQL_NULL_HANDLE;
+};
+
+// The database session of a utility: its environment, connection and main
+// statement handle, the connect routine and the database error report.
+class DbSession {
+  public:
+    DbSession(Output& out, int& errSw, SessionVariant variant);
+    ~DbSession();
+    DbSession(const DbSession&) = delete;
+    DbSession& operator=(const DbSession&) = delete;
+
+    // Sets up the handles and connects; 0 when connected, -1 when the
+    // handles cannot be set up (import), otherwise the connect's return code.
+    int connectToZEP(const std::string& dataSource, const std::string& user, const std::string& password);
+
+    // Reports a non-zero return code of an ODBC call with the SQLSTATE of the
+    // handle's first diagnostic record, and sets the error switch.
+    void reportSqlError(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* operation,
+                        const char* routine);
+    void reportEnvError(SQLRETURN rc, const char* operation, const char* routine);
+    void reportDbcError(SQLRETURN rc, const char* operation, const char* routine);
+    void reportStmtError(SQLRETURN rc, const char* operation, const char* routine);
+
+    // Frees the statement handle, disconnects and frees the connection and
+    // the environment. The import reports a failing disconnect under the
+    // operation "SQLDisconnect" in `routine`; the tools do not look.
+    void close(const char* routine);
+
+    SQLHENV henv() const { return henv_.get(); }
+    SQLHDBC hdbc() const { return hdbc_.get(); }
+    SQLHSTMT hstmt() const { return hstmt_.get(); }
+    OdbcHandle& statement() { return hstmt_; }
+    bool connected() const { return connected_; }
+
+  private:
+    // The import and set-up sessions flush every line and report in full.
+    bool reportsInFull() const { return variant_ == SessionVariant::import || variant_ == SessionVariant::setup; }
+    void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+    Output& out_;
+    int& errSw_;
+    SessionVariant variant_;
+    OdbcHandle henv_{SQL_HANDLE_ENV};
+    OdbcHandle hdbc_{SQL_HANDLE_DBC};
+    OdbcHandle hstmt_{SQL_HANDLE_STMT};
+    bool connected_ = false;
+};
+
+// How a password is shown in connection lines: "********", or "" for none.
+const char* hiddenPassword(const std::string& password);
+
+} // namespace norvak

@@ -1,0 +1,291 @@
+#include "import/repository/RepositoryDiscovery.h"
+
+#include "dbsession/Columns.h"
+#include "dbsession/DbSession.h"
+#include "import/model/ImportRun.h"
+
+namespace norvak {
+
+namespace {
+
+constexpr const char* discoveryRoutine = "getZEPInfo";
+
+// Plugin keys of the message set's plugin members.
+enum PluginKey : int {
+    pluginC = 1,
+    pluginCobol = 2,
+    pluginCwfTab = 4,
+    pluginUuid = 5,
+    pluginXmlTab = 6,
+    pluginTdsTab = 7
+};
+
+// The series of discovery queries on the run's statement handle. Each step
+// ends by closing its cursor; a failure there or any error ends the series.
+class Discovery {
+  public:
+    Discovery(ImportRun& run, DbSession& db) : run_(run), db_(db) {}
+
+    SQLRETURN lastCode() const { return rc_; }
+
+    bool allocateStatement() {
+        rc_ = SQLAllocHandle(SQL_HANDLE_STMT, db_.hdbc(), db_.statement().out());
+        db_.reportDbcError(rc_, "SQLAllocHandle", discoveryRoutine);
+        return rc_ == SQL_SUCCESS;
+    }
+
+    void readRepository() {
+        rc_ = execute(formatText("SELECT REPOSITORY_ID, NEXT_PROJECT_KEY, CREATE_DATE FROM %sREPOSITORY AS S WHERE "
+                                 "S.REPOSITORY_LEVEL = 518",
+                                 run_.schemaPrefix.c_str()),
+                      "SQLExecDirect");
+        if (rc_ != SQL_SUCCESS) {
+            run_.print("Unable to execute SELECT statement - rc=%d\n", rc_);
+            return;
+        }
+        rc_ = fetch("SQLFetch", false);
+        if (rc_ == SQL_SUCCESS) {
+            SQLUINTEGER repositoryId = 0;
+            SQLSMALLINT nextProjectKey = 0;
+            char createDate[32];
+            report(getNumber(stmt(), 1, SQL_C_ULONG, repositoryId), "SQLGetData1");
+            report(getNumber(stmt(), 2, SQL_C_SSHORT, nextProjectKey), "SQLGetData2");
+            report(getText(stmt(), 3, createDate, sizeof createDate, sizeof createDate), "SQLGetData3");
+        } else if (rc_ == SQL_NO_DATA) {
+            run_.print("No data available for fetch - rc=%d\n", rc_);
+        } else {
+            run_.print("Unable to fetch row - rc=%d\n", rc_);
+        }
+    }
+
+    void findMessageSet() {
+        run_.print("Searching for MessageSet %s in %sPROJECT table in ZEP\n", run_.messageSetName.c_str(),
+                   run_.schemaPrefix.c_str());
+        rc_ = execute(formatText("SELECT PROJECT_KEY, NEXT_ID FROM %sPROJECT AS S WHERE RTRIM(S.NAME) = '%s'",
+                                 run_.schemaPrefix.c_str(), quotedText(run_.messageSetName).c_str()),
+                      "SQLExecDirect2");
+        if (rc_ != SQL_SUCCESS)
+            return;
+        rc_ = fetch("SQLFetch2", false);
+        if (rc_ == SQL_SUCCESS) {
+            report(getNumber(stmt(), 1, SQL_C_SSHORT, run_.projectKey), "SQLGetData4");
+            report(getNumber(stmt(), 2, SQL_C_ULONG, run_.nextElementId), "SQLGetData5");
+            return;
+        }
+        run_.errSw = 1;
+        if (rc_ == SQL_NO_DATA) {
+            run_.print("\n*****Error - Could not locate message set %s - rc=%d\n", run_.messageSetName.c_str(), rc_);
+            run_.print("Please make sure the message set has been defined\n");
+        } else {
+            run_.print("Unable to fetch row - rc=%d\n", rc_);
+        }
+    }
+
+    // A query of one MAX value into `value`; a NULL (no rows) leaves it as it is.
+    template <class Number>
+    bool readMaximum(const std::string& sql, const char* executeLabel, const char* fetchLabel, const char* getLabel,
+                     SQLSMALLINT cType, Number& value) {
+        rc_ = execute(sql, executeLabel);
+        if (rc_ != SQL_SUCCESS)
+            return false;
+        rc_ = fetch(fetchLabel, true);
+        if (rc_ != SQL_SUCCESS)
+            return false;
+        report(getNumber(stmt(), 1, cType, value), getLabel);
+        return true;
+    }
+
+    void readNextAttrId() {
+        if (run_.verboseSw)
+            run_.print("Getting next attribute id from M_ATTRIBUTE table in ZEP\n");
+        std::string sql = formatText("SELECT MAX(ATTR_ID) FROM %sM_ATTRIBUTE AS S WHERE S.PROJECT = %d",
+                                     run_.schemaPrefix.c_str(), run_.projectKey);
+        if (readMaximum(sql, "SQLExecDirect3", "SQLFetch3", "SQLGetData6", SQL_C_ULONG, run_.nextAttrId))
+            ++run_.nextAttrId;
+        else if (rc_ == SQL_NO_DATA)
+            run_.print("No data available for fetch of nextAttrId from message set %d - rc=%d\n", run_.projectKey, rc_);
+        else if (executed_)
+            run_.print("Unable to fetch row from M_ATTRIBUTE table - rc=%d\n", rc_);
+    }
+
+    void readNextMbrAttr() {
+        if (run_.verboseSw)
+            run_.print("Getting next attribute id from M_MEMBER_ATTRIBUTE table in ZEP\n");
+        std::string sql = formatText("SELECT MAX(ATTR_ID) FROM %sM_MEMBER_ATTRIBUTE AS S WHERE S.PROJECT = %d",
+                                     run_.schemaPrefix.c_str(), run_.projectKey);
+        if (readMaximum(sql, "SQLExecDirect4", "SQLFetch4", "SQLGetData7", SQL_C_ULONG, run_.nextMbrAttr)) {
+            ++run_.nextMbrAttr;
+        } else if (rc_ == SQL_NO_DATA) {
+            run_.print("No previous member_attribute available for fetch of nextMbrAttr from message set %d - rc=%d\n",
+                       run_.projectKey, rc_);
+            run_.print("nextMbrAttr set to 1\n");
+            run_.nextMbrAttr = 1;
+        } else if (executed_) {
+            run_.print("Unable to fetch row from M_MEMBER_ATTRIBUTE - rc=%d\n", rc_);
+        }
+    }
+
+    void readPluginMembers() {
+        if (run_.verboseSw)
+            run_.print("Getting plugin entries from REG_PLUGIN_MEMBER table in ZEP\n");
+        rc_ = execute(formatText("SELECT MEMBER_ID, PLUGIN_KEY, REG_NAME FROM %sREG_PLUGIN_MEMBER WHERE PROJECT_KEY = "
+                                 "%d ORDER BY PLUGIN_KEY",
+                                 run_.schemaPrefix.c_str(), run_.projectKey),
+                      "SQLExecDirect5");
+        if (rc_ != SQL_SUCCESS)
+            return;
+        rc_ = fetch("SQLFetch5", false);
+        while (rc_ == SQL_SUCCESS && !run_.errSw) {
+            SQLINTEGER memberId = 0;
+            SQLSMALLINT pluginKey = 0;
+            char regName[256];
+            report(getNumber(stmt(), 1, SQL_C_LONG, memberId), "SQLGetData8");
+            report(getNumber(stmt(), 2, SQL_C_SHORT, pluginKey), "SQLGetData9");
+            SQLRETURN nameRc = getText(stmt(), 3, regName, sizeof regName, 255);
+            report(nameRc, "SQLGetData10");
+            if (nameRc == SQL_SUCCESS)
+                recordPluginMember(memberId, pluginKey, regName);
+            rc_ = SQLFetch(stmt());
+            if (rc_ == SQL_NO_DATA && SQLMoreResults(stmt()) == SQL_SUCCESS)
+                rc_ = SQLFetch(stmt());
+            if (rc_ != SQL_SUCCESS && rc_ != SQL_NO_DATA)
+                report(rc_, "SQLFetch6");
+        }
+    }
+
+    void readNextMemberId() {
+        if (run_.verboseSw)
+            run_.print("Getting next member id from REG_PLUGIN_MEMBER table in ZEP\n");
+        std::string sql = formatText("SELECT MAX(MEMBER_ID) FROM %sREG_PLUGIN_MEMBER AS S WHERE S.PROJECT_KEY = %d",
+                                     run_.schemaPrefix.c_str(), run_.projectKey);
+        if (readMaximum(sql, "SQLExecDirect6", "SQLFetch7", "SQLGetData11", SQL_C_SLONG, run_.nextMemberId))
+            return;
+        if (rc_ == SQL_NO_DATA)
+            run_.print("No data available for fetch of nextMemberId from message set %d - rc=%d\n", run_.projectKey,
+                       rc_);
+        else if (executed_)
+            run_.print("Unable to fetch row from REG_PLUGIN_MEMBER table - rc=%d\n", rc_);
+    }
+
+    void readNextMemberSeqNum() {
+        if (run_.verboseSw)
+            run_.print("Getting next member sequence number from REG_PLUGIN_MEMBER table in ZEP\n");
+        std::string sql = formatText("SELECT MAX(SEQUENCE_NUM) FROM %sREG_PLUGIN_MEMBER AS S WHERE S.PROJECT_KEY = %d",
+                                     run_.schemaPrefix.c_str(), run_.projectKey);
+        if (readMaximum(sql, "SQLExecDirect7", "SQLFetch8", "SQLGetData12", SQL_C_SHORT, run_.nextMemberSeqNum))
+            return;
+        if (rc_ == SQL_NO_DATA)
+            run_.print("No data available for fetch of nextMemberSeqNum from message set %d - rc=%d\n", run_.projectKey,
+                       rc_);
+        else if (executed_)
+            run_.print("Unable to fetch sequence number from REG_PLUGIN_MEMBER table - rc=%d\n", rc_);
+    }
+
+    // Closes the step's cursor; false when the series ends here.
+    bool closeCursor(const char* label) {
+        rc_ = SQLFreeStmt(stmt(), SQL_CLOSE);
+        report(rc_, label);
+        return rc_ == SQL_SUCCESS && !run_.errSw;
+    }
+
+  private:
+    SQLHSTMT stmt() const { return db_.hstmt(); }
+    void report(SQLRETURN rc, const char* label) { db_.reportStmtError(rc, label, discoveryRoutine); }
+
+    SQLRETURN execute(const std::string& sql, const char* label) {
+        SQLRETURN rc = execDirect(stmt(), sql);
+        report(rc, label);
+        executed_ = rc == SQL_SUCCESS;
+        return rc;
+    }
+
+    // Fetches a row; the end of data is reported only when `reportEndOfData`.
+    SQLRETURN fetch(const char* label, bool reportEndOfData) {
+        SQLRETURN rc = SQLFetch(stmt());
+        if (rc != SQL_NO_DATA || reportEndOfData)
+            report(rc, label);
+        return rc;
+    }
+
+    void recordPluginMember(SQLINTEGER memberId, SQLSMALLINT pluginKey, const char* regName) {
+        switch (pluginKey) {
+        case pluginC:
+            run_.cMemberId = memberId;
+            break;
+        case pluginCobol:
+            run_.cobolMemberId = memberId;
+            break;
+        case pluginUuid:
+            run_.webDavMemberId = memberId;
+            break;
+        case pluginCwfTab:
+            run_.cwfTabs.add(memberId, insertName(run_, regName));
+            break;
+        case pluginXmlTab:
+            run_.xmlTabs.add(memberId, insertName(run_, regName));
+            break;
+        case pluginTdsTab:
+            run_.tdsTabs.add(memberId, insertName(run_, regName));
+            break;
+        default:
+            break;
+        }
+    }
+
+    ImportRun& run_;
+    DbSession& db_;
+    SQLRETURN rc_ = SQL_SUCCESS;
+    bool executed_ = false;
+};
+
+// The steps in their order, each with the label of its cursor's close.
+struct DiscoveryStep {
+    void (Discovery::*query)();
+    const char* closeLabel;
+};
+
+const DiscoveryStep discoverySteps[] = {
+    {&Discovery::readRepository, "SQLFreeStmt"},        {&Discovery::findMessageSet, "SQLFreeStmt2"},
+    {&Discovery::readNextAttrId, "SQLFreeStmt3"},       {&Discovery::readNextMbrAttr, "SQLFreeStmt4"},
+    {&Discovery::readPluginMembers, "SQLFreeStmt5"},    {&Discovery::readNextMemberId, "SQLFreeStmt6"},
+    {&Discovery::readNextMemberSeqNum, "SQLFreeStmt7"},
+};
+
+} // namespace
+
+int getZEPInfo(ImportRun& run, DbSession& db, const std::string& dataSource, const std::string& user,
+               const std::string& password) {
+    run.trace("==> getZEPInfo database name %s user %s password %s\n", dataSource.c_str(), user.c_str(),
+              hiddenPassword(password));
+    Discovery discovery(run, db);
+    if (run.verboseSw)
+        run.print("Gathering information about ZEP data repository from REPOSITORY table\n");
+    if (discovery.allocateStatement()) {
+        for (const DiscoveryStep& step : discoverySteps) {
+            (discovery.*step.query)();
+            if (!discovery.closeCursor(step.closeLabel))
+                break;
+        }
+    }
+    if (run.verboseSw)
+        run.print("ZEP info gathered for MessageSet %s id %d NextElementID %d nextAttrId %d nextMbrAttr %d "
+                  "nextMemberId %d nextMemberSeqNum %d\n",
+                  run.messageSetName.c_str(), run.projectKey, static_cast<int>(run.nextElementId),
+                  static_cast<int>(run.nextAttrId), static_cast<int>(run.nextMbrAttr), run.nextMemberId,
+                  run.nextMemberSeqNum);
+    run.trace("<== getZEPInfo returned %d errSw %d\n", discovery.lastCode(), run.errSw);
+    return discovery.lastCode();
+}
+
+void updateNextElementId(ImportRun& run, DbSession& db) {
+    const char* routine = "updateNextElementId";
+    std::string sql = formatText("UPDATE %sPROJECT SET NEXT_ID=%d WHERE PROJECT_KEY=%d", run.schemaPrefix.c_str(),
+                                 static_cast<int>(run.nextElementId), run.projectKey);
+    db.reportStmtError(prepare(db.hstmt(), sql), "SQLPrepare", routine);
+    if (!run.reportOnlySw)
+        db.reportStmtError(SQLExecute(db.hstmt()), "SQLExecute", routine);
+    db.reportStmtError(SQLFreeStmt(db.hstmt(), SQL_CLOSE), "SQLFreeStmt", routine);
+    run.print("updated NEXT_ID entry in PROJECT table to %d\n", static_cast<int>(run.nextElementId));
+}
+
+} // namespace norvak

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace norvak {
+
+struct ImportRun;
+class DbSession;
+
+// Finds the message set and its next free ids, the existing wire-format tabs
+// and language bindings, and allocates the run's statement handle. Returns
+// the last ODBC return code it saw (0 when every step succeeded); errors set
+// errSw.
+int getZEPInfo(ImportRun& run, DbSession& db, const std::string& dataSource, const std::string& user,
+               const std::string& password);
+
+// Writes the next free id back into the message set's PROJECT row.
+void updateNextElementId(ImportRun& run, DbSession& db);
+
+} // namespace norvak

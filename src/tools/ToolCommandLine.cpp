@@ -1,0 +1,49 @@
+#include "tools/ToolCommandLine.h"
+
+#include <cstring>
+
+namespace norvak {
+
+void walkToolCommandLine(Output& out, int& errSw, int argc, const char* const* argv,
+                         std::span<const ToolOption> options, ToolOptions& values) {
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (argument[0] != '-')
+            continue;
+        char letter = argument[1];
+        if (letter >= 'A' && letter <= 'Z')
+            letter = static_cast<char>(letter - 'A' + 'a');
+        const ToolOption* option = nullptr;
+        for (const ToolOption& candidate : options) {
+            if (candidate.letter == letter)
+                option = &candidate;
+        }
+        if (option == nullptr) {
+            out.print("*****Error - unrecognized command line parameter %s\n", argument);
+            out.flush();
+            errSw = 1;
+            continue;
+        }
+        if (std::strlen(argument) > 2) {
+            values.*option->value = argument + 2;
+        } else if (i + 1 < argc) {
+            values.*option->value = argv[++i];
+        } else {
+            out.print("%s", option->missingMessage);
+            out.flush();
+            errSw = 1;
+        }
+    }
+    std::string& schema = values.schemaPrefix;
+    if (!schema.empty() && schema.back() != '.')
+        schema += '.';
+}
+
+bool toolUsageRequested(int argc, const char* const* argv) {
+    if (argc < 2)
+        return true;
+    const char* first = argv[1];
+    return first[0] == '?' || (first[0] != '\0' && first[1] == '?');
+}
+
+} // namespace norvak

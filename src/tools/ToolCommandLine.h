@@ -1,0 +1,50 @@
+#pragma once
+
+#include "support/Output.h"
+
+#include <span>
+#include <string>
+
+namespace norvak {
+
+// The values the tools take from their command lines.
+struct ToolOptions {
+    std::string dataSource;
+    std::string user;
+    std::string password;
+    std::string schemaPrefix;
+    std::string messageSet;
+    std::string languages;
+};
+
+// One value-taking option of a tool: its letter (lower case), where its value
+// goes and the line printed when the value is missing.
+struct ToolOption {
+    char letter;
+    std::string ToolOptions::*value;
+    const char* missingMessage;
+};
+
+// The options every tool has.
+inline constexpr ToolOption dataSourceOption{'n', &ToolOptions::dataSource,
+                                             "*****Error - database name missing from -n parameter\n"};
+inline constexpr ToolOption userOption{'u', &ToolOptions::user,
+                                       "*****Error - database user missing from -u parameter\n"};
+inline constexpr ToolOption passwordOption{'p', &ToolOptions::password,
+                                           "*****Error - database password missing from -p parameter\n"};
+inline constexpr ToolOption schemaOption{'h', &ToolOptions::schemaPrefix,
+                                         "*****Error - schema name missing from -h parameter\n"};
+
+// Walks the arguments after the program name. An option is "-" and a letter
+// in either case; its value is the rest of the argument, or the next argument
+// (which is then not examined as an option). Unknown letters and missing
+// values are reported (each line flushed) and set errSw; the walk goes on.
+// A schema prefix that does not end with "." gets one.
+void walkToolCommandLine(Output& out, int& errSw, int argc, const char* const* argv,
+                         std::span<const ToolOption> options, ToolOptions& values);
+
+// True when there is no argument, or the first argument begins with "?" or
+// has "?" as its second character.
+bool toolUsageRequested(int argc, const char* const* argv);
+
+} // namespace norvak

@@ -1,0 +1,343 @@
+#include "tools/init/RepositorySetup.h"
+
+#include "dbsession/Columns.h"
+#include "dbsession/DbSession.h"
+#include "tools/ToolCommandLine.h"
+#include "tools/init/RepositorySchema.h"
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace norvak {
+
+namespace {
+
+constexpr int repositoryLevel = 518;
+constexpr int firstProjectKey = 100; // keys below 100 would be taken for names by the removal tool
+constexpr int firstItemId = 100000;  // ids below are the built-in simple types
+constexpr std::size_t longestMessageSetName = 127;
+
+// Plugin members of a new message set.
+struct PluginMember {
+    int pluginKey;
+    const char* regName;
+};
+constexpr PluginMember uuidMember{5, "WebDav"};
+constexpr PluginMember cBinding{1, "C Language"};
+constexpr PluginMember cobolBinding{2, "COBOL Language"};
+
+std::string currentDateTime() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32] = {};
+    std::strftime(text, sizeof text, "%Y-%m-%d-%H.%M.%S", &local);
+    return text;
+}
+
+void printUsage(Output& out, const char* programName) {
+    out.print("\nnorvakinit V1.00\n");
+    out.print("\nCommand usage is:\n\n");
+    out.print("  %s -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name} {-s MessageSetName {-l "
+              "C,COBOL}}\n\n",
+              programName);
+    out.print("Creates the repository tables that are missing and the repository row.\n");
+    out.print("With -s it also creates a message set of that name, with the language\n");
+    out.print("bindings named by -l (C, COBOL or both, separated by a comma).\n");
+    out.flush();
+}
+
+// The language bindings asked for by -l; false (after reporting) for an unknown one.
+bool parseLanguages(Output& out, const std::string& list, std::vector<PluginMember>& bindings) {
+    bool valid = true;
+    std::size_t start = 0;
+    while (start <= list.size() && !list.empty()) {
+        std::size_t comma = list.find(',', start);
+        std::string name = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        for (char& c : name)
+            c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        if (name == "C") {
+            bindings.push_back(cBinding);
+        } else if (name == "COBOL") {
+            bindings.push_back(cobolBinding);
+        } else {
+            out.print("*****Error - unknown language binding %s in -l parameter (use C, COBOL or C,COBOL)\n",
+                      name.c_str());
+            valid = false;
+        }
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    return valid;
+}
+
+// One set-up run on an open session.
+class RepositorySetup {
+  public:
+    RepositorySetup(Output& out, DbSession& db, int& errSw, const ToolOptions& options)
+        : out_(out), db_(db), errSw_(errSw), options_(options), date_(currentDateTime()) {}
+
+    bool allocateStatement() {
+        SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, db_.hdbc(), db_.statement().out());
+        db_.reportDbcError(rc, "SQLAllocHandle", "main");
+        return rc == SQL_SUCCESS;
+    }
+
+    // Creates each table that is missing; false when one cannot be created.
+    bool createMissingTables() {
+        int created = 0;
+        int present = 0;
+        for (const TableDefinition& table : repositoryTables()) {
+            std::string name = options_.schemaPrefix + table.name;
+            if (tableExists(name)) {
+                ++present;
+                continue;
+            }
+            if (!execute(formatText("CREATE TABLE %s %s", name.c_str(), table.columns), "createTables"))
+                return false;
+            out_.print("Created table %s\n", name.c_str());
+            ++created;
+        }
+        out_.print("Repository tables: %d created, %d already present\n", created, present);
+        return true;
+    }
+
+    // From here on everything is one transaction.
+    bool beginTransaction() {
+        SQLRETURN rc = SQLSetConnectAttr(db_.hdbc(), SQL_ATTR_AUTOCOMMIT,
+                                         reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), SQL_IS_INTEGER);
+        db_.reportDbcError(rc, "SQLSetConnectAttr(autocommit_off)", "main");
+        return rc == SQL_SUCCESS;
+    }
+
+    // Reads the repository row of level 518, creating it when missing.
+    bool ensureRepositoryRow() {
+        std::string select =
+            formatText("SELECT REPOSITORY_ID, NEXT_PROJECT_KEY FROM %sREPOSITORY WHERE REPOSITORY_LEVEL = %d",
+                       options_.schemaPrefix.c_str(), repositoryLevel);
+        bool found = false;
+        if (!queryRow(select, "ensureRepositoryRow", found, [&] {
+                report(getNumber(stmt(), 1, SQL_C_SLONG, repositoryId_), "SQLGetData1", "ensureRepositoryRow");
+                report(getNumber(stmt(), 2, SQL_C_SSHORT, nextProjectKey_), "SQLGetData2", "ensureRepositoryRow");
+            }))
+            return false;
+        if (found)
+            return true;
+        repositoryId_ = 1;
+        nextProjectKey_ = firstProjectKey;
+        if (!execute(formatText("INSERT INTO %sREPOSITORY (REPOSITORY_ID, REPOSITORY_LEVEL, NEXT_PROJECT_KEY, "
+                                "CREATE_DATE) VALUES (%d, %d, %d, '%s')",
+                                options_.schemaPrefix.c_str(), repositoryId_, repositoryLevel, nextProjectKey_,
+                                date_.c_str()),
+                     "ensureRepositoryRow"))
+            return false;
+        out_.print("Created the repository row (level %d)\n", repositoryLevel);
+        return true;
+    }
+
+    // The key of the message set already named so, or 0.
+    bool findMessageSet(const std::string& name, SQLSMALLINT& key) {
+        key = 0;
+        bool found = false;
+        std::string select = formatText("SELECT PROJECT_KEY FROM %sPROJECT AS S WHERE RTRIM(S.NAME) = '%s'",
+                                        options_.schemaPrefix.c_str(), quotedText(name).c_str());
+        return queryRow(select, "createMessageSet", found,
+                        [&] { report(getNumber(stmt(), 1, SQL_C_SSHORT, key), "SQLGetData1", "createMessageSet"); });
+    }
+
+    // The first key from the repository's next key on that no message set has; 0 when none is left.
+    bool freeProjectKey(int& key) {
+        for (key = nextProjectKey_ < firstProjectKey ? firstProjectKey : nextProjectKey_; key <= 32767; ++key) {
+            bool taken = false;
+            std::string select = formatText("SELECT PROJECT_KEY FROM %sPROJECT WHERE PROJECT_KEY = %d",
+                                            options_.schemaPrefix.c_str(), key);
+            if (!queryRow(select, "createMessageSet", taken, [] {}))
+                return false;
+            if (!taken)
+                return true;
+        }
+        key = 0;
+        return true;
+    }
+
+    bool createMessageSet(const std::string& name, int key, const std::vector<PluginMember>& bindings) {
+        const char* routine = "createMessageSet";
+        const std::string& schema = options_.schemaPrefix;
+        bool written =
+            execute(formatText("INSERT INTO %sPROJECT (PROJECT_KEY, PROJECT_REPOSITORY, PROJECT_ID, PROJECT_LEVEL, "
+                               "NEXT_ID, NAME, CREATE_DATE, LAST_MOD_DATE, STATUS) VALUES (%d, %d, %d, 0, %d, '%s', "
+                               "'%s', '%s', 0)",
+                               schema.c_str(), key, repositoryId_, key, firstItemId, quotedText(name).c_str(),
+                               date_.c_str(), date_.c_str()),
+                    routine) &&
+            execute(formatText("UPDATE %sREPOSITORY SET NEXT_PROJECT_KEY = %d WHERE REPOSITORY_LEVEL = %d",
+                               schema.c_str(), key + 1, repositoryLevel),
+                    routine);
+        if (!written)
+            return false;
+        out_.print("Created message set %s with key %d, next id %d\n", name.c_str(), key, firstItemId);
+
+        std::vector<PluginMember> members{uuidMember};
+        members.insert(members.end(), bindings.begin(), bindings.end());
+        int memberId = 0;
+        for (const PluginMember& member : members) {
+            ++memberId;
+            if (!execute(formatText("INSERT INTO %sREG_PLUGIN_MEMBER (PROJECT_KEY, MEMBER_ID, PLUGIN_KEY, "
+                                    "SEQUENCE_NUM, ACTIVE, LAYER_FINAL, REG_NAME, LOCK_DATE, CREATE_DATE, "
+                                    "LAST_MOD_DATE, STATUS) VALUES (%d, %d, %d, %d, 1, 0, '%s', '', '%s', '%s', 0)",
+                                    schema.c_str(), key, memberId, member.pluginKey, memberId, member.regName,
+                                    date_.c_str(), date_.c_str()),
+                         routine))
+                return false;
+            out_.print("Registered plugin member %d: %s\n", memberId, member.regName);
+        }
+        return true;
+    }
+
+    bool endTransaction(bool commit) {
+        SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), commit ? SQL_COMMIT : SQL_ROLLBACK);
+        db_.reportDbcError(rc, commit ? "SQLEndTran(Commit)" : "SQLEndTran(RollBack)", "main");
+        return rc == SQL_SUCCESS;
+    }
+
+  private:
+    SQLHSTMT stmt() const { return db_.hstmt(); }
+    void report(SQLRETURN rc, const char* operation, const char* routine) {
+        db_.reportStmtError(rc, operation, routine);
+    }
+
+    // A probe that succeeds only when the table is there; its failure is expected.
+    bool tableExists(const std::string& name) {
+        SQLRETURN rc = execDirect(stmt(), formatText("SELECT 1 FROM %s WHERE 1 = 0", name.c_str()));
+        SQLFreeStmt(stmt(), SQL_CLOSE);
+        return SQL_SUCCEEDED(rc);
+    }
+
+    bool execute(const std::string& sql, const char* routine) {
+        SQLRETURN rc = execDirect(stmt(), sql);
+        if (rc == SQL_SUCCESS_WITH_INFO || rc == SQL_NO_DATA)
+            rc = SQL_SUCCESS;
+        report(rc, "SQLExecDirect", routine);
+        report(SQLFreeStmt(stmt(), SQL_CLOSE), "SQLFreeStmt", routine);
+        return rc == SQL_SUCCESS && !errSw_;
+    }
+
+    // Runs a query and reads its first row, if any, with `read`.
+    template <class Read> bool queryRow(const std::string& sql, const char* routine, bool& found, Read read) {
+        found = false;
+        SQLRETURN rc = execDirect(stmt(), sql);
+        report(rc, "SQLExecDirect", routine);
+        if (rc == SQL_SUCCESS) {
+            rc = SQLFetch(stmt());
+            if (rc == SQL_SUCCESS) {
+                found = true;
+                read();
+            } else if (rc != SQL_NO_DATA) {
+                report(rc, "SQLFetch", routine);
+            }
+        }
+        report(SQLFreeStmt(stmt(), SQL_CLOSE), "SQLFreeStmt", routine);
+        return !errSw_;
+    }
+
+    Output& out_;
+    DbSession& db_;
+    int& errSw_;
+    const ToolOptions& options_;
+    std::string date_;
+    SQLINTEGER repositoryId_ = 1;
+    SQLSMALLINT nextProjectKey_ = firstProjectKey;
+};
+
+// The message set part, inside the transaction; the exit code of the run.
+int setUpMessageSet(Output& out, RepositorySetup& setup, const ToolOptions& options,
+                    const std::vector<PluginMember>& bindings) {
+    if (!setup.ensureRepositoryRow())
+        return setupDatabaseError;
+    if (options.messageSet.empty())
+        return setupDone;
+    SQLSMALLINT existingKey = 0;
+    if (!setup.findMessageSet(options.messageSet, existingKey))
+        return setupDatabaseError;
+    if (existingKey != 0) {
+        out.print("*****Error - message set %s already exists with key %d - nothing was changed\n",
+                  options.messageSet.c_str(), existingKey);
+        return setupRefused;
+    }
+    int key = 0;
+    if (!setup.freeProjectKey(key))
+        return setupDatabaseError;
+    if (key == 0) {
+        out.print("*****Error - no message set key is left in the repository (keys end at 32767)\n");
+        return setupRefused;
+    }
+    return setup.createMessageSet(options.messageSet, key, bindings) ? setupDone : setupDatabaseError;
+}
+
+} // namespace
+
+int runRepositorySetup(Output& out, int argc, const char* const* argv) {
+    out.print("Norvak V2.1 - ZEP repository set-up utility V1.00\n");
+    const char* programName = argc > 0 ? argv[0] : "norvakinit";
+    static const ToolOption options[] = {
+        dataSourceOption,
+        userOption,
+        passwordOption,
+        schemaOption,
+        {'s', &ToolOptions::messageSet, "*****Error - message set missing from -s parameter\n"},
+        {'l', &ToolOptions::languages, "*****Error - language bindings missing from -l parameter\n"},
+    };
+    int errSw = 0;
+    ToolOptions values;
+    walkToolCommandLine(out, errSw, argc, argv, options, values);
+    if (toolUsageRequested(argc, argv) || values.dataSource.empty()) {
+        printUsage(out, programName);
+        return setupUsage;
+    }
+    std::vector<PluginMember> bindings;
+    if (!parseLanguages(out, values.languages, bindings))
+        errSw = 1;
+    if (!values.languages.empty() && values.messageSet.empty()) {
+        out.print("*****Error - the -l parameter needs a message set (-s)\n");
+        errSw = 1;
+    }
+    if (values.messageSet.size() > longestMessageSetName) {
+        out.print("*****Error - message set name is too long\n");
+        errSw = 1;
+    }
+    if (errSw) {
+        out.print("Errors in the command line - the repository was not changed\n");
+        out.flush();
+        return setupRefused;
+    }
+
+    DbSession db(out, errSw, SessionVariant::setup);
+    int rc = db.connectToZEP(values.dataSource, values.user, values.password);
+    if (rc != 0) {
+        out.print("Unable to connect to ZEP database %s - exiting program\n", values.dataSource.c_str());
+        out.flush();
+        return rc;
+    }
+    RepositorySetup setup(out, db, errSw, values);
+    int result = setupDatabaseError;
+    if (setup.allocateStatement() && setup.createMissingTables() && setup.beginTransaction()) {
+        result = setUpMessageSet(out, setup, values, bindings);
+        bool committed = result == setupDone && setup.endTransaction(true);
+        if (!committed) {
+            setup.endTransaction(false);
+            if (result == setupDone)
+                result = setupDatabaseError;
+        }
+    }
+    if (result == setupDone)
+        out.print("Repository %s is ready\n", values.dataSource.c_str());
+    else if (result == setupDatabaseError)
+        out.print("*****Errors were detected - the message set changes have been rolled back\n");
+    db.close("main");
+    out.flush();
+    return result;
+}
+
+} // namespace norvak

@@ -1,0 +1,19 @@
+#pragma once
+
+namespace norvak {
+
+class Output;
+
+// Exit codes of norvakinit.
+enum SetupExitCode : int {
+    setupDone = 0,
+    setupUsage = 1,
+    setupRefused = 2,       // command-line errors, or the message set name is taken: nothing changed
+    setupDatabaseError = 3, // a statement failed: the message set part was rolled back
+};
+
+// The whole norvakinit run: creates the repository tables that are missing,
+// the repository row, and on request a message set with its plugin members.
+int runRepositorySetup(Output& out, int argc, const char* const* argv);
+
+} // namespace norvak

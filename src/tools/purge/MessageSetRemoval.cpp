@@ -1,0 +1,248 @@
+#include "tools/purge/MessageSetRemoval.h"
+
+#include "dbsession/Columns.h"
+#include "dbsession/DbSession.h"
+#include "support/Output.h"
+#include "tools/ToolCommandLine.h"
+
+#include <sqlext.h>
+
+#include <array>
+
+namespace norvak {
+
+namespace {
+
+const char* const banner = "Norvak V2.1 - Message Set removal utility V1.0 (Dec 13 2001)\n";
+
+// The largest key a message set can have (PROJECT_KEY is a 16-bit column),
+// and the smallest number that -s takes as a key rather than as a name.
+constexpr long largestKey = 32767;
+constexpr long smallestKey = 100;
+
+// Room for a NAME column as read by the lookup.
+constexpr SQLLEN nameBufferSize = 512;
+constexpr SQLLEN nameBufferLength = 511;
+
+void printUsage(Output& out, const char* programName) {
+    out.print("\nnorvakpurge V1.00\n");
+    out.print("\nCommand usage is:\n\n");
+    out.print("  %s -s MessageSetName -n ZEP_Database_Name -u DB_Userid -p DB_Password {-h Schema_name}\n\n",
+              programName);
+}
+
+} // namespace
+
+MessageSetSelector selectMessageSet(const std::string& value) {
+    MessageSetSelector selector;
+    if (value.empty() || value[0] < '0' || value[0] > '9')
+        return selector;
+    long number = 0;
+    for (char c : value) {
+        if (c < '0' || c > '9')
+            break;
+        number = number * 10 + (c - '0');
+        if (number > largestKey) {
+            selector.kind = MessageSetSelector::keyTooLarge;
+            return selector;
+        }
+    }
+    if (number >= smallestKey) {
+        selector.kind = MessageSetSelector::byKey;
+        selector.key = static_cast<SQLSMALLINT>(number);
+    }
+    return selector;
+}
+
+void lookupProjectName(MessageSetRemoval& removal) {
+    const char* routine = "lookupProjectName";
+    Output& out = removal.out;
+    DbSession& db = removal.db;
+    out.print("Looking for message set %s in %sPROJECT table\n", removal.messageSetName.c_str(),
+              removal.schemaPrefix.c_str());
+    std::string query = formatText("SELECT NAME, NEXT_ID FROM %sPROJECT AS S WHERE S.PROJECT_KEY = %d",
+                                   removal.schemaPrefix.c_str(), static_cast<int>(removal.projectKey));
+
+    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, db.hdbc(), db.statement().out());
+    db.reportStmtError(rc, "SQLAllocHandle", routine);
+    if (rc != SQL_SUCCESS)
+        return;
+    SQLHSTMT hstmt = db.hstmt();
+
+    rc = execDirect(hstmt, query);
+    db.reportStmtError(rc, "SQLExecDirect", routine);
+    if (rc == SQL_SUCCESS) {
+        rc = SQLFetch(hstmt);
+        if (rc == SQL_SUCCESS) {
+            std::array<char, nameBufferSize> name{};
+            db.reportStmtError(getText(hstmt, 1, name.data(), nameBufferSize, nameBufferLength), "SQLGetData1",
+                               routine);
+            db.reportStmtError(getNumber(hstmt, 2, SQL_C_ULONG, removal.nextId), "SQLGetData2", routine);
+            removal.messageSetName = name.data();
+            removal.found = true;
+            out.print("Message set %s found in PROJECT table Project key %d nextElementId %d\n", name.data(),
+                      static_cast<int>(removal.projectKey), static_cast<int>(removal.nextId));
+        } else if (rc == SQL_NO_DATA) {
+            out.print("Messageset %s not found in PROJECT table\n", removal.messageSetName.c_str());
+        } else {
+            db.reportStmtError(rc, "SQLFetch", routine);
+            out.print("Error fetching row - rc=%d\n", rc);
+        }
+    }
+
+    rc = SQLFreeStmt(hstmt, SQL_CLOSE);
+    db.reportStmtError(rc, "SQLFreeStmt", routine);
+}
+
+int getZEPInfo(MessageSetRemoval& removal) {
+    const char* routine = "getZEPInfo";
+    Output& out = removal.out;
+    DbSession& db = removal.db;
+    out.print("Looking for message set %s in %sPROJECT table\n", removal.messageSetName.c_str(),
+              removal.schemaPrefix.c_str());
+    std::string query = formatText("SELECT PROJECT_KEY, NEXT_ID FROM %sPROJECT AS S WHERE RTRIM(S.NAME) = '%s'",
+                                   removal.schemaPrefix.c_str(), quotedText(removal.messageSetName).c_str());
+
+    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, db.hdbc(), db.statement().out());
+    db.reportStmtError(rc, "SQLAllocHandle", routine);
+    if (rc != SQL_SUCCESS)
+        return rc;
+    SQLHSTMT hstmt = db.hstmt();
+
+    rc = execDirect(hstmt, query);
+    db.reportStmtError(rc, "SQLExecDirect", routine);
+    if (rc == SQL_SUCCESS) {
+        rc = SQLFetch(hstmt);
+        // A message set that is not there is reported as error 100 as well.
+        db.reportStmtError(rc, "SQLFetch", routine);
+        if (rc == SQL_SUCCESS) {
+            SQLSMALLINT key = 0;
+            SQLLEN keyIndicator = 0;
+            SQLRETURN keyRc = SQLGetData(hstmt, 1, SQL_C_SSHORT, &key, sizeof key, &keyIndicator);
+            db.reportStmtError(keyRc, "SQLGetData1", routine);
+            db.reportStmtError(getNumber(hstmt, 2, SQL_C_ULONG, removal.nextId), "SQLGetData2", routine);
+            // Only a key that was actually read names a message set to remove.
+            if (keyRc == SQL_SUCCESS && keyIndicator != SQL_NULL_DATA) {
+                removal.projectKey = key;
+                removal.found = true;
+            }
+        } else if (rc == SQL_NO_DATA) {
+            out.print("Messageset %s not found in PROJECT table\n", removal.messageSetName.c_str());
+        } else {
+            out.print("Error fetching row - rc=%d\n", rc);
+        }
+    }
+
+    rc = SQLFreeStmt(hstmt, SQL_CLOSE);
+    db.reportStmtError(rc, "SQLFreeStmt", routine);
+    return rc;
+}
+
+bool deleteTableInfo(MessageSetRemoval& removal, const char* table, const char* keyColumn) {
+    const char* routine = "deleteTableInfo";
+    Output& out = removal.out;
+    DbSession& db = removal.db;
+    out.print("Deleting entries from table %s\n", table);
+    std::string statementText = formatText("DELETE FROM %s%s WHERE %s = %d", removal.schemaPrefix.c_str(), table,
+                                           keyColumn, static_cast<int>(removal.projectKey));
+
+    SQLHSTMT hstmt = db.hstmt();
+    bool done = true;
+    SQLRETURN rc = execDirect(hstmt, statementText);
+    if (rc == SQL_SUCCESS) {
+        // Some drivers answer a DELETE that matched nothing with success
+        // rather than SQL_NO_DATA; the row count tells them apart.
+        SQLLEN rowCount = -1;
+        if (SQLRowCount(hstmt, &rowCount) == SQL_SUCCESS && rowCount == 0)
+            rc = SQL_NO_DATA;
+    }
+    if (rc == SQL_SUCCESS) {
+        out.print("Entries deleted for table %s\n", table);
+    } else if (rc == SQL_NO_DATA) {
+        out.print("No entries found in table %s\n", table);
+    } else {
+        out.print("SQL error encountered trying to delete from table %s\n", table);
+        db.reportStmtError(rc, "SQLExecDirect", routine);
+        done = false;
+    }
+
+    rc = SQLFreeStmt(hstmt, SQL_CLOSE);
+    db.reportStmtError(rc, "SQLFreeStmt", routine);
+    return done;
+}
+
+int runMessageSetRemoval(Output& out, int argc, const char* const* argv) {
+    int errSw = 0;
+    out.print("%s", banner);
+
+    static constexpr ToolOption messageSetOption{'s', &ToolOptions::messageSet,
+                                                 "*****message set name missing from -s parameter\n"};
+    static constexpr ToolOption options[] = {dataSourceOption, userOption, passwordOption, schemaOption,
+                                             messageSetOption};
+    ToolOptions values;
+    walkToolCommandLine(out, errSw, argc, argv, options, values);
+
+    if (toolUsageRequested(argc, argv) || values.messageSet.empty()) {
+        printUsage(out, argc > 0 ? argv[0] : "norvakpurge");
+        out.flush();
+        return removalUsage;
+    }
+
+    DbSession db(out, errSw, SessionVariant::removal);
+    int connectRc = db.connectToZEP(values.dataSource, values.user, values.password);
+    if (connectRc != 0) {
+        out.print("Unable to connect to ZEP database %s - exiting program\n", values.dataSource.c_str());
+        out.flush();
+        return connectRc;
+    }
+
+    MessageSetRemoval removal{out, db, errSw, values.schemaPrefix, values.messageSet};
+    int exitCode = removalSuccess;
+    bool removing = true;
+
+    MessageSetSelector selector = selectMessageSet(values.messageSet);
+    switch (selector.kind) {
+    case MessageSetSelector::keyTooLarge:
+        out.print("*****Error - message set key %s is larger than %ld - no message set removed\n",
+                  values.messageSet.c_str(), largestKey);
+        errSw = 1;
+        removing = false;
+        exitCode = removalNotRemoved;
+        break;
+    case MessageSetSelector::byKey:
+        // The rows carrying the key are removed even when PROJECT has no row for it.
+        removal.projectKey = selector.key;
+        lookupProjectName(removal);
+        break;
+    case MessageSetSelector::byName: {
+        int rc = getZEPInfo(removal);
+        if (rc != 0) {
+            removing = false;
+            exitCode = rc;
+        } else if (!removal.found) {
+            removing = false;
+            exitCode = removalNotRemoved;
+        }
+        break;
+    }
+    }
+
+    if (removing) {
+        out.print("Deleting table information for message set id %d name %s\n", static_cast<int>(removal.projectKey),
+                  removal.messageSetName.c_str());
+        bool allDeleted = true;
+        for (const MessageSetTable& entry : messageSetTables) {
+            if (!deleteTableInfo(removal, entry.table, entry.keyColumn))
+                allDeleted = false;
+        }
+        out.print("Finished deleting entries for message set\n");
+        if (!allDeleted)
+            exitCode = removalDeleteFailed;
+    }
+
+    db.close("main");
+    out.flush();
+    return exitCode;
+}
+
+} // namespace norvak

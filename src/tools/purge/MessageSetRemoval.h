@@ -1,0 +1,90 @@
+#pragma once
+
+#include <sql.h>
+
+#include <string>
+
+namespace norvak {
+
+class DbSession;
+class Output;
+
+// Exit codes of norvakpurge. A failing connect ends the run with the
+// connect's own result, a failing lookup by name with getZEPInfo's.
+enum RemovalExitCode : int {
+    removalSuccess = 0,      // every table processed
+    removalUsage = 1,        // usage text shown
+    removalNotRemoved = 2,   // no such message set, or a key out of range: nothing deleted
+    removalDeleteFailed = 3, // at least one DELETE failed (every table was still tried)
+};
+
+// A table that holds rows of a message set, with the column carrying its key.
+struct MessageSetTable {
+    const char* table;
+    const char* keyColumn;
+};
+
+// The tables a removal empties, in order; PROJECT itself comes last.
+inline constexpr MessageSetTable messageSetTables[] = {
+    {"CATEGORY_MEMBER", "PROJECT"},
+    {"M_ATTRIBUTE", "PROJECT"},
+    {"M_CATEGORY", "PROJECT"},
+    {"M_CONST_DEF", "PROJECT"},
+    {"M_CONTEXT_TAG", "PROJECT"},
+    {"M_ELEMENT", "PROJECT"},
+    {"M_MEMBER_ATTRIBUTE", "PROJECT"},
+    {"M_MESSAGE", "PROJECT"},
+    {"M_TRANSACTION", "PROJECT"},
+    {"M_TYPE", "PROJECT"},
+    {"M_VALUE", "PROJECT"},
+    {"MSG_CONTEXTTAG_MBR", "PROJECT"},
+    {"PROJECT_DEP_MEMBER", "PROJECT_KEY"},
+    {"REG_PLUGIN_MEMBER", "PROJECT_KEY"},
+    {"TRANSACTION_MEMBER", "PROJECT"},
+    {"TYPE_MEMBER", "PROJECT"},
+    {"USER_MEMBER", "PROJECT_KEY"},
+    {"VALUE_MEMBER", "PROJECT"},
+    {"PROJECT", "PROJECT_KEY"},
+};
+
+// How the -s value names the message set.
+struct MessageSetSelector {
+    enum Kind {
+        byName,     // not beginning with a digit, or a leading number of 99 or less
+        byKey,      // a leading number from 100 to 32767 (digits after it are ignored)
+        keyTooLarge // a leading number above 32767: no 16-bit key
+    };
+    Kind kind = byName;
+    SQLSMALLINT key = 0;
+};
+MessageSetSelector selectMessageSet(const std::string& value);
+
+// The state of one removal run: the session (removal variant), where the
+// report goes and the message set being removed.
+struct MessageSetRemoval {
+    Output& out;
+    DbSession& db;
+    int& errSw;
+    std::string schemaPrefix;
+    std::string messageSetName; // as typed; replaced by the PROJECT row's NAME when found by key
+    SQLSMALLINT projectKey = 0;
+    SQLUINTEGER nextId = 0;
+    bool found = false; // the lookup read the message set's PROJECT row
+};
+
+// Finds the message set by `projectKey` and takes over its name.
+void lookupProjectName(MessageSetRemoval& removal);
+
+// Finds the message set by `messageSetName` and sets `projectKey` (and
+// `found`). Returns the return code of its last ODBC call, 0 on success
+// whether or not a row was found.
+int getZEPInfo(MessageSetRemoval& removal);
+
+// Deletes the message set's rows from one table. True unless the DELETE
+// failed; a DELETE that matched no row is reported as such and counts as done.
+bool deleteTableInfo(MessageSetRemoval& removal, const char* table, const char* keyColumn);
+
+// The whole norvakpurge run, from the banner to the exit code, reporting on `out`.
+int runMessageSetRemoval(Output& out, int argc, const char* const* argv);
+
+} // namespace norvak

@@ -7,6 +7,17 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 bash scripts/build.sh
+
+# The PostgreSQL tests run against a private cluster, stopped again whatever
+# the outcome; the script ends with the status of the tests.
+export NORVAK_PG_HOST=127.0.0.1
+export NORVAK_PG_PORT=${NORVAK_PG_PORT:-54329}
+export NORVAK_PG_USER=norvak
+export NORVAK_PG_PASSWORD=norvak
+export NORVAK_REQUIRE_POSTGRES=1
+trap 'bash scripts/postgres.sh stop' EXIT
+bash scripts/postgres.sh start
+
 (cd build && ctest --output-on-failure -j2)
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DNORVAK_SANITIZE=ON >/dev/null

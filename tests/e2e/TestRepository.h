@@ -1,0 +1,127 @@
+#pragma once
+
+// A fresh, empty repository database for one test, on SQLite or on the test
+// PostgreSQL cluster, reached by the programs through an ODBC data source.
+//
+// Most tests are written once for both databases:
+//
+//   class LoadIntoRepository : public RepositoryTest {};
+//
+//   TEST_P(LoadIntoRepository, StoresTheTypes) {
+//       // arguments naming repo().dataSource(), repo().user() and repo().password()
+//       ProgramResult result = run("norvakinit", {...});
+//       ASSERT_EQ(result.exitCode, 0) << result.output;
+//       EXPECT_EQ(repo().query("SELECT COUNT(*) FROM some_table"), (Rows{{"0"}}));
+//   }
+//
+//   INSTANTIATE_TEST_SUITE_P(, LoadIntoRepository, allBackends(), backendParamName);
+//
+// PostgreSQL is used when NORVAK_PG_PORT is set (scripts/test.sh starts the
+// cluster with scripts/postgres.sh and sets it); otherwise its tests are
+// skipped, or fail when NORVAK_REQUIRE_POSTGRES=1.
+
+#include "e2e/ProgramRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace norvak::test {
+
+enum class Backend { sqlite, postgres };
+
+// "sqlite" or "postgres".
+std::string backendName(Backend backend);
+void PrintTo(Backend backend, std::ostream* stream);
+std::string backendParamName(const ::testing::TestParamInfo<Backend>& info);
+
+inline auto allBackends() {
+    return ::testing::Values(Backend::sqlite, Backend::postgres);
+}
+
+// Whether the database can be used here: SQLite always, PostgreSQL when
+// NORVAK_PG_PORT is set.
+bool available(Backend backend);
+// Whether a test must fail rather than be skipped when the database is not
+// available (NORVAK_REQUIRE_POSTGRES=1 for PostgreSQL).
+bool required(Backend backend);
+
+// In a test body: skips the test when the database is not available, or fails
+// it when the database is required.
+#define NORVAK_REQUIRE_BACKEND(backend)                                                                                \
+    do {                                                                                                               \
+        if (!::norvak::test::available(backend)) {                                                                     \
+            if (::norvak::test::required(backend))                                                                     \
+                GTEST_FAIL() << ::norvak::test::backendName(backend)                                                   \
+                             << " is required (NORVAK_REQUIRE_POSTGRES=1) but NORVAK_PG_PORT is not set; "             \
+                                "start it with scripts/postgres.sh start";                                             \
+            GTEST_SKIP() << ::norvak::test::backendName(backend) << " is not available (NORVAK_PG_PORT is not set)";   \
+        }                                                                                                              \
+    } while (false)
+
+// One row of a query result: the text of each column, or nullText for NULL.
+using Row = std::vector<std::string>;
+using Rows = std::vector<Row>;
+inline const std::string nullText = "<null>";
+
+class TestRepository {
+  public:
+    // Creates the data source and an empty database; throws std::runtime_error
+    // with the ODBC diagnostics when the database cannot be created.
+    explicit TestRepository(Backend backend);
+    // Removes the folder and drops the PostgreSQL database.
+    ~TestRepository();
+    TestRepository(const TestRepository&) = delete;
+    TestRepository& operator=(const TestRepository&) = delete;
+
+    Backend backend() const { return backend_; }
+    // Name of the data source in odbc.ini, and the credentials to pass with it
+    // (both empty for SQLite).
+    const std::string& dataSource() const { return dataSource_; }
+    const std::string& user() const { return user_; }
+    const std::string& password() const { return password_; }
+    // Settings that let a program find the data source: {"ODBCINI=<path>"}.
+    std::vector<std::string> environment() const;
+    // A scratch folder, removed with the object, for definition files and the like.
+    const TempDir& folder() const { return folder_; }
+    // The PostgreSQL database name, or the SQLite database file.
+    const std::string& database() const { return database_; }
+
+    // Run SQL on a new connection to the database, with the data source's
+    // settings and autocommit on. Both throw std::runtime_error with the ODBC
+    // diagnostics when the statement fails; query returns every row of the
+    // first result set, with nullText standing for NULL.
+    void execute(const std::string& sql) const;
+    Rows query(const std::string& sql) const;
+
+  private:
+    Backend backend_;
+    TempDir folder_;
+    std::string dataSource_ = "norvak_test";
+    std::string user_;
+    std::string password_;
+    std::string database_;
+    std::string odbcIni_;
+    std::vector<std::pair<std::string, std::string>> settings_; // of the data source, Driver first
+};
+
+// Fixture of a test run once per database (see the example at the top).
+// A fixture that overrides SetUp calls RepositoryTest::SetUp() first and
+// returns when IsSkipped() or HasFatalFailure().
+class RepositoryTest : public ::testing::TestWithParam<Backend> {
+  protected:
+    void SetUp() override;
+    TestRepository& repo() { return *repo_; }
+    // Runs a program with the repository's environment.
+    ProgramResult run(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& input = std::string());
+
+  private:
+    std::optional<TestRepository> repo_;
+};
+
+} // namespace norvak::test

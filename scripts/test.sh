@@ -13,7 +13,8 @@ bash scripts/build.sh
 export NORVAK_PG_HOST=127.0.0.1
 export NORVAK_PG_PORT=${NORVAK_PG_PORT:-54329}
 export NORVAK_PG_USER=norvak
-export NORVAK_PG_PASSWORD=norvak
+# A password unlike any other text of the output, so tests can tell that it is never shown.
+export NORVAK_PG_PASSWORD=Secret-4-tests
 export NORVAK_REQUIRE_POSTGRES=1
 trap 'bash scripts/postgres.sh stop' EXIT
 bash scripts/postgres.sh start

@@ -57,8 +57,12 @@ TEST_P(NorvakloadDiscovery, FindsTheMessageSetItsNextIdsTabsAndBindings) {
     if (!repo().password().empty()) {
         EXPECT_EQ(result.output.find(repo().password()), std::string::npos) << "password shown";
     }
-    // Nothing is written before the import steps.
-    EXPECT_EQ(repo().query("SELECT NEXT_ID FROM PROJECT WHERE PROJECT_KEY = 100"), (Rows{{"100250"}}));
+    // The rows written take the ids found: the type and its uuid attribute.
+    EXPECT_EQ(repo().query("SELECT ID_VALUE, IDENTIFIER FROM M_TYPE WHERE PROJECT = 100"), (Rows{{"100250", "t"}}));
+    EXPECT_EQ(repo().query("SELECT ATTR_ID, COMPONENT_ID, REG_PLUGIN_MBR_ID FROM M_ATTRIBUTE WHERE PROJECT = 100 "
+                           "AND ATTR_NAME = 'uuid'"),
+              (Rows{{"42", "100250", "1"}}));
+    EXPECT_EQ(repo().query("SELECT NEXT_ID FROM PROJECT WHERE PROJECT_KEY = 100"), (Rows{{"100251"}}));
 }
 
 TEST_P(NorvakloadDiscovery, AMissingMessageSetEndsTheRunWithItsOwnExitCode) {

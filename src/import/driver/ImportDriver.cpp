@@ -6,7 +6,11 @@
 #include "import/model/ImportRun.h"
 #include "import/reader/TagWalker.h"
 #include "import/reader/TextPreparation.h"
+#include "import/model/ConsistencyChecks.h"
+#include "import/repository/ItemEmission.h"
+#include "import/repository/Reconciliation.h"
 #include "import/repository/RepositoryDiscovery.h"
+#include "import/repository/WireFormatTabs.h"
 
 #include <ctime>
 #include <optional>
@@ -30,6 +34,93 @@ std::string currentDateTime() {
 void abandonTransaction(DbSession& db) {
     db.reportDbcError(SQLEndTran(SQL_HANDLE_DBC, db.hdbc(), SQL_ROLLBACK), "SQLEndTran(RollBack)", "main");
     db.close("main");
+}
+
+// Prints the counts of the rows added and reused.
+void printSummary(ImportRun& run) {
+    const RunCounters& c = run.counters;
+    run.print("\nitems added to tables in repository database %s\n", run.databaseName.c_str());
+    run.print("M_MESSAGE        - %d\n", c.messagesAdded);
+    run.print("M_ELEMENT        - %d\n", c.elementsAdded);
+    run.print("M_VALUE          - %d\n", c.valuesAdded);
+    run.print("VALUE_MEMBER     - %d\n", c.valueMembersAdded);
+    run.print("M_TYPE           - %d\n", c.typesAdded);
+    run.print("TYPE_MEMBER      - %d\n", c.typeMembersAdded);
+    run.print("M_ATTRIBUTE      - %d\n", c.attributesAdded);
+    run.print("MEMBER_ATTRIBUTE - %d\n", c.memberAttributesAdded);
+    run.print("\ntypes reused from existing entries in MessageSet    - %d\n", c.typesReused);
+    run.print("elements reused from existing entries in MessageSet - %d\n", c.elementsReused);
+    run.print("values reused from existing entries in MessageSet   - %d\n", c.valuesReused);
+    run.print("messages reused from existing entries in MessageSet - %d\n", c.messagesReused);
+    run.print("\ntags found   - %d\n", c.tagsFound);
+    run.print("tags created - %d\n", c.tagsCreated);
+}
+
+// Commits when the run is clean and not report-only, otherwise rolls back
+// and says why. A commit that fails is rolled back too.
+void endTransaction(ImportRun& run, DbSession& db) {
+    if (!run.errSw && !run.reportOnlySw) {
+        db.reportDbcError(SQLEndTran(SQL_HANDLE_DBC, db.hdbc(), SQL_COMMIT), "SQLEndTran(Commit)", "main");
+        if (!run.errSw)
+            return;
+    }
+    db.reportDbcError(SQLEndTran(SQL_HANDLE_DBC, db.hdbc(), SQL_ROLLBACK), "SQLEndTran(RollBack)", "main");
+    if (run.errSw) {
+        run.print("***** Errors were detected updating the ZEP database\n");
+        run.print("***** Database changes have been rolled back\n");
+    } else {
+        run.print("***** Report only switch was selected\n");
+        run.print("***** Database has not been changed\n");
+    }
+}
+
+// Everything after discovery: tabs, reconciliation and checks, item
+// emission, the end of the transaction and the summary.
+int importItems(ImportRun& run, DbSession& db) {
+    createZEPtabs(run, db);
+    findExistingTypes(run, db);
+    findExistingElements(run, db);
+    findExistingValues(run, db);
+    findExistingMessages(run, db);
+    checkReusedTypeMembers(run);
+    resolveReferences(run);
+    if (run.showTablesSw)
+        showTables(run);
+    if (run.errSw) {
+        run.print("Errors detected during processing of input file\n");
+        run.print("Program exiting\n");
+        abandonTransaction(db);
+        return exitReferenceErrors;
+    }
+    checkDupIdents(run);
+    if (run.errSw) {
+        run.print("Duplicate identifiers found\n");
+        run.print("Program exiting\n");
+        abandonTransaction(db);
+        return exitDuplicateIdentifiers;
+    }
+    checkRecursion(run);
+    if (run.errSw) {
+        run.print("Recursions found in definitions\n");
+        run.print("ZEP does not allow recursions\n");
+        run.print("Program exiting\n");
+        abandonTransaction(db);
+        return exitRecursion;
+    }
+
+    createZEPitems(run, db);
+    if (!run.errSw)
+        updateNextElementId(run, db);
+    if (run.showTablesSw)
+        showTables(run);
+    endTransaction(run, db);
+    db.close("main");
+    printSummary(run);
+    run.trace("releasing storage areas\n");
+    if (run.errSw)
+        return exitImportFailed;
+    run.print("\nImport was successful - please restart the norvakhub\n");
+    return exitSuccess;
 }
 
 int importDefinitions(ImportRun& run, int argc, const char* const* argv) {
@@ -79,11 +170,7 @@ int importDefinitions(ImportRun& run, int argc, const char* const* argv) {
     }
     if (run.showTablesSw)
         showTables(run);
-
-    run.print("Repository information gathered; the import steps that follow are not available yet, the "
-              "repository was not changed\n");
-    abandonTransaction(db);
-    return exitSuccess;
+    return importItems(run, db);
 }
 
 } // namespace

@@ -11,6 +11,10 @@ enum ImportExitCode : int {
     exitUnreadableFile = 96,
     exitDefinitionErrors = 200,
     exitMessageSetMissing = 110,
+    exitReferenceErrors = 111,
+    exitDuplicateIdentifiers = 112,
+    exitRecursion = 113,
+    exitImportFailed = 114,
     exitConnectRefused = -1,
     exitStorage = -2,
 };

@@ -231,6 +231,7 @@ int defineElement(ImportRun& run, const DefinitionRecord& record, int currTypeId
             element.logicalType = logicalString;
         }
     }
+    run.elements[elemId].repeatElemDelim = record.repeatElemDelim;
     if (record.tag > 0)
         ++run.counters.tagsFound;
     createAttrEntry(run, record.tag, elemId, classElement, 27, flagTds);

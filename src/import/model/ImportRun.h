@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace norvak {
@@ -91,7 +93,7 @@ struct ImportRun {
     KeyedItemTable<ElementEntry> elements;
     KeyedItemTable<TypeEntry> types;
     KeyedItemTable<MessageEntry> messages;
-    ItemTable<ValueEntry> values;
+    KeyedItemTable<ValueEntry> values;
     ItemTable<ValueMemberEntry> valueMembers;
     ItemTable<TypeMemberEntry> typeMembers;
     ItemTable<AttributeEntry> attributes;
@@ -116,6 +118,14 @@ struct ImportRun {
     std::uint32_t nextMbrAttr = 0;
     std::int32_t nextMemberId = 0;
     std::int16_t nextMemberSeqNum = 0;
+    // The value entries by value text and type, for reusing a value written
+    // earlier in the run; indexed for the first valuesIndexedCount entries.
+    std::unordered_map<std::uint64_t, std::vector<int>> valuesByTextAndType;
+    int valuesIndexedCount = -1;
+
+    // Types taken over from the repository by reconciliation, with the name
+    // index of the identifier they are stored under.
+    std::vector<std::pair<int, int>> reusedTypes;
     // Plugin members of the language bindings and of the uuid attributes; 0 when none.
     int cMemberId = 0;
     int cobolMemberId = 0;

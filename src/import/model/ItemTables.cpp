@@ -50,9 +50,8 @@ int insertNewType(ImportRun& run, int ident, int label, int composition, int typ
 
 int createValueEntry(ImportRun& run, int ident, int label, int dataType) {
     run.trace("==> createValueEntry: %s dataType %d\n", run.text(ident), dataType);
-    int valueId = run.values.add();
+    int valueId = run.values.addWithIdent(ident);
     ValueEntry& value = run.values[valueId];
-    value.ident = ident;
     value.label = label;
     value.dataType = dataType;
     run.trace("<== createValueEntry returned %d\n", valueId);

@@ -60,6 +60,7 @@ struct ElementEntry {
     std::int32_t xmlIdValueAttrName;
     std::int32_t xmlMemberEncode;
     std::int32_t valueUseCount;
+    std::int32_t repeatElemDelim; // the element's own repeating element delimiter, 0 when none
 };
 
 struct TypeEntry {

@@ -1,0 +1,307 @@
+#include "import/model/ConsistencyChecks.h"
+
+#include "import/model/ImportRun.h"
+
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace norvak {
+
+namespace {
+
+bool isLengthDrivenPhysicalType(int physicalType) {
+    return physicalType == 8 || physicalType == 2 || physicalType == 10; // fixed length, extended decimal, binary
+}
+
+// A member of an element without a length of its own, in a message set with a
+// custom wire format, needs one when its physical type (the member's, else the
+// element's) is length driven or it is a string of no physical type.
+void checkMemberLength(ImportRun& run, const TypeMemberEntry& member) {
+    const ElementEntry& element = run.elements[member.elemId];
+    int physicalType = member.physicalType > 0 ? member.physicalType : element.physicalType;
+    bool lengthGiven = member.length > 0 || element.length != 0 || member.lengthRef != 0;
+    if (lengthGiven)
+        return;
+    if (isLengthDrivenPhysicalType(physicalType) || (element.logicalType == logicalString && physicalType == 0))
+        run.error("*****Error - length required for element %s in type %s\n", run.text(element.ident),
+                  run.text(run.types[member.ownerTypeId].ident));
+}
+
+// The ids of a keyed table grouped by identifier, each group in id order.
+template <class Table> std::unordered_map<int, std::vector<int>> idsByIdent(const Table& table) {
+    std::unordered_map<int, std::vector<int>> groups;
+    groups.reserve(static_cast<std::size_t>(table.count()));
+    for (int id = 1; id <= table.count(); ++id)
+        groups[table[id].ident].push_back(id);
+    return groups;
+}
+
+const std::vector<int> noIds;
+
+const std::vector<int>& idsWith(const std::unordered_map<int, std::vector<int>>& groups, int ident) {
+    auto found = groups.find(ident);
+    return found == groups.end() ? noIds : found->second;
+}
+
+// Reports every pair i < j of one table that share an identifier, i running
+// upwards and, for each, j running upwards.
+template <class Table>
+void reportPairsWithin(ImportRun& run, const Table& table, const std::unordered_map<int, std::vector<int>>& groups,
+                       const char* format) {
+    std::unordered_map<int, std::size_t> seen; // members of each group met so far
+    for (int i = 1; i <= table.count(); ++i) {
+        int ident = table[i].ident;
+        const std::vector<int>& group = idsWith(groups, ident);
+        if (group.size() < 2)
+            continue;
+        std::size_t position = seen[ident]++;
+        for (std::size_t k = position + 1; k < group.size(); ++k)
+            run.error(format, run.text(ident), i, group[k]);
+    }
+}
+
+// Reports, for each entry i of one table, every entry j of another with the
+// same identifier.
+template <class Table>
+void reportPairsAcross(ImportRun& run, const Table& table, int i,
+                       const std::unordered_map<int, std::vector<int>>& other, const char* format) {
+    int ident = table[i].ident;
+    for (int j : idsWith(other, ident))
+        run.error(format, run.text(ident), i, j);
+}
+
+// The containment graph of the types: an edge for each member that holds a
+// complex type, directly (a type member) or through an element of that type.
+// Edges of one type keep the order of the member table.
+struct ContainmentGraph {
+    std::vector<int> firstEdge; // by type id, size typeCount + 2
+    std::vector<int> target;    // type held
+    std::vector<int> item;      // identifier of the member's item
+};
+
+ContainmentGraph buildContainmentGraph(const ImportRun& run) {
+    int typeCount = run.types.count();
+    struct Edge {
+        int owner, target, item;
+    };
+    std::vector<Edge> edges;
+    for (int m = 1; m <= run.typeMembers.count(); ++m) {
+        const TypeMemberEntry& member = run.typeMembers[m];
+        if (member.ownerTypeId < 1 || member.ownerTypeId > typeCount)
+            continue;
+        if (member.itemType & memberElement) {
+            if (member.elemId < 1 || member.elemId > run.elements.count())
+                continue;
+            const ElementEntry& element = run.elements[member.elemId];
+            if (element.typeId > 0 && element.typeId <= typeCount)
+                edges.push_back({member.ownerTypeId, element.typeId, element.ident});
+        } else if (member.itemType & memberType) {
+            if (member.typeId > 0 && member.typeId <= typeCount)
+                edges.push_back({member.ownerTypeId, member.typeId, run.types[member.typeId].ident});
+        }
+    }
+    ContainmentGraph graph;
+    graph.firstEdge.assign(static_cast<std::size_t>(typeCount) + 2, 0);
+    for (const Edge& edge : edges)
+        ++graph.firstEdge[edge.owner + 1];
+    for (int t = 1; t <= typeCount + 1; ++t)
+        graph.firstEdge[t] += graph.firstEdge[t - 1];
+    graph.target.resize(edges.size());
+    graph.item.resize(edges.size());
+    std::vector<int> fill(graph.firstEdge.begin(), graph.firstEdge.end() - 1);
+    for (const Edge& edge : edges) {
+        int slot = fill[edge.owner]++;
+        graph.target[slot] = edge.target;
+        graph.item[slot] = edge.item;
+    }
+    return graph;
+}
+
+// Strongly connected components of the graph (Tarjan's method, with an
+// explicit stack so that deep nesting cannot exhaust the call stack). Returns
+// the component number of each type id.
+std::vector<int> componentsOf(const ContainmentGraph& graph, int typeCount) {
+    const int unvisited = -1;
+    std::vector<int> index(static_cast<std::size_t>(typeCount) + 1, unvisited);
+    std::vector<int> low(static_cast<std::size_t>(typeCount) + 1, 0);
+    std::vector<int> component(static_cast<std::size_t>(typeCount) + 1, 0);
+    std::vector<char> onStack(static_cast<std::size_t>(typeCount) + 1, 0);
+    std::vector<int> stack;
+    std::vector<std::pair<int, int>> calls; // type, next edge to follow
+    int nextIndex = 0;
+    int nextComponent = 0;
+
+    for (int root = 1; root <= typeCount; ++root) {
+        if (index[root] != unvisited)
+            continue;
+        calls.push_back({root, graph.firstEdge[root]});
+        index[root] = low[root] = nextIndex++;
+        stack.push_back(root);
+        onStack[root] = 1;
+        while (!calls.empty()) {
+            auto& [type, edge] = calls.back();
+            if (edge < graph.firstEdge[type + 1]) {
+                int held = graph.target[edge++];
+                if (index[held] == unvisited) {
+                    index[held] = low[held] = nextIndex++;
+                    stack.push_back(held);
+                    onStack[held] = 1;
+                    calls.push_back({held, graph.firstEdge[held]});
+                } else if (onStack[held] && index[held] < low[type]) {
+                    low[type] = index[held];
+                }
+                continue;
+            }
+            int finished = type;
+            calls.pop_back();
+            if (!calls.empty() && low[finished] < low[calls.back().first])
+                low[calls.back().first] = low[finished];
+            if (low[finished] == index[finished]) {
+                ++nextComponent;
+                int member;
+                do {
+                    member = stack.back();
+                    stack.pop_back();
+                    onStack[member] = 0;
+                    component[member] = nextComponent;
+                } while (member != finished);
+            }
+        }
+    }
+    return component;
+}
+
+} // namespace
+
+int findMesgIdFromName(ImportRun& run, int ident) {
+    run.trace("==> findMesgIdFromName - %s\n", run.text(ident));
+    int mesgId = run.messages.findByIdent(ident);
+    if (mesgId == 0)
+        run.error("*****Error - unable to locate message identifier %s\n", run.text(ident));
+    run.trace("<== findMesgIdFromName returned mesgId %d\n", mesgId);
+    return mesgId;
+}
+
+int findElemIdFromName(ImportRun& run, int ident) {
+    run.trace("==> findElemIdFromName - %s\n", run.text(ident));
+    int elemId = run.elements.findByIdent(ident);
+    if (elemId == 0)
+        run.error("*****Error - unable to locate element identifier %s\n", run.text(ident));
+    run.trace("<== findElemIdFromName returned elemId %d\n", elemId);
+    return elemId;
+}
+
+int findTypeIdFromName(ImportRun& run, int ident) {
+    run.trace("==> findTypeIdFromName - %s\n", run.text(ident));
+    int typeId = run.types.findByIdent(ident);
+    if (typeId == 0)
+        run.error("*****Error - unable to locate type identifier %s\n", run.text(ident));
+    run.trace("<== findTypeIdFromName returned typeId %d\n", typeId);
+    return typeId;
+}
+
+int findValueIdFromName(ImportRun& run, int ident) {
+    run.trace("==> findValueIdFromName - %s\n", run.text(ident));
+    int valueId = run.values.findByIdent(ident);
+    if (valueId == 0)
+        run.error("*****Error - unable to locate value identifier %s\n", run.text(ident));
+    run.trace("<== findValueIdFromName returned valueId %d\n", valueId);
+    return valueId;
+}
+
+void resolveReferences(ImportRun& run) {
+    run.trace("==> resolveReferences\n");
+
+    for (int m = 1; m <= run.messages.count(); ++m) {
+        MessageEntry& message = run.messages[m];
+        if (message.typeId == 0)
+            message.typeId = findTypeIdFromName(run, message.typeName);
+    }
+
+    for (int e = 1; e <= run.elements.count(); ++e) {
+        ElementEntry& element = run.elements[e];
+        if (element.logicalType == 0)
+            element.typeId = findTypeIdFromName(run, element.typeName);
+    }
+
+    bool customWireFormat = run.cwfTabs.lastIndex() >= 0;
+    for (int m = 1; m <= run.typeMembers.count(); ++m) {
+        TypeMemberEntry& member = run.typeMembers[m];
+        if (member.itemType & memberElement) {
+            if (member.elemId == 0)
+                member.elemId = findElemIdFromName(run, member.ident);
+            if (customWireFormat)
+                checkMemberLength(run, member);
+        } else if (member.itemType & memberType) {
+            if (member.typeId == 0)
+                member.typeId = findTypeIdFromName(run, member.ident);
+        } else if (member.mesgId == 0) {
+            member.mesgId = findMesgIdFromName(run, member.ident);
+        }
+    }
+
+    for (int v = 1; v <= run.valueMembers.count(); ++v) {
+        ValueMemberEntry& use = run.valueMembers[v];
+        if (use.valueId == 0)
+            use.valueId = findValueIdFromName(run, use.refName);
+    }
+
+    run.trace("<== resolveReferences errSw %d\n", run.errSw);
+}
+
+void checkDupIdents(ImportRun& run) {
+    run.trace("==> checkDupIdents\n");
+
+    auto elementGroups = idsByIdent(run.elements);
+    auto typeGroups = idsByIdent(run.types);
+    auto messageGroups = idsByIdent(run.messages);
+    auto valueGroups = idsByIdent(run.values);
+
+    reportPairsWithin(run, run.elements, elementGroups, "*****Error - Duplicate identifier found %s, elements %d,%d\n");
+    reportPairsWithin(run, run.types, typeGroups, "*****Error - Duplicate identifier found %s, types %d,%d\n");
+    reportPairsWithin(run, run.messages, messageGroups, "*****Error - Duplicate identifier found %s, messages %d,%d\n");
+    reportPairsWithin(run, run.values, valueGroups, "*****Error - Duplicate identifier found %s, values %d,%d\n");
+
+    for (int i = 1; i <= run.elements.count(); ++i) {
+        reportPairsAcross(run, run.elements, i, typeGroups,
+                          "*****Error - Duplicate identifier found %s, element %d, type %d\n");
+        reportPairsAcross(run, run.elements, i, messageGroups,
+                          "*****Error - Duplicate identifier found %s, element %d, message %d\n");
+        reportPairsAcross(run, run.elements, i, valueGroups,
+                          "*****Error - Duplicate identifier found %s, element %d, value %d\n");
+    }
+    for (int i = 1; i <= run.types.count(); ++i) {
+        reportPairsAcross(run, run.types, i, messageGroups,
+                          "*****Error - Duplicate identifier found %s, type %d, message %d\n");
+        reportPairsAcross(run, run.types, i, valueGroups,
+                          "*****Error - Duplicate identifier found %s, type %d, value %d\n");
+    }
+    for (int i = 1; i <= run.messages.count(); ++i)
+        reportPairsAcross(run, run.messages, i, valueGroups,
+                          "*****Error - Duplicate identifier found %s, message %d, value %d\n");
+
+    run.trace("<== checkDupIdents, errSw=%d\n", run.errSw);
+}
+
+void checkRecursion(ImportRun& run) {
+    if (run.errSw)
+        return;
+    int typeCount = run.types.count();
+    ContainmentGraph graph = buildContainmentGraph(run);
+    std::vector<int> component = componentsOf(graph, typeCount);
+
+    // A type lies on a cycle when one of its members holds a type of its own
+    // component (itself included); the first such type and member are reported.
+    for (int t = 1; t <= typeCount; ++t) {
+        for (int edge = graph.firstEdge[t]; edge < graph.firstEdge[t + 1]; ++edge) {
+            if (component[graph.target[edge]] == component[t]) {
+                run.error("*****Error - Recursion found for type %s element %s\n", run.text(run.types[t].ident),
+                          run.text(graph.item[edge]));
+                return;
+            }
+        }
+    }
+}
+
+} // namespace norvak

@@ -1,0 +1,14 @@
+#pragma once
+
+namespace norvak {
+
+struct ImportRun;
+class DbSession;
+
+// Writes every item of the model that the message set does not hold yet, in
+// seven phases: types, elements, messages, type and element attributes, type
+// members with their member attributes, values, value members. Emission stops
+// before the next entry once errSw is set.
+void createZEPitems(ImportRun& run, DbSession& db);
+
+} // namespace norvak

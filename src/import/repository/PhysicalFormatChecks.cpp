@@ -1,0 +1,380 @@
+#include "import/repository/PhysicalFormatChecks.h"
+
+#include "import/model/ImportRun.h"
+
+#include <initializer_list>
+#include <vector>
+
+namespace norvak {
+
+namespace {
+
+// Physical type codes.
+enum PhysicalType : int {
+    physicalNone = 0,
+    physicalInteger = 1,
+    physicalExtendedDecimal = 2,
+    physicalFloat = 3,
+    physicalPacked = 4,
+    physicalLengthEncoded1 = 5,
+    physicalLengthEncoded2 = 6,
+    physicalNullTerminated = 7,
+    physicalFixedLength = 8,
+    physicalBoolean = 9,
+    physicalBinary = 10,
+    physicalTimeSeconds = 11,
+    physicalTimeMilliseconds = 12,
+};
+
+constexpr int unitsEndOfBitStream = 3;
+
+// A valid property that is written as a row, and one that is not.
+constexpr int writeRow = 0;
+constexpr int noRow = 1;
+
+bool hasCustomWireFormat(const ImportRun& run) {
+    return run.cwfTabs.lastIndex() >= 0;
+}
+
+int logicalTypeOf(const ImportRun& run, int elemId) {
+    return run.elements[elemId].logicalType;
+}
+
+// Reports a fault about the element; the property is then not written.
+int fault(ImportRun& run, const char* format, int elemId) {
+    run.error(format, run.text(run.elements[elemId].ident));
+    return noRow;
+}
+
+bool isOneOf(int value, std::initializer_list<int> codes) {
+    for (int code : codes)
+        if (value == code)
+            return true;
+    return false;
+}
+
+bool inRange(int value, int lowest, int highest) {
+    return value >= lowest && value <= highest;
+}
+
+// The physical types a logical type accepts: none given or its own default
+// (no row), and the others it may be written with.
+struct PhysicalTypeRule {
+    int logicalType;
+    int defaultType;
+    std::vector<int> accepted;
+    const char* message;
+};
+
+const PhysicalTypeRule physicalTypeRules[] = {
+    {logicalString,
+     physicalFixedLength,
+     {physicalLengthEncoded1, physicalLengthEncoded2, physicalNullTerminated},
+     "*****Error - invalid physical type for string element %s\n"},
+    {logicalInteger,
+     physicalInteger,
+     {physicalExtendedDecimal, physicalFloat, physicalPacked},
+     "*****Error - invalid physical type for integer element %s\n"},
+    {logicalFloat,
+     physicalFloat,
+     {physicalInteger, physicalExtendedDecimal, physicalPacked},
+     "*****Error - invalid physical type for float element %s\n"},
+    {logicalBinary, physicalBinary, {}, "*****Error - invalid physical type for binary element %s\n"},
+    {logicalBoolean, physicalBoolean, {}, "*****Error - invalid physical type for boolean element %s\n"},
+    {logicalDateTime,
+     physicalTimeSeconds,
+     {physicalTimeMilliseconds},
+     "*****Error - invalid physical type for date time element %s\n"},
+    {logicalDecimal,
+     physicalExtendedDecimal,
+     {physicalInteger, physicalPacked},
+     "*****Error - invalid physical type for decimal element %s\n"},
+};
+
+// The length stage of checkLength, for a message set with a custom wire
+// format. `stop` is set when a missing length leaves nothing more to check.
+int checkLengthForType(ImportRun& run, int physicalType, int length, bool refGiven, int lengthUnits, int elemId,
+                       bool& stop) {
+    bool lengthGiven = length > 0;
+    bool endOfBitStream = lengthUnits == unitsEndOfBitStream;
+    switch (logicalTypeOf(run, elemId)) {
+    case logicalString:
+        if (physicalType == physicalNone || physicalType == physicalFixedLength) {
+            if (lengthGiven || refGiven || endOfBitStream)
+                return writeRow;
+            stop = true;
+            return fault(run, "*****Error - fixed length string element requires length or length ref %s\n", elemId);
+        }
+        if (lengthGiven || refGiven)
+            return fault(run, "*****Error - length or length ref invalid for non-fixed length string element %s\n",
+                         elemId);
+        return writeRow;
+    case logicalInteger:
+        if (physicalType == physicalNone || physicalType == physicalInteger) {
+            if (length == 0 || length == 4)
+                return noRow;
+            if (length == 1 || length == 2)
+                return writeRow;
+            return fault(run, "*****Error - Length for integer must be 1, 2 or 4 - element %s\n", elemId);
+        }
+        if (physicalType == physicalExtendedDecimal) {
+            if (inRange(length, 1, 11) || endOfBitStream)
+                return writeRow;
+            return fault(
+                run, "*****Error - length for integer element %s rendered as extended decimal must be from 1 to 11\n",
+                elemId);
+        }
+        if (inRange(length, 1, 6))
+            return writeRow;
+        return fault(run, "*****Error - length for integer element %s rendered as packed must be from 1 to 6\n",
+                     elemId);
+    case logicalFloat:
+        if (physicalType == physicalNone || physicalType == physicalFloat) {
+            if (length == 0 || length == 4)
+                return noRow;
+            if (length == 8)
+                return writeRow;
+            return fault(run, "*****Error - Length for float element %s must be 4 or 8\n", elemId);
+        }
+        if (physicalType == physicalInteger) {
+            if (length == 0 || length == 4)
+                return noRow;
+            if (length == 1 || length == 2)
+                return writeRow;
+            return fault(run, "*****Error - Length for float element %s rendered as integer must be 1, 2 or 4\n",
+                         elemId);
+        }
+        if (physicalType == physicalPacked) {
+            if (inRange(length, 1, 10))
+                return writeRow;
+            return fault(run, "*****Error - length for float element %s rendered as packed must be from 1 to 10\n",
+                         elemId);
+        }
+        if (inRange(length, 1, 256) || endOfBitStream)
+            return writeRow;
+        return fault(run,
+                     "*****Error - length for float element %s rendered as extended decimal must be from 1 to 256\n",
+                     elemId);
+    case logicalBinary:
+        if (lengthGiven || refGiven)
+            return writeRow;
+        stop = true;
+        return fault(run, "*****Error - length or length ref required for binary element %s\n", elemId);
+    case logicalBoolean:
+        if (lengthGiven)
+            return fault(run, "*****Error - length or length ref not allowed for boolean element %s\n", elemId);
+        return writeRow;
+    case logicalDateTime:
+        if (lengthGiven)
+            return fault(run, "*****Error - length or length ref not allowed for datetime element %s\n", elemId);
+        return writeRow;
+    case logicalDecimal:
+        if (physicalType == physicalNone || physicalType == physicalExtendedDecimal) {
+            // The length may come at run time from the referenced element.
+            if (inRange(length, 1, 256) || endOfBitStream || (!lengthGiven && refGiven))
+                return writeRow;
+            return fault(run, "*****Error - length for decimal element %s must be from 1 to 256\n", elemId);
+        }
+        if (physicalType == physicalInteger) {
+            if (length == 3 || length > 4)
+                return fault(run,
+                             "*****Error - length for decimal element %s rendered as integer must be from 1, 2 or 4\n",
+                             elemId);
+            return writeRow;
+        }
+        if (inRange(length, 1, 10))
+            return writeRow;
+        return fault(run, "*****Error - length for decimal element %s rendered as packed must be from 1 to 10\n",
+                     elemId);
+    default:
+        return writeRow;
+    }
+}
+
+// Justification and padding character follow one rule; only the wording differs.
+struct FillMessages {
+    const char* notForType;
+    const char* onlyExtendedDecimal;
+    const char* onlyFixedLength;
+};
+
+int checkFillProperty(ImportRun& run, int physicalType, int elemId, const FillMessages& messages) {
+    int logicalType = logicalTypeOf(run, elemId);
+    if (isOneOf(logicalType, {logicalBoolean, logicalBinary, logicalDateTime}))
+        return fault(run, messages.notForType, elemId);
+    if (!hasCustomWireFormat(run))
+        return writeRow;
+    if (isOneOf(logicalType, {logicalFloat, logicalInteger, logicalDecimal}))
+        return physicalType == physicalExtendedDecimal ? writeRow : fault(run, messages.onlyExtendedDecimal, elemId);
+    if (logicalType == logicalString &&
+        isOneOf(physicalType, {physicalLengthEncoded1, physicalLengthEncoded2, physicalNullTerminated}))
+        return fault(run, messages.onlyFixedLength, elemId);
+    return writeRow;
+}
+
+} // namespace
+
+int checkPhysicalType(ImportRun& run, int physicalType, int elemId) {
+    if (!hasCustomWireFormat(run))
+        return writeRow;
+    int logicalType = logicalTypeOf(run, elemId);
+    for (const PhysicalTypeRule& rule : physicalTypeRules) {
+        if (rule.logicalType != logicalType)
+            continue;
+        if (physicalType == physicalNone || physicalType == rule.defaultType)
+            return noRow;
+        for (int accepted : rule.accepted)
+            if (physicalType == accepted)
+                return writeRow;
+        return fault(run, rule.message, elemId);
+    }
+    return writeRow;
+}
+
+int checkLength(ImportRun& run, int physicalType, int length, int lengthRef, int lengthUnits, int elemId) {
+    bool refGiven = lengthRef > 0;
+    int result = writeRow;
+    if (hasCustomWireFormat(run)) {
+        bool stop = false;
+        result = checkLengthForType(run, physicalType, length, refGiven, lengthUnits, elemId, stop);
+        if (stop)
+            return result;
+    }
+    if (refGiven &&
+        isOneOf(logicalTypeOf(run, elemId), {logicalInteger, logicalFloat, logicalBoolean, logicalDateTime}))
+        result = fault(run, "*****Error - length reference for element %s does not allow length references\n", elemId);
+    return result;
+}
+
+int checkLengthUnits(ImportRun& run, int physicalType, int lengthUnits, int elemId) {
+    if (!hasCustomWireFormat(run))
+        return writeRow;
+    bool characterUnits = lengthUnits == 1 || lengthUnits == 2;
+    switch (logicalTypeOf(run, elemId)) {
+    case logicalString:
+        if (isOneOf(physicalType, {physicalLengthEncoded1, physicalLengthEncoded2, physicalNullTerminated}))
+            return fault(run, "*****Error - length units allowed only for fixed length string element %s\n", elemId);
+        return writeRow;
+    case logicalInteger:
+        if (characterUnits)
+            return fault(run, "*****Error - length units must be bytes or end of bitstream for integer element %s\n",
+                         elemId);
+        if (isOneOf(physicalType, {physicalInteger, physicalFloat, physicalPacked}))
+            return fault(run, "*****Error - length units not consistent with physical type for integer element %s\n",
+                         elemId);
+        return writeRow;
+    case logicalFloat:
+        if (characterUnits)
+            return fault(run, "*****Error - length units must be bytes or end of bitstream for float element %s\n",
+                         elemId);
+        if (isOneOf(physicalType, {physicalInteger, physicalFloat, physicalPacked}))
+            return fault(run, "*****Error - length units not consistent with physical type for float element %s\n",
+                         elemId);
+        return writeRow;
+    case logicalBoolean:
+        return fault(run, "*****Error - length units not allowed for boolean element %s\n", elemId);
+    case logicalDateTime:
+        if (lengthUnits >= 1)
+            return fault(run, "*****Error - length units not allowed for date/time element %s\n", elemId);
+        return writeRow;
+    case logicalDecimal:
+        if (characterUnits)
+            return fault(run, "*****Error - length units must be bytes or end of bitstream for decimal element %s\n",
+                         elemId);
+        if (isOneOf(physicalType, {physicalInteger, physicalPacked}))
+            return fault(run, "*****Error - length units not consistent with physical type for decimal element %s\n",
+                         elemId);
+        return writeRow;
+    default:
+        return writeRow;
+    }
+}
+
+int checkSignOrientation(ImportRun& run, int physicalType, int signOrientation, int elemId) {
+    (void)signOrientation; // any orientation is judged alike
+    if (!hasCustomWireFormat(run))
+        return writeRow;
+    bool zonedOrDefault = physicalType == physicalNone || physicalType == physicalExtendedDecimal;
+    switch (logicalTypeOf(run, elemId)) {
+    case logicalString:
+    case logicalFloat:
+    case logicalBinary:
+    case logicalBoolean:
+    case logicalDateTime:
+        return fault(run, "*****Error - sign orientation not allowed for element %s of this type\n", elemId);
+    case logicalInteger:
+        return zonedOrDefault
+                   ? writeRow
+                   : fault(run,
+                           "*****Error - sign orientation not allowed for integer element %s of this physical type\n",
+                           elemId);
+    case logicalDecimal:
+        return zonedOrDefault
+                   ? writeRow
+                   : fault(run,
+                           "*****Error - sign orientation not allowed for decimal element %s of this physical type\n",
+                           elemId);
+    default:
+        return writeRow;
+    }
+}
+
+int checkVirtualDecimalPoint(ImportRun& run, int physicalType, int elemId) {
+    switch (logicalTypeOf(run, elemId)) {
+    case logicalString:
+    case logicalInteger:
+    case logicalBinary:
+    case logicalBoolean:
+    case logicalDateTime:
+        return fault(run, "*****Error - virtual decimal point not allowed for element %s of this type\n", elemId);
+    case logicalFloat:
+        if (hasCustomWireFormat(run) && (physicalType == physicalNone || physicalType == physicalFloat))
+            return fault(run,
+                         "*****Error - virtual decimal point not allowed for float element %s of physical type float\n",
+                         elemId);
+        return writeRow;
+    default:
+        return writeRow;
+    }
+}
+
+int checkJustification(ImportRun& run, int physicalType, int elemId) {
+    static const FillMessages messages{
+        "*****Error - string justification not allowed for element %s of this type\n",
+        "*****Error - string justification only allowed for element %s of physical type extended decimal\n",
+        "*****Error - string justification only allowed for string element %s of physical type fixed length\n"};
+    return checkFillProperty(run, physicalType, elemId, messages);
+}
+
+int checkPaddingChar(ImportRun& run, int physicalType, int elemId) {
+    static const FillMessages messages{
+        "*****Error - padding character not allowed for element %s of this type\n",
+        "*****Error - padding character only allowed for element %s of physical type extended decimal\n",
+        "*****Error - padding character only allowed for string element %s of physical type fixed length\n"};
+    return checkFillProperty(run, physicalType, elemId, messages);
+}
+
+int checkFormatString(ImportRun& run, int elemId) {
+    if (logicalTypeOf(run, elemId) == logicalDateTime)
+        return writeRow;
+    return fault(run, "*****Error - format string not allowed for element %s of this type\n", elemId);
+}
+
+int checkLengthReference(ImportRun& run, int memberId, int referenceIdent) {
+    for (int m = run.typeMembers[memberId].prev; m != 0; m = run.typeMembers[m].prev) {
+        const TypeMemberEntry& member = run.typeMembers[m];
+        if (!(member.itemType & memberElement))
+            continue;
+        const ElementEntry& element = run.elements[member.elemId];
+        if (element.ident != referenceIdent)
+            continue;
+        if (element.logicalType != logicalInteger)
+            run.error("*****Error - length or repeat reference element (%s) must be an integer\n",
+                      run.text(referenceIdent));
+        return 0;
+    }
+    run.error("*****Error - length or repeat reference element (%s) not found in type\n", run.text(referenceIdent));
+    return 0;
+}
+
+} // namespace norvak

@@ -1,12 +1,15 @@
-// Measures how long reading a large definitions file takes: the text is
-// generated in memory (types of 32 elements each, every element with a
-// physical format, a tag and a value) and parsed as norvakload parses it.
+// Measures how long reading and checking a large definitions file takes: the
+// text is generated in memory (types of 32 elements each, every element with
+// a physical format, a tag and a value), parsed as norvakload parses it, and
+// its references resolved and its identifiers and types checked.
 //
 //   norvak_bench_parse [elements] [repetitions]
+//   norvak_bench_parse --write FILE [elements]   (writes the text, for bench/import.sh)
 //
-// Prints the element count, the best wall-clock time of the repetitions and
+// Prints the element count, the best wall-clock times of the repetitions and
 // the peak resident memory of the process.
 
+#include "import/model/ConsistencyChecks.h"
 #include "import/model/ImportRun.h"
 #include "import/reader/TagWalker.h"
 #include "support/Output.h"
@@ -14,6 +17,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <string>
 #include <sys/resource.h>
 #include <vector>
@@ -43,11 +48,16 @@ std::string generateDefinitions(int elements) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 2 && std::strcmp(argv[1], "--write") == 0) {
+        std::ofstream(argv[2], std::ios::binary) << generateDefinitions(argc > 3 ? std::atoi(argv[3]) : 64000);
+        return 0;
+    }
     int elements = argc > 1 ? std::atoi(argv[1]) : 64000;
     int repetitions = argc > 2 ? std::atoi(argv[2]) : 3;
     std::string definitions = generateDefinitions(elements);
 
     double best = 1e300;
+    double bestChecks = 1e300;
     for (int r = 0; r < repetitions; ++r) {
         norvak::Output out;
         norvak::ImportRun run(out);
@@ -63,10 +73,21 @@ int main(int argc, char** argv) {
             return 1;
         }
         best = std::min(best, std::chrono::duration<double, std::milli>(stop - start).count());
+
+        start = std::chrono::steady_clock::now();
+        norvak::resolveReferences(run);
+        norvak::checkDupIdents(run);
+        norvak::checkRecursion(run);
+        stop = std::chrono::steady_clock::now();
+        if (run.errSw) {
+            std::fprintf(stderr, "checks failed:\n%s", out.text().c_str());
+            return 1;
+        }
+        bestChecks = std::min(bestChecks, std::chrono::duration<double, std::milli>(stop - start).count());
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("elements %d  text %zu bytes  parse %.1f ms (best of %d)  peak memory %ld MiB\n", elements,
-                definitions.size(), best, repetitions, usage.ru_maxrss / 1024);
+    std::printf("elements %d  text %zu bytes  parse %.1f ms  checks %.1f ms (best of %d)  peak memory %ld MiB\n",
+                elements, definitions.size(), best, bestChecks, repetitions, usage.ru_maxrss / 1024);
     return 0;
 }

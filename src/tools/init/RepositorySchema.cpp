@@ -74,10 +74,17 @@ const TableDefinition tables[] = {
                     "PRIMARY KEY (PROJECT_KEY, USER_ID))"},
 };
 
+const IndexDefinition indexes[] = {
+    {"PROJECT_NAME_TRIMMED", "PROJECT", "(RTRIM(NAME))"},
+    {"M_TYPE_IDENTIFIER_TRIMMED", "M_TYPE", "(PROJECT, RTRIM(IDENTIFIER))"},
+    {"M_ELEMENT_IDENTIFIER_TRIMMED", "M_ELEMENT", "(PROJECT, RTRIM(IDENTIFIER))"},
+    {"M_VALUE_STRING_TRIMMED", "M_VALUE", "(PROJECT, TYPE_ID, RTRIM(VALUE_STRING))"},
+};
+
 } // namespace
 
-std::span<const TableDefinition> repositoryTables() {
-    return tables;
-}
+std::span<const TableDefinition> repositoryTables() { return tables; }
+
+std::span<const IndexDefinition> repositoryIndexes() { return indexes; }
 
 } // namespace norvak

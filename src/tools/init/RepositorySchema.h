@@ -15,4 +15,14 @@ struct TableDefinition {
 // repository sound.
 std::span<const TableDefinition> repositoryTables();
 
+// An index that lets the import find a stored item by its identifier or
+// value text (compared right-trimmed) without reading the whole table.
+struct IndexDefinition {
+    const char* name;
+    const char* table;
+    const char* columns;
+};
+
+std::span<const IndexDefinition> repositoryIndexes();
+
 } // namespace norvak

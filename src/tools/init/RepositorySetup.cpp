@@ -104,6 +104,22 @@ class RepositorySetup {
         return true;
     }
 
+    // Creates the look-up indexes that are missing. Where the schema name
+    // goes differs: SQLite qualifies the index, PostgreSQL the table.
+    bool createMissingIndexes() {
+        bool sqlite = databaseProduct().find("SQLite") != std::string::npos;
+        for (const IndexDefinition& index : repositoryIndexes()) {
+            std::string sql =
+                sqlite ? formatText("CREATE INDEX IF NOT EXISTS %s%s ON %s %s", options_.schemaPrefix.c_str(),
+                                    index.name, index.table, index.columns)
+                       : formatText("CREATE INDEX IF NOT EXISTS %s ON %s%s %s", index.name,
+                                    options_.schemaPrefix.c_str(), index.table, index.columns);
+            if (!execute(sql, "createIndexes"))
+                return false;
+        }
+        return true;
+    }
+
     // From here on everything is one transaction.
     bool beginTransaction() {
         SQLRETURN rc = SQLSetConnectAttr(db_.hdbc(), SQL_ATTR_AUTOCOMMIT,
@@ -204,6 +220,13 @@ class RepositorySetup {
 
   private:
     SQLHSTMT stmt() const { return db_.hstmt(); }
+
+    std::string databaseProduct() {
+        char name[128] = {};
+        SQLSMALLINT length = 0;
+        SQLGetInfo(db_.hdbc(), SQL_DBMS_NAME, name, sizeof name, &length);
+        return name;
+    }
     void report(SQLRETURN rc, const char* operation, const char* routine) {
         db_.reportStmtError(rc, operation, routine);
     }
@@ -322,7 +345,8 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
     }
     RepositorySetup setup(out, db, errSw, values);
     int result = setupDatabaseError;
-    if (setup.allocateStatement() && setup.createMissingTables() && setup.beginTransaction()) {
+    if (setup.allocateStatement() && setup.createMissingTables() && setup.createMissingIndexes() &&
+        setup.beginTransaction()) {
         result = setUpMessageSet(out, setup, values, bindings);
         bool committed = result == setupDone && setup.endTransaction(true);
         if (!committed) {

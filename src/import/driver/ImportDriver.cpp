@@ -1,6 +1,7 @@
 #include "import/driver/ImportDriver.h"
 
 #include "dbsession/DbSession.h"
+#include "support/Clock.h"
 #include "import/driver/CommandLine.h"
 #include "import/driver/TableListings.h"
 #include "import/model/ImportRun.h"
@@ -12,22 +13,12 @@
 #include "import/repository/RepositoryDiscovery.h"
 #include "import/repository/WireFormatTabs.h"
 
-#include <ctime>
 #include <optional>
 #include <string>
 
 namespace norvak {
 
 namespace {
-
-std::string currentDateTime() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32] = {};
-    std::strftime(text, sizeof text, "%Y-%m-%d-%H.%M.%S", &local);
-    return text;
-}
 
 // Rolls back whatever the run has done in the repository and closes the
 // connection, for the exits taken after the connection is open.

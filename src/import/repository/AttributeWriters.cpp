@@ -44,6 +44,25 @@ void createMemberAttrPerTab(ImportRun& run, DbSession& db, const KnownTabs& tabs
                          pluginAttrKey);
 }
 
+// Writes a language-name attribute row (minimum length 1) with the id
+// nextAttrId; returns the code of the statement's close.
+SQLRETURN insertLanguageNameRow(ImportRun& run, DbSession& db, const char* routine, int componentId,
+                                int componentClass, int pluginMemberId, int maxLength, int pluginAttrKey,
+                                const char* attrName, const char* attrGroup, const std::string& value) {
+    std::string statement = formatText(
+        "INSERT INTO %sM_ATTRIBUTE (PROJECT, ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, ATTR_NAME, ATTR_TYPE, "
+        "ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, ATTR_VALUE, "
+        "ATTR_LVALUE, CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS) VALUES (%d, ?, %d, %d, "
+        "?, ?, ?, 0, 1, %d, %d, %d, ?, ?, '%s', '%s', %d, %d, 0)",
+        run.schemaPrefix.c_str(), run.projectKey, componentId, componentClass, maxLength, pluginMemberId,
+        pluginAttrKey, run.executionDateTime.c_str(), run.executionDateTime.c_str(), run.projectKey, run.projectKey);
+    return runInsert(run, db, statement,
+                     {InsertParameter::integer(static_cast<std::int32_t>(run.nextAttrId)),
+                      InsertParameter::text(attrName), InsertParameter::text("string"), InsertParameter::text(attrGroup),
+                      InsertParameter::text(value), InsertParameter::nullText()},
+                     routine);
+}
+
 } // namespace
 
 int createAttribute(ImportRun& run, DbSession& db, const std::string& attrName, const std::string& attrType,
@@ -217,18 +236,8 @@ void insertCOBOLName(ImportRun& run, DbSession& db, int componentId, const std::
     cobolName += idText;
 
     int attrId = static_cast<int>(run.nextAttrId);
-    std::string statement = formatText(
-        "INSERT INTO %sM_ATTRIBUTE (PROJECT, ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, ATTR_NAME, ATTR_TYPE, "
-        "ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, ATTR_VALUE, "
-        "ATTR_LVALUE, CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS) VALUES (%d, ?, %d, %d, "
-        "?, ?, ?, 0, 1, 30, %d, 7, ?, ?, '%s', '%s', %d, %d, 0)",
-        run.schemaPrefix.c_str(), run.projectKey, componentId, componentClass, pluginMemberId,
-        run.executionDateTime.c_str(), run.executionDateTime.c_str(), run.projectKey, run.projectKey);
-    runInsert(run, db, statement,
-              {InsertParameter::integer(attrId), InsertParameter::text("COBOL Language Name"),
-               InsertParameter::text("string"), InsertParameter::text("COBOL Language"),
-               InsertParameter::text(cobolName), InsertParameter::nullText()},
-              "insertCOBOLName");
+    insertLanguageNameRow(run, db, "insertCOBOLName", componentId, componentClass, pluginMemberId, 30, 7,
+                          "COBOL Language Name", "COBOL Language", cobolName);
     ++run.nextAttrId;
 
     if (run.verboseSw)
@@ -252,18 +261,8 @@ void insertCName(ImportRun& run, DbSession& db, int componentId, const std::stri
     std::string cName = name + decimal(run.nextAttrId);
     makeCName(cName);
 
-    std::string statement = formatText(
-        "INSERT INTO %sM_ATTRIBUTE (PROJECT, ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, ATTR_NAME, ATTR_TYPE, "
-        "ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, ATTR_VALUE, "
-        "ATTR_LVALUE, CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS) VALUES (%d, ?, %d, %d, "
-        "?, ?, ?, 0, 1, 254, %d, 8, ?, ?, '%s', '%s', %d, %d, 0)",
-        run.schemaPrefix.c_str(), run.projectKey, componentId, componentClass, pluginMemberId,
-        run.executionDateTime.c_str(), run.executionDateTime.c_str(), run.projectKey, run.projectKey);
-    SQLRETURN freed = runInsert(run, db, statement,
-                                {InsertParameter::integer(attrId), InsertParameter::text("C Language Name"),
-                                 InsertParameter::text("string"), InsertParameter::text("C Language"),
-                                 InsertParameter::text(cName), InsertParameter::nullText()},
-                                "insertCName");
+    SQLRETURN freed = insertLanguageNameRow(run, db, "insertCName", componentId, componentClass, pluginMemberId, 254,
+                                            8, "C Language Name", "C Language", cName);
 
     if (run.verboseSw && freed == SQL_SUCCESS)
         run.print("Created m_attribute entry for C Language Name %s attrId %d elementId %d element # %d\n",

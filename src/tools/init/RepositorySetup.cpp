@@ -2,10 +2,10 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "support/Clock.h"
 #include "tools/ToolCommandLine.h"
 #include "tools/init/RepositorySchema.h"
 
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -26,15 +26,6 @@ struct PluginMember {
 constexpr PluginMember uuidMember{5, "WebDav"};
 constexpr PluginMember cBinding{1, "C Language"};
 constexpr PluginMember cobolBinding{2, "COBOL Language"};
-
-std::string currentDateTime() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32] = {};
-    std::strftime(text, sizeof text, "%Y-%m-%d-%H.%M.%S", &local);
-    return text;
-}
 
 void printUsage(Output& out, const char* programName) {
     out.print("\nnorvakinit V1.00\n");

@@ -209,6 +209,8 @@ void findExistingTypes(ImportRun& run, DbSession& db) {
         int typeId = files.find(stored);
         if (typeId == 0) {
             int key = insertName(run, files.key(stored));
+            if (run.types.findByIdent(key) != 0)
+                return; // the file's own type of that name is stored in another form
             typeId = createTypeEntry(run, key, key, baseType, composition, typeContent);
             run.types[typeId].zepId = id;
             files.add(run, key, typeId);
@@ -252,6 +254,8 @@ void findExistingElements(ImportRun& run, DbSession& db) {
         int elemId = files.find(stored);
         if (elemId == 0) {
             int key = insertName(run, files.key(stored));
+            if (run.elements.findByIdent(key) != 0)
+                return; // the file's own element of that name is stored in another form
             elemId = createElementEntry(run, key, key);
             files.add(run, key, elemId);
             ElementEntry& element = run.elements[elemId];
@@ -316,6 +320,8 @@ void findExistingValues(ImportRun& run, DbSession& db) {
         int valueId = files.find(stored);
         if (valueId == 0) {
             int key = insertName(run, files.key(stored));
+            if (run.values.findByIdent(key) != 0)
+                return; // the file's own value of that name is stored in another form
             valueId = createValueEntry(run, key, key, typeValue);
             run.values[valueId].zepId = id;
             files.add(run, key, valueId);
@@ -356,6 +362,8 @@ void findExistingMessages(ImportRun& run, DbSession& db) {
         int mesgId = files.find(stored);
         if (mesgId == 0) {
             int key = insertName(run, files.key(stored));
+            if (run.messages.findByIdent(key) != 0)
+                return; // the file's own message of that name is stored in another form
             mesgId = createMessageEntry(run, key, key);
             files.add(run, key, mesgId);
         } else {

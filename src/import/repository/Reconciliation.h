@@ -9,7 +9,9 @@ class DbSession;
 
 // Merge what the message set already holds into the in-memory tables: a
 // stored item matching a definition of the file lends it its repository id
-// (after the two are compared); any other stored item is added as a known one.
+// (after the two are compared); any other stored item is added as a known one,
+// unless the file has an item of that identifier (which is then its own,
+// stored in another form).
 void findExistingTypes(ImportRun& run, DbSession& db);
 void findExistingElements(ImportRun& run, DbSession& db);
 void findExistingValues(ImportRun& run, DbSession& db);

@@ -13,15 +13,6 @@ const std::string connectLine = "\nConnecting to database ";
 const std::string usageHeading = "\nnorvakload V1.00\n\nCommand usage is:\n\n";
 const std::string handlesLine = "Error allocating handles - unable to access ZEP database";
 
-bool hasLine(const ProgramResult& result, const std::string& line) {
-    auto lines = result.lines();
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-bool contains(const ProgramResult& result, const std::string& text) {
-    return result.output.find(text) != std::string::npos;
-}
-
 // The tail of a run stopped after parsing because of an error.
 void expectStoppedAfterParse(const ProgramResult& result) {
     EXPECT_EQ(result.exitCode, 200) << result.output;

@@ -13,11 +13,6 @@ namespace {
 const std::string connectLine = "\nConnecting to database ";
 const std::string stoppedTail = "errors were found in the input definitions file\nutility is ending\n";
 
-bool hasLine(const ProgramResult& result, const std::string& line) {
-    auto lines = result.lines();
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 bool endsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }

@@ -9,24 +9,6 @@
 namespace norvak::test {
 namespace {
 
-bool hasLine(const ProgramResult& result, const std::string& line) {
-    auto lines = result.lines();
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-// The lines appear in this order (not necessarily next to each other).
-bool hasLinesInOrder(const ProgramResult& result, const std::vector<std::string>& expected) {
-    auto lines = result.lines();
-    auto at = lines.begin();
-    for (const std::string& line : expected) {
-        at = std::find(at, lines.end(), line);
-        if (at == lines.end())
-            return false;
-        ++at;
-    }
-    return true;
-}
-
 const std::string successLine = "Import was successful - please restart the norvakhub";
 
 // norvakload importing into the message set Orders (key 100, NEXT_ID 100000,

@@ -7,28 +7,6 @@
 namespace norvak::test {
 namespace {
 
-bool hasLine(const ProgramResult& result, const std::string& line) {
-    auto lines = result.lines();
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-// The lines appear in this order (not necessarily next to each other).
-bool hasLinesInOrder(const ProgramResult& result, const std::vector<std::string>& expected) {
-    auto lines = result.lines();
-    auto at = lines.begin();
-    for (const std::string& line : expected) {
-        at = std::find(at, lines.end(), line);
-        if (at == lines.end())
-            return false;
-        ++at;
-    }
-    return true;
-}
-
-bool contains(const ProgramResult& result, const std::string& text) {
-    return result.output.find(text) != std::string::npos;
-}
-
 long errorLines(const std::vector<std::string>& lines) {
     return std::count_if(lines.begin(), lines.end(),
                          [](const std::string& line) { return line.rfind("*****", 0) == 0; });

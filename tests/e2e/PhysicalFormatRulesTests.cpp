@@ -14,10 +14,10 @@ namespace {
 struct RuleCase {
     const char* definition;
     const char* use;
-    const char* line;        // a line the run prints, "" for none
-    int exitCode;            // 114: a fault rolled the run back; 0: clean
-    const char* writtenRow;  // a member attribute of X the run writes, "" for none
-    const char* missingRow;  // a member attribute of X it does not write, "" for none
+    const char* line;       // a line the run prints, "" for none
+    int exitCode;           // 114: a fault rolled the run back; 0: clean
+    const char* writtenRow; // a member attribute of X the run writes, "" for none
+    const char* missingRow; // a member attribute of X it does not write, "" for none
     bool withCwfTab = true;
 };
 
@@ -112,10 +112,14 @@ std::string definitions(const RuleCase& rule) {
             "<Element ident=\"count\" type=\"integer\" length=\"2\" physicalType=\"int\"/>\n"
             "<Element ident=\"label\" type=\"string\" length=\"5\" physicalType=\"fixed\"/>\n"
             "<Element ident=\"later\" type=\"integer\" length=\"2\" physicalType=\"int\"/>\n"
-            "<Element ident=\"X\" " + std::string(rule.definition) + "/>\n"
+            "<Element ident=\"X\" " +
+            std::string(rule.definition) +
+            "/>\n"
             "<Type ident=\"Holder\" composition=\"sequence\">\n"
             "  <Element ref=\"count\"/>\n  <Element ref=\"label\"/>\n"
-            "  <Element ref=\"X\" " + std::string(rule.use) + "/>\n"
+            "  <Element ref=\"X\" " +
+            std::string(rule.use) +
+            "/>\n"
             "</Type>\n";
     return text;
 }

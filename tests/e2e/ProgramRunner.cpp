@@ -1,5 +1,6 @@
 #include "e2e/ProgramRunner.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +24,27 @@ std::vector<std::string> ProgramResult::lines() const {
     for (std::string line; std::getline(stream, line);)
         result.push_back(line);
     return result;
+}
+
+bool hasLine(const ProgramResult& result, const std::string& line) {
+    auto lines = result.lines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+bool contains(const ProgramResult& result, const std::string& text) {
+    return result.output.find(text) != std::string::npos;
+}
+
+bool hasLinesInOrder(const ProgramResult& result, const std::vector<std::string>& expected) {
+    auto lines = result.lines();
+    auto at = lines.begin();
+    for (const std::string& line : expected) {
+        at = std::find(at, lines.end(), line);
+        if (at == lines.end())
+            return false;
+        ++at;
+    }
+    return true;
 }
 
 std::string programPath(const std::string& program) {

@@ -11,6 +11,12 @@ struct ProgramResult {
     std::vector<std::string> lines() const;
 };
 
+// Whether the output holds this whole line; any text; these lines in this
+// order (not necessarily next to each other).
+bool hasLine(const ProgramResult& result, const std::string& line);
+bool contains(const ProgramResult& result, const std::string& text);
+bool hasLinesInOrder(const ProgramResult& result, const std::vector<std::string>& expected);
+
 // Runs a built program (by its name in the build's bin folder) with the
 // arguments, optionally with `input` on standard input and extra environment
 // settings ("NAME=value").

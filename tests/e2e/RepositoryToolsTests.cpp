@@ -7,15 +7,6 @@
 namespace norvak::test {
 namespace {
 
-bool hasLine(const ProgramResult& result, const std::string& line) {
-    auto lines = result.lines();
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-bool contains(const ProgramResult& result, const std::string& text) {
-    return result.output.find(text) != std::string::npos;
-}
-
 // Runs the tools against the test repository, created by norvakinit.
 class RepositoryTools : public RepositoryTest {
   protected:
@@ -80,12 +71,13 @@ TEST_P(RepositoryTools, ShowListsEveryMessageSetWithItsCodeAndMessages) {
     repo().execute("INSERT INTO M_MESSAGE (PROJECT, ID_VALUE, IDENTIFIER) VALUES (100, 100003, 'PlaceOrder')");
     ProgramResult listing = tool("norvakshow");
     ASSERT_EQ(listing.exitCode, 0) << listing.output;
-    EXPECT_TRUE(contains(listing, "Connected to database " + repo().dataSource() + "\n"
-                                  "\nId    Identifier   NxtElem Name\n   Msg ID Message Name\n\n"
-                                  "00100 A000004002001 100000 Orders\n"
-                                  "   100003 PlaceOrder\n"
-                                  "   100007 SendInvoice\n"
-                                  "00101 A000000002000 100000 O'Brien\n"))
+    EXPECT_TRUE(contains(listing, "Connected to database " + repo().dataSource() +
+                                      "\n"
+                                      "\nId    Identifier   NxtElem Name\n   Msg ID Message Name\n\n"
+                                      "00100 A000004002001 100000 Orders\n"
+                                      "   100003 PlaceOrder\n"
+                                      "   100007 SendInvoice\n"
+                                      "00101 A000000002000 100000 O'Brien\n"))
         << listing.output;
 
     repo().execute("DELETE FROM PROJECT");

@@ -1,17 +1,17 @@
 #include "import/driver/ImportDriver.h"
 
 #include "dbsession/DbSession.h"
-#include "support/Clock.h"
 #include "import/driver/CommandLine.h"
 #include "import/driver/TableListings.h"
+#include "import/model/ConsistencyChecks.h"
 #include "import/model/ImportRun.h"
 #include "import/reader/TagWalker.h"
 #include "import/reader/TextPreparation.h"
-#include "import/model/ConsistencyChecks.h"
 #include "import/repository/ItemEmission.h"
 #include "import/repository/Reconciliation.h"
 #include "import/repository/RepositoryDiscovery.h"
 #include "import/repository/WireFormatTabs.h"
+#include "support/Clock.h"
 
 #include <optional>
 #include <string>

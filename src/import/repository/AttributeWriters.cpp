@@ -39,27 +39,26 @@ void createMemberAttrPerTab(ImportRun& run, DbSession& db, const KnownTabs& tabs
                             const std::string& attrName, const std::string& attrType, const std::string& value,
                             int minLength, int maxLength, int attrFlags, int pluginAttrKey) {
     for (int i = 0; i <= tabs.lastIndex(); ++i)
-        createMemberAttr(run, db, typeId, classType, memberId, classElement, tabs.memberIds[i],
-                         attrName, attrType, run.text(tabs.names[i]), value, minLength, maxLength, attrFlags,
-                         pluginAttrKey);
+        createMemberAttr(run, db, typeId, classType, memberId, classElement, tabs.memberIds[i], attrName, attrType,
+                         run.text(tabs.names[i]), value, minLength, maxLength, attrFlags, pluginAttrKey);
 }
 
 // Writes a language-name attribute row (minimum length 1) with the id
 // nextAttrId; returns the code of the statement's close.
-SQLRETURN insertLanguageNameRow(ImportRun& run, DbSession& db, const char* routine, int componentId,
-                                int componentClass, int pluginMemberId, int maxLength, int pluginAttrKey,
-                                const char* attrName, const char* attrGroup, const std::string& value) {
+SQLRETURN insertLanguageNameRow(ImportRun& run, DbSession& db, const char* routine, int componentId, int componentClass,
+                                int pluginMemberId, int maxLength, int pluginAttrKey, const char* attrName,
+                                const char* attrGroup, const std::string& value) {
     std::string statement = formatText(
         "INSERT INTO %sM_ATTRIBUTE (PROJECT, ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, ATTR_NAME, ATTR_TYPE, "
         "ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, ATTR_VALUE, "
         "ATTR_LVALUE, CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS) VALUES (%d, ?, %d, %d, "
         "?, ?, ?, 0, 1, %d, %d, %d, ?, ?, '%s', '%s', %d, %d, 0)",
-        run.schemaPrefix.c_str(), run.projectKey, componentId, componentClass, maxLength, pluginMemberId,
-        pluginAttrKey, run.executionDateTime.c_str(), run.executionDateTime.c_str(), run.projectKey, run.projectKey);
+        run.schemaPrefix.c_str(), run.projectKey, componentId, componentClass, maxLength, pluginMemberId, pluginAttrKey,
+        run.executionDateTime.c_str(), run.executionDateTime.c_str(), run.projectKey, run.projectKey);
     return runInsert(run, db, statement,
                      {InsertParameter::integer(static_cast<std::int32_t>(run.nextAttrId)),
-                      InsertParameter::text(attrName), InsertParameter::text("string"), InsertParameter::text(attrGroup),
-                      InsertParameter::text(value), InsertParameter::nullText()},
+                      InsertParameter::text(attrName), InsertParameter::text("string"),
+                      InsertParameter::text(attrGroup), InsertParameter::text(value), InsertParameter::nullText()},
                      routine);
 }
 
@@ -94,8 +93,8 @@ void createMemberAttr(ImportRun& run, DbSession& db, int parentId, int parentCla
                       int pluginMemberId, const std::string& attrName, const std::string& attrType,
                       const std::string& attrGroup, const std::string& value, int minLength, int maxLength,
                       int attrFlags, int pluginAttrKey) {
-    run.trace("==> createMemberAttr childId %d parentType %d plugin_attr_key %d aName %s attrValue %s\n",
-              childMemberId, parentId, pluginAttrKey, attrName.c_str(), value.c_str());
+    run.trace("==> createMemberAttr childId %d parentType %d plugin_attr_key %d aName %s attrValue %s\n", childMemberId,
+              parentId, pluginAttrKey, attrName.c_str(), value.c_str());
     ++run.counters.memberAttributesAdded;
 
     int attrId = static_cast<int>(run.nextMbrAttr);
@@ -107,13 +106,12 @@ void createMemberAttr(ImportRun& run, DbSession& db, int parentId, int parentCla
         run.schemaPrefix.c_str(), run.projectKey, parentClass, childClass, attrFlags, minLength, maxLength,
         pluginMemberId, pluginAttrKey, run.executionDateTime.c_str(), run.executionDateTime.c_str(), run.projectKey,
         run.projectKey);
-    SQLRETURN freed =
-        runInsert(run, db, statement,
-                  {InsertParameter::integer(attrId), InsertParameter::integer(parentId),
-                   InsertParameter::integer(childMemberId), InsertParameter::text(attrName),
-                   InsertParameter::text(attrType), InsertParameter::text(attrGroup), InsertParameter::text(value),
-                   InsertParameter::nullText()},
-                  "createMemberAttr");
+    SQLRETURN freed = runInsert(run, db, statement,
+                                {InsertParameter::integer(attrId), InsertParameter::integer(parentId),
+                                 InsertParameter::integer(childMemberId), InsertParameter::text(attrName),
+                                 InsertParameter::text(attrType), InsertParameter::text(attrGroup),
+                                 InsertParameter::text(value), InsertParameter::nullText()},
+                                "createMemberAttr");
 
     if (run.verboseSw && freed == SQL_SUCCESS)
         run.print("Created m_member_attribute entry for attrId %d parentType %d childId %d element # %d\n", attrId,
@@ -261,8 +259,8 @@ void insertCName(ImportRun& run, DbSession& db, int componentId, const std::stri
     std::string cName = name + decimal(run.nextAttrId);
     makeCName(cName);
 
-    SQLRETURN freed = insertLanguageNameRow(run, db, "insertCName", componentId, componentClass, pluginMemberId, 254,
-                                            8, "C Language Name", "C Language", cName);
+    SQLRETURN freed = insertLanguageNameRow(run, db, "insertCName", componentId, componentClass, pluginMemberId, 254, 8,
+                                            "C Language Name", "C Language", cName);
 
     if (run.verboseSw && freed == SQL_SUCCESS)
         run.print("Created m_attribute entry for C Language Name %s attrId %d elementId %d element # %d\n",

@@ -40,12 +40,24 @@ AttributeName xmlAttrNames(ImportRun& run, int key) {
 
 AttributeName tdsAttrNames(ImportRun& run, int key) {
     static const AttributeName names[] = {
-        {"Group Indicator", "string"},         {"Group Terminator", "string"},     {"Tag Data Separator", "string"},
-        {"Tag Length", "integer"},             {"Data Element Separation", "enum"}, {"Delimiter", "string"},
-        {"Tag", "string"},                     {"Length", "integer"},               {"Justification", "enum"},
-        {"Padding Character", "string"},       {"Interpret Element Value", "enum"}, {"Virtual Decimal Point", "integer"},
-        {"Precision", "integer"},              {"Format", "string"},                {"Sign Orientation", "enum"},
-        {"Positive Sign", "string"},           {"Negative Sign", "string"},         {"Encoding Null", "enum"},
+        {"Group Indicator", "string"},
+        {"Group Terminator", "string"},
+        {"Tag Data Separator", "string"},
+        {"Tag Length", "integer"},
+        {"Data Element Separation", "enum"},
+        {"Delimiter", "string"},
+        {"Tag", "string"},
+        {"Length", "integer"},
+        {"Justification", "enum"},
+        {"Padding Character", "string"},
+        {"Interpret Element Value", "enum"},
+        {"Virtual Decimal Point", "integer"},
+        {"Precision", "integer"},
+        {"Format", "string"},
+        {"Sign Orientation", "enum"},
+        {"Positive Sign", "string"},
+        {"Negative Sign", "string"},
+        {"Encoding Null", "enum"},
         {"Encoding Null Value", "string"},
     };
     constexpr int firstKey = 21;
@@ -81,10 +93,10 @@ struct EffectiveFormat {
 };
 
 EffectiveFormat effectiveFormat(const TypeMemberEntry& member, const ElementEntry& element) {
-    EffectiveFormat format{element.physicalType,   element.length,         element.lengthUnits,
-                           element.signedCode,     element.decimalPoint,   element.byteAlignment,
-                           element.justification,  element.padChar,        element.repeatElemDelim,
-                           element.xmlRender,      element.xmlIdAttrName,  element.xmlIdAttrValue,
+    EffectiveFormat format{element.physicalType,       element.length,         element.lengthUnits,
+                           element.signedCode,         element.decimalPoint,   element.byteAlignment,
+                           element.justification,      element.padChar,        element.repeatElemDelim,
+                           element.xmlRender,          element.xmlIdAttrName,  element.xmlIdAttrValue,
                            element.xmlIdValueAttrName, element.xmlMemberEncode};
     if (member.ident == 0)
         return format;
@@ -111,7 +123,7 @@ EffectiveFormat effectiveFormat(const TypeMemberEntry& member, const ElementEntr
 
 // Writes the items of the model in their phases.
 class ItemEmission {
-public:
+  public:
     ItemEmission(ImportRun& run, DbSession& db) : run_(run), db_(db) {}
 
     void writeTypes() {
@@ -210,7 +222,7 @@ public:
         }
     }
 
-private:
+  private:
     std::string text(int nameIndex) const { return run_.text(nameIndex); }
 
     int componentOf(int attrId) {
@@ -259,8 +271,8 @@ private:
             childId = run_.messages[member.mesgId].zepId;
             childText = text(run_.messages[member.mesgId].label);
         }
-        bool repeats = member.maxOcc > 1 || member.minOcc > 1 ||
-                       (isElement && (member.repeatCount > 1 || member.repeatRef > 0));
+        bool repeats =
+            member.maxOcc > 1 || member.minOcc > 1 || (isElement && (member.repeatCount > 1 || member.repeatRef > 0));
         int typeZepId = run_.types[typeId].zepId;
         int zepId = createTypeMember(run_, db_, typeZepId, childId, sequence, childClass, member.minOcc, member.maxOcc,
                                      repeats ? 1 : 0, text(run_.types[typeId].ident), childText);
@@ -375,13 +387,15 @@ private:
             if (element.logicalType == logicalDateTime)
                 row("Member Format", "string", text(member.xmlFormat), 105);
             else
-                run_.error("*****Error - XML format is only valid for a datetime element %s\n", run_.text(element.ident));
+                run_.error("*****Error - XML format is only valid for a datetime element %s\n",
+                           run_.text(element.ident));
         }
         if (format.xmlMemberEncode > 0) {
             if (element.logicalType == logicalBinary)
                 row("Member Encoding", "string", text(format.xmlMemberEncode), 106);
             else
-                run_.error("*****Error - XML encoding is only valid for a binary element %s\n", run_.text(element.ident));
+                run_.error("*****Error - XML encoding is only valid for a binary element %s\n",
+                           run_.text(element.ident));
         }
     }
 

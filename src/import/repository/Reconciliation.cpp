@@ -30,7 +30,7 @@ std::string withoutAffixes(const std::string& stored, const std::string& prefix,
 // The entries of one kind by the identifier they would be stored under;
 // the first entry of an identifier wins.
 class StoredIdentifiers {
-public:
+  public:
     StoredIdentifiers(const std::string& prefix, const std::string& suffix, bool replaceHyphens)
         : prefix_(prefix), suffix_(suffix), replaceHyphens_(replaceHyphens) {}
 
@@ -43,7 +43,7 @@ public:
     }
     std::string key(const std::string& stored) const { return withoutAffixes(stored, prefix_, suffix_); }
 
-private:
+  private:
     const std::string& prefix_;
     const std::string& suffix_;
     bool replaceHyphens_;
@@ -76,9 +76,8 @@ int typeWithZepId(const std::unordered_map<int, int>& types, int zepId) {
 
 // The entries of a table that belong to each owner, in table order.
 class EntriesByOwner {
-public:
-    template <class Table, class Owner>
-    EntriesByOwner(const Table& table, Owner ownerOf) {
+  public:
+    template <class Table, class Owner> EntriesByOwner(const Table& table, Owner ownerOf) {
         for (int id = 1; id <= table.count(); ++id) {
             int owner = ownerOf(table[id]);
             if (owner != 0)
@@ -91,7 +90,7 @@ public:
         return found == entries_.end() ? none : found->second;
     }
 
-private:
+  private:
     std::unordered_map<int, std::vector<int>> entries_;
 };
 
@@ -104,11 +103,10 @@ EntriesByOwner attributesOfClass(const ImportRun& run, int attrClass) {
 // Reads the rows of one kind from the message set and hands each to `row`;
 // returns the number of rows read.
 class StoredRowReader {
-public:
+  public:
     StoredRowReader(ImportRun& run, DbSession& db, const char* routine) : run_(run), db_(db), routine_(routine) {}
 
-    template <class Row>
-    int readRows(const std::string& sql, const char* fetchNextLabel, Row row) {
+    template <class Row> int readRows(const std::string& sql, const char* fetchNextLabel, Row row) {
         int count = 0;
         SQLRETURN rc = execDirect(stmt(), sql);
         report(rc, "SQLExecDirect");
@@ -151,7 +149,7 @@ public:
         return rc;
     }
 
-private:
+  private:
     SQLHSTMT stmt() const { return db_.hstmt(); }
     void report(SQLRETURN rc, const char* label) { db_.reportStmtError(rc, label, routine_); }
 
@@ -166,8 +164,7 @@ void printFound(ImportRun& run, int count, const char* kind) {
 }
 
 // A single-row look-up: the first row's columns go to `read`; false when no row came back.
-template <class Read>
-bool lookUpRow(DbSession& db, const std::string& sql, const char* routine, Read read) {
+template <class Read> bool lookUpRow(DbSession& db, const std::string& sql, const char* routine, Read read) {
     bool found = false;
     SQLRETURN rc = execDirect(db.hstmt(), sql);
     db.reportStmtError(rc, "SQLExecDirect", routine);
@@ -416,8 +413,7 @@ int findTypeByName(ImportRun& run, DbSession& db, int nameIndex) {
     return static_cast<int>(id);
 }
 
-void findElementByName(ImportRun& run, DbSession& db, const std::string& ident, int& id, int& typeId,
-                       int expectTyped) {
+void findElementByName(ImportRun& run, DbSession& db, const std::string& ident, int& id, int& typeId, int expectTyped) {
     const char* routine = "findElementByName";
     std::string identifier = composeIdentifier(run.elemPrefix, ident, run.elemSuffix, true);
     SQLUINTEGER rowId = 0;

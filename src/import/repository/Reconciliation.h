@@ -26,8 +26,7 @@ void checkReusedTypeMembers(ImportRun& run);
 int findTypeByName(ImportRun& run, DbSession& db, int nameIndex);
 // The id and type id of the element stored under the composed form of
 // `ident`; both 0 when there is none.
-void findElementByName(ImportRun& run, DbSession& db, const std::string& ident, int& id, int& typeId,
-                       int expectTyped);
+void findElementByName(ImportRun& run, DbSession& db, const std::string& ident, int& id, int& typeId, int expectTyped);
 // The id of a value with that text and type, or 0.
 int findValueByName(ImportRun& run, DbSession& db, const std::string& valueText, int typeId);
 

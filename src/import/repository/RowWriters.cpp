@@ -21,7 +21,9 @@ namespace {
 // Longest identifier the repository's IDENTIFIER columns hold.
 constexpr std::size_t maxIdentifierLength = 254;
 
-void replaceHyphens(std::string& text) { replaceChar(text.data(), '-', '_'); }
+void replaceHyphens(std::string& text) {
+    replaceChar(text.data(), '-', '_');
+}
 
 // Runs an item insert whose identifier has to fit its column. An identifier
 // that is too long is reported and its row is not written; the caller goes
@@ -91,12 +93,12 @@ int createType(ImportRun& run, DbSession& db, const std::string& ident, const st
         "LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, ?, 3, 0, 0, ?, %d, %d, ?, '%s', '%s', %d, %d, 0, 0)",
         run.schemaPrefix.c_str(), run.projectKey, composition, typeContent, run.executionDateTime.c_str(),
         run.executionDateTime.c_str(), run.projectKey, run.projectKey);
-    SQLRETURN freed = insertIdentifiedRow(
-        run, db, identifier, statement,
-        {InsertParameter::integer(id), InsertParameter::text(identifier),
-         baseType == 0 ? InsertParameter::nullInteger() : InsertParameter::integer(baseType),
-         InsertParameter::text(storedName)},
-        "createType");
+    SQLRETURN freed =
+        insertIdentifiedRow(run, db, identifier, statement,
+                            {InsertParameter::integer(id), InsertParameter::text(identifier),
+                             baseType == 0 ? InsertParameter::nullInteger() : InsertParameter::integer(baseType),
+                             InsertParameter::text(storedName)},
+                            "createType");
     ++run.nextElementId;
 
     if (freed == SQL_SUCCESS) {
@@ -154,11 +156,10 @@ int createMessage(ImportRun& run, DbSession& db, const std::string& ident, const
         formatText("INSERT INTO %sM_MESSAGE (PROJECT, ID_VALUE, IDENTIFIER, TYPE_ID, MODE, NAME, CREATE_DATE, "
                    "LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, '%s', ?, "
                    "0, '%s', '%s', '%s', %d, %d, 0, 0)",
-                   run.schemaPrefix.c_str(), run.projectKey, quotedText(identifier).c_str(),
-                   quotedText(name).c_str(), run.executionDateTime.c_str(), run.executionDateTime.c_str(),
-                   run.projectKey, run.projectKey);
-    insertIdentifiedRow(run, db, identifier, statement, {InsertParameter::integer(id), InsertParameter::integer(typeId)},
-                        "createMessage");
+                   run.schemaPrefix.c_str(), run.projectKey, quotedText(identifier).c_str(), quotedText(name).c_str(),
+                   run.executionDateTime.c_str(), run.executionDateTime.c_str(), run.projectKey, run.projectKey);
+    insertIdentifiedRow(run, db, identifier, statement,
+                        {InsertParameter::integer(id), InsertParameter::integer(typeId)}, "createMessage");
 
     if (run.verboseSw)
         run.print("Created M_MESSAGE entry for message %s messageId %d typeId %d\n", name.c_str(), id, typeId);
@@ -195,19 +196,18 @@ int createTypeMember(ImportRun& run, DbSession& db, int typeId, int childId, std
         "LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, ?, ?, %d, ?, ?, ?, ?, ?, '%s', '%s', %d, %d, 0, 0)",
         run.schemaPrefix.c_str(), run.projectKey, childClass, run.executionDateTime.c_str(),
         run.executionDateTime.c_str(), run.projectKey, run.projectKey);
-    SQLRETURN freed = runInsert(run, db, statement,
-                                {InsertParameter::integer(id), InsertParameter::integer(typeId),
-                                 InsertParameter::integer(childId), InsertParameter::smallInteger(seqNum),
-                                 InsertParameter::smallInteger(repeatInd), std::move(minOccurs),
-                                 std::move(maxOccurs), InsertParameter::text(contextTagHint)},
-                                "createTypeMember");
+    SQLRETURN freed =
+        runInsert(run, db, statement,
+                  {InsertParameter::integer(id), InsertParameter::integer(typeId), InsertParameter::integer(childId),
+                   InsertParameter::smallInteger(seqNum), InsertParameter::smallInteger(repeatInd),
+                   std::move(minOccurs), std::move(maxOccurs), InsertParameter::text(contextTagHint)},
+                  "createTypeMember");
     ++run.nextElementId;
 
     if (freed == SQL_SUCCESS) {
         if (run.verboseSw)
-            run.print("Inserted %s id %d into type %s typeId %d seqNum %d repeat %d element # %d\n",
-                      childName.c_str(), childId, typeIdent.c_str(), typeId, seqNum, repeatInd,
-                      run.counters.elementsAdded);
+            run.print("Inserted %s id %d into type %s typeId %d seqNum %d repeat %d element # %d\n", childName.c_str(),
+                      childId, typeIdent.c_str(), typeId, seqNum, repeatInd, run.counters.elementsAdded);
         else
             run.print("Inserted %s into type %s\n", childName.c_str(), typeIdent.c_str());
     }

@@ -15,7 +15,7 @@ class DbSession;
 // One input parameter of a prepared insert: a 32-bit or 16-bit integer or a
 // text (column size 254), any of them possibly NULL.
 class InsertParameter {
-public:
+  public:
     static InsertParameter integer(std::int32_t value) { return InsertParameter(Kind::integer, value, {}, false); }
     static InsertParameter smallInteger(std::int16_t value) {
         return InsertParameter(Kind::smallInteger, value, {}, false);
@@ -27,7 +27,7 @@ public:
     // Binds the parameter as marker `number` of the statement.
     SQLRETURN bind(SQLHSTMT statement, SQLUSMALLINT number);
 
-private:
+  private:
     enum class Kind { integer, smallInteger, text };
     InsertParameter(Kind kind, std::int32_t number, std::string text, bool isNull);
 

@@ -17,7 +17,7 @@ enum TabPluginKey : int { pluginCwfTab = 4, pluginXmlTab = 6, pluginTdsTab = 7 }
 // Writes the setting rows of one tab: component id 0, class 1, the tab's
 // name as attribute group and its plugin member.
 class TabSettings {
-public:
+  public:
     TabSettings(ImportRun& run, DbSession& db, int tabName, int memberId)
         : run_(run), db_(db), group_(run.text(tabName)), memberId_(memberId) {}
 
@@ -33,7 +33,7 @@ public:
             row(attrName, attrType, value, minLength, maxLength, key);
     }
 
-private:
+  private:
     void row(const char* attrName, const char* attrType, const std::string& value, int minLength, int maxLength,
              int key) {
         createAttribute(run_, db_, attrName, attrType, group_, value, minLength, maxLength, 0, 1, memberId_, key);
@@ -93,8 +93,8 @@ int createWireFormatTab(ImportRun& run, DbSession& db, int pluginKey, const char
     std::string statement = formatText(
         "INSERT INTO %sREG_PLUGIN_MEMBER (PROJECT_KEY, MEMBER_ID, PLUGIN_KEY, SEQUENCE_NUM, ACTIVE, LAYER_FINAL, "
         "REG_NAME, LOCK_DATE, CREATE_DATE, LAST_MOD_DATE, STATUS) VALUES (%d, ?, %d, ?, 1, 0, '%s', '', '%s', '%s', 0)",
-        run.schemaPrefix.c_str(), run.projectKey, pluginKey, quotedText(tabName).c_str(),
-        run.executionDateTime.c_str(), run.executionDateTime.c_str());
+        run.schemaPrefix.c_str(), run.projectKey, pluginKey, quotedText(tabName).c_str(), run.executionDateTime.c_str(),
+        run.executionDateTime.c_str());
     runInsert(run, db, statement,
               {InsertParameter::integer(run.nextMemberId), InsertParameter::smallInteger(run.nextMemberSeqNum)},
               "createWireFormatTab");

@@ -83,8 +83,12 @@ const IndexDefinition indexes[] = {
 
 } // namespace
 
-std::span<const TableDefinition> repositoryTables() { return tables; }
+std::span<const TableDefinition> repositoryTables() {
+    return tables;
+}
 
-std::span<const IndexDefinition> repositoryIndexes() { return indexes; }
+std::span<const IndexDefinition> repositoryIndexes() {
+    return indexes;
+}
 
 } // namespace norvak

@@ -100,11 +100,10 @@ class RepositorySetup {
     bool createMissingIndexes() {
         bool sqlite = databaseProduct().find("SQLite") != std::string::npos;
         for (const IndexDefinition& index : repositoryIndexes()) {
-            std::string sql =
-                sqlite ? formatText("CREATE INDEX IF NOT EXISTS %s%s ON %s %s", options_.schemaPrefix.c_str(),
-                                    index.name, index.table, index.columns)
-                       : formatText("CREATE INDEX IF NOT EXISTS %s ON %s%s %s", index.name,
-                                    options_.schemaPrefix.c_str(), index.table, index.columns);
+            std::string sql = sqlite ? formatText("CREATE INDEX IF NOT EXISTS %s%s ON %s %s",
+                                                  options_.schemaPrefix.c_str(), index.name, index.table, index.columns)
+                                     : formatText("CREATE INDEX IF NOT EXISTS %s ON %s%s %s", index.name,
+                                                  options_.schemaPrefix.c_str(), index.table, index.columns);
             if (!execute(sql, "createIndexes"))
                 return false;
         }

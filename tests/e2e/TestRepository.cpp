@@ -229,9 +229,15 @@ TestRepository::TestRepository(Backend backend) : backend_(backend) {
         name = uniqueDatabaseName();
         user_ = postgresUser();
         password_ = postgresPassword();
-        settings_ = {{"Driver", postgresDriver}, {"Servername", postgresHost()},
-                     {"Port", postgresPort()},   {"Database", name},
-                     {"Username", user_},        {"Password", password_}};
+        // The settings the README recommends for a repository on PostgreSQL.
+        settings_ = {{"Driver", postgresDriver},
+                     {"Servername", postgresHost()},
+                     {"Port", postgresPort()},
+                     {"Database", name},
+                     {"Username", user_},
+                     {"Password", password_},
+                     {"UseServerSidePrepare", "0"},
+                     {"Protocol", "7.4-1"}};
     }
     odbcIni_ = folder_.path() + "/odbc.ini";
     std::ofstream file(odbcIni_);

@@ -39,6 +39,15 @@ void walkToolCommandLine(Output& out, int& errSw, int argc, const char* const* a
         schema += '.';
 }
 
+int connectTool(Output& out, DbSession& db, const ToolOptions& values) {
+    int rc = db.connectToZEP(values.dataSource, values.user, values.password);
+    if (rc != 0) {
+        out.print("Unable to connect to ZEP database %s - exiting program\n", values.dataSource.c_str());
+        out.flush();
+    }
+    return rc;
+}
+
 bool toolUsageRequested(int argc, const char* const* argv) {
     if (argc < 2)
         return true;

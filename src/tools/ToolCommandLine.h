@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dbsession/DbSession.h"
 #include "support/Output.h"
 
 #include <span>
@@ -42,6 +43,10 @@ inline constexpr ToolOption schemaOption{'h', &ToolOptions::schemaPrefix,
 // A schema prefix that does not end with "." gets one.
 void walkToolCommandLine(Output& out, int& errSw, int argc, const char* const* argv,
                          std::span<const ToolOption> options, ToolOptions& values);
+
+// Connects with the command line's data source, user and password; when
+// that fails, says so and returns the connect's result (0 when connected).
+int connectTool(Output& out, DbSession& db, const ToolOptions& values);
 
 // True when there is no argument, or the first argument begins with "?" or
 // has "?" as its second character.

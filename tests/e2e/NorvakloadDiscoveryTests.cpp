@@ -15,9 +15,7 @@ class NorvakloadDiscovery : public RepositoryTest {
         RepositoryTest::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        ProgramResult init = run("norvakinit", {"-n", repo().dataSource(), "-u", repo().user(), "-p", repo().password(),
-                                                "-s", "Orders", "-l", "C,COBOL"});
-        ASSERT_EQ(init.exitCode, 0) << init.output;
+        createMessageSet("Orders");
         definitions = repo().folder().write("defs.xml", "<ZEPImport ZEP_DB=\"" + repo().dataSource() +
                                                             "\" messageSet=\"Orders\"/>\n"
                                                             "<Type ident=\"t\" composition=\"sequence\"/>\n");

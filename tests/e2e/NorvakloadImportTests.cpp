@@ -19,15 +19,11 @@ class NorvakloadImport : public RepositoryTest {
         RepositoryTest::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        ProgramResult init = run("norvakinit", {"-n", repo().dataSource(), "-u", repo().user(), "-p", repo().password(),
-                                                "-s", "Orders", "-l", "C,COBOL"});
-        ASSERT_EQ(init.exitCode, 0) << init.output;
+        createMessageSet("Orders");
     }
     ProgramResult loadFile(const std::string& file, std::vector<std::string> more = {}) {
-        std::vector<std::string> arguments{
-            "-f", file, "-n", repo().dataSource(), "-u", repo().user(), "-p", repo().password(), "-s", "Orders"};
-        arguments.insert(arguments.end(), more.begin(), more.end());
-        return run("norvakload", arguments);
+        more.insert(more.begin(), {"-f", file, "-s", "Orders"});
+        return runConnected("norvakload", more);
     }
     ProgramResult load(const std::string& definitions, std::vector<std::string> more = {}) {
         return loadFile(repo().folder().write("defs.xml", definitions), std::move(more));

@@ -25,20 +25,10 @@ class NorvakloadReconciliation : public RepositoryTest {
             return;
         createMessageSet("Orders"); // key 100
     }
-    void createMessageSet(const std::string& name, const std::string& languages = "C,COBOL") {
-        ProgramResult init = run("norvakinit", {"-n", repo().dataSource(), "-u", repo().user(), "-p", repo().password(),
-                                                "-s", name, "-l", languages});
-        ASSERT_EQ(init.exitCode, 0) << init.output;
-    }
     ProgramResult load(const std::string& definitions, const std::string& messageSet = "Orders",
                        std::vector<std::string> more = {}) {
-        std::vector<std::string> arguments{"-f", repo().folder().write("defs.xml", definitions),
-                                           "-n", repo().dataSource(),
-                                           "-u", repo().user(),
-                                           "-p", repo().password(),
-                                           "-s", messageSet};
-        arguments.insert(arguments.end(), more.begin(), more.end());
-        return run("norvakload", arguments);
+        more.insert(more.begin(), {"-f", repo().folder().write("defs.xml", definitions), "-s", messageSet});
+        return runConnected("norvakload", more);
     }
     Rows q(const std::string& sql) { return repo().query(sql); }
     // Every row the import may write (ids and identifiers), and NEXT_ID.

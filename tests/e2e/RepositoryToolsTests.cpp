@@ -10,18 +10,13 @@ namespace {
 // Runs the tools against the test repository, created by norvakinit.
 class RepositoryTools : public RepositoryTest {
   protected:
-    std::vector<std::string> connection(std::vector<std::string> more = {}) {
-        std::vector<std::string> arguments{"-n", repo().dataSource(), "-u", repo().user(), "-p", repo().password()};
-        arguments.insert(arguments.end(), more.begin(), more.end());
-        return arguments;
-    }
     ProgramResult tool(const std::string& program, std::vector<std::string> more = {}) {
-        return run(program, connection(std::move(more)));
+        return runConnected(program, more);
     }
     // A repository with the message sets Orders (key 100, C and COBOL bindings) and O'Brien (key 101).
     void createTwoMessageSets() {
-        ASSERT_EQ(tool("norvakinit", {"-s", "Orders", "-l", "C,COBOL"}).exitCode, 0);
-        ASSERT_EQ(tool("norvakinit", {"-s", "O'Brien"}).exitCode, 0);
+        createMessageSet("Orders");
+        createMessageSet("O'Brien", "");
     }
     std::string count(const std::string& table, const std::string& where) {
         return repo().query("SELECT COUNT(*) FROM " + table + " WHERE " + where).at(0).at(0);

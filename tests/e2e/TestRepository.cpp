@@ -230,14 +230,10 @@ TestRepository::TestRepository(Backend backend) : backend_(backend) {
         user_ = postgresUser();
         password_ = postgresPassword();
         // The settings the README recommends for a repository on PostgreSQL.
-        settings_ = {{"Driver", postgresDriver},
-                     {"Servername", postgresHost()},
-                     {"Port", postgresPort()},
-                     {"Database", name},
-                     {"Username", user_},
-                     {"Password", password_},
-                     {"UseServerSidePrepare", "0"},
-                     {"Protocol", "7.4-1"}};
+        settings_ = {{"Driver", postgresDriver},    {"Servername", postgresHost()},
+                     {"Port", postgresPort()},      {"Database", name},
+                     {"Username", user_},           {"Password", password_},
+                     {"UseServerSidePrepare", "0"}, {"Protocol", "7.4-1"}};
     }
     odbcIni_ = folder_.path() + "/odbc.ini";
     std::ofstream file(odbcIni_);
@@ -289,6 +285,20 @@ void RepositoryTest::SetUp() {
 ProgramResult RepositoryTest::run(const std::string& program, const std::vector<std::string>& arguments,
                                   const std::string& input) {
     return runProgram(program, arguments, input, repo().environment());
+}
+
+ProgramResult RepositoryTest::runConnected(const std::string& program, const std::vector<std::string>& arguments) {
+    std::vector<std::string> all{"-n", repo().dataSource(), "-u", repo().user(), "-p", repo().password()};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return run(program, all);
+}
+
+void RepositoryTest::createMessageSet(const std::string& name, const std::string& languages) {
+    std::vector<std::string> arguments{"-s", name};
+    if (!languages.empty())
+        arguments.insert(arguments.end(), {"-l", languages});
+    ProgramResult init = runConnected("norvakinit", arguments);
+    ASSERT_EQ(init.exitCode, 0) << init.output;
 }
 
 } // namespace norvak::test

@@ -119,6 +119,11 @@ class RepositoryTest : public ::testing::TestWithParam<Backend> {
     // Runs a program with the repository's environment.
     ProgramResult run(const std::string& program, const std::vector<std::string>& arguments,
                       const std::string& input = std::string());
+    // The same with the data source, user and password options in front.
+    ProgramResult runConnected(const std::string& program, const std::vector<std::string>& arguments = {});
+    // Creates a message set with norvakinit (the first gets key 100, NEXT_ID
+    // 100000 and plugin members 1 uuid, then the bindings: 2 C, 3 COBOL).
+    void createMessageSet(const std::string& name, const std::string& languages = "C,COBOL");
 
   private:
     std::optional<TestRepository> repo_;

@@ -327,12 +327,8 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
     }
 
     DbSession db(out, errSw, SessionVariant::setup);
-    int rc = db.connectToZEP(values.dataSource, values.user, values.password);
-    if (rc != 0) {
-        out.print("Unable to connect to ZEP database %s - exiting program\n", values.dataSource.c_str());
-        out.flush();
+    if (int rc = connectTool(out, db, values); rc != 0)
         return rc;
-    }
     RepositorySetup setup(out, db, errSw, values);
     int result = setupDatabaseError;
     if (setup.allocateStatement() && setup.createMissingTables() && setup.createMissingIndexes() &&

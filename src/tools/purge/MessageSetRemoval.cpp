@@ -189,12 +189,8 @@ int runMessageSetRemoval(Output& out, int argc, const char* const* argv) {
     }
 
     DbSession db(out, errSw, SessionVariant::removal);
-    int connectRc = db.connectToZEP(values.dataSource, values.user, values.password);
-    if (connectRc != 0) {
-        out.print("Unable to connect to ZEP database %s - exiting program\n", values.dataSource.c_str());
-        out.flush();
+    if (int connectRc = connectTool(out, db, values); connectRc != 0)
         return connectRc;
-    }
 
     MessageSetRemoval removal{out, db, errSw, values.schemaPrefix, values.messageSet};
     int exitCode = removalSuccess;

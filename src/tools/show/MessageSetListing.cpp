@@ -106,12 +106,8 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
     }
 
     DbSession db(out, errSw, SessionVariant::listing);
-    int connectRc = db.connectToZEP(values.dataSource, values.user, values.password);
-    if (connectRc != 0) {
-        out.print("Unable to connect to ZEP database %s - exiting program\n", values.dataSource.c_str());
-        out.flush();
+    if (int connectRc = connectTool(out, db, values); connectRc != 0)
         return connectRc;
-    }
 
     const char* routine = "main";
     int exitCode = listingSuccess;

@@ -1,15 +1,28 @@
 #include "tools/ToolCommandLine.h"
 
+#include "support/SqlNames.h"
+
 #include <cstring>
 
 namespace norvak {
 
 void walkToolCommandLine(Output& out, int& errSw, int argc, const char* const* argv,
-                         std::span<const ToolOption> options, ToolOptions& values) {
+                         std::span<const ToolOption> options, ToolOptions& values, bool takesLockTimeout) {
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
         if (argument[0] != '-')
             continue;
+        if (takesLockTimeout) {
+            std::string text;
+            LockTimeoutArgument taken = takeLockTimeoutArgument(argc, argv, i, values.lockTimeoutSeconds, text);
+            if (taken == LockTimeoutArgument::invalid) {
+                out.print(lockTimeoutErrorLine, text.c_str());
+                out.flush();
+                errSw = 1;
+            }
+            if (taken != LockTimeoutArgument::none)
+                continue;
+        }
         char letter = argument[1];
         if (letter >= 'A' && letter <= 'Z')
             letter = static_cast<char>(letter - 'A' + 'a');
@@ -35,6 +48,15 @@ void walkToolCommandLine(Output& out, int& errSw, int argc, const char* const* a
         }
     }
     std::string& schema = values.schemaPrefix;
+    if (!schema.empty() && !isSchemaPrefix(schema)) {
+        // The schema is pasted into every statement: only a plain name is taken.
+        out.print("*****Error - schema name %s in -h parameter is not an SQL identifier\n", schema.c_str());
+        out.flush();
+        errSw = 1;
+        values.schemaRefused = true;
+        schema.clear();
+        return;
+    }
     if (!schema.empty() && schema.back() != '.')
         schema += '.';
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dbsession/DbSession.h"
+#include "dbsession/RepositoryLock.h"
 #include "support/Output.h"
 
 #include <span>
@@ -16,6 +17,8 @@ struct ToolOptions {
     std::string schemaPrefix;
     std::string messageSet;
     std::string languages;
+    bool schemaRefused = false; // -h named something that is not an SQL identifier
+    int lockTimeoutSeconds = defaultLockTimeoutSeconds; // --lock-timeout, for the tools that change the repository
 };
 
 // One value-taking option of a tool: its letter (lower case), where its value
@@ -40,9 +43,13 @@ inline constexpr ToolOption schemaOption{'h', &ToolOptions::schemaPrefix,
 // in either case; its value is the rest of the argument, or the next argument
 // (which is then not examined as an option). Unknown letters and missing
 // values are reported (each line flushed) and set errSw; the walk goes on.
-// A schema prefix that does not end with "." gets one.
+// A schema prefix that does not end with "." gets one; one that is not an
+// SQL identifier is reported and sets `schemaRefused` (the tool must not
+// connect).
+// With `takesLockTimeout`, "--lock-timeout SECONDS" (or "=SECONDS") sets
+// `lockTimeoutSeconds`.
 void walkToolCommandLine(Output& out, int& errSw, int argc, const char* const* argv,
-                         std::span<const ToolOption> options, ToolOptions& values);
+                         std::span<const ToolOption> options, ToolOptions& values, bool takesLockTimeout = false);
 
 // Connects with the command line's data source, user and password; when
 // that fails, says so and returns the connect's result (0 when connected).

@@ -73,6 +73,12 @@ void walkCommandLine(ImportRun& run, int argc, const char* const* argv, CommandL
         const char* argument = argv[i];
         if (argument[0] != '-')
             continue;
+        std::string text;
+        LockTimeoutArgument taken = takeLockTimeoutArgument(argc, argv, i, values.lockTimeoutSeconds, text);
+        if (taken == LockTimeoutArgument::invalid)
+            run.error(lockTimeoutErrorLine, text.c_str());
+        if (taken != LockTimeoutArgument::none)
+            continue;
         char letter = lowerLetter(argument[1]);
         if (letter == 'i')
             continue;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dbsession/RepositoryLock.h"
+
 #include <string>
 
 namespace norvak {
@@ -13,10 +15,13 @@ struct CommandLineValues {
     std::string dbUserId;
     std::string dbPassword;
     std::string messageSetName;
+    int lockTimeoutSeconds = defaultLockTimeoutSeconds; // --lock-timeout
 };
 
 // Walks the arguments after the program name: switches set the run's
-// switches, value options fill `values`; errors are reported and set errSw.
+// switches, value options fill `values`, "--lock-timeout SECONDS" (or
+// "--lock-timeout=SECONDS") bounds the wait for another run's lock; errors
+// are reported and set errSw.
 void walkCommandLine(ImportRun& run, int argc, const char* const* argv, CommandLineValues& values);
 
 // True when the usage text is due: no argument, a first argument beginning

@@ -1,6 +1,9 @@
 #include "import/driver/ImportDriver.h"
 
+#include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/RepositoryLock.h"
+#include "dbsession/Transaction.h"
 #include "import/driver/CommandLine.h"
 #include "import/driver/TableListings.h"
 #include "import/model/ConsistencyChecks.h"
@@ -13,6 +16,7 @@
 #include "import/repository/WireFormatTabs.h"
 #include "support/Clock.h"
 
+#include <new>
 #include <optional>
 #include <string>
 
@@ -22,9 +26,24 @@ namespace {
 
 // Rolls back whatever the run has done in the repository and closes the
 // connection, for the exits taken after the connection is open.
-void abandonTransaction(DbSession& db) {
-    db.reportDbcError(SQLEndTran(SQL_HANDLE_DBC, db.hdbc(), SQL_ROLLBACK), "SQLEndTran(RollBack)", "main");
+void abandonTransaction(DbSession& db, Transaction& transaction) {
+    db.reportDbcError(transaction.rollback(), "SQLEndTran(RollBack)", "main");
     db.close("main");
+}
+
+// Takes the message set's lock before anything of it is read, so that runs
+// that change the same message set run one after the other. False when
+// another run kept it for the whole timeout.
+bool lockMessageSet(ImportRun& run, DbSession& db, RepositoryLock& lock, int timeoutSeconds) {
+    std::string statement = formatText("UPDATE %sPROJECT SET NEXT_ID = NEXT_ID WHERE RTRIM(NAME) = '%s'",
+                                  run.schemaPrefix.c_str(), quotedText(run.messageSetName).c_str());
+    LockRequest request{statement, statement, "message set " + run.messageSetName, timeoutSeconds, "getZEPInfo"};
+    return lock.take(run.out, db, request) != LockResult::timedOut;
+}
+
+void printRollbackLines(ImportRun& run) {
+    run.print("***** Errors were detected updating the ZEP database\n");
+    run.print("***** Database changes have been rolled back\n");
 }
 
 // Prints the counts of the rows added and reused.
@@ -49,16 +68,15 @@ void printSummary(ImportRun& run) {
 
 // Commits when the run is clean and not report-only, otherwise rolls back
 // and says why. A commit that fails is rolled back too.
-void endTransaction(ImportRun& run, DbSession& db) {
+void endTransaction(ImportRun& run, DbSession& db, Transaction& transaction) {
     if (!run.errSw && !run.reportOnlySw) {
-        db.reportDbcError(SQLEndTran(SQL_HANDLE_DBC, db.hdbc(), SQL_COMMIT), "SQLEndTran(Commit)", "main");
+        db.reportDbcError(transaction.commit(), "SQLEndTran(Commit)", "main");
         if (!run.errSw)
             return;
     }
-    db.reportDbcError(SQLEndTran(SQL_HANDLE_DBC, db.hdbc(), SQL_ROLLBACK), "SQLEndTran(RollBack)", "main");
+    db.reportDbcError(transaction.rollback(), "SQLEndTran(RollBack)", "main");
     if (run.errSw) {
-        run.print("***** Errors were detected updating the ZEP database\n");
-        run.print("***** Database changes have been rolled back\n");
+        printRollbackLines(run);
     } else {
         run.print("***** Report only switch was selected\n");
         run.print("***** Database has not been changed\n");
@@ -67,7 +85,7 @@ void endTransaction(ImportRun& run, DbSession& db) {
 
 // Everything after discovery: tabs, reconciliation and checks, item
 // emission, the end of the transaction and the summary.
-int importItems(ImportRun& run, DbSession& db) {
+int importItems(ImportRun& run, DbSession& db, Transaction& transaction) {
     createZEPtabs(run, db);
     findExistingTypes(run, db);
     findExistingElements(run, db);
@@ -80,14 +98,14 @@ int importItems(ImportRun& run, DbSession& db) {
     if (run.errSw) {
         run.print("Errors detected during processing of input file\n");
         run.print("Program exiting\n");
-        abandonTransaction(db);
+        abandonTransaction(db, transaction);
         return exitReferenceErrors;
     }
     checkDupIdents(run);
     if (run.errSw) {
         run.print("Duplicate identifiers found\n");
         run.print("Program exiting\n");
-        abandonTransaction(db);
+        abandonTransaction(db, transaction);
         return exitDuplicateIdentifiers;
     }
     checkRecursion(run);
@@ -95,7 +113,7 @@ int importItems(ImportRun& run, DbSession& db) {
         run.print("Recursions found in definitions\n");
         run.print("ZEP does not allow recursions\n");
         run.print("Program exiting\n");
-        abandonTransaction(db);
+        abandonTransaction(db, transaction);
         return exitRecursion;
     }
 
@@ -104,7 +122,7 @@ int importItems(ImportRun& run, DbSession& db) {
         updateNextElementId(run, db);
     if (run.showTablesSw)
         showTables(run);
-    endTransaction(run, db);
+    endTransaction(run, db, transaction);
     db.close("main");
     printSummary(run);
     run.trace("releasing storage areas\n");
@@ -114,7 +132,7 @@ int importItems(ImportRun& run, DbSession& db) {
     return exitSuccess;
 }
 
-int importDefinitions(ImportRun& run, int argc, const char* const* argv) {
+int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const* argv) {
     run.print("Norvak V2.1 - ZEP bulk data import utility V1.00 (Dec 14 2001)\n");
     if (!run.allocateTables()) {
         run.print("Error allocating storage for element, value, type or names table\n");
@@ -147,32 +165,56 @@ int importDefinitions(ImportRun& run, int argc, const char* const* argv) {
 
     applyCommandLineValues(run, values);
 
-    DbSession db(run.out, run.errSw, SessionVariant::import);
     int rc = db.connectToZEP(run.databaseName, run.dbUserId, run.dbPassword);
     if (rc != 0)
         return rc;
+    RepositoryLock lock;
+    Transaction transaction(db);
     run.print("Accessing ZEP database %s using %s password %s\n", run.databaseName.c_str(), run.dbUserId.c_str(),
               hiddenPassword(run.dbPassword));
+    // A report-only run changes nothing and waits for no one.
+    if (!run.reportOnlySw && !lockMessageSet(run, db, lock, values.lockTimeoutSeconds)) {
+        abandonTransaction(db, transaction);
+        return exitLockTimeout;
+    }
     rc = getZEPInfo(run, db, run.databaseName, run.dbUserId, run.dbPassword);
     if (rc != 0 || run.errSw) {
         run.print("Errors accessing ZEP database - RC = %d\n", rc);
-        abandonTransaction(db);
+        abandonTransaction(db, transaction);
         return rc != 0 ? rc : exitMessageSetMissing;
     }
     if (run.showTablesSw)
         showTables(run);
-    return importItems(run, db);
+    return importItems(run, db, transaction);
+}
+
+// A run that cannot go on (no memory, or any other failure that ends it
+// early): nothing of it stays in the repository.
+int endAfterFailure(ImportRun& run, DbSession& db, const std::string& line, int exitCode) {
+    run.print("%s", line.c_str());
+    if (db.connected()) {
+        db.reportDbcError(SQLEndTran(SQL_HANDLE_DBC, db.hdbc(), SQL_ROLLBACK), "SQLEndTran(RollBack)", "main");
+        printRollbackLines(run);
+        db.close("main");
+    }
+    return exitCode;
 }
 
 } // namespace
 
 int runImport(Output& out, int argc, const char* const* argv) {
     ImportRun run(out);
+    DbSession db(run.out, run.errSw, SessionVariant::import);
+    const char* storageLine = "Error allocating storage for element, value, type or names table\n";
     try {
-        return importDefinitions(run, argc, argv);
+        return importDefinitions(run, db, argc, argv);
     } catch (const TableStorageError&) {
-        run.print("Error allocating storage for element, value, type or names table\n");
-        return exitStorage;
+        return endAfterFailure(run, db, storageLine, exitStorage);
+    } catch (const std::bad_alloc&) {
+        return endAfterFailure(run, db, storageLine, exitStorage);
+    } catch (const std::exception& failure) {
+        return endAfterFailure(run, db, formatText("*****Error - the run ended early: %s\n", failure.what()),
+                               exitImportFailed);
     }
 }
 

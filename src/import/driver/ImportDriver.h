@@ -15,6 +15,7 @@ enum ImportExitCode : int {
     exitDuplicateIdentifiers = 112,
     exitRecursion = 113,
     exitImportFailed = 114,
+    exitLockTimeout = 115, // another run kept the message set locked for the whole --lock-timeout
     exitConnectRefused = -1,
     exitStorage = -2,
 };

@@ -2,6 +2,7 @@
 
 #include "import/model/ImportRun.h"
 #include "import/reader/StringUtilities.h"
+#include "support/SqlNames.h"
 
 #include <cstring>
 #include <string>
@@ -81,7 +82,11 @@ bool takeOption(ImportRun& run, const char* attrName, const char* value) {
     for (const TextOption& option : textOptions) {
         if (std::strcmp(attrName, option.attrName) != 0)
             continue;
-        if (std::strlen(value) < option.limit) {
+        bool schema = option.setting == &ImportRun::schemaPrefix;
+        if (schema && !isSchemaPrefix(value)) {
+            // The schema is pasted into every statement: only a plain name is taken.
+            run.error("*****Error - %s parameter on ZEPImport is not an SQL identifier %s\n", option.label, value);
+        } else if (std::strlen(value) < option.limit) {
             run.*option.setting = value;
         } else {
             bool secret = option.setting == &ImportRun::dbPassword;

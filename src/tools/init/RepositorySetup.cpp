@@ -2,10 +2,14 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/RepositoryLock.h"
+#include "dbsession/Transaction.h"
 #include "support/Clock.h"
 #include "tools/ToolCommandLine.h"
 #include "tools/init/RepositorySchema.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,6 +19,7 @@ namespace {
 
 constexpr int repositoryLevel = 518;
 constexpr int firstProjectKey = 100; // keys below 100 would be taken for names by the removal tool
+constexpr int largestProjectKey = 32767; // PROJECT_KEY is a 16-bit column
 constexpr int firstItemId = 100000;  // ids below are the built-in simple types
 constexpr std::size_t longestMessageSetName = 127;
 
@@ -36,6 +41,8 @@ void printUsage(Output& out, const char* programName) {
     out.print("Creates the repository tables that are missing and the repository row.\n");
     out.print("With -s it also creates a message set of that name, with the language\n");
     out.print("bindings named by -l (C, COBOL or both, separated by a comma).\n");
+    out.print("A message set name of digits only is refused (norvakpurge takes it for a key).\n");
+    out.print("--lock-timeout SECONDS bounds the wait for another set-up (600 seconds unless given).\n");
     out.flush();
 }
 
@@ -64,6 +71,8 @@ bool parseLanguages(Output& out, const std::string& list, std::vector<PluginMemb
     return valid;
 }
 
+enum class TableState { present, missing, unknown };
+
 // One set-up run on an open session.
 class RepositorySetup {
   public:
@@ -82,12 +91,23 @@ class RepositorySetup {
         int present = 0;
         for (const TableDefinition& table : repositoryTables()) {
             std::string name = options_.schemaPrefix + table.name;
-            if (tableExists(name)) {
+            TableState state = tableState(name);
+            if (state == TableState::unknown)
+                return false;
+            if (state == TableState::present) {
                 ++present;
                 continue;
             }
-            if (!execute(formatText("CREATE TABLE %s %s", name.c_str(), table.columns), "createTables"))
-                return false;
+            // Another set-up may create the table at the same moment: then it is there after all.
+            std::string create = formatText("CREATE TABLE %s %s", name.c_str(), table.columns);
+            if (!executeQuietly(create)) {
+                if (tableState(name) == TableState::present) {
+                    ++present;
+                    continue;
+                }
+                if (!execute(create, "createTables"))
+                    return false;
+            }
             out_.print("Created table %s\n", name.c_str());
             ++created;
         }
@@ -98,13 +118,18 @@ class RepositorySetup {
     // Creates the look-up indexes that are missing. Where the schema name
     // goes differs: SQLite qualifies the index, PostgreSQL the table.
     bool createMissingIndexes() {
-        bool sqlite = databaseProduct().find("SQLite") != std::string::npos;
+        DatabaseKind kind = databaseKind(db_, "createIndexes");
+        if (errSw_)
+            return false;
+        bool sqlite = kind == DatabaseKind::sqlite;
         for (const IndexDefinition& index : repositoryIndexes()) {
             std::string sql = sqlite ? formatText("CREATE INDEX IF NOT EXISTS %s%s ON %s %s",
                                                   options_.schemaPrefix.c_str(), index.name, index.table, index.columns)
                                      : formatText("CREATE INDEX IF NOT EXISTS %s ON %s%s %s", index.name,
                                                   options_.schemaPrefix.c_str(), index.table, index.columns);
-            if (!execute(sql, "createIndexes"))
+            // Another set-up creating the same index at the same moment may
+            // make the first try fail; the second finds it there.
+            if (!executeQuietly(sql) && !execute(sql, "createIndexes"))
                 return false;
         }
         return true;
@@ -155,7 +180,7 @@ class RepositorySetup {
 
     // The first key from the repository's next key on that no message set has; 0 when none is left.
     bool freeProjectKey(int& key) {
-        for (key = nextProjectKey_ < firstProjectKey ? firstProjectKey : nextProjectKey_; key <= 32767; ++key) {
+        for (key = nextProjectKey_ < firstProjectKey ? firstProjectKey : nextProjectKey_; key <= largestProjectKey; ++key) {
             bool taken = false;
             std::string select = formatText("SELECT PROJECT_KEY FROM %sPROJECT WHERE PROJECT_KEY = %d",
                                             options_.schemaPrefix.c_str(), key);
@@ -178,8 +203,10 @@ class RepositorySetup {
                                schema.c_str(), key, repositoryId_, key, firstItemId, quotedText(name).c_str(),
                                date_.c_str(), date_.c_str()),
                     routine) &&
+            // The last key leaves the next key where it is (a 16-bit column),
+            // and the next set-up finds no key left.
             execute(formatText("UPDATE %sREPOSITORY SET NEXT_PROJECT_KEY = %d WHERE REPOSITORY_LEVEL = %d",
-                               schema.c_str(), key + 1, repositoryLevel),
+                               schema.c_str(), std::min(key + 1, largestProjectKey), repositoryLevel),
                     routine);
         if (!written)
             return false;
@@ -202,30 +229,62 @@ class RepositorySetup {
         return true;
     }
 
-    bool endTransaction(bool commit) {
-        SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), commit ? SQL_COMMIT : SQL_ROLLBACK);
+    bool endTransaction(Transaction& transaction, bool commit) {
+        SQLRETURN rc = commit ? transaction.commit() : transaction.rollback();
         db_.reportDbcError(rc, commit ? "SQLEndTran(Commit)" : "SQLEndTran(RollBack)", "main");
         return rc == SQL_SUCCESS;
+    }
+
+    // The first statement of the transaction: set-ups that create message
+    // sets or the repository row run one after the other.
+    LockResult lockRepository(RepositoryLock& lock) {
+        const std::string& schema = options_.schemaPrefix;
+        LockRequest request{
+            formatText("UPDATE %sREPOSITORY SET NEXT_PROJECT_KEY = NEXT_PROJECT_KEY", schema.c_str()),
+            formatText("LOCK TABLE %sREPOSITORY IN SHARE ROW EXCLUSIVE MODE", schema.c_str()), "the repository",
+            options_.lockTimeoutSeconds, "main"};
+        return lock.take(out_, db_, request);
     }
 
   private:
     SQLHSTMT stmt() const { return db_.hstmt(); }
 
-    std::string databaseProduct() {
-        char name[128] = {};
-        SQLSMALLINT length = 0;
-        SQLGetInfo(db_.hdbc(), SQL_DBMS_NAME, name, sizeof name, &length);
-        return name;
-    }
     void report(SQLRETURN rc, const char* operation, const char* routine) {
         db_.reportStmtError(rc, operation, routine);
     }
 
-    // A probe that succeeds only when the table is there; its failure is expected.
-    bool tableExists(const std::string& name) {
+    // Whether the table is there: a probe that fails only when it is
+    // missing. A probe that fails for another reason (no permission, a lost
+    // connection) is reported, and is no proof that the table is missing.
+    TableState tableState(const std::string& name) {
         SQLRETURN rc = execDirect(stmt(), formatText("SELECT 1 FROM %s WHERE 1 = 0", name.c_str()));
+        TableState state = TableState::present;
+        if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
+            state = probeFoundNoTable() ? TableState::missing : TableState::unknown;
+            if (state == TableState::unknown)
+                report(rc, "SQLExecDirect", "createTables");
+        }
         SQLFreeStmt(stmt(), SQL_CLOSE);
-        return SQL_SUCCEEDED(rc);
+        return state;
+    }
+
+    // PostgreSQL says 42P01 (undefined table); SQLite says "no such table".
+    bool probeFoundNoTable() {
+        SQLCHAR state[8] = {};
+        SQLINTEGER native = 0;
+        SQLCHAR message[512] = {};
+        SQLSMALLINT length = 0;
+        if (!SQL_SUCCEEDED(SQLGetDiagRec(SQL_HANDLE_STMT, stmt(), 1, state, &native, message, sizeof message, &length)))
+            return false;
+        return std::strcmp(reinterpret_cast<const char*>(state), "42P01") == 0 ||
+               std::strstr(reinterpret_cast<const char*>(message), "no such table") != nullptr;
+    }
+
+    // Runs a statement whose failure the caller handles itself.
+    bool executeQuietly(const std::string& sql) {
+        SQLRETURN rc = execDirect(stmt(), sql);
+        SQLFreeStmt(stmt(), SQL_CLOSE);
+        return SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
     }
 
     bool execute(const std::string& sql, const char* routine) {
@@ -304,7 +363,7 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
     };
     int errSw = 0;
     ToolOptions values;
-    walkToolCommandLine(out, errSw, argc, argv, options, values);
+    walkToolCommandLine(out, errSw, argc, argv, options, values, /*takesLockTimeout*/ true);
     if (toolUsageRequested(argc, argv) || values.dataSource.empty()) {
         printUsage(out, programName);
         return setupUsage;
@@ -314,6 +373,12 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
         errSw = 1;
     if (!values.languages.empty() && values.messageSet.empty()) {
         out.print("*****Error - the -l parameter needs a message set (-s)\n");
+        errSw = 1;
+    }
+    if (!values.messageSet.empty() &&
+        values.messageSet.find_first_not_of("0123456789") == std::string::npos) {
+        out.print("*****Error - message set name %s is made of digits only - norvakpurge would take it for a key\n",
+                  values.messageSet.c_str());
         errSw = 1;
     }
     if (values.messageSet.size() > longestMessageSetName) {
@@ -333,10 +398,13 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
     int result = setupDatabaseError;
     if (setup.allocateStatement() && setup.createMissingTables() && setup.createMissingIndexes() &&
         setup.beginTransaction()) {
-        result = setUpMessageSet(out, setup, values, bindings);
-        bool committed = result == setupDone && setup.endTransaction(true);
+        RepositoryLock lock;
+        Transaction transaction(db);
+        LockResult locked = setup.lockRepository(lock);
+        result = locked == LockResult::timedOut ? setupLocked : setUpMessageSet(out, setup, values, bindings);
+        bool committed = result == setupDone && setup.endTransaction(transaction, true);
         if (!committed) {
-            setup.endTransaction(false);
+            setup.endTransaction(transaction, false);
             if (result == setupDone)
                 result = setupDatabaseError;
         }

@@ -2,6 +2,8 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/RepositoryLock.h"
+#include "dbsession/Transaction.h"
 #include "support/Output.h"
 #include "tools/ToolCommandLine.h"
 
@@ -29,18 +31,23 @@ void printUsage(Output& out, const char* programName) {
     out.print("\nCommand usage is:\n\n");
     out.print("  %s -s MessageSetName -n ZEP_Database_Name -u DB_Userid -p DB_Password {-h Schema_name}\n\n",
               programName);
+    out.print("MessageSetName is a message set's name, or its key when it is a number from\n");
+    out.print("100 to 32767. --lock-timeout SECONDS bounds the wait for another run that is\n");
+    out.print("changing the message set (600 seconds unless given).\n\n");
 }
 
 } // namespace
 
 MessageSetSelector selectMessageSet(const std::string& value) {
     MessageSetSelector selector;
-    if (value.empty() || value[0] < '0' || value[0] > '9')
+    // "103 Orders" or "100 OR 1=1" is a name: a key is digits and nothing else.
+    bool digitsOnly = !value.empty();
+    for (char c : value)
+        digitsOnly = digitsOnly && c >= '0' && c <= '9';
+    if (!digitsOnly)
         return selector;
     long number = 0;
     for (char c : value) {
-        if (c < '0' || c > '9')
-            break;
         number = number * 10 + (c - '0');
         if (number > largestKey) {
             selector.kind = MessageSetSelector::keyTooLarge;
@@ -171,6 +178,87 @@ bool deleteTableInfo(MessageSetRemoval& removal, const char* table, const char* 
     return done;
 }
 
+namespace {
+
+// Takes the message set's lock before anything of it is read: the first
+// statement of the removal's transaction, so that an import or another
+// removal of the same message set runs before or after it, never amid it.
+LockResult lockMessageSet(MessageSetRemoval& removal, RepositoryLock& lock, const MessageSetSelector& selector,
+                          int timeoutSeconds) {
+    std::string where = selector.kind == MessageSetSelector::byKey
+                            ? formatText("PROJECT_KEY = %d", static_cast<int>(selector.key))
+                            : formatText("RTRIM(NAME) = '%s'", quotedText(removal.messageSetName).c_str());
+    std::string statement =
+        formatText("UPDATE %sPROJECT SET NEXT_ID = NEXT_ID WHERE %s", removal.schemaPrefix.c_str(), where.c_str());
+    LockRequest request{statement, statement, "message set " + removal.messageSetName, timeoutSeconds, "main"};
+    return lock.take(removal.out, removal.db, request);
+}
+
+// Empties every table of the message set; false when any DELETE failed.
+bool deleteMessageSet(MessageSetRemoval& removal) {
+    removal.out.print("Deleting table information for message set id %d name %s\n",
+                      static_cast<int>(removal.projectKey), removal.messageSetName.c_str());
+    bool allDeleted = true;
+    for (const MessageSetTable& entry : messageSetTables) {
+        if (!deleteTableInfo(removal, entry.table, entry.keyColumn))
+            allDeleted = false;
+    }
+    removal.out.print("Finished deleting entries for message set\n");
+    return allDeleted;
+}
+
+// The removal on an open session, as one transaction; the exit code.
+int removeMessageSet(MessageSetRemoval& removal, const ToolOptions& values) {
+    Output& out = removal.out;
+    DbSession& db = removal.db;
+    MessageSetSelector selector = selectMessageSet(values.messageSet);
+    if (selector.kind == MessageSetSelector::keyTooLarge) {
+        out.print("*****Error - message set key %s is larger than %ld - no message set removed\n",
+                  values.messageSet.c_str(), largestKey);
+        removal.errSw = 1;
+        return removalNotRemoved;
+    }
+
+    // Every DELETE belongs to one transaction: a removal that fails or is
+    // killed half-way leaves the message set whole.
+    SQLRETURN rc = SQLSetConnectAttr(db.hdbc(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+                                     SQL_IS_INTEGER);
+    db.reportSqlError(rc, SQL_HANDLE_DBC, db.hdbc(), "SQLSetConnectAttr(autocommit_off)", "main");
+    if (rc != SQL_SUCCESS)
+        return removalDeleteFailed;
+    RepositoryLock lock;
+    Transaction transaction(db);
+    if (lockMessageSet(removal, lock, selector, values.lockTimeoutSeconds) == LockResult::timedOut)
+        return removalLocked;
+
+    if (selector.kind == MessageSetSelector::byKey) {
+        // The rows carrying the key are removed even when PROJECT has no row for it.
+        removal.projectKey = selector.key;
+        lookupProjectName(removal);
+    } else {
+        int lookupRc = getZEPInfo(removal);
+        if (lookupRc != 0)
+            return lookupRc;
+        if (!removal.found)
+            return removalNotRemoved;
+    }
+
+    bool removed = deleteMessageSet(removal);
+    if (removed) {
+        SQLRETURN commitRc = transaction.commit();
+        db.reportSqlError(commitRc, SQL_HANDLE_DBC, db.hdbc(), "SQLEndTran(Commit)", "main");
+        removed = commitRc == SQL_SUCCESS;
+    }
+    if (removed)
+        return removalSuccess;
+    db.reportSqlError(transaction.rollback(), SQL_HANDLE_DBC, db.hdbc(), "SQLEndTran(RollBack)", "main");
+    out.print("*****Errors were detected - every deletion has been rolled back, message set %s is unchanged\n",
+              removal.messageSetName.c_str());
+    return removalDeleteFailed;
+}
+
+} // namespace
+
 int runMessageSetRemoval(Output& out, int argc, const char* const* argv) {
     int errSw = 0;
     out.print("%s", banner);
@@ -180,62 +268,22 @@ int runMessageSetRemoval(Output& out, int argc, const char* const* argv) {
     static constexpr ToolOption options[] = {dataSourceOption, userOption, passwordOption, schemaOption,
                                              messageSetOption};
     ToolOptions values;
-    walkToolCommandLine(out, errSw, argc, argv, options, values);
+    walkToolCommandLine(out, errSw, argc, argv, options, values, /*takesLockTimeout*/ true);
 
     if (toolUsageRequested(argc, argv) || values.messageSet.empty()) {
         printUsage(out, argc > 0 ? argv[0] : "norvakpurge");
         out.flush();
         return removalUsage;
     }
+    if (values.schemaRefused)
+        return removalNotRemoved;
 
     DbSession db(out, errSw, SessionVariant::removal);
     if (int connectRc = connectTool(out, db, values); connectRc != 0)
         return connectRc;
 
     MessageSetRemoval removal{out, db, errSw, values.schemaPrefix, values.messageSet};
-    int exitCode = removalSuccess;
-    bool removing = true;
-
-    MessageSetSelector selector = selectMessageSet(values.messageSet);
-    switch (selector.kind) {
-    case MessageSetSelector::keyTooLarge:
-        out.print("*****Error - message set key %s is larger than %ld - no message set removed\n",
-                  values.messageSet.c_str(), largestKey);
-        errSw = 1;
-        removing = false;
-        exitCode = removalNotRemoved;
-        break;
-    case MessageSetSelector::byKey:
-        // The rows carrying the key are removed even when PROJECT has no row for it.
-        removal.projectKey = selector.key;
-        lookupProjectName(removal);
-        break;
-    case MessageSetSelector::byName: {
-        int rc = getZEPInfo(removal);
-        if (rc != 0) {
-            removing = false;
-            exitCode = rc;
-        } else if (!removal.found) {
-            removing = false;
-            exitCode = removalNotRemoved;
-        }
-        break;
-    }
-    }
-
-    if (removing) {
-        out.print("Deleting table information for message set id %d name %s\n", static_cast<int>(removal.projectKey),
-                  removal.messageSetName.c_str());
-        bool allDeleted = true;
-        for (const MessageSetTable& entry : messageSetTables) {
-            if (!deleteTableInfo(removal, entry.table, entry.keyColumn))
-                allDeleted = false;
-        }
-        out.print("Finished deleting entries for message set\n");
-        if (!allDeleted)
-            exitCode = removalDeleteFailed;
-    }
-
+    int exitCode = removeMessageSet(removal, values);
     db.close("main");
     out.flush();
     return exitCode;

@@ -15,7 +15,8 @@ enum RemovalExitCode : int {
     removalSuccess = 0,      // every table processed
     removalUsage = 1,        // usage text shown
     removalNotRemoved = 2,   // no such message set, or a key out of range: nothing deleted
-    removalDeleteFailed = 3, // at least one DELETE failed (every table was still tried)
+    removalDeleteFailed = 3, // a DELETE or the commit failed (every table was still tried): all rolled back
+    removalLocked = 4,       // another run kept the message set locked for the whole lock timeout
 };
 
 // A table that holds rows of a message set, with the column carrying its key.
@@ -50,9 +51,9 @@ inline constexpr MessageSetTable messageSetTables[] = {
 // How the -s value names the message set.
 struct MessageSetSelector {
     enum Kind {
-        byName,     // not beginning with a digit, or a leading number of 99 or less
-        byKey,      // a leading number from 100 to 32767 (digits after it are ignored)
-        keyTooLarge // a leading number above 32767: no 16-bit key
+        byName,     // anything but digits alone, or a number of 99 or less
+        byKey,      // digits alone, a number from 100 to 32767
+        keyTooLarge // digits alone, a number above 32767: no 16-bit key
     };
     Kind kind = byName;
     SQLSMALLINT key = 0;

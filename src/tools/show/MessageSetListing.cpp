@@ -104,6 +104,8 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
         out.flush();
         return listingUsage;
     }
+    if (values.schemaRefused)
+        return listingDatabaseError;
 
     DbSession db(out, errSw, SessionVariant::listing);
     if (int connectRc = connectTool(out, db, values); connectRc != 0)

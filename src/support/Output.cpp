@@ -37,14 +37,23 @@ void Output::write(const char* data, std::size_t length) {
         collected_.append(data, length);
         return;
     }
-    std::fwrite(data, 1, length, stream_);
+    if (std::fwrite(data, 1, length, stream_) != length)
+        failed_ = true;
     if (flushEachCall_)
-        std::fflush(stream_);
+        flush();
 }
 
 void Output::flush() {
-    if (stream_ != nullptr)
-        std::fflush(stream_);
+    if (stream_ != nullptr && std::fflush(stream_) != 0)
+        failed_ = true;
+}
+
+int finishReport(Output& out, const char* program, int exitCode) {
+    out.flush();
+    if (!out.failed())
+        return exitCode;
+    std::fprintf(stderr, "%s: the report could not be written completely to standard output\n", program);
+    return exitCode == 0 ? reportNotWritten : exitCode;
 }
 
 } // namespace norvak

@@ -24,6 +24,10 @@ class Output {
     void write(const char* data, std::size_t length);
     void flush();
 
+    // Whether a write or flush to the stream failed (a full disk, a closed
+    // pipe): the report is then incomplete.
+    bool failed() const { return failed_; }
+
     // What a collecting writer has received so far.
     const std::string& text() const { return collected_; }
     void clear() { collected_.clear(); }
@@ -31,7 +35,14 @@ class Output {
   private:
     std::FILE* stream_ = nullptr;
     bool flushEachCall_ = false;
+    bool failed_ = false;
     std::string collected_;
 };
+
+// The exit code of a program once its report is flushed: when the report
+// could not be written completely, a line on standard error says so and a
+// run that would have ended with 0 ends with reportNotWritten instead.
+inline constexpr int reportNotWritten = 74;
+int finishReport(Output& out, const char* program, int exitCode);
 
 } // namespace norvak

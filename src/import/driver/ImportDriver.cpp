@@ -92,6 +92,7 @@ int importItems(ImportRun& run, DbSession& db, Transaction& transaction) {
     findExistingValues(run, db);
     findExistingMessages(run, db);
     checkReusedTypeMembers(run);
+    checkReusedElementValues(run);
     resolveReferences(run);
     if (run.showTablesSw)
         showTables(run);

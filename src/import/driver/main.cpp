@@ -5,5 +5,6 @@
 
 int main(int argc, char** argv) {
     norvak::Output out(stdout);
-    return norvak::runImport(out, argc, argv);
+    int exitCode = norvak::runImport(out, argc, argv);
+    return norvak::finishReport(out, argc > 0 ? argv[0] : "norvakload", exitCode);
 }

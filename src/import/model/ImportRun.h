@@ -126,6 +126,8 @@ struct ImportRun {
     // Types taken over from the repository by reconciliation, with the name
     // index of the identifier they are stored under.
     std::vector<std::pair<int, int>> reusedTypes;
+    // Elements of the file taken over from the repository, likewise.
+    std::vector<std::pair<int, int>> reusedElements;
     // Plugin members of the language bindings and of the uuid attributes; 0 when none.
     int cMemberId = 0;
     int cobolMemberId = 0;

@@ -274,6 +274,7 @@ void findExistingElements(ImportRun& run, DbSession& db) {
         ++run.counters.elementsReused;
         ElementEntry& element = run.elements[elemId];
         element.zepId = id;
+        run.reusedElements.emplace_back(elemId, insertName(run, stored));
         for (int attribute : elementAttributes.of(elemId))
             run.attributes[attribute].flags |= flagExists;
         for (int member : valueUses.of(elemId))
@@ -379,6 +380,10 @@ void findExistingMessages(ImportRun& run, DbSession& db) {
 }
 
 void checkReusedTypeMembers(ImportRun& run) {
+    // After a conflict the rows were not all read: a member that is not
+    // known proves nothing then.
+    if (run.errSw)
+        return;
     for (const auto& [typeId, stored] : run.reusedTypes) {
         for (int id = run.types[typeId].firstMember; id != 0; id = run.typeMembers[id].next) {
             const TypeMemberEntry& member = run.typeMembers[id];
@@ -395,6 +400,25 @@ void checkReusedTypeMembers(ImportRun& run) {
             }
             if (itemZepId == 0) {
                 run.error("*****Error - type %s already in ZEP repository with different definition\n",
+                          run.text(stored));
+                break;
+            }
+        }
+    }
+}
+
+void checkReusedElementValues(ImportRun& run) {
+    if (run.errSw)
+        return;
+    EntriesByOwner valueUses(run.valueMembers, [](const ValueMemberEntry& member) { return member.elemId; });
+    for (const auto& [elemId, stored] : run.reusedElements) {
+        for (int id : valueUses.of(elemId)) {
+            const ValueMemberEntry& member = run.valueMembers[id];
+            int valueId = member.valueId != 0 ? member.valueId : run.values.findByIdent(member.refName);
+            // The stored element's value uses are kept as they are: a value
+            // the repository lacks would be written without its use.
+            if (valueId != 0 && run.values[valueId].zepId == 0) {
+                run.error("*****Error - element %s already in ZEP repository with different definition\n",
                           run.text(stored));
                 break;
             }

@@ -18,8 +18,14 @@ void findExistingValues(ImportRun& run, DbSession& db);
 void findExistingMessages(ImportRun& run, DbSession& db);
 // After the four above: a type taken over from the repository whose members
 // in the file name an item that is not in the repository is a different
-// definition, reported as such.
+// definition, reported as such. Skipped once an error is known: the rows
+// were then not all read.
 void checkReusedTypeMembers(ImportRun& run);
+
+// Reports each element taken over from the repository whose values in the
+// file include one the repository lacks: its value uses are not written
+// again, so the new value would stand alone. Skipped once an error is known.
+void checkReusedElementValues(ImportRun& run);
 
 // Single-row look-ups in the message set, used while items are written.
 // The id of the type stored as the text of `nameIndex` followed by "_TYPE", or 0.

@@ -6,6 +6,5 @@
 int main(int argc, char** argv) {
     norvak::Output out(stdout, /*flushEachCall*/ false);
     int exitCode = norvak::runMessageSetListing(out, argc, argv);
-    out.flush();
-    return exitCode;
+    return norvak::finishReport(out, argc > 0 ? argv[0] : "norvakshow", exitCode);
 }

@@ -1,6 +1,18 @@
 #include "import/model/LanguageNames.h"
 
+#include "support/Utf8Text.h"
+
+#include <cstddef>
+#include <utility>
+
 namespace norvak {
+
+namespace {
+
+// Characters of a COBOL name taken from the identifier.
+constexpr std::size_t cobolNameLength = 24;
+
+} // namespace
 
 void makeCName(std::string& name) {
     for (char& c : name) {
@@ -14,9 +26,16 @@ void makeCName(std::string& name) {
 }
 
 void makeCobolName(std::string& name) {
-    if (name.size() > 24)
-        name.resize(24);
-    for (char& c : name) {
+    std::string cobolName;
+    for (std::size_t at = 0; at < name.size() && cobolName.size() < cobolNameLength;) {
+        char c = name[at];
+        std::size_t length = utf8CharacterLength(name, at);
+        at += length;
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            // A character outside ASCII, all its bytes, is one letter.
+            cobolName += 'C';
+            continue;
+        }
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
         if (c == '_')
@@ -25,9 +44,11 @@ void makeCobolName(std::string& name) {
             c = 'C';
         else if (c == '.')
             c = 'P';
+        cobolName += c;
     }
-    if (!name.empty() && !(name[0] >= 'A' && name[0] <= 'Z'))
-        name[0] = 'C';
+    if (!cobolName.empty() && !(cobolName[0] >= 'A' && cobolName[0] <= 'Z'))
+        cobolName[0] = 'C';
+    name = std::move(cobolName);
 }
 
 } // namespace norvak

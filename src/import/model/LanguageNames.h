@@ -7,9 +7,11 @@ namespace norvak {
 // The C name of an identifier: "-" becomes "_", ":" becomes "C", "." becomes "P".
 void makeCName(std::string& name);
 
-// The COBOL name of an identifier: cut to 24 characters, upper-cased, "_"
-// becomes "-", ":" becomes "C", "." becomes "P", and a first character that
-// is not a letter A to Z becomes "C".
+// The COBOL name of an identifier, ASCII only: its first 24 characters,
+// upper-cased, "_" becomes "-", ":" becomes "C", "." becomes "P", each
+// character outside ASCII (a whole UTF-8 sequence, or a byte that starts
+// none) becomes "C", and a first character that is not a letter A to Z
+// becomes "C".
 void makeCobolName(std::string& name);
 
 } // namespace norvak

@@ -6,6 +6,7 @@
 #include "import/model/KeyRegisters.h"
 #include "import/model/LanguageNames.h"
 #include "import/repository/StatementRunner.h"
+#include "support/Utf8Text.h"
 
 #include <uuid/uuid.h>
 
@@ -229,8 +230,7 @@ void insertCOBOLName(ImportRun& run, DbSession& db, int componentId, const std::
     std::string cobolName = name;
     makeCobolName(cobolName);
     std::size_t room = idText.size() < maxCobolNameLength ? maxCobolNameLength - idText.size() : 0;
-    if (cobolName.size() > room)
-        cobolName.resize(room);
+    cutAtCharacterBoundary(cobolName, room);
     cobolName += idText;
 
     int attrId = static_cast<int>(run.nextAttrId);
@@ -254,13 +254,18 @@ void insertCName(ImportRun& run, DbSession& db, int componentId, const std::stri
     registerAttrKey(run, decimal(run.nextAttrId));
     ++run.counters.attributesAdded;
 
-    // The C name carries the attribute's own id.
+    // The C name carries the attribute's own id; the label gives way to the
+    // id's digits when both do not fit the column.
     int attrId = static_cast<int>(run.nextAttrId);
-    std::string cName = name + decimal(run.nextAttrId);
+    std::string idText = decimal(run.nextAttrId);
+    std::string cName = name;
+    cutAtCharacterBoundary(cName, repositoryTextWidth - idText.size());
+    cName += idText;
     makeCName(cName);
 
-    SQLRETURN freed = insertLanguageNameRow(run, db, "insertCName", componentId, componentClass, pluginMemberId, 254, 8,
-                                            "C Language Name", "C Language", cName);
+    SQLRETURN freed = insertLanguageNameRow(run, db, "insertCName", componentId, componentClass, pluginMemberId,
+                                            static_cast<int>(repositoryTextWidth), 8, "C Language Name", "C Language",
+                                            cName);
 
     if (run.verboseSw && freed == SQL_SUCCESS)
         run.print("Created m_attribute entry for C Language Name %s attrId %d elementId %d element # %d\n",

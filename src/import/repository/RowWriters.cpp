@@ -8,9 +8,11 @@
 #include "import/repository/AttributeWriters.h"
 #include "import/repository/Reconciliation.h"
 #include "import/repository/StatementRunner.h"
+#include "support/Utf8Text.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -18,8 +20,8 @@ namespace norvak {
 
 namespace {
 
-// Longest identifier the repository's IDENTIFIER columns hold.
-constexpr std::size_t maxIdentifierLength = 254;
+// Appended to a member's label to make its context tag hint.
+constexpr std::string_view contextTagSuffix = "CxTg";
 
 void replaceHyphens(std::string& text) {
     replaceChar(text.data(), '-', '_');
@@ -31,7 +33,7 @@ void replaceHyphens(std::string& text) {
 SQLRETURN insertIdentifiedRow(ImportRun& run, DbSession& db, const std::string& identifier,
                               const std::string& statement, std::vector<InsertParameter> parameters,
                               const char* routine) {
-    if (identifier.size() > maxIdentifierLength) {
+    if (identifier.size() > repositoryTextWidth) {
         run.error("*****Error - identifier %s is longer than 254 characters with its prefix and suffix\n",
                   identifier.c_str());
         return SQL_ERROR;
@@ -187,7 +189,10 @@ int createTypeMember(ImportRun& run, DbSession& db, int typeId, int childId, std
         maxOccurs = InsertParameter::text(std::to_string(maxOcc));
     InsertParameter minOccurs =
         minOcc < 0 ? InsertParameter::nullText() : InsertParameter::text(std::to_string(minOcc));
-    std::string contextTagHint = childName + "CxTg";
+    // The label gives way to the suffix when both do not fit the column.
+    std::string contextTagHint = childName;
+    cutAtCharacterBoundary(contextTagHint, repositoryTextWidth - contextTagSuffix.size());
+    contextTagHint += contextTagSuffix;
 
     int id = static_cast<int>(run.nextElementId);
     std::string statement = formatText(

@@ -8,7 +8,7 @@ namespace norvak {
 
 namespace {
 
-constexpr SQLULEN textColumnSize = 254;
+constexpr SQLULEN textColumnSize = repositoryTextWidth;
 
 } // namespace
 

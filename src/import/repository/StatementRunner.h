@@ -3,6 +3,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,6 +12,10 @@ namespace norvak {
 
 struct ImportRun;
 class DbSession;
+
+// Width in bytes of the repository's text columns: identifiers, names,
+// attribute values, hints. No text the import writes is longer.
+constexpr std::size_t repositoryTextWidth = 254;
 
 // One input parameter of a prepared insert: a 32-bit or 16-bit integer or a
 // text (column size 254), any of them possibly NULL.

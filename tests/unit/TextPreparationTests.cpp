@@ -68,6 +68,42 @@ TEST(TextPreparation, ReadFileDataReadsAPipeToItsEnd) {
     EXPECT_EQ(t.output(), "\n100000 bytes read from data file " + pipe.string() + "\n");
 }
 
+TEST(TextPreparation, ReadFileDataRefusesAFileLargerThanTheLimit) {
+    EXPECT_EQ(maxDefinitionsFileSize, 2147483647u);
+    ScratchDir dir;
+    std::string atLimit = dir.write("100.xml", std::string(100, 'x'));
+    std::string overLimit = dir.write("101.xml", std::string(101, 'x'));
+    TestRun t;
+    EXPECT_EQ(readFileData(t.run, atLimit, 100), std::string(100, 'x'));
+    EXPECT_EQ(t.output(), "\n100 bytes read from data file " + atLimit + "\n");
+
+    TestRun over;
+    EXPECT_FALSE(readFileData(over.run, overLimit, 100).has_value());
+    EXPECT_EQ(over.output(), "*****Error - definitions file " + overLimit + " is larger than 100 bytes\n"
+                             "Unable to open input file " + overLimit + "\n");
+
+    // A stream of unknown length is refused once it passes the limit, not
+    // read to an end it never reaches.
+    TestRun endless;
+    EXPECT_FALSE(readFileData(endless.run, "/dev/zero", 1 << 20).has_value());
+    EXPECT_EQ(endless.output(), "*****Error - definitions file /dev/zero is larger than 1048576 bytes\n"
+                                "Unable to open input file /dev/zero\n");
+}
+
+TEST(TextPreparation, ReadFileDataWarnsWhereANulByteEndsTheText) {
+    ScratchDir dir;
+    const std::string content("<Element ident=\"a\"/>\0<Element ident=\"b\"/>", 41);
+    std::string middle = dir.write("middle.xml", content), first = dir.write("first.xml", std::string("\0x", 2));
+    TestRun t;
+    EXPECT_EQ(readFileData(t.run, middle), content); // the whole file; the reader stops at the NUL
+    EXPECT_EQ(readFileData(t.run, first), std::string("\0x", 2));
+    EXPECT_EQ(t.output(), "\n41 bytes read from data file " + middle + "\n*****Warning - definitions file " + middle +
+                              " holds a NUL byte at byte 21 of 41; the text ends there\n"
+                              "\n2 bytes read from data file " + first + "\n*****Warning - definitions file " + first +
+                              " holds a NUL byte at byte 1 of 2; the text ends there\n");
+    EXPECT_EQ(t.run.errSw, 0);
+}
+
 TEST(TextPreparation, RemoveCommentsJoinsTheTextAroundEachComment) {
     TestRun t;
     EXPECT_EQ(edited(t, removeComments, "a<!--x-->b"), "ab");

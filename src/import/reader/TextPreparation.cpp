@@ -3,6 +3,8 @@
 #include "import/model/ImportRun.h"
 #include "import/reader/StringUtilities.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -15,14 +17,28 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// Reads the stream to its end, whatever kind of file it is.
-bool readWhole(std::FILE* file, std::string& text) {
+enum class ReadOutcome { complete, failed, tooLarge };
+
+// Reads the stream to its end, whatever kind of file it is, holding at most
+// `maxSize` bytes: a file whose size is known to be larger is refused before
+// it is read, any other as soon as one byte more than that comes.
+ReadOutcome readWhole(std::FILE* file, std::string& text, std::size_t maxSize) {
+    struct stat status;
+    if (::fstat(::fileno(file), &status) == 0 && S_ISREG(status.st_mode)) {
+        if (static_cast<std::uintmax_t>(status.st_size) > maxSize)
+            return ReadOutcome::tooLarge;
+        text.reserve(static_cast<std::size_t>(status.st_size));
+    }
     char chunk[65536];
     for (;;) {
-        std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
+        std::size_t room = maxSize - text.size();
+        std::size_t wanted = room < sizeof chunk ? room + 1 : sizeof chunk;
+        std::size_t got = std::fread(chunk, 1, wanted, file);
+        if (got > room)
+            return ReadOutcome::tooLarge;
         text.append(chunk, got);
-        if (got < sizeof chunk)
-            return std::ferror(file) == 0;
+        if (got < wanted)
+            return std::ferror(file) == 0 ? ReadOutcome::complete : ReadOutcome::failed;
     }
 }
 
@@ -49,23 +65,29 @@ bool referencedCharacter(const char* name, char& replacement) {
 
 } // namespace
 
-std::optional<std::string> readFileData(ImportRun& run, const std::string& fileName) {
+std::optional<std::string> readFileData(ImportRun& run, const std::string& fileName, std::size_t maxSize) {
     run.trace("==> readFileData fileName %s\n", fileName.c_str());
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
     std::string text;
-    bool complete = false;
+    ReadOutcome outcome = ReadOutcome::failed;
     if (file) {
         try {
-            complete = readWhole(file.get(), text);
+            outcome = readWhole(file.get(), text, maxSize);
         } catch (const std::bad_alloc&) {
-            complete = false;
+            outcome = ReadOutcome::failed;
         }
     }
-    if (!complete) {
+    if (outcome == ReadOutcome::tooLarge)
+        run.error("*****Error - definitions file %s is larger than %zu bytes\n", fileName.c_str(), maxSize);
+    if (outcome != ReadOutcome::complete) {
         run.print("Unable to open input file %s\n", fileName.c_str());
         return std::nullopt;
     }
-    run.print("\n%d bytes read from data file %s\n", static_cast<int>(text.size()), fileName.c_str());
+    run.print("\n%zu bytes read from data file %s\n", text.size(), fileName.c_str());
+    std::size_t nul = text.find('\0');
+    if (nul != std::string::npos)
+        run.print("*****Warning - definitions file %s holds a NUL byte at byte %zu of %zu; the text ends there\n",
+                  fileName.c_str(), nul + 1, text.size());
     return text;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -8,9 +9,16 @@ namespace norvak {
 
 struct ImportRun;
 
-// The whole definitions file as one text; nothing when it cannot be read.
-// The text ends at its first NUL byte for the reader.
-std::optional<std::string> readFileData(ImportRun& run, const std::string& fileName);
+// Largest definitions file read, in bytes (2 GiB - 1).
+constexpr std::size_t maxDefinitionsFileSize = 2147483647;
+
+// The whole definitions file as one text; nothing when it cannot be read or
+// holds more than `maxSize` bytes. A larger file is refused as soon as that
+// shows, before more than `maxSize` bytes are held. The text ends at its
+// first NUL byte for the reader, which a warning reports (counting bytes
+// from 1).
+std::optional<std::string> readFileData(ImportRun& run, const std::string& fileName,
+                                        std::size_t maxSize = maxDefinitionsFileSize);
 
 // Removes every "<!--" ... "-->" from the text, in place.
 void removeComments(ImportRun& run, char* text);

@@ -176,5 +176,51 @@ TEST(TagWalker, ThePasswordNeverAppearsInTraceLines) {
     }
 }
 
+// However a password attribute is written, and whatever the walk does with
+// it, no trace or error line shows its text; the run's outcome stays what the
+// malformed text makes it.
+TEST(TagWalker, NoFormOfAPasswordAttributeShowsItsText) {
+    const std::pair<std::string, const char*> cases[] = {
+        {"<ZEPImport DBPw Hx7Qv/>", "*****Error - Attribute DBPw missing equal sign"},
+        {"<ZEPImport DBPw \"Hx7 Qv9\"/>", "*****Error - Attribute DBPw missing equal sign"},
+        {"<ZEPImport ZEP_DB=\"d\" DBPw 'Hx7 Qv9' />", "*****Error - Attribute DBPw missing equal sign"},
+        {"<ZEPImport DBPw\"Hx7Qv\"/>", "*****Error - Attribute DBPw\"********\" missing equal sign"},
+        {"<ZEPImport DBPwHx7Qv/>", "*****Error - Attribute DBPw******** missing equal sign"},
+        {"<ZEPImport DBPwHx7Qv=\"x\"/>", "*****Error - unrecognized attribute DBPw******** found"},
+        {"<ZEPImport DBPw=Hx7Qv", "attribute DBPw value missing leading quotation"},
+        {"<ZEPImport DBPw='Hx7Qv/>\n<Element ident=\"e\" type=\"string\"/>",
+         "***** Error - Attribute DBPw missing trailing quotation mark"},
+        {"<ZEPImport dbpw=\"Hx7Qv\"/>", "*****Error - unrecognized attribute dbpw found"},
+        {"<ZEPImport DBPW = Hx7Qv />", "*****Error - unrecognized attribute DBPW found"},
+        {"<ZEPImport dbpw=\"Hx7&Qv\"/>", "Escape character without termination found ********"},
+        {"<Element ident=\"e\" DBPw=\"Hx7Qv\"/>", "*****Error - unrecognized attribute DBPw found"},
+        {"<CWFTab dbPw=Hx7Qv/>", "*****Error - unrecognized attribute dbPw found"},
+        {"<ZEPImprt DBPw Hx7Qv/>", "*****Error - Unrecognized XML tag name found - ZEPImprt DBPw ********/>"},
+        {"<Type ident=\"T\" composition=\"sequence\"><ZEPImport DBPw \"x></Hx7Qv>\"/></Type>",
+         "*****Error - Attribute DBPw missing equal sign"},
+    };
+    for (const auto& [text, message] : cases) {
+        TestRun t;
+        t.run.traceSw = 1;
+        t.parse(text);
+        for (const char* secret : {"Hx7", "Qv"})
+            EXPECT_EQ(t.output().find(secret), std::string::npos) << text << "\n" << t.output();
+        const std::vector<std::string> lines = t.lines();
+        EXPECT_NE(std::find(lines.begin(), lines.end(), message), lines.end()) << text << "\n" << t.output();
+        EXPECT_EQ(t.run.errSw, 1) << text;
+        EXPECT_EQ(t.run.dbPassword, "") << text;
+    }
+
+    // The password itself still gets through, and so does a text about it
+    // that holds no password.
+    TestRun t;
+    t.run.traceSw = 1;
+    t.parse("<ZEPImport DBPw = 'Hx7 Qv' ZEP_DB=\"dbpw\"/>");
+    EXPECT_EQ(t.output().find("Hx7"), std::string::npos) << t.output();
+    EXPECT_EQ(t.run.errSw, 0);
+    EXPECT_EQ(t.run.dbPassword, "Hx7 Qv");
+    EXPECT_EQ(t.run.databaseName, "dbpw");
+}
+
 } // namespace
 } // namespace norvak::test

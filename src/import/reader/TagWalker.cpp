@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace norvak {
@@ -29,12 +30,95 @@ bool endsUnquotedValue(char c) {
     return c == '\0' || isBlank(c) || c == '/' || c == '>';
 }
 
+// The name of the password attribute. Wherever it stands in a text that is
+// shown, in any case, inside a longer name too, the value after it is hidden.
+constexpr std::string_view passwordName = "DBPw";
+
+bool sameLetters(char a, char b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return lower(a) == lower(b);
+}
+
+// Where the password's name next stands in the text, at or after `from`.
+std::size_t findPasswordName(std::string_view text, std::size_t from) {
+    for (std::size_t at = from; at + passwordName.size() <= text.size(); ++at) {
+        if (std::equal(passwordName.begin(), passwordName.end(), text.begin() + at, sameLetters))
+            return at;
+    }
+    return std::string_view::npos;
+}
+
+// Whether an attribute name is, or holds, the password's name in any case:
+// such an attribute's value is never shown.
+bool namesPassword(const char* attrName) {
+    return findPasswordName(attrName, 0) != std::string_view::npos;
+}
+
+// The end of the value that starts at `at` in the text, read as the scanner
+// reads a value: up to the closing quote (or the end of the text) when it
+// starts with one, else up to the next blank, "/" or ">". `start` is where
+// its text begins (after an opening quote).
+std::size_t endOfValue(std::string_view text, std::size_t at, std::size_t& start) {
+    char quote = at < text.size() && (text[at] == '"' || text[at] == '\'') ? text[at] : '\0';
+    start = quote != '\0' ? at + 1 : at;
+    std::size_t end = start;
+    while (end < text.size() && (quote != '\0' ? text[end] != quote : !endsUnquotedValue(text[end])))
+        ++end;
+    return end;
+}
+
+// Replaces with "********", in a text about to be shown, the value that
+// follows each password name: after its equal sign, or right after the name
+// when the equal sign is missing; with `startsWithPassword` also the value
+// the text begins with.
+void maskPasswords(std::string& shown, bool startsWithPassword = false) {
+    auto mask = [&](std::size_t at) {
+        std::size_t start = 0;
+        std::size_t end = endOfValue(shown, at, start);
+        if (end > start)
+            shown.replace(start, end - start, "********");
+    };
+    if (startsWithPassword)
+        mask(0);
+    for (std::size_t at = findPasswordName(shown, 0); at != std::string::npos;
+         at = findPasswordName(shown, at + passwordName.size())) {
+        std::size_t p = at + passwordName.size();
+        while (p < shown.size() && isBlank(shown[p]))
+            ++p;
+        if (p < shown.size() && shown[p] == '=') {
+            ++p;
+            while (p < shown.size() && isBlank(shown[p]))
+                ++p;
+        }
+        mask(p);
+    }
+}
+
+// An attribute name as messages show it: a password name with text run into
+// it ("DBPw\"secret\"", "DBPwsecret") shows "********" for that text.
+std::string shownName(const char* attrName) {
+    std::string shown = attrName;
+    maskPasswords(shown);
+    return shown;
+}
+
 // Calls the handler of the tag kind with one attribute. Values of definition
 // and tab tags longer than the repository's texts are refused here.
 void deliverAttribute(ImportRun& run, const char* attrName, char* value, int tagKind, AttributeTarget& target) {
     if (tagKind >= tagElement && tagKind <= tagXmlTab && std::strlen(value) > maxValueLength) {
-        run.error("*****Error - value of attribute %s is longer than 254 characters\n", attrName);
+        run.error("*****Error - value of attribute %s is longer than 254 characters\n", shownName(attrName).c_str());
         return;
+    }
+    // Only DBPw of ZEPImport takes the password. Any other name holding the
+    // password's name is unknown to every handler; it is handed over masked,
+    // name and value, so that no line of the handler shows its text.
+    std::string maskedName;
+    std::string maskedValue;
+    if (namesPassword(attrName) && !(tagKind == tagZepImport && passwordName == attrName)) {
+        maskedName = shownName(attrName);
+        maskedValue = maskedPassword(value);
+        attrName = maskedName.c_str();
+        value = maskedValue.data();
     }
     switch (tagKind) {
     case tagElement:
@@ -82,41 +166,40 @@ EndTagName readEndTagName(char* position) {
     return {start, end, *end != '\0'};
 }
 
-bool isPasswordAttribute(int tagKind, const char* attrName) {
-    return tagKind == tagZepImport && std::strcmp(attrName, "DBPw") == 0;
-}
-
 // At most `width` bytes of the text from the position, as trace and error
-// lines show them: the value of a DBPw attribute in view is replaced by
-// "********", so the password never appears in the output.
-std::string shownText(const char* position, std::size_t width) {
+// lines show them: the value of a password attribute in view is replaced by
+// "********" (see maskPasswords), so the password never appears in the
+// output.
+std::string shownText(const char* position, std::size_t width, bool startsWithPassword = false) {
     std::string shown(position, strnlen(position, width));
-    for (std::size_t at = shown.find("DBPw"); at != std::string::npos; at = shown.find("DBPw", at + 1)) {
-        std::size_t p = at + 4;
-        while (p < shown.size() && isBlank(shown[p]))
-            ++p;
-        if (p >= shown.size() || shown[p] != '=')
-            continue;
-        ++p;
-        while (p < shown.size() && isBlank(shown[p]))
-            ++p;
-        char quote = p < shown.size() && (shown[p] == '"' || shown[p] == '\'') ? shown[p++] : '\0';
-        std::size_t end = p;
-        while (end < shown.size() && (quote != '\0' ? shown[end] != quote : !endsUnquotedValue(shown[end])))
-            ++end;
-        if (end > p)
-            shown.replace(p, end - p, "********");
-    }
+    maskPasswords(shown, startsWithPassword);
     if (shown.size() > width)
         shown.resize(width);
     return shown;
 }
 
-void substitute(ImportRun& run, char* value, int tagKind, const char* attrName) {
-    if (isPasswordAttribute(tagKind, attrName))
+void substitute(ImportRun& run, char* value, const char* attrName) {
+    if (namesPassword(attrName))
         replacePasswordParams(run, value);
     else
         replaceParams(run, value);
+}
+
+// A password whose equal sign is missing was not read, and the walk goes on
+// from the text after its name. The text that would have been its value (up
+// to its closing quote, or its end when unquoted) is overwritten with "*",
+// but for the "<", ">", "/" and blanks by which the rest of the walk finds
+// its way, so no later line shows it.
+void overwriteUnreadPassword(char* position) {
+    std::size_t start = 0;
+    std::size_t end = endOfValue(position, 0, start);
+    if (start != 0 && position[end] == '\0')
+        return; // no closing quote: what follows is no value
+    for (std::size_t at = start; at < end; ++at) {
+        char c = position[at];
+        if (c != '<' && c != '>' && c != '/' && !(c >= 1 && c <= 32))
+            position[at] = '*';
+    }
 }
 
 // One nesting level of the walk: the children of one tag (or the top level).
@@ -236,9 +319,9 @@ class TagTreeWalk {
     std::vector<Level> levels_;
 };
 
-// The value shown in trace lines: the ZEPImport password never appears.
-const char* tracedValue(int tagKind, const char* attrName, const char* value) {
-    if (isPasswordAttribute(tagKind, attrName))
+// The value shown in trace lines: a password never appears.
+const char* tracedValue(const char* attrName, const char* value) {
+    if (namesPassword(attrName))
         return maskedPassword(value);
     return value;
 }
@@ -291,13 +374,19 @@ int lookupTagKind(const char* tagName) {
 }
 
 void getAttrValue(ImportRun& run, const char* attrName, char* value, int tagKind, AttributeTarget& target) {
-    run.trace("==> getAttrValue eType=%d attrName %s value %s\n", tagKind, attrName,
-              tracedValue(tagKind, attrName, value));
+    run.trace("==> getAttrValue eType=%d attrName %s value %s\n", tagKind, shownName(attrName).c_str(),
+              tracedValue(attrName, value));
     deliverAttribute(run, attrName, value, tagKind, target);
     run.trace("<== getAttrValue\n");
 }
 
-char* scanAttribute(ImportRun& run, char* position, int tagKind, AttributeTarget& target) {
+namespace {
+
+// scanAttribute; `passwordUnread` tells that the attribute was a password
+// whose equal sign is missing, so the position returned is at the text that
+// would have been its value.
+char* readAttribute(ImportRun& run, char* position, int tagKind, AttributeTarget& target, bool& passwordUnread) {
+    passwordUnread = false;
     char* nameEnd = position;
     while (!endsAttributeName(*nameEnd))
         ++nameEnd;
@@ -306,8 +395,11 @@ char* scanAttribute(ImportRun& run, char* position, int tagKind, AttributeTarget
     char endByte = *nameEnd;
     *nameEnd = '\0';
     if (!hasEqualSign) {
-        run.error("*****Error - Attribute %s missing equal sign\n", position);
+        run.error("*****Error - Attribute %s missing equal sign\n", shownName(position).c_str());
+        passwordUnread = namesPassword(position);
         *nameEnd = endByte;
+        if (passwordUnread)
+            overwriteUnreadPassword(reached);
         return reached;
     }
     const char* attrName = position;
@@ -316,12 +408,12 @@ char* scanAttribute(ImportRun& run, char* position, int tagKind, AttributeTarget
     if (*valueStart == '"' || *valueStart == '\'') {
         char* closing = std::strchr(valueStart + 1, *valueStart);
         if (closing == nullptr) {
-            run.error("***** Error - Attribute %s missing trailing quotation mark\n", attrName);
+            run.error("***** Error - Attribute %s missing trailing quotation mark\n", shownName(attrName).c_str());
             return valueStart + std::strlen(valueStart);
         }
         *closing = '\0';
         char* value = valueStart + 1;
-        substitute(run, value, tagKind, attrName);
+        substitute(run, value, attrName);
         deliverAttribute(run, attrName, value, tagKind, target);
         return closing + 1;
     }
@@ -330,15 +422,22 @@ char* scanAttribute(ImportRun& run, char* position, int tagKind, AttributeTarget
     while (!endsUnquotedValue(*valueEnd))
         ++valueEnd;
     if (*valueEnd == '\0') {
-        run.error("attribute %s value missing leading quotation\n", attrName);
+        run.error("attribute %s value missing leading quotation\n", shownName(attrName).c_str());
         return valueEnd;
     }
     char valueEndByte = *valueEnd;
     *valueEnd = '\0';
-    substitute(run, valueStart, tagKind, attrName);
+    substitute(run, valueStart, attrName);
     getAttrValue(run, attrName, valueStart, tagKind, target);
     *valueEnd = valueEndByte;
     return skipBlanks(valueEnd);
+}
+
+} // namespace
+
+char* scanAttribute(ImportRun& run, char* position, int tagKind, AttributeTarget& target) {
+    bool passwordUnread = false;
+    return readAttribute(run, position, tagKind, target, passwordUnread);
 }
 
 char* processItem(ImportRun& run, char* position, std::string& tagName, int& kind, int& currTypeId, int& currElemId) {
@@ -367,14 +466,15 @@ char* processItem(ImportRun& run, char* position, std::string& tagName, int& kin
     AttributeTarget target{&record, &cwfTab, &tdsTab, &xmlTab};
 
     position = skipBlanks(nameEnd);
+    bool passwordUnread = false;
     while (*position != '\0' && *position != '/' && *position != '>' && !run.errSw) {
-        position = scanAttribute(run, position, kind, target);
+        position = readAttribute(run, position, kind, target, passwordUnread);
         position = skipBlanks(position);
     }
 
     handOver(run, kind, record, target, currTypeId, currElemId);
     run.trace("<== processItem %s ptr=0x%8.8x %.32s\n", tagName.c_str(), traceAddress(position),
-              shownText(position, 32).c_str());
+              shownText(position, 32, passwordUnread).c_str());
     return position;
 }
 

@@ -55,23 +55,21 @@ std::string sourcePath(const std::string& relative) {
     return std::string(NORVAK_SOURCE_DIR) + "/" + relative;
 }
 
-ProgramResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& input, const std::vector<std::string>& environment) {
+RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& arguments,
+                               const std::string& input, const std::vector<std::string>& environment)
+    : input_(input) {
     int toChild[2];
     int fromChild[2];
-    if (pipe(toChild) != 0 || pipe(fromChild) != 0)
+    // Close-on-exec, so that programs started side by side do not hold each other's pipes open.
+    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
     std::string path = programPath(program);
-    pid_t pid = fork();
-    if (pid < 0)
+    pid_ = fork();
+    if (pid_ < 0)
         throw std::runtime_error("fork failed");
-    if (pid == 0) {
+    if (pid_ == 0) {
         dup2(toChild[0], 0);
         dup2(fromChild[1], 1);
-        close(toChild[0]);
-        close(toChild[1]);
-        close(fromChild[0]);
-        close(fromChild[1]);
         // Programs see no data source unless a test gives them one.
         setenv("ODBCINI", "/nonexistent/norvak-test-odbc.ini", 1);
         for (const std::string& setting : environment)
@@ -86,46 +84,70 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     }
     close(toChild[0]);
     close(fromChild[1]);
+    toChild_ = toChild[1];
+    fromChild_ = fromChild[0];
     signal(SIGPIPE, SIG_IGN);
+}
 
+RunningProgram::~RunningProgram() {
+    if (pid_ > 0) {
+        kill();
+        finish();
+    }
+}
+
+void RunningProgram::kill() {
+    if (pid_ > 0)
+        ::kill(pid_, SIGKILL);
+}
+
+ProgramResult RunningProgram::finish() {
     ProgramResult result;
+    if (pid_ <= 0)
+        return result;
     std::size_t written = 0;
     bool inputOpen = true;
-    if (input.empty()) {
-        close(toChild[1]);
+    if (input_.empty()) {
+        close(toChild_);
         inputOpen = false;
     }
     char buffer[65536];
     for (;;) {
-        pollfd fds[2] = {{fromChild[0], POLLIN, 0}, {inputOpen ? toChild[1] : -1, POLLOUT, 0}};
+        pollfd fds[2] = {{fromChild_, POLLIN, 0}, {inputOpen ? toChild_ : -1, POLLOUT, 0}};
         if (poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
             break;
         }
         if (inputOpen && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))) {
-            ssize_t n = write(toChild[1], input.data() + written, input.size() - written);
+            ssize_t n = write(toChild_, input_.data() + written, input_.size() - written);
             if (n > 0)
                 written += static_cast<std::size_t>(n);
-            if (n < 0 || written == input.size()) {
-                close(toChild[1]);
+            if (n < 0 || written == input_.size()) {
+                close(toChild_);
                 inputOpen = false;
             }
         }
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
-            ssize_t n = read(fromChild[0], buffer, sizeof buffer);
+            ssize_t n = read(fromChild_, buffer, sizeof buffer);
             if (n <= 0)
                 break;
             result.output.append(buffer, static_cast<std::size_t>(n));
         }
     }
     if (inputOpen)
-        close(toChild[1]);
-    close(fromChild[0]);
+        close(toChild_);
+    close(fromChild_);
     int status = 0;
-    waitpid(pid, &status, 0);
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
     return result;
+}
+
+ProgramResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& input, const std::vector<std::string>& environment) {
+    return RunningProgram(program, arguments, input, environment).finish();
 }
 
 TempDir::TempDir() {

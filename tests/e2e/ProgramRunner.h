@@ -23,6 +23,26 @@ bool hasLinesInOrder(const ProgramResult& result, const std::vector<std::string>
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& input = std::string(), const std::vector<std::string>& environment = {});
 
+// A program started in the background, as runProgram starts it; finish()
+// waits for its end and returns what it wrote. Dropped unfinished, it is killed.
+class RunningProgram {
+  public:
+    RunningProgram(const std::string& program, const std::vector<std::string>& arguments,
+                   const std::string& input = std::string(), const std::vector<std::string>& environment = {});
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+    // Sends SIGKILL (the result's exit code is then -1000).
+    void kill();
+    ProgramResult finish();
+
+  private:
+    std::string input_;
+    int pid_ = -1;
+    int toChild_ = -1;
+    int fromChild_ = -1;
+};
+
 // Path of a program in the build's bin folder, and of a file in the source tree.
 std::string programPath(const std::string& program);
 std::string sourcePath(const std::string& relative);

@@ -10,6 +10,8 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace norvak::test {
@@ -57,7 +59,7 @@ std::string diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
 // One connection in autocommit mode, closed with the object.
 class Connection {
   public:
-    Connection(const std::string& connectionString, const std::string& what) {
+    Connection(const std::string& connectionString, const std::string& what, bool autocommit = true) {
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
             throw std::runtime_error("cannot allocate an ODBC environment handle");
         SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
@@ -71,9 +73,10 @@ class Connection {
         if (!SQL_SUCCEEDED(rc))
             fail("cannot connect to " + what, SQL_HANDLE_DBC, dbc_);
         connected_ = true;
-        rc = SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+        rc = SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT,
+                               reinterpret_cast<SQLPOINTER>(autocommit ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0);
         if (!SQL_SUCCEEDED(rc))
-            fail("cannot turn autocommit on for " + what, SQL_HANDLE_DBC, dbc_);
+            fail("cannot set autocommit for " + what, SQL_HANDLE_DBC, dbc_);
     }
 
     ~Connection() { release(); }
@@ -156,8 +159,10 @@ class Connection {
     }
 
     void release() {
-        if (connected_)
+        if (connected_) {
+            SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
             SQLDisconnect(dbc_);
+        }
         connected_ = false;
         if (dbc_ != SQL_NULL_HDBC)
             SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
@@ -268,13 +273,43 @@ void TestRepository::execute(const std::string& sql) const {
 }
 
 Rows TestRepository::query(const std::string& sql) const {
+    return Connection(connectionString(), "data source " + dataSource_ + " (" + database_ + ")").run(sql);
+}
+
+std::string TestRepository::connectionString() const {
     // The driver manager keeps what it read of an odbc.ini for the life of the
     // process, so this process names the driver and the data-source settings
     // in the connection string instead of going through ODBCINI.
     std::string connection;
     for (const auto& [key, value] : settings_)
         connection += key == "Driver" ? key + "={" + value + "};" : key + "=" + value + ";";
-    return Connection(connection, "data source " + dataSource_ + " (" + database_ + ")").run(sql);
+    return connection;
+}
+
+struct HeldLock::Held {
+    Connection connection;
+    int lockFile = -1;
+    Held(const std::string& connectionString, const std::string& what) : connection(connectionString, what, false) {}
+    ~Held() {
+        if (lockFile >= 0)
+            close(lockFile);
+    }
+};
+
+HeldLock::HeldLock(const TestRepository& repo, const std::string& lockStatement, bool takeLockFile)
+    : held_(std::make_unique<Held>(repo.connectionString(), "a lock on " + repo.database())) {
+    if (repo.backend() == Backend::sqlite && takeLockFile) {
+        held_->lockFile = open((repo.database() + ".norvak-lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (held_->lockFile < 0 || flock(held_->lockFile, LOCK_EX) != 0)
+            throw std::runtime_error("cannot lock " + repo.database() + ".norvak-lock");
+    }
+    held_->connection.run(lockStatement);
+}
+
+HeldLock::~HeldLock() = default;
+
+Rows HeldLock::run(const std::string& sql) {
+    return held_->connection.run(sql);
 }
 
 void RepositoryTest::SetUp() {
@@ -288,9 +323,14 @@ ProgramResult RepositoryTest::run(const std::string& program, const std::vector<
 }
 
 ProgramResult RepositoryTest::runConnected(const std::string& program, const std::vector<std::string>& arguments) {
+    return startConnected(program, arguments)->finish();
+}
+
+std::unique_ptr<RunningProgram> RepositoryTest::startConnected(const std::string& program,
+                                                               const std::vector<std::string>& arguments) {
     std::vector<std::string> all{"-n", repo().dataSource(), "-u", repo().user(), "-p", repo().password()};
     all.insert(all.end(), arguments.begin(), arguments.end());
-    return run(program, all);
+    return std::make_unique<RunningProgram>(program, all, std::string(), repo().environment());
 }
 
 void RepositoryTest::createMessageSet(const std::string& name, const std::string& languages) {

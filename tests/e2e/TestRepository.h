@@ -24,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -97,6 +98,8 @@ class TestRepository {
     // first result set, with nullText standing for NULL.
     void execute(const std::string& sql) const;
     Rows query(const std::string& sql) const;
+    // The ODBC connection string of the database, for connections of a test's own.
+    std::string connectionString() const;
 
   private:
     Backend backend_;
@@ -107,6 +110,24 @@ class TestRepository {
     std::string database_;
     std::string odbcIni_;
     std::vector<std::pair<std::string, std::string>> settings_; // of the data source, Driver first
+};
+
+// A lock on a repository held as another run that changes it would hold it:
+// a connection of its own with a transaction that began with `lockStatement`
+// and, on SQLite (unless told otherwise), the repository's lock file.
+// Released (rolled back) with the object.
+class HeldLock {
+  public:
+    HeldLock(const TestRepository& repo, const std::string& lockStatement, bool takeLockFile = true);
+    ~HeldLock();
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+    // Runs more SQL inside the held transaction.
+    Rows run(const std::string& sql);
+
+  private:
+    struct Held;
+    std::unique_ptr<Held> held_;
 };
 
 // Fixture of a test run once per database (see the example at the top).
@@ -121,6 +142,9 @@ class RepositoryTest : public ::testing::TestWithParam<Backend> {
                       const std::string& input = std::string());
     // The same with the data source, user and password options in front.
     ProgramResult runConnected(const std::string& program, const std::vector<std::string>& arguments = {});
+    // Starts a program with those options in the background.
+    std::unique_ptr<RunningProgram> startConnected(const std::string& program,
+                                                   const std::vector<std::string>& arguments = {});
     // Creates a message set with norvakinit (the first gets key 100, NEXT_ID
     // 100000 and plugin members 1 uuid, then the bindings: 2 C, 3 COBOL).
     void createMessageSet(const std::string& name, const std::string& languages = "C,COBOL");

@@ -1,0 +1,207 @@
+#include "e2e/TestRepository.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <set>
+#include <thread>
+
+namespace norvak::test {
+namespace {
+
+const std::string successLine = "Import was successful - please restart the norvakhub";
+const std::string ordersLock = "UPDATE PROJECT SET NEXT_ID = NEXT_ID WHERE PROJECT_KEY = 100";
+
+// Definitions of their own for one of several runs: a type with `count`
+// elements and a message, all named after `stem`.
+std::string definitionsOf(const std::string& stem, int count) {
+    std::string text = "<CWFTab name=\"Binary\" ident=\"CWF1\"/>\n<Type ident=\"" + stem + "Type\">\n";
+    for (int i = 0; i < count; ++i)
+        text += "  <Element ident=\"" + stem + std::to_string(i) +
+                "\" type=\"string\" length=\"10\" physicalType=\"fixed\"/>\n";
+    text += "</Type>\n<Message ident=\"" + stem + "Message\" type=\"" + stem + "Type\"/>\n";
+    return text;
+}
+
+void pause(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+// Runs that change a message set take its lock before they read anything,
+// so that two of them run one after the other, and a run that waits says so.
+class ConcurrentRuns : public RepositoryTest {
+  protected:
+    void SetUp() override {
+        RepositoryTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        createMessageSet("Orders");
+        createMessageSet("Invoices");
+    }
+    std::unique_ptr<RunningProgram> startLoad(const std::string& file, const std::string& set,
+                                              std::vector<std::string> more = {}) {
+        more.insert(more.begin(), {"-f", file, "-s", set});
+        return startConnected("norvakload", more);
+    }
+    std::string orders() { return sourcePath("examples/orders.xml"); }
+    std::string count(const std::string& table, const std::string& where = "1 = 1") {
+        return repo().query("SELECT COUNT(*) FROM " + table + " WHERE " + where)[0][0];
+    }
+    // Every id the runs drew from NEXT_ID of message set 100, and NEXT_ID itself.
+    Rows idsOfOrders() {
+        return repo().query("SELECT ID_VALUE FROM M_TYPE WHERE PROJECT = 100 UNION ALL SELECT ID_VALUE FROM "
+                            "M_ELEMENT WHERE PROJECT = 100 UNION ALL SELECT ID_VALUE FROM M_MESSAGE WHERE PROJECT "
+                            "= 100 UNION ALL SELECT ID_VALUE FROM M_VALUE WHERE PROJECT = 100 UNION ALL SELECT "
+                            "MEMBER_ID FROM TYPE_MEMBER WHERE PROJECT = 100 UNION ALL SELECT MEMBER_ID FROM "
+                            "VALUE_MEMBER WHERE PROJECT = 100");
+    }
+};
+
+TEST_P(ConcurrentRuns, AnImportWaitsForTheLockSaysSoAndGivesUpAfterItsTimeout) {
+    auto held = std::make_unique<HeldLock>(repo(), ordersLock);
+
+    ProgramResult given = runConnected("norvakload", {"-f", orders(), "-s", "Orders", "--lock-timeout", "3"});
+    EXPECT_EQ(given.exitCode, 115) << given.output;
+    EXPECT_TRUE(hasLinesInOrder(
+        given, {"Another run is changing message set Orders - waiting up to 1 seconds for it to finish",
+                "*****Error - message set Orders is still being changed by another run after 3 seconds - nothing "
+                "was changed"}))
+        << given.output;
+    EXPECT_FALSE(contains(given, "Searching for MessageSet")); // nothing of the set was read
+    EXPECT_FALSE(contains(given, successLine));
+
+    // A report-only run changes nothing and waits for no one.
+    ProgramResult reportOnly = runConnected("norvakload", {"-f", orders(), "-s", "Orders", "-r"});
+    EXPECT_EQ(reportOnly.exitCode, 0) << reportOnly.output;
+    EXPECT_FALSE(contains(reportOnly, "Another run"));
+
+    // A run that waits goes on as soon as the other run ends.
+    auto waiting = startLoad(orders(), "Orders", {"--lock-timeout", "60"});
+    pause(3000);
+    held.reset();
+    ProgramResult after = waiting->finish();
+    EXPECT_EQ(after.exitCode, 0) << after.output;
+    EXPECT_TRUE(hasLinesInOrder(after, {"Another run is changing message set Orders - waiting up to 58 seconds for it "
+                                        "to finish",
+                                        successLine}))
+        << after.output;
+    EXPECT_EQ(count("M_ELEMENT"), "16");
+}
+
+TEST_P(ConcurrentRuns, ALockTimeoutMustBeAWholeNumberOfSeconds) {
+    for (const char* bad : {"soon", "-1", "86401", ""}) {
+        ProgramResult result =
+            runConnected("norvakload", {"-f", orders(), "-s", "Orders", std::string("--lock-timeout=") + bad});
+        EXPECT_EQ(result.exitCode, 200) << bad;
+        EXPECT_TRUE(hasLine(result, std::string("*****Error - --lock-timeout takes a whole number of seconds from 0 "
+                                                "to 86400, not ") +
+                                        bad))
+            << result.output;
+    }
+}
+
+TEST_P(ConcurrentRuns, ImportsIntoOneMessageSetRunOneAfterTheOther) {
+    std::vector<std::unique_ptr<RunningProgram>> runs;
+    for (const char* stem : {"Alpha", "Beta", "Gamma"})
+        runs.push_back(startLoad(repo().folder().write(std::string(stem) + ".xml", definitionsOf(stem, 30)),
+                                 "Orders"));
+    runs.push_back(startLoad(repo().folder().write("AlphaAgain.xml", definitionsOf("Alpha", 30)), "Orders"));
+    for (auto& run : runs) {
+        ProgramResult result = run->finish();
+        EXPECT_EQ(result.exitCode, 0) << result.output;
+        EXPECT_TRUE(hasLine(result, successLine)) << result.output;
+    }
+
+    // Three sets of 30 elements, a type with 30 members and a message each;
+    // the second Alpha run reused what the first wrote.
+    EXPECT_EQ(count("M_ELEMENT"), "90");
+    EXPECT_EQ(count("M_TYPE"), "3");
+    EXPECT_EQ(count("M_MESSAGE"), "3");
+    EXPECT_EQ(count("TYPE_MEMBER"), "90");
+    Rows ids = idsOfOrders();
+    std::set<std::string> distinct;
+    long highest = 0;
+    for (const Row& row : ids) {
+        distinct.insert(row[0]);
+        highest = std::max(highest, std::stol(row[0]));
+    }
+    EXPECT_EQ(distinct.size(), ids.size()); // no id was handed out twice
+    EXPECT_EQ(repo().query("SELECT NEXT_ID FROM PROJECT WHERE PROJECT_KEY = 100"),
+              (Rows{{std::to_string(highest + 1)}}));
+    EXPECT_EQ(repo().query("SELECT COUNT(*), COUNT(DISTINCT ATTR_ID) FROM M_ATTRIBUTE WHERE PROJECT = 100")[0][0],
+              repo().query("SELECT COUNT(*), COUNT(DISTINCT ATTR_ID) FROM M_ATTRIBUTE WHERE PROJECT = 100")[0][1]);
+    EXPECT_EQ(count("REG_PLUGIN_MEMBER", "PROJECT_KEY = 100 AND PLUGIN_KEY = 4"), "1"); // one CWF tab
+}
+
+TEST_P(ConcurrentRuns, SetUpsAllocateDistinctKeysAndOneNameOnce) {
+    std::vector<std::unique_ptr<RunningProgram>> runs;
+    for (const char* name : {"S1", "S2", "S3", "S4", "Same", "Same"})
+        runs.push_back(startConnected("norvakinit", {"-s", name}));
+    int refused = 0;
+    for (auto& run : runs) {
+        ProgramResult result = run->finish();
+        if (result.exitCode == 2 && hasLine(result, "*****Error - message set Same already exists with key " +
+                                                        repo().query("SELECT PROJECT_KEY FROM PROJECT WHERE NAME = "
+                                                                     "'Same'")[0][0] +
+                                                        " - nothing was changed"))
+            ++refused;
+        else
+            EXPECT_EQ(result.exitCode, 0) << result.output;
+    }
+    EXPECT_EQ(refused, 1);
+    EXPECT_EQ(repo().query("SELECT COUNT(*), COUNT(DISTINCT PROJECT_KEY), MAX(PROJECT_KEY) FROM PROJECT"),
+              (Rows{{"7", "7", "106"}}));
+    EXPECT_EQ(repo().query("SELECT NEXT_PROJECT_KEY FROM REPOSITORY"), (Rows{{"107"}}));
+}
+
+TEST_P(ConcurrentRuns, PurgeWaitsForARunThatChangesTheMessageSet) {
+    HeldLock held(repo(), ordersLock);
+    ProgramResult purge = runConnected("norvakpurge", {"-s", "Orders", "--lock-timeout", "2"});
+    EXPECT_EQ(purge.exitCode, 4) << purge.output;
+    EXPECT_TRUE(hasLine(purge, "*****Error - message set Orders is still being changed by another run after 2 "
+                               "seconds - nothing was changed"))
+        << purge.output;
+    EXPECT_FALSE(contains(purge, "Deleting entries"));
+    EXPECT_EQ(count("PROJECT"), "2");
+    EXPECT_EQ(count("REG_PLUGIN_MEMBER", "PROJECT_KEY = 100"), "3");
+}
+
+TEST_P(ConcurrentRuns, APurgeKilledHalfWayLeavesTheMessageSetWhole) {
+    ProgramResult load = runConnected("norvakload", {"-f", orders(), "-s", "Orders"});
+    ASSERT_EQ(load.exitCode, 0) << load.output;
+    const std::string everything =
+        "SELECT (SELECT COUNT(*) FROM PROJECT), (SELECT COUNT(*) FROM M_TYPE), (SELECT COUNT(*) FROM M_ELEMENT), "
+        "(SELECT COUNT(*) FROM M_VALUE), (SELECT COUNT(*) FROM TYPE_MEMBER), (SELECT COUNT(*) FROM VALUE_MEMBER), "
+        "(SELECT COUNT(*) FROM M_ATTRIBUTE), (SELECT COUNT(*) FROM M_MEMBER_ATTRIBUTE), (SELECT COUNT(*) FROM "
+        "REG_PLUGIN_MEMBER)";
+    Rows before = repo().query(everything);
+
+    // Another connection keeps VALUE_MEMBER from being emptied (PostgreSQL)
+    // or the removal from committing (SQLite), so the removal is caught in
+    // the middle; then it is killed.
+    {
+        bool sqlite = repo().backend() == Backend::sqlite;
+        HeldLock reader(repo(), sqlite ? "SELECT COUNT(*) FROM VALUE_MEMBER" : "LOCK TABLE VALUE_MEMBER IN SHARE MODE",
+                        /*takeLockFile*/ false);
+        auto purge = startConnected("norvakpurge", {"-s", "Orders"});
+        pause(2500);
+        purge->kill();
+        EXPECT_EQ(purge->finish().exitCode, -1000);
+    }
+    EXPECT_EQ(repo().query(everything), before);
+}
+
+TEST_P(ConcurrentRuns, ImportsIntoDifferentMessageSetsDoNotWaitForEachOtherOnAServer) {
+    if (GetParam() == Backend::sqlite)
+        GTEST_SKIP() << "SQLite has one write lock for the whole database";
+    HeldLock held(repo(), ordersLock);
+    ProgramResult result = runConnected("norvakload", {"-f", orders(), "-s", "Invoices", "--lock-timeout", "1"});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_FALSE(contains(result, "Another run"));
+}
+
+INSTANTIATE_TEST_SUITE_P(, ConcurrentRuns, allBackends(), backendParamName);
+
+} // namespace
+} // namespace norvak::test

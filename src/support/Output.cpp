@@ -1,5 +1,7 @@
 #include "support/Output.h"
 
+#include <exception>
+#include <new>
 #include <vector>
 
 namespace norvak {
@@ -46,6 +48,17 @@ void Output::write(const char* data, std::size_t length) {
 void Output::flush() {
     if (stream_ != nullptr && std::fflush(stream_) != 0)
         failed_ = true;
+}
+
+int runToEnd(Output& out, const std::function<int()>& run) {
+    try {
+        return run();
+    } catch (const std::bad_alloc&) {
+        out.print("*****Error - out of memory - the run ended early and its changes have been rolled back\n");
+    } catch (const std::exception& failure) {
+        out.print("*****Error - the run ended early (%s) and its changes have been rolled back\n", failure.what());
+    }
+    return outOfMemory;
 }
 
 int finishReport(Output& out, const char* program, int exitCode) {

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace norvak {
@@ -44,5 +45,12 @@ class Output {
 // run that would have ended with 0 ends with reportNotWritten instead.
 inline constexpr int reportNotWritten = 74;
 int finishReport(Output& out, const char* program, int exitCode);
+
+// Runs a tool's whole run. A run that runs out of memory (or ends early with
+// any other exception) has already rolled back on its way out, through the
+// guards of its transaction and session; a line says so and the exit code
+// is outOfMemory.
+inline constexpr int outOfMemory = 254;
+int runToEnd(Output& out, const std::function<int()>& run);
 
 } // namespace norvak

@@ -158,6 +158,23 @@ TEST_P(HostileUse, RunningOutOfMemoryAfterConnectingRollsBack) {
             << result.output;
         EXPECT_EQ(state(), before) << after;
     }
+
+    // A removal that runs out of memory half-way leaves the message set whole.
+    ASSERT_EQ(load(readFile(sourcePath("examples/orders.xml"))).exitCode, 0);
+    Rows loaded = state();
+    std::vector<std::string> environment = repo().environment();
+    environment.push_back(std::string("LD_PRELOAD=") + NORVAK_FAILING_ALLOCATION);
+    environment.push_back("NORVAK_FAIL_NEW_AFTER=40");
+    environment.push_back("ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0:allocator_may_return_null=1");
+    ProgramResult purge =
+        runProgram("norvakpurge",
+                   {"-n", repo().dataSource(), "-u", repo().user(), "-p", repo().password(), "-s", "Orders"},
+                   std::string(), environment);
+    EXPECT_EQ(purge.exitCode, 254) << purge.output;
+    EXPECT_TRUE(contains(purge, "Entries deleted for table M_ELEMENT")) << purge.output;
+    EXPECT_TRUE(hasLine(purge, "*****Error - out of memory - the run ended early and its changes have been rolled "
+                               "back"));
+    EXPECT_EQ(state(), loaded);
 }
 
 TEST_P(HostileUse, TheLastMessageSetKeyCanBeCreatedAndThenNoMore) {

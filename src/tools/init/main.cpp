@@ -5,6 +5,6 @@
 
 int main(int argc, char** argv) {
     norvak::Output out(stdout);
-    int exitCode = norvak::runRepositorySetup(out, argc, argv);
+    int exitCode = norvak::runToEnd(out, [&] { return norvak::runRepositorySetup(out, argc, argv); });
     return norvak::finishReport(out, argc > 0 ? argv[0] : "norvakinit", exitCode);
 }

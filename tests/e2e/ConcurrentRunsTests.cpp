@@ -30,13 +30,12 @@ void pause(int milliseconds) {
 
 // Runs that change a message set take its lock before they read anything,
 // so that two of them run one after the other, and a run that waits says so.
-class ConcurrentRuns : public RepositoryTest {
+class ConcurrentRuns : public OrdersTest {
   protected:
     void SetUp() override {
-        RepositoryTest::SetUp();
+        OrdersTest::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        createMessageSet("Orders");
         createMessageSet("Invoices");
     }
     std::unique_ptr<RunningProgram> startLoad(const std::string& file, const std::string& set,

@@ -32,18 +32,8 @@ std::string ordersWith(const std::string& from, const std::string& to) {
 // The tools used as a careless or hostile user would use them: nothing they
 // do may touch another message set, run SQL of the user's, or leave a
 // message set half changed.
-class HostileUse : public RepositoryTest {
+class HostileUse : public OrdersTest {
   protected:
-    void SetUp() override {
-        RepositoryTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        createMessageSet("Orders");
-    }
-    ProgramResult load(const std::string& definitions, std::vector<std::string> more = {}) {
-        more.insert(more.begin(), {"-f", repo().folder().write("defs.xml", definitions), "-s", "Orders"});
-        return runConnected("norvakload", more);
-    }
     std::string count(const std::string& table, const std::string& where = "1 = 1") {
         return repo().query("SELECT COUNT(*) FROM " + table + " WHERE " + where)[0][0];
     }

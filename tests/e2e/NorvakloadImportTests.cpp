@@ -13,21 +13,8 @@ const std::string successLine = "Import was successful - please restart the norv
 
 // norvakload importing into the message set Orders (key 100, NEXT_ID 100000,
 // plugin members 1 uuid, 2 C and 3 COBOL) made by norvakinit.
-class NorvakloadImport : public RepositoryTest {
+class NorvakloadImport : public OrdersTest {
   protected:
-    void SetUp() override {
-        RepositoryTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        createMessageSet("Orders");
-    }
-    ProgramResult loadFile(const std::string& file, std::vector<std::string> more = {}) {
-        more.insert(more.begin(), {"-f", file, "-s", "Orders"});
-        return runConnected("norvakload", more);
-    }
-    ProgramResult load(const std::string& definitions, std::vector<std::string> more = {}) {
-        return loadFile(repo().folder().write("defs.xml", definitions), std::move(more));
-    }
     Rows q(const std::string& sql) { return repo().query(sql); }
     // Row counts of every table the import writes, and the message set's NEXT_ID.
     Rows state() {

@@ -73,18 +73,8 @@ void expectLabelAndSuffix(const std::string& stored, const std::string& label, c
 
 // norvakload importing into the message set Orders (key 100, NEXT_ID 100000,
 // plugin members 1 uuid, 2 C and 3 COBOL) made by norvakinit.
-class NorvakloadTextLimits : public RepositoryTest {
+class NorvakloadTextLimits : public OrdersTest {
   protected:
-    void SetUp() override {
-        RepositoryTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        createMessageSet("Orders");
-    }
-    ProgramResult load(const std::string& definitions) {
-        std::string file = repo().folder().write("defs.xml", definitions);
-        return runConnected("norvakload", {"-f", file, "-s", "Orders"});
-    }
     Rows q(const std::string& sql) { return repo().query(sql); }
 };
 

@@ -341,4 +341,20 @@ void RepositoryTest::createMessageSet(const std::string& name, const std::string
     ASSERT_EQ(init.exitCode, 0) << init.output;
 }
 
+void OrdersTest::SetUp() {
+    RepositoryTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    createMessageSet("Orders");
+}
+
+ProgramResult OrdersTest::loadFile(const std::string& file, std::vector<std::string> more) {
+    more.insert(more.begin(), {"-f", file, "-s", "Orders"});
+    return runConnected("norvakload", more);
+}
+
+ProgramResult OrdersTest::load(const std::string& definitions, std::vector<std::string> more) {
+    return loadFile(repo().folder().write("defs.xml", definitions), std::move(more));
+}
+
 } // namespace norvak::test

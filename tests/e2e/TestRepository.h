@@ -153,4 +153,14 @@ class RepositoryTest : public ::testing::TestWithParam<Backend> {
     std::optional<TestRepository> repo_;
 };
 
+// Fixture of the tests that import into the message set Orders (key 100,
+// NEXT_ID 100000, plugin members 1 uuid, 2 C and 3 COBOL) made by norvakinit.
+class OrdersTest : public RepositoryTest {
+  protected:
+    void SetUp() override;
+    // norvakload of a file, or of definitions written to one, into Orders.
+    ProgramResult loadFile(const std::string& file, std::vector<std::string> more = {});
+    ProgramResult load(const std::string& definitions, std::vector<std::string> more = {});
+};
+
 } // namespace norvak::test

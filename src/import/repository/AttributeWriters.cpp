@@ -5,7 +5,8 @@
 #include "import/model/ImportRun.h"
 #include "import/model/KeyRegisters.h"
 #include "import/model/LanguageNames.h"
-#include "import/repository/StatementRunner.h"
+#include "dbsession/Statement.h"
+#include "import/repository/RowWriters.h"
 #include "support/Utf8Text.h"
 
 #include <uuid/uuid.h>
@@ -56,11 +57,11 @@ SQLRETURN insertLanguageNameRow(ImportRun& run, DbSession& db, const char* routi
         "?, ?, ?, 0, 1, %d, %d, %d, ?, ?, '%s', '%s', %d, %d, 0)",
         run.schemaPrefix.c_str(), run.projectKey, componentId, componentClass, maxLength, pluginMemberId, pluginAttrKey,
         run.executionDateTime.c_str(), run.executionDateTime.c_str(), run.projectKey, run.projectKey);
-    return runInsert(run, db, statement,
+    return runInsert(db, statement,
                      {InsertParameter::integer(static_cast<std::int32_t>(run.nextAttrId)),
                       InsertParameter::text(attrName), InsertParameter::text("string"),
                       InsertParameter::text(attrGroup), InsertParameter::text(value), InsertParameter::nullText()},
-                     routine);
+                     routine, insertMode(run));
 }
 
 } // namespace
@@ -79,10 +80,10 @@ int createAttribute(ImportRun& run, DbSession& db, const std::string& attrName, 
         "?, ?, ?, 0, %d, %d, %d, %d, ?, ?, '%s', '%s', %d, %d, 0)",
         run.schemaPrefix.c_str(), run.projectKey, componentId, componentClass, minLength, maxLength, pluginMemberId,
         pluginAttrKey, run.executionDateTime.c_str(), run.executionDateTime.c_str(), run.projectKey, run.projectKey);
-    runInsert(run, db, statement,
+    runInsert(db, statement,
               {InsertParameter::integer(attrId), InsertParameter::text(attrName), InsertParameter::text(attrType),
                InsertParameter::text(attrGroup), InsertParameter::text(value), InsertParameter::nullText()},
-              "createAttribute");
+              "createAttribute", insertMode(run));
     ++run.counters.attributesAdded;
     ++run.nextAttrId;
 
@@ -107,12 +108,12 @@ void createMemberAttr(ImportRun& run, DbSession& db, int parentId, int parentCla
         run.schemaPrefix.c_str(), run.projectKey, parentClass, childClass, attrFlags, minLength, maxLength,
         pluginMemberId, pluginAttrKey, run.executionDateTime.c_str(), run.executionDateTime.c_str(), run.projectKey,
         run.projectKey);
-    SQLRETURN freed = runInsert(run, db, statement,
+    SQLRETURN freed = runInsert(db, statement,
                                 {InsertParameter::integer(attrId), InsertParameter::integer(parentId),
                                  InsertParameter::integer(childMemberId), InsertParameter::text(attrName),
                                  InsertParameter::text(attrType), InsertParameter::text(attrGroup),
                                  InsertParameter::text(value), InsertParameter::nullText()},
-                                "createMemberAttr");
+                                "createMemberAttr", insertMode(run));
 
     if (run.verboseSw && freed == SQL_SUCCESS)
         run.print("Created m_member_attribute entry for attrId %d parentType %d childId %d element # %d\n", attrId,

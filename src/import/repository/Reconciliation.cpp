@@ -2,6 +2,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/Statement.h"
 #include "import/model/ImportRun.h"
 #include "import/repository/RowWriters.h"
 
@@ -104,58 +105,36 @@ EntriesByOwner attributesOfClass(const ImportRun& run, int attrClass) {
 // returns the number of rows read.
 class StoredRowReader {
   public:
-    StoredRowReader(ImportRun& run, DbSession& db, const char* routine) : run_(run), db_(db), routine_(routine) {}
+    StoredRowReader(ImportRun& run, DbSession& db, const char* routine) : run_(run), stmt_(db, routine) {}
 
     template <class Row> int readRows(const std::string& sql, const char* fetchNextLabel, Row row) {
         int count = 0;
-        SQLRETURN rc = execDirect(stmt(), sql);
-        report(rc, "SQLExecDirect");
-        if (rc == SQL_SUCCESS) {
-            rc = SQLFetch(stmt());
-            if (rc != SQL_NO_DATA)
-                report(rc, "SQLFetch");
-            while (rc == SQL_SUCCESS && !run_.errSw) {
+        if (stmt_.execute(sql, "SQLExecDirect") == SQL_SUCCESS) {
+            stmt_.forEachRow("SQLFetch", false, fetchNextLabel, run_.errSw, [&] {
                 ++count;
                 row();
-                rc = SQLFetch(stmt());
-                if (rc == SQL_NO_DATA && SQLMoreResults(stmt()) == SQL_SUCCESS)
-                    rc = SQLFetch(stmt());
-                if (rc != SQL_NO_DATA)
-                    report(rc, fetchNextLabel);
-            }
+            });
         }
-        report(SQLFreeStmt(stmt(), SQL_CLOSE), "SQLFreeStmt");
+        stmt_.close("SQLFreeStmt");
         return count;
     }
 
     // Column readers; each reports its read under `label` and returns its code.
     SQLRETURN text(SQLUSMALLINT column, std::string& value, const char* label) {
-        char buffer[256];
-        SQLRETURN rc = getText(stmt(), column, buffer, sizeof buffer, 255);
-        report(rc, label);
-        value = buffer;
-        return rc;
+        return stmt_.text(column, value, label);
     }
     SQLRETURN integer(SQLUSMALLINT column, SQLINTEGER& value, const char* label) {
         value = 0;
-        SQLRETURN rc = getNumber(stmt(), column, SQL_C_LONG, value);
-        report(rc, label);
-        return rc;
+        return stmt_.number(column, SQL_C_LONG, value, label);
     }
     SQLRETURN smallInteger(SQLUSMALLINT column, SQLSMALLINT& value, const char* label) {
         value = 0;
-        SQLRETURN rc = getNumber(stmt(), column, SQL_C_SHORT, value);
-        report(rc, label);
-        return rc;
+        return stmt_.number(column, SQL_C_SHORT, value, label);
     }
 
   private:
-    SQLHSTMT stmt() const { return db_.hstmt(); }
-    void report(SQLRETURN rc, const char* label) { db_.reportStmtError(rc, label, routine_); }
-
     ImportRun& run_;
-    DbSession& db_;
-    const char* routine_;
+    Statement stmt_;
 };
 
 void printFound(ImportRun& run, int count, const char* kind) {
@@ -166,18 +145,12 @@ void printFound(ImportRun& run, int count, const char* kind) {
 // A single-row look-up: the first row's columns go to `read`; false when no row came back.
 template <class Read> bool lookUpRow(DbSession& db, const std::string& sql, const char* routine, Read read) {
     bool found = false;
-    SQLRETURN rc = execDirect(db.hstmt(), sql);
-    db.reportStmtError(rc, "SQLExecDirect", routine);
-    if (rc == SQL_SUCCESS) {
-        rc = SQLFetch(db.hstmt());
-        if (rc == SQL_SUCCESS) {
-            found = true;
-            read();
-        } else if (rc != SQL_NO_DATA) {
-            db.reportStmtError(rc, "SQLFetch", routine);
-        }
+    Statement lookUp(db, routine);
+    if (lookUp.execute(sql, "SQLExecDirect") == SQL_SUCCESS && lookUp.fetch("SQLFetch") == SQL_SUCCESS) {
+        found = true;
+        read(lookUp);
     }
-    db.reportStmtError(SQLFreeStmt(db.hstmt(), SQL_CLOSE), "SQLFreeStmt", routine);
+    lookUp.close("SQLFreeStmt");
     return found;
 }
 
@@ -433,7 +406,7 @@ int findTypeByName(ImportRun& run, DbSession& db, int nameIndex) {
               formatText("SELECT ID_VALUE FROM %sM_TYPE AS S WHERE PROJECT = %d AND RTRIM(S.IDENTIFIER) = '%s'",
                          run.schemaPrefix.c_str(), run.projectKey, quotedText(identifier).c_str()),
               "findTypeByName",
-              [&] { db.reportStmtError(getNumber(db.hstmt(), 1, SQL_C_ULONG, id), "SQLGetData1", "findTypeByName"); });
+              [&](Statement& row) { row.number(1, SQL_C_ULONG, id, "SQLGetData1"); });
     return static_cast<int>(id);
 }
 
@@ -446,9 +419,9 @@ void findElementByName(ImportRun& run, DbSession& db, const std::string& ident, 
         db,
         formatText("SELECT ID_VALUE, TYPE_ID FROM %sM_ELEMENT AS S WHERE PROJECT = %d AND RTRIM(S.IDENTIFIER) = '%s'",
                    run.schemaPrefix.c_str(), run.projectKey, quotedText(identifier).c_str()),
-        routine, [&] {
-            db.reportStmtError(getNumber(db.hstmt(), 1, SQL_C_ULONG, rowId), "SQLGetData1", routine);
-            db.reportStmtError(getNumber(db.hstmt(), 2, SQL_C_ULONG, rowType), "SQLGetData2", routine);
+        routine, [&](Statement& row) {
+            row.number(1, SQL_C_ULONG, rowId, "SQLGetData1");
+            row.number(2, SQL_C_ULONG, rowType, "SQLGetData2");
         });
     id = static_cast<int>(rowId);
     typeId = static_cast<int>(rowType);
@@ -463,7 +436,7 @@ int findValueByName(ImportRun& run, DbSession& db, const std::string& valueText,
                          "RTRIM(S.VALUE_STRING) = '%s'",
                          run.schemaPrefix.c_str(), run.projectKey, typeId, quotedText(valueText).c_str()),
               "findValueByName",
-              [&] { db.reportStmtError(getNumber(db.hstmt(), 1, SQL_C_ULONG, id), "SQLGetData1", "findValueByName"); });
+              [&](Statement& row) { row.number(1, SQL_C_ULONG, id, "SQLGetData1"); });
     return static_cast<int>(id);
 }
 

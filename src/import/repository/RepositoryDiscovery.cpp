@@ -2,7 +2,10 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/Statement.h"
 #include "import/model/ImportRun.h"
+
+#include <optional>
 
 namespace norvak {
 
@@ -31,6 +34,7 @@ class Discovery {
     bool allocateStatement() {
         rc_ = SQLAllocHandle(SQL_HANDLE_STMT, db_.hdbc(), db_.statement().out());
         db_.reportDbcError(rc_, "SQLAllocHandle", discoveryRoutine);
+        stmt_.emplace(db_, discoveryRoutine);
         return rc_ == SQL_SUCCESS;
     }
 
@@ -48,9 +52,9 @@ class Discovery {
             SQLUINTEGER repositoryId = 0;
             SQLSMALLINT nextProjectKey = 0;
             char createDate[32];
-            report(getNumber(stmt(), 1, SQL_C_ULONG, repositoryId), "SQLGetData1");
-            report(getNumber(stmt(), 2, SQL_C_SSHORT, nextProjectKey), "SQLGetData2");
-            report(getText(stmt(), 3, createDate, sizeof createDate, sizeof createDate), "SQLGetData3");
+            stmt_->number(1, SQL_C_ULONG, repositoryId, "SQLGetData1");
+            stmt_->number(2, SQL_C_SSHORT, nextProjectKey, "SQLGetData2");
+            stmt_->text(3, createDate, sizeof createDate, sizeof createDate, "SQLGetData3");
         } else if (rc_ == SQL_NO_DATA) {
             run_.print("No data available for fetch - rc=%d\n", rc_);
         } else {
@@ -68,8 +72,8 @@ class Discovery {
             return;
         rc_ = fetch("SQLFetch2", false);
         if (rc_ == SQL_SUCCESS) {
-            report(getNumber(stmt(), 1, SQL_C_SSHORT, run_.projectKey), "SQLGetData4");
-            report(getNumber(stmt(), 2, SQL_C_ULONG, run_.nextElementId), "SQLGetData5");
+            stmt_->number(1, SQL_C_SSHORT, run_.projectKey, "SQLGetData4");
+            stmt_->number(2, SQL_C_ULONG, run_.nextElementId, "SQLGetData5");
             return;
         }
         run_.errSw = 1;
@@ -91,7 +95,7 @@ class Discovery {
         rc_ = fetch(fetchLabel, true);
         if (rc_ != SQL_SUCCESS)
             return false;
-        report(getNumber(stmt(), 1, cType, value), getLabel);
+        stmt_->number(1, cType, value, getLabel);
         return true;
     }
 
@@ -134,23 +138,15 @@ class Discovery {
                       "SQLExecDirect5");
         if (rc_ != SQL_SUCCESS)
             return;
-        rc_ = fetch("SQLFetch5", false);
-        while (rc_ == SQL_SUCCESS && !run_.errSw) {
+        rc_ = stmt_->forEachRow("SQLFetch5", false, "SQLFetch6", run_.errSw, [&] {
             SQLINTEGER memberId = 0;
             SQLSMALLINT pluginKey = 0;
             char regName[256];
-            report(getNumber(stmt(), 1, SQL_C_LONG, memberId), "SQLGetData8");
-            report(getNumber(stmt(), 2, SQL_C_SHORT, pluginKey), "SQLGetData9");
-            SQLRETURN nameRc = getText(stmt(), 3, regName, sizeof regName, 255);
-            report(nameRc, "SQLGetData10");
-            if (nameRc == SQL_SUCCESS)
+            stmt_->number(1, SQL_C_LONG, memberId, "SQLGetData8");
+            stmt_->number(2, SQL_C_SHORT, pluginKey, "SQLGetData9");
+            if (stmt_->text(3, regName, sizeof regName, 255, "SQLGetData10") == SQL_SUCCESS)
                 recordPluginMember(memberId, pluginKey, regName);
-            rc_ = SQLFetch(stmt());
-            if (rc_ == SQL_NO_DATA && SQLMoreResults(stmt()) == SQL_SUCCESS)
-                rc_ = SQLFetch(stmt());
-            if (rc_ != SQL_SUCCESS && rc_ != SQL_NO_DATA)
-                report(rc_, "SQLFetch6");
-        }
+        });
     }
 
     void readNextMemberId() {
@@ -183,29 +179,18 @@ class Discovery {
 
     // Closes the step's cursor; false when the series ends here.
     bool closeCursor(const char* label) {
-        rc_ = SQLFreeStmt(stmt(), SQL_CLOSE);
-        report(rc_, label);
+        rc_ = stmt_->close(label);
         return rc_ == SQL_SUCCESS && !run_.errSw;
     }
 
   private:
-    SQLHSTMT stmt() const { return db_.hstmt(); }
-    void report(SQLRETURN rc, const char* label) { db_.reportStmtError(rc, label, discoveryRoutine); }
-
     SQLRETURN execute(const std::string& sql, const char* label) {
-        SQLRETURN rc = execDirect(stmt(), sql);
-        report(rc, label);
+        SQLRETURN rc = stmt_->execute(sql, label);
         executed_ = rc == SQL_SUCCESS;
         return rc;
     }
 
-    // Fetches a row; the end of data is reported only when `reportEndOfData`.
-    SQLRETURN fetch(const char* label, bool reportEndOfData) {
-        SQLRETURN rc = SQLFetch(stmt());
-        if (rc != SQL_NO_DATA || reportEndOfData)
-            report(rc, label);
-        return rc;
-    }
+    SQLRETURN fetch(const char* label, bool reportEndOfData) { return stmt_->fetch(label, reportEndOfData); }
 
     void recordPluginMember(SQLINTEGER memberId, SQLSMALLINT pluginKey, const char* regName) {
         switch (pluginKey) {
@@ -234,6 +219,7 @@ class Discovery {
 
     ImportRun& run_;
     DbSession& db_;
+    std::optional<Statement> stmt_; // on the statement handle the run keeps
     SQLRETURN rc_ = SQL_SUCCESS;
     bool executed_ = false;
 };
@@ -278,13 +264,13 @@ int getZEPInfo(ImportRun& run, DbSession& db, const std::string& dataSource, con
 }
 
 void updateNextElementId(ImportRun& run, DbSession& db) {
-    const char* routine = "updateNextElementId";
-    std::string sql = formatText("UPDATE %sPROJECT SET NEXT_ID=%d WHERE PROJECT_KEY=%d", run.schemaPrefix.c_str(),
-                                 static_cast<int>(run.nextElementId), run.projectKey);
-    db.reportStmtError(prepare(db.hstmt(), sql), "SQLPrepare", routine);
+    Statement update(db, "updateNextElementId");
+    update.prepare(formatText("UPDATE %sPROJECT SET NEXT_ID=%d WHERE PROJECT_KEY=%d", run.schemaPrefix.c_str(),
+                              static_cast<int>(run.nextElementId), run.projectKey),
+                   "SQLPrepare");
     if (!run.reportOnlySw)
-        db.reportStmtError(SQLExecute(db.hstmt()), "SQLExecute", routine);
-    db.reportStmtError(SQLFreeStmt(db.hstmt(), SQL_CLOSE), "SQLFreeStmt", routine);
+        update.executePrepared("SQLExecute");
+    update.close("SQLFreeStmt");
     run.print("updated NEXT_ID entry in PROJECT table to %d\n", static_cast<int>(run.nextElementId));
 }
 

@@ -7,7 +7,7 @@
 #include "import/reader/StringUtilities.h"
 #include "import/repository/AttributeWriters.h"
 #include "import/repository/Reconciliation.h"
-#include "import/repository/StatementRunner.h"
+#include "dbsession/Statement.h"
 #include "support/Utf8Text.h"
 
 #include <cstddef>
@@ -38,7 +38,7 @@ SQLRETURN insertIdentifiedRow(ImportRun& run, DbSession& db, const std::string& 
                   identifier.c_str());
         return SQL_ERROR;
     }
-    return runInsert(run, db, statement, std::move(parameters), routine);
+    return runInsert(db, statement, std::move(parameters), routine, insertMode(run));
 }
 
 // The first value entry with that text and type whose zepId is set, or 0:
@@ -202,11 +202,11 @@ int createTypeMember(ImportRun& run, DbSession& db, int typeId, int childId, std
         run.schemaPrefix.c_str(), run.projectKey, childClass, run.executionDateTime.c_str(),
         run.executionDateTime.c_str(), run.projectKey, run.projectKey);
     SQLRETURN freed =
-        runInsert(run, db, statement,
+        runInsert(db, statement,
                   {InsertParameter::integer(id), InsertParameter::integer(typeId), InsertParameter::integer(childId),
                    InsertParameter::smallInteger(seqNum), InsertParameter::smallInteger(repeatInd),
                    std::move(minOccurs), std::move(maxOccurs), InsertParameter::text(contextTagHint)},
-                  "createTypeMember");
+                  "createTypeMember", insertMode(run));
     ++run.nextElementId;
 
     if (freed == SQL_SUCCESS) {
@@ -291,11 +291,11 @@ int createValueMember(ImportRun& run, DbSession& db, int valueId, int parentId, 
         "?, ?, ?, '%s', '%s', %d, %d, 0, 0)",
         run.schemaPrefix.c_str(), run.projectKey, run.executionDateTime.c_str(), run.executionDateTime.c_str(),
         run.projectKey, run.projectKey);
-    SQLRETURN freed = runInsert(run, db, statement,
+    SQLRETURN freed = runInsert(db, statement,
                                 {InsertParameter::integer(id), InsertParameter::integer(parentId),
                                  InsertParameter::integer(valueId), InsertParameter::integer(parentClass),
                                  InsertParameter::smallInteger(seqNum), InsertParameter::smallInteger(role)},
-                                "createValueMember");
+                                "createValueMember", insertMode(run));
     ++run.nextElementId;
 
     if (freed == SQL_SUCCESS) {

@@ -1,12 +1,17 @@
 #pragma once
 
+#include "dbsession/Statement.h"
+#include "import/model/ImportRun.h"
+
 #include <cstdint>
 #include <string>
 
 namespace norvak {
 
-struct ImportRun;
-class DbSession;
+// A report-only run goes through every insert's steps but executes none.
+inline InsertMode insertMode(const ImportRun& run) {
+    return run.reportOnlySw ? InsertMode::reportOnly : InsertMode::execute;
+}
 
 // Writers of the item rows. Each takes its id from nextElementId, inserts one
 // row through the run's statement handle (nothing is executed in a

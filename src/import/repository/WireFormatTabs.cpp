@@ -4,7 +4,8 @@
 #include "dbsession/DbSession.h"
 #include "import/model/ImportRun.h"
 #include "import/repository/AttributeWriters.h"
-#include "import/repository/StatementRunner.h"
+#include "dbsession/Statement.h"
+#include "import/repository/RowWriters.h"
 
 #include <string>
 
@@ -95,9 +96,9 @@ int createWireFormatTab(ImportRun& run, DbSession& db, int pluginKey, const char
         "REG_NAME, LOCK_DATE, CREATE_DATE, LAST_MOD_DATE, STATUS) VALUES (%d, ?, %d, ?, 1, 0, '%s', '', '%s', '%s', 0)",
         run.schemaPrefix.c_str(), run.projectKey, pluginKey, quotedText(tabName).c_str(), run.executionDateTime.c_str(),
         run.executionDateTime.c_str());
-    runInsert(run, db, statement,
+    runInsert(db, statement,
               {InsertParameter::integer(run.nextMemberId), InsertParameter::smallInteger(run.nextMemberSeqNum)},
-              "createWireFormatTab");
+              "createWireFormatTab", insertMode(run));
     run.trace("<== createWireFormatTab returned %d\n", run.nextMemberId);
     return run.nextMemberId;
 }

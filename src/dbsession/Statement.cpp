@@ -1,0 +1,122 @@
+#include "dbsession/Statement.h"
+
+#include "dbsession/Columns.h"
+
+namespace norvak {
+
+Statement::Statement(DbSession& db, const char* routine) : db_(db), routine_(routine), handle_(db.hstmt()) {}
+
+Statement::Statement(DbSession& db, const char* routine, const char* allocateLabel) : db_(db), routine_(routine) {
+    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, db.hdbc(), owned_.out());
+    db.reportDbcError(rc, allocateLabel, routine);
+    handle_ = owned_.get();
+}
+
+void Statement::report(SQLRETURN rc, const char* label) {
+    db_.reportSqlError(rc, SQL_HANDLE_STMT, handle_, label, routine_);
+}
+
+SQLRETURN Statement::execute(const std::string& sql, const char* label) {
+    SQLRETURN rc = execDirect(handle_, sql);
+    report(rc, label);
+    return rc;
+}
+
+SQLRETURN Statement::prepare(const std::string& sql, const char* label) {
+    SQLRETURN rc = norvak::prepare(handle_, sql);
+    report(rc, label);
+    return rc;
+}
+
+SQLRETURN Statement::executePrepared(const char* label) {
+    SQLRETURN rc = SQLExecute(handle_);
+    report(rc, label);
+    return rc;
+}
+
+SQLRETURN Statement::fetch(const char* label, bool reportEndOfData) {
+    SQLRETURN rc = SQLFetch(handle_);
+    if (rc != SQL_NO_DATA || reportEndOfData)
+        report(rc, label);
+    return rc;
+}
+
+SQLRETURN Statement::fetchNext(const char* label) {
+    SQLRETURN rc = SQLFetch(handle_);
+    if (rc == SQL_NO_DATA && SQLMoreResults(handle_) == SQL_SUCCESS)
+        rc = SQLFetch(handle_);
+    if (rc != SQL_NO_DATA)
+        report(rc, label);
+    return rc;
+}
+
+SQLRETURN Statement::text(SQLUSMALLINT column, char* buffer, SQLLEN size, SQLLEN bufferLength, const char* label) {
+    SQLRETURN rc = getText(handle_, column, buffer, size, bufferLength);
+    report(rc, label);
+    return rc;
+}
+
+SQLRETURN Statement::text(SQLUSMALLINT column, std::string& value, const char* label) {
+    char buffer[256];
+    SQLRETURN rc = text(column, buffer, sizeof buffer, 255, label);
+    value = buffer;
+    return rc;
+}
+
+SQLRETURN Statement::close(const char* label) {
+    SQLRETURN rc = SQLFreeStmt(handle_, SQL_CLOSE);
+    report(rc, label);
+    return rc;
+}
+
+InsertParameter::InsertParameter(Kind kind, std::int32_t number, std::string text, bool isNull)
+    : kind_(kind), text_(std::move(text)) {
+    switch (kind_) {
+    case Kind::integer:
+        integer_ = number;
+        indicator_ = sizeof(SQLINTEGER);
+        break;
+    case Kind::smallInteger:
+        smallInteger_ = static_cast<SQLSMALLINT>(number);
+        indicator_ = sizeof(SQLSMALLINT);
+        break;
+    case Kind::text:
+        indicator_ = SQL_NTS;
+        break;
+    }
+    if (isNull)
+        indicator_ = SQL_NULL_DATA;
+}
+
+SQLRETURN InsertParameter::bind(SQLHSTMT statement, SQLUSMALLINT number) {
+    switch (kind_) {
+    case Kind::integer:
+        return SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &integer_, 0,
+                                &indicator_);
+    case Kind::smallInteger:
+        return SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_SSHORT, SQL_SMALLINT, 0, 0, &smallInteger_, 0,
+                                &indicator_);
+    case Kind::text:
+        break;
+    }
+    return SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_CHAR, repositoryTextWidth, 0,
+                            const_cast<char*>(text_.c_str()), 0, &indicator_);
+}
+
+SQLRETURN runInsert(DbSession& db, const std::string& statement, std::vector<InsertParameter> parameters,
+                    const char* routine, InsertMode mode) {
+    Statement insert(db, routine);
+    insert.prepare(statement, "SQLPrepare");
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+        std::string label = "SQLBindParameter" + std::to_string(i + 1);
+        insert.report(parameters[i].bind(insert.handle(), static_cast<SQLUSMALLINT>(i + 1)), label.c_str());
+    }
+    if (mode == InsertMode::execute)
+        insert.executePrepared("SQLExecute");
+    SQLRETURN freed = insert.close("SQLFreeStmt");
+    // The parameters go out of scope here: no marker may stay bound to them.
+    SQLFreeStmt(insert.handle(), SQL_RESET_PARAMS);
+    return freed;
+}
+
+} // namespace norvak

@@ -122,6 +122,16 @@ void DbSession::reportStmtError(SQLRETURN rc, const char* operation, const char*
     reportSqlError(rc, SQL_HANDLE_STMT, hstmt_.get(), operation, routine);
 }
 
+SQLRETURN DbSession::allocateStatement(const char* routine) {
+    hstmt_.reset();
+    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, hdbc_.get(), hstmt_.out());
+    if (variant_ == SessionVariant::removal)
+        reportStmtError(rc, "SQLAllocHandle", routine);
+    else
+        reportDbcError(rc, "SQLAllocHandle", routine);
+    return rc;
+}
+
 void DbSession::close(const char* routine) {
     hstmt_.reset();
     if (connected_) {

@@ -58,6 +58,12 @@ class DbSession {
     void reportDbcError(SQLRETURN rc, const char* operation, const char* routine);
     void reportStmtError(SQLRETURN rc, const char* operation, const char* routine);
 
+    // Allocates the session's main statement handle, replacing the one it
+    // had; a failure is reported under "SQLAllocHandle" in `routine` (by the
+    // removal tool through the statement handle, by the others through the
+    // connection). Returns the allocation's result.
+    SQLRETURN allocateStatement(const char* routine);
+
     // Frees the statement handle, disconnects and frees the connection and
     // the environment. The import reports a failing disconnect under the
     // operation "SQLDisconnect" in `routine`; the tools do not look.

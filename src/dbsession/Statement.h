@@ -60,13 +60,17 @@ class Statement {
     // Column reads of the current row. A NULL number leaves `value` as it
     // was (drivers differ in whether they write the buffer for a NULL); a
     // NULL text reads as the empty text.
+    // With `isNull`, whether the column was NULL.
     template <class Number>
-    SQLRETURN number(SQLUSMALLINT column, SQLSMALLINT cType, Number& value, const char* label) {
+    SQLRETURN number(SQLUSMALLINT column, SQLSMALLINT cType, Number& value, const char* label,
+                     bool* isNull = nullptr) {
         Number buffer{};
         SQLLEN indicator = 0;
         SQLRETURN rc = SQLGetData(handle_, column, cType, &buffer, sizeof buffer, &indicator);
         if (SQL_SUCCEEDED(rc) && indicator != SQL_NULL_DATA)
             value = buffer;
+        if (isNull != nullptr)
+            *isNull = indicator == SQL_NULL_DATA;
         report(rc, label);
         return rc;
     }

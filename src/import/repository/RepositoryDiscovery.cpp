@@ -32,8 +32,7 @@ class Discovery {
     SQLRETURN lastCode() const { return rc_; }
 
     bool allocateStatement() {
-        rc_ = SQLAllocHandle(SQL_HANDLE_STMT, db_.hdbc(), db_.statement().out());
-        db_.reportDbcError(rc_, "SQLAllocHandle", discoveryRoutine);
+        rc_ = db_.allocateStatement(discoveryRoutine);
         stmt_.emplace(db_, discoveryRoutine);
         return rc_ == SQL_SUCCESS;
     }

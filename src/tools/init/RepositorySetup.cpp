@@ -2,6 +2,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/Statement.h"
 #include "dbsession/RepositoryLock.h"
 #include "dbsession/Transaction.h"
 #include "support/Clock.h"
@@ -80,9 +81,7 @@ class RepositorySetup {
         : out_(out), db_(db), errSw_(errSw), options_(options), date_(currentDateTime()) {}
 
     bool allocateStatement() {
-        SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, db_.hdbc(), db_.statement().out());
-        db_.reportDbcError(rc, "SQLAllocHandle", "main");
-        return rc == SQL_SUCCESS;
+        return db_.allocateStatement("main") == SQL_SUCCESS;
     }
 
     // Creates each table that is missing; false when one cannot be created.
@@ -149,9 +148,9 @@ class RepositorySetup {
             formatText("SELECT REPOSITORY_ID, NEXT_PROJECT_KEY FROM %sREPOSITORY WHERE REPOSITORY_LEVEL = %d",
                        options_.schemaPrefix.c_str(), repositoryLevel);
         bool found = false;
-        if (!queryRow(select, "ensureRepositoryRow", found, [&] {
-                report(getNumber(stmt(), 1, SQL_C_SLONG, repositoryId_), "SQLGetData1", "ensureRepositoryRow");
-                report(getNumber(stmt(), 2, SQL_C_SSHORT, nextProjectKey_), "SQLGetData2", "ensureRepositoryRow");
+        if (!queryRow(select, "ensureRepositoryRow", found, [&](Statement& row) {
+                row.number(1, SQL_C_SLONG, repositoryId_, "SQLGetData1");
+                row.number(2, SQL_C_SSHORT, nextProjectKey_, "SQLGetData2");
             }))
             return false;
         if (found)
@@ -175,7 +174,7 @@ class RepositorySetup {
         std::string select = formatText("SELECT PROJECT_KEY FROM %sPROJECT AS S WHERE RTRIM(S.NAME) = '%s'",
                                         options_.schemaPrefix.c_str(), quotedText(name).c_str());
         return queryRow(select, "createMessageSet", found,
-                        [&] { report(getNumber(stmt(), 1, SQL_C_SSHORT, key), "SQLGetData1", "createMessageSet"); });
+                        [&](Statement& row) { row.number(1, SQL_C_SSHORT, key, "SQLGetData1"); });
     }
 
     // The first key from the repository's next key on that no message set has; 0 when none is left.
@@ -184,7 +183,7 @@ class RepositorySetup {
             bool taken = false;
             std::string select = formatText("SELECT PROJECT_KEY FROM %sPROJECT WHERE PROJECT_KEY = %d",
                                             options_.schemaPrefix.c_str(), key);
-            if (!queryRow(select, "createMessageSet", taken, [] {}))
+            if (!queryRow(select, "createMessageSet", taken, [](Statement&) {}))
                 return false;
             if (!taken)
                 return true;
@@ -288,29 +287,22 @@ class RepositorySetup {
     }
 
     bool execute(const std::string& sql, const char* routine) {
-        SQLRETURN rc = execDirect(stmt(), sql);
+        Statement statement(db_, routine);
+        SQLRETURN rc = execDirect(statement.handle(), sql);
         if (rc == SQL_SUCCESS_WITH_INFO || rc == SQL_NO_DATA)
             rc = SQL_SUCCESS;
-        report(rc, "SQLExecDirect", routine);
-        report(SQLFreeStmt(stmt(), SQL_CLOSE), "SQLFreeStmt", routine);
+        statement.report(rc, "SQLExecDirect");
+        statement.close("SQLFreeStmt");
         return rc == SQL_SUCCESS && !errSw_;
     }
 
     // Runs a query and reads its first row, if any, with `read`.
     template <class Read> bool queryRow(const std::string& sql, const char* routine, bool& found, Read read) {
-        found = false;
-        SQLRETURN rc = execDirect(stmt(), sql);
-        report(rc, "SQLExecDirect", routine);
-        if (rc == SQL_SUCCESS) {
-            rc = SQLFetch(stmt());
-            if (rc == SQL_SUCCESS) {
-                found = true;
-                read();
-            } else if (rc != SQL_NO_DATA) {
-                report(rc, "SQLFetch", routine);
-            }
-        }
-        report(SQLFreeStmt(stmt(), SQL_CLOSE), "SQLFreeStmt", routine);
+        Statement query(db_, routine);
+        found = query.execute(sql, "SQLExecDirect") == SQL_SUCCESS && query.fetch("SQLFetch") == SQL_SUCCESS;
+        if (found)
+            read(query);
+        query.close("SQLFreeStmt");
         return !errSw_;
     }
 

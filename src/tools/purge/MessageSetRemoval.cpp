@@ -2,6 +2,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/Statement.h"
 #include "dbsession/RepositoryLock.h"
 #include "dbsession/Transaction.h"
 #include "support/Output.h"
@@ -64,27 +65,20 @@ MessageSetSelector selectMessageSet(const std::string& value) {
 void lookupProjectName(MessageSetRemoval& removal) {
     const char* routine = "lookupProjectName";
     Output& out = removal.out;
-    DbSession& db = removal.db;
     out.print("Looking for message set %s in %sPROJECT table\n", removal.messageSetName.c_str(),
               removal.schemaPrefix.c_str());
-    std::string query = formatText("SELECT NAME, NEXT_ID FROM %sPROJECT AS S WHERE S.PROJECT_KEY = %d",
-                                   removal.schemaPrefix.c_str(), static_cast<int>(removal.projectKey));
-
-    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, db.hdbc(), db.statement().out());
-    db.reportStmtError(rc, "SQLAllocHandle", routine);
+    SQLRETURN rc = removal.db.allocateStatement(routine);
     if (rc != SQL_SUCCESS)
         return;
-    SQLHSTMT hstmt = db.hstmt();
-
-    rc = execDirect(hstmt, query);
-    db.reportStmtError(rc, "SQLExecDirect", routine);
-    if (rc == SQL_SUCCESS) {
-        rc = SQLFetch(hstmt);
+    Statement lookUp(removal.db, routine);
+    if (lookUp.execute(formatText("SELECT NAME, NEXT_ID FROM %sPROJECT AS S WHERE S.PROJECT_KEY = %d",
+                                  removal.schemaPrefix.c_str(), static_cast<int>(removal.projectKey)),
+                       "SQLExecDirect") == SQL_SUCCESS) {
+        rc = SQLFetch(lookUp.handle());
         if (rc == SQL_SUCCESS) {
             std::array<char, nameBufferSize> name{};
-            db.reportStmtError(getText(hstmt, 1, name.data(), nameBufferSize, nameBufferLength), "SQLGetData1",
-                               routine);
-            db.reportStmtError(getNumber(hstmt, 2, SQL_C_ULONG, removal.nextId), "SQLGetData2", routine);
+            lookUp.text(1, name.data(), nameBufferSize, nameBufferLength, "SQLGetData1");
+            lookUp.number(2, SQL_C_ULONG, removal.nextId, "SQLGetData2");
             removal.messageSetName = name.data();
             removal.found = true;
             out.print("Message set %s found in PROJECT table Project key %d nextElementId %d\n", name.data(),
@@ -92,44 +86,34 @@ void lookupProjectName(MessageSetRemoval& removal) {
         } else if (rc == SQL_NO_DATA) {
             out.print("Messageset %s not found in PROJECT table\n", removal.messageSetName.c_str());
         } else {
-            db.reportStmtError(rc, "SQLFetch", routine);
+            lookUp.report(rc, "SQLFetch");
             out.print("Error fetching row - rc=%d\n", rc);
         }
     }
-
-    rc = SQLFreeStmt(hstmt, SQL_CLOSE);
-    db.reportStmtError(rc, "SQLFreeStmt", routine);
+    lookUp.close("SQLFreeStmt");
 }
 
 int getZEPInfo(MessageSetRemoval& removal) {
     const char* routine = "getZEPInfo";
     Output& out = removal.out;
-    DbSession& db = removal.db;
     out.print("Looking for message set %s in %sPROJECT table\n", removal.messageSetName.c_str(),
               removal.schemaPrefix.c_str());
-    std::string query = formatText("SELECT PROJECT_KEY, NEXT_ID FROM %sPROJECT AS S WHERE RTRIM(S.NAME) = '%s'",
-                                   removal.schemaPrefix.c_str(), quotedText(removal.messageSetName).c_str());
-
-    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, db.hdbc(), db.statement().out());
-    db.reportStmtError(rc, "SQLAllocHandle", routine);
+    SQLRETURN rc = removal.db.allocateStatement(routine);
     if (rc != SQL_SUCCESS)
         return rc;
-    SQLHSTMT hstmt = db.hstmt();
-
-    rc = execDirect(hstmt, query);
-    db.reportStmtError(rc, "SQLExecDirect", routine);
-    if (rc == SQL_SUCCESS) {
-        rc = SQLFetch(hstmt);
+    Statement lookUp(removal.db, routine);
+    if (lookUp.execute(formatText("SELECT PROJECT_KEY, NEXT_ID FROM %sPROJECT AS S WHERE RTRIM(S.NAME) = '%s'",
+                                  removal.schemaPrefix.c_str(), quotedText(removal.messageSetName).c_str()),
+                       "SQLExecDirect") == SQL_SUCCESS) {
         // A message set that is not there is reported as error 100 as well.
-        db.reportStmtError(rc, "SQLFetch", routine);
+        rc = lookUp.fetch("SQLFetch", true);
         if (rc == SQL_SUCCESS) {
             SQLSMALLINT key = 0;
-            SQLLEN keyIndicator = 0;
-            SQLRETURN keyRc = SQLGetData(hstmt, 1, SQL_C_SSHORT, &key, sizeof key, &keyIndicator);
-            db.reportStmtError(keyRc, "SQLGetData1", routine);
-            db.reportStmtError(getNumber(hstmt, 2, SQL_C_ULONG, removal.nextId), "SQLGetData2", routine);
+            bool keyIsNull = true;
+            SQLRETURN keyRc = lookUp.number(1, SQL_C_SSHORT, key, "SQLGetData1", &keyIsNull);
+            lookUp.number(2, SQL_C_ULONG, removal.nextId, "SQLGetData2");
             // Only a key that was actually read names a message set to remove.
-            if (keyRc == SQL_SUCCESS && keyIndicator != SQL_NULL_DATA) {
+            if (keyRc == SQL_SUCCESS && !keyIsNull) {
                 removal.projectKey = key;
                 removal.found = true;
             }
@@ -139,10 +123,7 @@ int getZEPInfo(MessageSetRemoval& removal) {
             out.print("Error fetching row - rc=%d\n", rc);
         }
     }
-
-    rc = SQLFreeStmt(hstmt, SQL_CLOSE);
-    db.reportStmtError(rc, "SQLFreeStmt", routine);
-    return rc;
+    return lookUp.close("SQLFreeStmt");
 }
 
 bool deleteTableInfo(MessageSetRemoval& removal, const char* table, const char* keyColumn) {
@@ -153,14 +134,14 @@ bool deleteTableInfo(MessageSetRemoval& removal, const char* table, const char* 
     std::string statementText = formatText("DELETE FROM %s%s WHERE %s = %d", removal.schemaPrefix.c_str(), table,
                                            keyColumn, static_cast<int>(removal.projectKey));
 
-    SQLHSTMT hstmt = db.hstmt();
+    Statement deletion(db, routine);
     bool done = true;
-    SQLRETURN rc = execDirect(hstmt, statementText);
+    SQLRETURN rc = execDirect(deletion.handle(), statementText);
     if (rc == SQL_SUCCESS) {
         // Some drivers answer a DELETE that matched nothing with success
         // rather than SQL_NO_DATA; the row count tells them apart.
         SQLLEN rowCount = -1;
-        if (SQLRowCount(hstmt, &rowCount) == SQL_SUCCESS && rowCount == 0)
+        if (SQLRowCount(deletion.handle(), &rowCount) == SQL_SUCCESS && rowCount == 0)
             rc = SQL_NO_DATA;
     }
     if (rc == SQL_SUCCESS) {
@@ -169,12 +150,10 @@ bool deleteTableInfo(MessageSetRemoval& removal, const char* table, const char* 
         out.print("No entries found in table %s\n", table);
     } else {
         out.print("SQL error encountered trying to delete from table %s\n", table);
-        db.reportStmtError(rc, "SQLExecDirect", routine);
+        deletion.report(rc, "SQLExecDirect");
         done = false;
     }
-
-    rc = SQLFreeStmt(hstmt, SQL_CLOSE);
-    db.reportStmtError(rc, "SQLFreeStmt", routine);
+    deletion.close("SQLFreeStmt");
     return done;
 }
 

@@ -178,6 +178,17 @@ TEST_P(HostileUse, TheLastMessageSetKeyCanBeCreatedAndThenNoMore) {
     EXPECT_EQ(repo().query("SELECT NEXT_PROJECT_KEY FROM REPOSITORY"), (Rows{{"32767"}}));
 }
 
+TEST_P(HostileUse, ASetUpThatFailsHalfWayLeavesNoMessageSet) {
+    // A stray plugin member of the next key makes the last insert of the set-up fail.
+    repo().execute("INSERT INTO REG_PLUGIN_MEMBER (PROJECT_KEY, MEMBER_ID) VALUES (101, 2)");
+    ProgramResult failed = runConnected("norvakinit", {"-s", "Second", "-l", "C"});
+    EXPECT_EQ(failed.exitCode, 3) << failed.output;
+    EXPECT_TRUE(hasLine(failed, "*****Errors were detected - the message set changes have been rolled back"));
+    EXPECT_EQ(repo().query("SELECT PROJECT_KEY FROM PROJECT"), (Rows{{"100"}}));
+    EXPECT_EQ(count("REG_PLUGIN_MEMBER", "PROJECT_KEY = 101"), "1");
+    EXPECT_EQ(repo().query("SELECT NEXT_PROJECT_KEY FROM REPOSITORY"), (Rows{{"101"}}));
+}
+
 // Runs a program with its standard output on a full device.
 int exitCodeOnAFullDisk(const std::vector<std::string>& environment, const std::string& program,
                         const std::vector<std::string>& arguments) {

@@ -286,6 +286,13 @@ std::string TestRepository::connectionString() const {
     return connection;
 }
 
+std::string TestRepository::dataSourceSection(const std::string& name) const {
+    std::string section = "[" + name + "]\n";
+    for (const auto& [key, value] : settings_)
+        section += key + "=" + value + "\n";
+    return section;
+}
+
 struct HeldLock::Held {
     Connection connection;
     int lockFile = -1;

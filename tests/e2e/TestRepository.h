@@ -100,6 +100,8 @@ class TestRepository {
     Rows query(const std::string& sql) const;
     // The ODBC connection string of the database, for connections of a test's own.
     std::string connectionString() const;
+    // The data source's lines of an odbc.ini file, under the section `name`.
+    std::string dataSourceSection(const std::string& name) const;
 
   private:
     Backend backend_;

@@ -1,0 +1,174 @@
+#include "e2e/TestRepository.h"
+
+#include "dbsession/DbSession.h"
+#include "dbsession/Statement.h"
+#include "dbsession/Transaction.h"
+#include "support/Output.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+
+namespace norvak::test {
+namespace {
+
+// The statement layer and the transaction guard, tried in this process on a
+// session of the import's kind (autocommit off). The driver manager reads an
+// odbc.ini once per process, so one file names a data source per database
+// for the whole suite.
+class StatementLayer : public ::testing::TestWithParam<Backend> {
+  protected:
+    static void SetUpTestSuite() {
+        folder_ = new TempDir();
+        std::string ini;
+        for (Backend backend : {Backend::sqlite, Backend::postgres}) {
+            if (!available(backend))
+                continue;
+            repositories_[backend] = std::make_unique<TestRepository>(backend);
+            ini += repositories_[backend]->dataSourceSection(dataSourceOf(backend));
+        }
+        std::string path = folder_->write("odbc.ini", ini);
+        setenv("ODBCINI", path.c_str(), 1);
+    }
+    static void TearDownTestSuite() {
+        repositories_.clear();
+        delete folder_;
+        folder_ = nullptr;
+    }
+    static std::string dataSourceOf(Backend backend) { return "statement_layer_" + backendName(backend); }
+
+    void SetUp() override {
+        NORVAK_REQUIRE_BACKEND(GetParam());
+        repo_ = repositories_.at(GetParam()).get();
+        repo_->execute("DROP TABLE IF EXISTS T");
+        repo_->execute("CREATE TABLE T (N INTEGER, S VARCHAR(254))");
+        session_ = std::make_unique<DbSession>(out_, errSw_, SessionVariant::import);
+        ASSERT_EQ(session_->connectToZEP(dataSourceOf(GetParam()), repo_->user(), repo_->password()), 0)
+            << out_.text();
+        ASSERT_EQ(session_->allocateStatement("test"), SQL_SUCCESS);
+        out_.clear();
+    }
+    void TearDown() override {
+        // A SQLite connection with a transaction open cannot be closed.
+        if (session_ && session_->connected())
+            SQLEndTran(SQL_HANDLE_DBC, session_->hdbc(), SQL_ROLLBACK);
+        if (session_)
+            session_->close("test");
+        session_.reset();
+    }
+    Rows rowsOfT() { return repo_->query("SELECT N, S FROM T ORDER BY N"); }
+
+    Output out_;
+    int errSw_ = 0;
+    std::unique_ptr<DbSession> session_;
+    TestRepository* repo_ = nullptr;
+
+  private:
+    static TempDir* folder_;
+    static std::map<Backend, std::unique_ptr<TestRepository>> repositories_;
+};
+
+TempDir* StatementLayer::folder_ = nullptr;
+std::map<Backend, std::unique_ptr<TestRepository>> StatementLayer::repositories_;
+
+TEST_P(StatementLayer, AFailingCallIsReportedUnderTheCallersLabelAndRoutine) {
+    Statement statement(*session_, "readSomething", "SQLAllocHandle");
+    ASSERT_TRUE(statement.usable());
+    SQLRETURN rc = statement.execute("SELECT N FROM NO_SUCH_TABLE", "SQLExecDirect7");
+    EXPECT_EQ(rc, SQL_ERROR);
+    EXPECT_EQ(out_.text().rfind("*****Database error -1 during SQLExecDirect7 in routine readSomething SQLSTATE ", 0),
+              0u)
+        << out_.text();
+    EXPECT_EQ(errSw_, 1);
+}
+
+TEST_P(StatementLayer, RowsComeInOrderWithNullsReadSafelyAndTheEndUnreported) {
+    repo_->execute("INSERT INTO T (N, S) VALUES (1, 'one')");
+    repo_->execute("INSERT INTO T (N, S) VALUES (NULL, NULL)");
+    repo_->execute("INSERT INTO T (N, S) VALUES (3, 'three')");
+    Statement query(*session_, "listT");
+    ASSERT_EQ(query.execute("SELECT N, S FROM T ORDER BY S", "SQLExecDirect"), SQL_SUCCESS);
+    std::vector<std::string> seen;
+    SQLRETURN rc = query.forEachRow("SQLFetch", false, "SQLFetch2", errSw_, [&] {
+        SQLINTEGER number = -7; // a NULL leaves it as it was
+        std::string text = "unchanged";
+        query.number(1, SQL_C_SLONG, number, "SQLGetData1");
+        query.text(2, text, "SQLGetData2");
+        seen.push_back(std::to_string(number) + ":" + text);
+    });
+    EXPECT_EQ(rc, SQL_NO_DATA);
+    query.close("SQLFreeStmt");
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, (std::vector<std::string>{"-7:", "1:one", "3:three"}));
+    EXPECT_EQ(out_.text(), "");
+    EXPECT_EQ(errSw_, 0);
+
+    // An empty result: the end of data is reported only when asked to be.
+    ASSERT_EQ(query.execute("SELECT N FROM T WHERE N = 42", "SQLExecDirect"), SQL_SUCCESS);
+    EXPECT_EQ(query.fetch("SQLFetch"), SQL_NO_DATA);
+    EXPECT_EQ(out_.text(), "");
+    query.close("SQLFreeStmt");
+    ASSERT_EQ(query.execute("SELECT N FROM T WHERE N = 42", "SQLExecDirect"), SQL_SUCCESS);
+    EXPECT_EQ(query.fetch("SQLFetch", true), SQL_NO_DATA);
+    EXPECT_NE(out_.text().find("*****Database error 100 during SQLFetch in routine listT"), std::string::npos);
+    query.close("SQLFreeStmt");
+}
+
+// Whether an insert with one marker runs on the handle without binding it:
+// only when a parameter of an earlier statement is still bound.
+bool runsWithoutBinding(SQLHSTMT statement) {
+    std::string sql = "INSERT INTO T (N) VALUES (?)";
+    SQLPrepare(statement, reinterpret_cast<SQLCHAR*>(sql.data()), SQL_NTS);
+    SQLRETURN rc = SQLExecute(statement);
+    SQLFreeStmt(statement, SQL_CLOSE);
+    return SQL_SUCCEEDED(rc);
+}
+
+TEST_P(StatementLayer, AnInsertRunsOrOnlyReportsAndLeavesNoParameterBound) {
+    Transaction transaction(*session_);
+    SQLRETURN freed = runInsert(*session_, "INSERT INTO T (N, S) VALUES (?, ?)",
+                                {InsertParameter::integer(5), InsertParameter::text("O'Brien ü")}, "createT",
+                                InsertMode::execute);
+    EXPECT_EQ(freed, SQL_SUCCESS);
+    EXPECT_EQ(runsWithoutBinding(session_->hstmt()), false);
+    runInsert(*session_, "INSERT INTO T (N, S) VALUES (?, ?)", {InsertParameter::integer(6), InsertParameter::nullText()},
+              "createT", InsertMode::reportOnly);
+    EXPECT_EQ(runsWithoutBinding(session_->hstmt()), false);
+    EXPECT_EQ(transaction.commit(), SQL_SUCCESS);
+    EXPECT_EQ(rowsOfT(), (Rows{{"5", "O'Brien ü"}}));
+    EXPECT_EQ(out_.text(), "");
+
+    // A failing step is reported under its label; the rest still runs.
+    runInsert(*session_, "INSERT INTO NO_SUCH_TABLE (N) VALUES (?)", {InsertParameter::integer(7)}, "createT",
+              InsertMode::execute);
+    bool reported = out_.text().find(" during SQLPrepare in routine createT") != std::string::npos ||
+                    out_.text().find(" during SQLExecute in routine createT") != std::string::npos;
+    EXPECT_TRUE(reported) << out_.text();
+    EXPECT_EQ(runsWithoutBinding(session_->hstmt()), false);
+}
+
+TEST_P(StatementLayer, ATransactionRollsBackUnlessItWasCommitted) {
+    {
+        Transaction transaction(*session_);
+        runInsert(*session_, "INSERT INTO T (N) VALUES (?)", {InsertParameter::integer(1)}, "createT",
+                  InsertMode::execute);
+        // Dropped without commit: an early return or an exception.
+    }
+    EXPECT_EQ(rowsOfT(), Rows{});
+    {
+        Transaction transaction(*session_);
+        runInsert(*session_, "INSERT INTO T (N) VALUES (?)", {InsertParameter::integer(2)}, "createT",
+                  InsertMode::execute);
+        EXPECT_EQ(transaction.commit(), SQL_SUCCESS);
+    }
+    EXPECT_EQ(rowsOfT(), (Rows{{"2", nullText}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(, StatementLayer, allBackends(), backendParamName);
+
+} // namespace
+} // namespace norvak::test

@@ -1,5 +1,7 @@
 #include "dbsession/DbSession.h"
 
+#include "support/PasswordMask.h"
+
 #include <cstdarg>
 
 namespace norvak {
@@ -8,10 +10,6 @@ void OdbcHandle::reset() {
     if (handle_ != SQL_NULL_HANDLE)
         SQLFreeHandle(type_, handle_);
     handle_ = SQL_NULL_HANDLE;
-}
-
-const char* hiddenPassword(const std::string& password) {
-    return password.empty() ? "" : "********";
 }
 
 DbSession::DbSession(Output& out, int& errSw, SessionVariant variant) : out_(out), errSw_(errSw), variant_(variant) {}
@@ -68,7 +66,7 @@ int DbSession::connectToZEP(const std::string& dataSource, const std::string& us
         reportConnectionCall(rc, "SQLSetConnectAttr");
     }
 
-    print("Connecting to database %s using %s pw %s\n", dataSource.c_str(), user.c_str(), hiddenPassword(password));
+    print("Connecting to database %s using %s pw %s\n", dataSource.c_str(), user.c_str(), maskedPassword(password));
     rc = SQLConnect(hdbc_.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(dataSource.c_str())), SQL_NTS,
                     reinterpret_cast<SQLCHAR*>(const_cast<char*>(user.c_str())), SQL_NTS,
                     reinterpret_cast<SQLCHAR*>(const_cast<char*>(password.c_str())), SQL_NTS);

@@ -89,7 +89,5 @@ class DbSession {
     bool connected_ = false;
 };
 
-// How a password is shown in connection lines: "********", or "" for none.
-const char* hiddenPassword(const std::string& password);
 
 } // namespace norvak

@@ -1,6 +1,7 @@
 #include "unit/TestRun.h"
 
-#include "import/driver/ImportOptions.h"
+#include "import/reader/ImportOptions.h"
+#include "support/PasswordMask.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "unit/TestRun.h"
 
-#include "import/repository/PhysicalFormatChecks.h"
+#include "import/model/PhysicalFormatChecks.h"
 
 #include <gtest/gtest.h>
 

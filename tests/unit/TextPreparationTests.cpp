@@ -1,6 +1,6 @@
 #include "unit/TestRun.h"
 
-#include "import/reader/StringUtilities.h"
+#include "support/StringUtilities.h"
 #include "import/reader/TextPreparation.h"
 
 #include <gtest/gtest.h>

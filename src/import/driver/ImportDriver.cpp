@@ -15,6 +15,7 @@
 #include "import/repository/RepositoryDiscovery.h"
 #include "import/repository/WireFormatTabs.h"
 #include "support/Clock.h"
+#include "support/PasswordMask.h"
 
 #include <new>
 #include <optional>
@@ -172,7 +173,7 @@ int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const
     RepositoryLock lock;
     Transaction transaction(db);
     run.print("Accessing ZEP database %s using %s password %s\n", run.databaseName.c_str(), run.dbUserId.c_str(),
-              hiddenPassword(run.dbPassword));
+              maskedPassword(run.dbPassword));
     // A report-only run changes nothing and waits for no one.
     if (!run.reportOnlySw && !lockMessageSet(run, db, lock, values.lockTimeoutSeconds)) {
         abandonTransaction(db, transaction);

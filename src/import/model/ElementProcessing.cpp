@@ -1,6 +1,6 @@
 #include "import/model/DefinitionProcessing.h"
 #include "import/model/ImportRun.h"
-#include "import/reader/StringUtilities.h"
+#include "support/StringUtilities.h"
 
 #include <string>
 

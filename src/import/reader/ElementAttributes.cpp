@@ -2,7 +2,7 @@
 #include "import/model/ImportRun.h"
 #include "import/reader/AttributeHandlers.h"
 #include "import/reader/Keywords.h"
-#include "import/reader/StringUtilities.h"
+#include "support/StringUtilities.h"
 
 #include <cstring>
 #include <string>

@@ -1,6 +1,6 @@
 #include "import/reader/Keywords.h"
 
-#include "import/reader/StringUtilities.h"
+#include "support/StringUtilities.h"
 
 #include <cstring>
 

@@ -1,12 +1,13 @@
 #include "import/reader/TagWalker.h"
 
-#include "import/driver/ImportOptions.h"
+#include "import/reader/ImportOptions.h"
 #include "import/model/DefinitionProcessing.h"
 #include "import/model/DefinitionRecord.h"
 #include "import/model/ImportRun.h"
 #include "import/reader/AttributeHandlers.h"
-#include "import/reader/StringUtilities.h"
+#include "support/StringUtilities.h"
 #include "import/reader/TextPreparation.h"
+#include "support/PasswordMask.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "import/reader/TextPreparation.h"
 
 #include "import/model/ImportRun.h"
-#include "import/reader/StringUtilities.h"
+#include "support/StringUtilities.h"
 
 #include <sys/stat.h>
 

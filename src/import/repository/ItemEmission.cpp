@@ -3,9 +3,9 @@
 #include "dbsession/DbSession.h"
 #include "import/model/ConsistencyChecks.h"
 #include "import/model/ImportRun.h"
-#include "import/reader/StringUtilities.h"
+#include "support/StringUtilities.h"
 #include "import/repository/AttributeWriters.h"
-#include "import/repository/PhysicalFormatChecks.h"
+#include "import/model/PhysicalFormatChecks.h"
 #include "import/repository/Reconciliation.h"
 #include "import/repository/RowWriters.h"
 

@@ -4,6 +4,7 @@
 #include "dbsession/DbSession.h"
 #include "dbsession/Statement.h"
 #include "import/model/ImportRun.h"
+#include "support/PasswordMask.h"
 
 #include <optional>
 
@@ -241,7 +242,7 @@ const DiscoveryStep discoverySteps[] = {
 int getZEPInfo(ImportRun& run, DbSession& db, const std::string& dataSource, const std::string& user,
                const std::string& password) {
     run.trace("==> getZEPInfo database name %s user %s password %s\n", dataSource.c_str(), user.c_str(),
-              hiddenPassword(password));
+              maskedPassword(password));
     Discovery discovery(run, db);
     if (run.verboseSw)
         run.print("Gathering information about ZEP data repository from REPOSITORY table\n");

@@ -4,7 +4,7 @@
 #include "dbsession/DbSession.h"
 #include "import/model/ImportRun.h"
 #include "import/model/KeyRegisters.h"
-#include "import/reader/StringUtilities.h"
+#include "support/StringUtilities.h"
 #include "import/repository/AttributeWriters.h"
 #include "import/repository/Reconciliation.h"
 #include "dbsession/Statement.h"

@@ -1,8 +1,9 @@
-#include "import/driver/ImportOptions.h"
+#include "import/reader/ImportOptions.h"
 
 #include "import/model/ImportRun.h"
-#include "import/reader/StringUtilities.h"
+#include "support/StringUtilities.h"
 #include "support/SqlNames.h"
+#include "support/PasswordMask.h"
 
 #include <cstring>
 #include <string>
@@ -105,10 +106,6 @@ bool takeOption(ImportRun& run, const char* attrName, const char* value) {
 }
 
 } // namespace
-
-const char* maskedPassword(const char* password) {
-    return password[0] != '\0' ? "********" : "";
-}
 
 void getAttrValueZEPImport(ImportRun& run, const char* attrName, const char* value) {
     bool secret = std::strcmp(attrName, "DBPw") == 0;

@@ -1,4 +1,4 @@
-#include "import/repository/PhysicalFormatChecks.h"
+#include "import/model/PhysicalFormatChecks.h"
 
 #include "import/model/ImportRun.h"
 

@@ -1,4 +1,4 @@
-#include "import/reader/StringUtilities.h"
+#include "support/StringUtilities.h"
 
 #include <cstring>
 

@@ -8,7 +8,4 @@ struct ImportRun;
 // prefix, message set, identifier affixes and table capacities.
 void getAttrValueZEPImport(ImportRun& run, const char* attrName, const char* value);
 
-// How a password is shown: "********" when there is one, "" otherwise.
-const char* maskedPassword(const char* password);
-
 } // namespace norvak

@@ -1,0 +1,45 @@
+# Checks that each layer of src/ includes only itself and the layers below
+# it; run by the build before anything is compiled, so an include that
+# reaches upward stops the build with the file and the header named.
+#
+#   cmake -DSOURCE_DIR=<src> -DSTAMP=<file> -P CheckLayers.cmake
+
+# Layer folder, then the folders it may use.
+set(layers
+  "support"
+  "dbsession|support"
+  "import/model|support"
+  "import/reader|import/model|support"
+  "import/repository|import/model|dbsession|support"
+  "import/driver|import/reader|import/repository|import/model|dbsession|support"
+  "tools|dbsession|support"
+)
+
+set(failures "")
+foreach(rule ${layers})
+  string(REPLACE "|" ";" allowed "${rule}")
+  list(GET allowed 0 folder)
+  file(GLOB_RECURSE sources "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
+  foreach(source ${sources})
+    file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]+\"([^\"]+)\".*" "\\1" header "${line}")
+      set(permitted FALSE)
+      foreach(prefix ${allowed})
+        string(FIND "${header}" "${prefix}/" at)
+        if(at EQUAL 0)
+          set(permitted TRUE)
+        endif()
+      endforeach()
+      if(NOT permitted)
+        file(RELATIVE_PATH shown "${SOURCE_DIR}" "${source}")
+        string(APPEND failures "\n  ${shown}: includes ${header}; ${folder} may use only ${allowed}")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(failures)
+  message(FATAL_ERROR "An include reaches upward across the layers:${failures}")
+endif()
+file(WRITE "${STAMP}" "layers checked\n")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dbsession/DbSession.h"
+#include "dbsession/RepositorySchema.h"
 
 #include <sql.h>
 #include <sqlext.h>
@@ -11,10 +12,6 @@
 #include <vector>
 
 namespace norvak {
-
-// Width in bytes of the repository's text columns: identifiers, names,
-// attribute values, hints. No text the tools write is longer.
-inline constexpr std::size_t repositoryTextWidth = 254;
 
 // The steps every query and insert goes through, on one statement handle.
 // Each step reports a return code other than 0 through the session, under

@@ -2,6 +2,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/RepositorySchema.h"
 #include "dbsession/Statement.h"
 #include "import/model/ImportRun.h"
 #include "import/repository/RowWriters.h"
@@ -14,7 +15,7 @@ namespace norvak {
 
 namespace {
 
-constexpr SQLINTEGER firstUserId = 100000; // ids below are the built-in simple types
+constexpr SQLINTEGER firstUserId = firstItemId;
 
 // The identifier the definitions file would use for a stored one: the
 // kind's prefix and suffix taken off where present.
@@ -162,8 +163,8 @@ void findExistingTypes(ImportRun& run, DbSession& db) {
     EntriesByOwner typeAttributes = attributesOfClass(run, classType);
     StoredRowReader reader(run, db, "findExistingTypes");
     std::string sql = formatText("SELECT IDENTIFIER, ID_VALUE, BASE_TYPE_ID, TYPE_COMPOSITION, TYPE_CONTENT FROM "
-                                 "%sM_TYPE WHERE PROJECT = %d AND ID_VALUE > 99999 ORDER BY ID_VALUE",
-                                 run.schemaPrefix.c_str(), run.projectKey);
+                                 "%sM_TYPE WHERE PROJECT = %d AND ID_VALUE > %d ORDER BY ID_VALUE",
+                                 run.schemaPrefix.c_str(), run.projectKey, firstItemId - 1);
     int count = reader.readRows(sql, "SQLFetch2", [&] {
         std::string stored;
         SQLINTEGER id = 0;

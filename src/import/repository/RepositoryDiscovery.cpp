@@ -2,6 +2,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/RepositorySchema.h"
 #include "dbsession/Statement.h"
 #include "import/model/ImportRun.h"
 #include "support/PasswordMask.h"
@@ -13,16 +14,6 @@ namespace norvak {
 namespace {
 
 constexpr const char* discoveryRoutine = "getZEPInfo";
-
-// Plugin keys of the message set's plugin members.
-enum PluginKey : int {
-    pluginC = 1,
-    pluginCobol = 2,
-    pluginCwfTab = 4,
-    pluginUuid = 5,
-    pluginXmlTab = 6,
-    pluginTdsTab = 7
-};
 
 // The series of discovery queries on the run's statement handle. Each step
 // ends by closing its cursor; a failure there or any error ends the series.
@@ -40,8 +31,8 @@ class Discovery {
 
     void readRepository() {
         rc_ = execute(formatText("SELECT REPOSITORY_ID, NEXT_PROJECT_KEY, CREATE_DATE FROM %sREPOSITORY AS S WHERE "
-                                 "S.REPOSITORY_LEVEL = 518",
-                                 run_.schemaPrefix.c_str()),
+                                 "S.REPOSITORY_LEVEL = %d",
+                                 run_.schemaPrefix.c_str(), repositoryLevel),
                       "SQLExecDirect");
         if (rc_ != SQL_SUCCESS) {
             run_.print("Unable to execute SELECT statement - rc=%d\n", rc_);

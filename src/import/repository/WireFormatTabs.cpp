@@ -13,8 +13,6 @@ namespace norvak {
 
 namespace {
 
-enum TabPluginKey : int { pluginCwfTab = 4, pluginXmlTab = 6, pluginTdsTab = 7 };
-
 // Writes the setting rows of one tab: component id 0, class 1, the tab's
 // name as attribute group and its plugin member.
 class TabSettings {

@@ -7,7 +7,7 @@
 #include "dbsession/Transaction.h"
 #include "support/Clock.h"
 #include "tools/ToolCommandLine.h"
-#include "tools/init/RepositorySchema.h"
+#include "dbsession/RepositorySchema.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,10 +18,6 @@ namespace norvak {
 
 namespace {
 
-constexpr int repositoryLevel = 518;
-constexpr int firstProjectKey = 100; // keys below 100 would be taken for names by the removal tool
-constexpr int largestProjectKey = 32767; // PROJECT_KEY is a 16-bit column
-constexpr int firstItemId = 100000;  // ids below are the built-in simple types
 constexpr std::size_t longestMessageSetName = 127;
 
 // Plugin members of a new message set.
@@ -29,9 +25,9 @@ struct PluginMember {
     int pluginKey;
     const char* regName;
 };
-constexpr PluginMember uuidMember{5, "WebDav"};
-constexpr PluginMember cBinding{1, "C Language"};
-constexpr PluginMember cobolBinding{2, "COBOL Language"};
+constexpr PluginMember uuidMember{pluginUuid, "WebDav"};
+constexpr PluginMember cBinding{pluginC, "C Language"};
+constexpr PluginMember cobolBinding{pluginCobol, "COBOL Language"};
 
 void printUsage(Output& out, const char* programName) {
     out.print("\nnorvakinit V1.00\n");

@@ -2,6 +2,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/RepositorySchema.h"
 #include "dbsession/Statement.h"
 #include "dbsession/RepositoryLock.h"
 #include "dbsession/Transaction.h"
@@ -20,8 +21,8 @@ const char* const banner = "Norvak V2.1 - Message Set removal utility V1.0 (Dec 
 
 // The largest key a message set can have (PROJECT_KEY is a 16-bit column),
 // and the smallest number that -s takes as a key rather than as a name.
-constexpr long largestKey = 32767;
-constexpr long smallestKey = 100;
+constexpr long largestKey = largestProjectKey;
+constexpr long smallestKey = firstProjectKey;
 
 // Room for a NAME column as read by the lookup.
 constexpr SQLLEN nameBufferSize = 512;

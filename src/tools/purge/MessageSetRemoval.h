@@ -19,35 +19,6 @@ enum RemovalExitCode : int {
     removalLocked = 4,       // another run kept the message set locked for the whole lock timeout
 };
 
-// A table that holds rows of a message set, with the column carrying its key.
-struct MessageSetTable {
-    const char* table;
-    const char* keyColumn;
-};
-
-// The tables a removal empties, in order; PROJECT itself comes last.
-inline constexpr MessageSetTable messageSetTables[] = {
-    {"CATEGORY_MEMBER", "PROJECT"},
-    {"M_ATTRIBUTE", "PROJECT"},
-    {"M_CATEGORY", "PROJECT"},
-    {"M_CONST_DEF", "PROJECT"},
-    {"M_CONTEXT_TAG", "PROJECT"},
-    {"M_ELEMENT", "PROJECT"},
-    {"M_MEMBER_ATTRIBUTE", "PROJECT"},
-    {"M_MESSAGE", "PROJECT"},
-    {"M_TRANSACTION", "PROJECT"},
-    {"M_TYPE", "PROJECT"},
-    {"M_VALUE", "PROJECT"},
-    {"MSG_CONTEXTTAG_MBR", "PROJECT"},
-    {"PROJECT_DEP_MEMBER", "PROJECT_KEY"},
-    {"REG_PLUGIN_MEMBER", "PROJECT_KEY"},
-    {"TRANSACTION_MEMBER", "PROJECT"},
-    {"TYPE_MEMBER", "PROJECT"},
-    {"USER_MEMBER", "PROJECT_KEY"},
-    {"VALUE_MEMBER", "PROJECT"},
-    {"PROJECT", "PROJECT_KEY"},
-};
-
 // How the -s value names the message set.
 struct MessageSetSelector {
     enum Kind {

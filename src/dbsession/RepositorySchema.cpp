@@ -1,4 +1,4 @@
-#include "tools/init/RepositorySchema.h"
+#include "dbsession/RepositorySchema.h"
 
 namespace norvak {
 

@@ -48,7 +48,7 @@ const std::vector<int>& idsWith(const std::unordered_map<int, std::vector<int>>&
 // upwards and, for each, j running upwards.
 template <class Table>
 void reportPairsWithin(ImportRun& run, const Table& table, const std::unordered_map<int, std::vector<int>>& groups,
-                       const char* format) {
+                       CheckedFormat<const char*, int, int> format) {
     std::unordered_map<int, std::size_t> seen; // members of each group met so far
     for (int i = 1; i <= table.count(); ++i) {
         int ident = table[i].ident;
@@ -57,7 +57,7 @@ void reportPairsWithin(ImportRun& run, const Table& table, const std::unordered_
             continue;
         std::size_t position = seen[ident]++;
         for (std::size_t k = position + 1; k < group.size(); ++k)
-            run.error(format, run.text(ident), i, group[k]);
+            run.errorChecked(format, run.text(ident), i, group[k]);
     }
 }
 
@@ -65,10 +65,11 @@ void reportPairsWithin(ImportRun& run, const Table& table, const std::unordered_
 // same identifier.
 template <class Table>
 void reportPairsAcross(ImportRun& run, const Table& table, int i,
-                       const std::unordered_map<int, std::vector<int>>& other, const char* format) {
+                       const std::unordered_map<int, std::vector<int>>& other,
+                       CheckedFormat<const char*, int, int> format) {
     int ident = table[i].ident;
     for (int j : idsWith(other, ident))
-        run.error(format, run.text(ident), i, j);
+        run.errorChecked(format, run.text(ident), i, j);
 }
 
 // The containment graph of the types: an edge for each member that holds a

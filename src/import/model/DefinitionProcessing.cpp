@@ -18,16 +18,18 @@ std::string shownValue(const ImportRun& run, const DefinitionRecord& record, con
 
 // Prints `message` with the label, the value and, when there is one, the
 // subject, for each given field of the list.
-void reportGivenFields(ImportRun& run, const DefinitionRecord& record, CheckedFields fields, const char* message,
-                       const char* subject = nullptr) {
+void reportGivenFields(ImportRun& run, const DefinitionRecord& record, CheckedFields fields,
+                       CheckedFormat<const char*, const char*, const char*> message, const char* subject) {
     for (const CheckedField& checked : fields) {
-        if (record.*checked.field <= 0)
-            continue;
-        std::string value = shownValue(run, record, checked);
-        if (subject != nullptr)
-            run.error(message, checked.label, value.c_str(), subject);
-        else
-            run.error(message, checked.label, value.c_str());
+        if (record.*checked.field > 0)
+            run.errorChecked(message, checked.label, shownValue(run, record, checked).c_str(), subject);
+    }
+}
+void reportGivenFields(ImportRun& run, const DefinitionRecord& record, CheckedFields fields,
+                       CheckedFormat<const char*, const char*> message) {
+    for (const CheckedField& checked : fields) {
+        if (record.*checked.field > 0)
+            run.errorChecked(message, checked.label, shownValue(run, record, checked).c_str());
     }
 }
 

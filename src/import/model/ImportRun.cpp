@@ -30,6 +30,13 @@ void ImportRun::trace(const char* format, ...) {
     va_end(args);
 }
 
+void ImportRun::printFormatted(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    out.vprint(format, args);
+    va_end(args);
+}
+
 void ImportRun::error(const char* format, ...) {
     std::va_list args;
     va_start(args, format);

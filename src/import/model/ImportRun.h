@@ -4,10 +4,12 @@
 #include "import/model/KeyRegisters.h"
 #include "import/model/NameTable.h"
 #include "import/model/TabDefinitions.h"
+#include "support/CheckedFormat.h"
 #include "support/Output.h"
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -63,11 +65,26 @@ struct ImportRun {
     void trace(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // Prints and sets the error switch.
     void error(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // The same with a format from a table or a helper's caller, checked
+    // where it was written.
+    template <class... Args> void printChecked(CheckedFormat<std::type_identity_t<Args>...> format, Args... args) {
+        printFormatted(format.text(), args...);
+    }
+    template <class... Args> void errorChecked(CheckedFormat<std::type_identity_t<Args>...> format, Args... args) {
+        printFormatted(format.text(), args...);
+        errSw = 1;
+    }
 
     // The text of a name index ("" for 0).
     const char* text(int nameIndex) const { return names.text(nameIndex); }
 
     Output& out;
+
+  private:
+    // Formats whose arguments were checked when the format was written.
+    void printFormatted(const char* format, ...);
+
+  public:
 
     // Switches, each 0 or 1. errSw is set by every error report and never reset.
     int errSw = 0;

@@ -6,9 +6,10 @@ namespace norvak {
 
 namespace {
 
-void registerIn(ImportRun& run, KeyRegister& keys, std::string_view key, const char* duplicateMessage) {
+void registerIn(ImportRun& run, KeyRegister& keys, std::string_view key,
+                CheckedFormat<const char*> duplicateMessage) {
     if (!keys.registerKey(key))
-        run.error(duplicateMessage, std::string(key).c_str());
+        run.errorChecked(duplicateMessage, std::string(key).c_str());
 }
 
 } // namespace

@@ -41,8 +41,8 @@ int logicalTypeOf(const ImportRun& run, int elemId) {
 }
 
 // Reports a fault about the element; the property is then not written.
-int fault(ImportRun& run, const char* format, int elemId) {
-    run.error(format, run.text(run.elements[elemId].ident));
+int fault(ImportRun& run, CheckedFormat<const char*> format, int elemId) {
+    run.errorChecked(format, run.text(run.elements[elemId].ident));
     return noRow;
 }
 
@@ -63,7 +63,7 @@ struct PhysicalTypeRule {
     int logicalType;
     int defaultType;
     std::vector<int> accepted;
-    const char* message;
+    CheckedFormat<const char*> message;
 };
 
 const PhysicalTypeRule physicalTypeRules[] = {
@@ -193,9 +193,9 @@ int checkLengthForType(ImportRun& run, int physicalType, int length, bool refGiv
 
 // Justification and padding character follow one rule; only the wording differs.
 struct FillMessages {
-    const char* notForType;
-    const char* onlyExtendedDecimal;
-    const char* onlyFixedLength;
+    CheckedFormat<const char*> notForType;
+    CheckedFormat<const char*> onlyExtendedDecimal;
+    CheckedFormat<const char*> onlyFixedLength;
 };
 
 int checkFillProperty(ImportRun& run, int physicalType, int elemId, const FillMessages& messages) {

@@ -40,8 +40,8 @@ const TextOption textOptions[] = {
 struct CapacityOption {
     const char* attrName;
     int minimum;
-    const char* setLine;
-    const char* warningLine;
+    CheckedFormat<int> setLine;
+    CheckedFormat<int> warningLine;
     bool (*resize)(ImportRun& run, int capacity);
 };
 
@@ -70,13 +70,13 @@ const CapacityOption capacityOptions[] = {
 void setCapacity(ImportRun& run, const CapacityOption& option, const char* value) {
     int capacity = leadingNumberOrZero(value);
     if (capacity < option.minimum) {
-        run.print(option.warningLine, capacity);
+        run.printChecked(option.warningLine, capacity);
         run.print("and will be ignored\n");
         return;
     }
     if (!option.resize(run, capacity))
         throw TableStorageError();
-    run.print(option.setLine, capacity);
+    run.printChecked(option.setLine, capacity);
 }
 
 bool takeOption(ImportRun& run, const char* attrName, const char* value) {

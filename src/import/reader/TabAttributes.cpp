@@ -112,7 +112,8 @@ bool storeTdsTabAttribute(ImportRun& run, const char* attrName, char* value, Tds
 
 // A yes/no value judged by its first character, upper-cased: 'Y' gives
 // `yesCode`, 'N' gives `noCode`; anything else is reported with `message`.
-void storeFlag(ImportRun& run, const char* value, const char* message, int yesCode, int noCode, std::int32_t& field) {
+void storeFlag(ImportRun& run, const char* value, CheckedFormat<const char*> message, int yesCode, int noCode,
+               std::int32_t& field) {
     char first = value[0];
     if (first >= 'a' && first <= 'z')
         first = static_cast<char>(first - 'a' + 'A');
@@ -123,7 +124,7 @@ void storeFlag(ImportRun& run, const char* value, const char* message, int yesCo
         if (noCode != 0)
             field = noCode;
     } else {
-        run.error(message, value);
+        run.errorChecked(message, value);
     }
 }
 

@@ -11,6 +11,7 @@ packages=(
   odbc-postgresql
   uuid-dev
   postgresql
+  clang-tidy
 )
 
 missing=()

@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 bash scripts/build.sh
+bash scripts/tidy.sh
 
 # The PostgreSQL tests run against a private cluster, stopped again whatever
 # the outcome; the script ends with the status of the tests.

@@ -1,4 +1,5 @@
 #include "import/model/DefinitionProcessing.h"
+#include "import/model/Codes.h"
 
 #include "import/model/ImportRun.h"
 
@@ -46,12 +47,12 @@ const CheckedField typeReferenceFields[] = {
 };
 
 void createTypeAttributes(ImportRun& run, const DefinitionRecord& record, int typeId) {
-    createAttrEntry(run, record.tagLen, typeId, classType, 24, flagTds);
-    createAttrEntry(run, record.groupInd, typeId, classType, 21, flagTds);
-    createAttrEntry(run, record.groupTerm, typeId, classType, 22, flagTds);
-    createAttrEntry(run, record.tagDataSep, typeId, classType, 23, flagTds);
-    createAttrEntry(run, record.delimiter, typeId, classType, 26, flagTds);
-    createAttrEntry(run, record.dataElemSepText, typeId, classType, 25, flagTds);
+    createAttrEntry(run, record.tagLen, typeId, classType, keyTdsTagLength, flagTds);
+    createAttrEntry(run, record.groupInd, typeId, classType, keyTdsGroupIndicator, flagTds);
+    createAttrEntry(run, record.groupTerm, typeId, classType, keyTdsGroupTerminator, flagTds);
+    createAttrEntry(run, record.tagDataSep, typeId, classType, keyTdsTagDataSeparator, flagTds);
+    createAttrEntry(run, record.delimiter, typeId, classType, keyTdsDelimiter, flagTds);
+    createAttrEntry(run, record.dataElemSepText, typeId, classType, keyTdsDataElementSeparation, flagTds);
 }
 
 void addMember(ImportRun& run, int ident, int itemId, int itemType, int ownerTypeId, const DefinitionRecord& record) {

@@ -1,4 +1,5 @@
 #include "import/model/DefinitionProcessing.h"
+#include "import/model/Codes.h"
 #include "import/model/ImportRun.h"
 #include "support/StringUtilities.h"
 
@@ -148,19 +149,19 @@ void copySimpleProperties(const DefinitionRecord& record, ElementEntry& element)
 }
 
 void createSimpleElementAttributes(ImportRun& run, const DefinitionRecord& record, int elemId) {
-    createAttrEntry(run, record.length, elemId, classElement, 28, flagTds);
-    createAttrEntry(run, record.justificationText, elemId, classElement, 29, flagTds);
-    createAttrEntry(run, record.padChar, elemId, classElement, 30, flagTds);
-    createAttrEntry(run, record.interpretValue, elemId, classElement, 31, flagTds);
-    createAttrEntry(run, record.decimalPoint, elemId, classElement, 32, flagTds);
+    createAttrEntry(run, record.length, elemId, classElement, keyTdsLength, flagTds);
+    createAttrEntry(run, record.justificationText, elemId, classElement, keyTdsJustification, flagTds);
+    createAttrEntry(run, record.padChar, elemId, classElement, keyTdsPaddingCharacter, flagTds);
+    createAttrEntry(run, record.interpretValue, elemId, classElement, keyTdsInterpretValue, flagTds);
+    createAttrEntry(run, record.decimalPoint, elemId, classElement, keyTdsVirtualDecimalPoint, flagTds);
     int precisionText = record.precision > 0 ? insertName(run, std::to_string(record.precision)) : 0;
-    createAttrEntry(run, precisionText, elemId, classElement, 33, flagTds);
-    createAttrEntry(run, record.tdsFormat, elemId, classElement, 34, flagTds);
-    createAttrEntry(run, record.signOrientation, elemId, classElement, 35, flagTds);
-    createAttrEntry(run, record.positiveSign, elemId, classElement, 36, flagTds);
-    createAttrEntry(run, record.negativeSign, elemId, classElement, 37, flagTds);
-    createAttrEntry(run, record.tdsNullKey, elemId, classElement, 38, flagTds);
-    createAttrEntry(run, record.tdsNullValue, elemId, classElement, 39, flagTds);
+    createAttrEntry(run, precisionText, elemId, classElement, keyTdsPrecision, flagTds);
+    createAttrEntry(run, record.tdsFormat, elemId, classElement, keyTdsFormat, flagTds);
+    createAttrEntry(run, record.signOrientation, elemId, classElement, keyTdsSignOrientation, flagTds);
+    createAttrEntry(run, record.positiveSign, elemId, classElement, keyTdsPositiveSign, flagTds);
+    createAttrEntry(run, record.negativeSign, elemId, classElement, keyTdsNegativeSign, flagTds);
+    createAttrEntry(run, record.tdsNullKey, elemId, classElement, keyTdsEncodingNull, flagTds);
+    createAttrEntry(run, record.tdsNullValue, elemId, classElement, keyTdsEncodingNullValue, flagTds);
 }
 
 void checkPrecision(ImportRun& run, const DefinitionRecord& record, const char* ident) {
@@ -234,9 +235,9 @@ int defineElement(ImportRun& run, const DefinitionRecord& record, int currTypeId
     run.elements[elemId].repeatElemDelim = record.repeatElemDelim;
     if (record.tag > 0)
         ++run.counters.tagsFound;
-    createAttrEntry(run, record.tag, elemId, classElement, 27, flagTds);
-    createAttrEntry(run, record.xmlName, elemId, classElement, 30, flagXml);
-    createAttrEntry(run, record.xmlFormat, elemId, classElement, 31, flagXml);
+    createAttrEntry(run, record.tag, elemId, classElement, keyTdsTag, flagTds);
+    createAttrEntry(run, record.xmlName, elemId, classElement, keyXmlName, flagXml);
+    createAttrEntry(run, record.xmlFormat, elemId, classElement, keyXmlFormat, flagXml);
 
     if (record.typeCode == 0) {
         checkCompoundElement(run, record, ident.c_str());

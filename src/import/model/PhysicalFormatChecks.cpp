@@ -1,4 +1,5 @@
 #include "import/model/PhysicalFormatChecks.h"
+#include "import/model/Codes.h"
 
 #include "import/model/ImportRun.h"
 
@@ -8,23 +9,6 @@
 namespace norvak {
 
 namespace {
-
-// Physical type codes.
-enum PhysicalType : int {
-    physicalNone = 0,
-    physicalInteger = 1,
-    physicalExtendedDecimal = 2,
-    physicalFloat = 3,
-    physicalPacked = 4,
-    physicalLengthEncoded1 = 5,
-    physicalLengthEncoded2 = 6,
-    physicalNullTerminated = 7,
-    physicalFixedLength = 8,
-    physicalBoolean = 9,
-    physicalBinary = 10,
-    physicalTimeSeconds = 11,
-    physicalTimeMilliseconds = 12,
-};
 
 constexpr int unitsEndOfBitStream = 3;
 

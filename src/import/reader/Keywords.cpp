@@ -1,5 +1,7 @@
 #include "import/reader/Keywords.h"
 
+#include "import/model/Codes.h"
+#include "import/model/ItemTables.h"
 #include "support/StringUtilities.h"
 
 #include <cstring>
@@ -39,44 +41,45 @@ template <std::size_t Size> struct UpperCopy {
 };
 
 const Keyword logicalTypes[] = {
-    {"STR", 50105},   {"STRING", 50105},   {"", 50105},       {"INT", 50106},     {"INTEGER", 50106},
-    {"FLOAT", 50107}, {"BIN", 50109},      {"BINARY", 50109}, {"BOOL", 50213},    {"BOOLEAN", 50213},
-    {"DATE", 50222},  {"DATETIME", 50222}, {"DEC", 50224},    {"DECIMAL", 50224},
+    {"STR", logicalString},      {"STRING", logicalString},   {"", logicalString},       {"INT", logicalInteger},
+    {"INTEGER", logicalInteger}, {"FLOAT", logicalFloat},     {"BIN", logicalBinary},    {"BINARY", logicalBinary},
+    {"BOOL", logicalBoolean},    {"BOOLEAN", logicalBoolean}, {"DATE", logicalDateTime}, {"DATETIME", logicalDateTime},
+    {"DEC", logicalDecimal},     {"DECIMAL", logicalDecimal},
 };
 
 const Keyword physicalTypes[] = {
-    {"Integer", 1},
-    {"int", 1},
-    {"Extended Decimal", 2},
-    {"Decimal", 2},
-    {"dec", 2},
-    {"Float", 3},
-    {"Packed Decimal", 4},
-    {"Packed", 4},
-    {"pack", 4},
-    {"Length Encoded String 1", 5},
-    {"Encoded 1", 5},
-    {"enc1", 5},
-    {"Length Encoded String 2", 6},
-    {"Encoded 2", 6},
-    {"enc2", 6},
-    {"Null Terminated", 7},
-    {"Null Term", 7},
-    {"null", 7},
-    {"Fixed Length", 8},
-    {"fixed", 8},
-    {"fix", 8},
-    {"fixlen", 8},
-    {"Boolean", 9},
-    {"bool", 9},
-    {"Binary", 10},
-    {"bin", 10},
-    {"Time Seconds", 11},
-    {"Seconds", 11},
-    {"sec", 11},
-    {"Time Milliseconds", 12},
-    {"Milliseconds", 12},
-    {"mil", 12},
+    {"Integer", physicalInteger},
+    {"int", physicalInteger},
+    {"Extended Decimal", physicalExtendedDecimal},
+    {"Decimal", physicalExtendedDecimal},
+    {"dec", physicalExtendedDecimal},
+    {"Float", physicalFloat},
+    {"Packed Decimal", physicalPacked},
+    {"Packed", physicalPacked},
+    {"pack", physicalPacked},
+    {"Length Encoded String 1", physicalLengthEncoded1},
+    {"Encoded 1", physicalLengthEncoded1},
+    {"enc1", physicalLengthEncoded1},
+    {"Length Encoded String 2", physicalLengthEncoded2},
+    {"Encoded 2", physicalLengthEncoded2},
+    {"enc2", physicalLengthEncoded2},
+    {"Null Terminated", physicalNullTerminated},
+    {"Null Term", physicalNullTerminated},
+    {"null", physicalNullTerminated},
+    {"Fixed Length", physicalFixedLength},
+    {"fixed", physicalFixedLength},
+    {"fix", physicalFixedLength},
+    {"fixlen", physicalFixedLength},
+    {"Boolean", physicalBoolean},
+    {"bool", physicalBoolean},
+    {"Binary", physicalBinary},
+    {"bin", physicalBinary},
+    {"Time Seconds", physicalTimeSeconds},
+    {"Seconds", physicalTimeSeconds},
+    {"sec", physicalTimeSeconds},
+    {"Time Milliseconds", physicalTimeMilliseconds},
+    {"Milliseconds", physicalTimeMilliseconds},
+    {"mil", physicalTimeMilliseconds},
 };
 
 const Keyword lengthUnits[] = {
@@ -127,12 +130,26 @@ const Keyword renders[] = {
 };
 
 const Keyword compositions[] = {
-    {"EMPTY", 1},   {"CHOICE", 2},    {"SIMPLE", 3}, {"SIMPLE_UNORD", 3}, {"SIMPLE_UNORDERED", 3}, {"UNORD", 4},
-    {"UNORDER", 4}, {"UNORDERED", 4}, {"ORD", 5},    {"ORDER", 5},        {"ORDERED", 5},          {"", 5},
-    {"SEQ", 6},     {"SEQUENCE", 6},  {"MSG", 7},    {"MESSAGE", 7},
+    {"EMPTY", compositionEmpty},
+    {"CHOICE", compositionChoice},
+    {"SIMPLE", compositionSimpleUnordered},
+    {"SIMPLE_UNORD", compositionSimpleUnordered},
+    {"SIMPLE_UNORDERED", compositionSimpleUnordered},
+    {"UNORD", compositionUnordered},
+    {"UNORDER", compositionUnordered},
+    {"UNORDERED", compositionUnordered},
+    {"ORD", compositionOrdered},
+    {"ORDER", compositionOrdered},
+    {"ORDERED", compositionOrdered},
+    {"", compositionOrdered},
+    {"SEQ", compositionSequence},
+    {"SEQUENCE", compositionSequence},
+    {"MSG", compositionMessage},
+    {"MESSAGE", compositionMessage},
 };
 
-const Keyword typeContents[] = {{"CLOSED", 1}, {"", 1}, {"DEFINED", 2}, {"OPEN", 3}};
+const Keyword typeContents[] = {
+    {"CLOSED", contentClosed}, {"", contentClosed}, {"DEFINED", contentDefined}, {"OPEN", contentOpen}};
 
 struct Separation {
     const char* keywords[4];

@@ -1,4 +1,5 @@
 #include "import/repository/AttributeWriters.h"
+#include "import/model/Codes.h"
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
@@ -18,10 +19,6 @@
 namespace norvak {
 
 namespace {
-
-// Attribute keys of the rows written through createAttribute.
-constexpr int keyCopyBookName = 5;
-constexpr int keyUuid = 10;
 
 // Member attribute flags: CWF properties carry bit 30; the uuid 0x40001.
 constexpr int cwfMemberAttrFlags = 1073741824;

@@ -1,4 +1,5 @@
 #include "import/repository/ItemEmission.h"
+#include "import/model/Codes.h"
 
 #include "dbsession/DbSession.h"
 #include "import/model/ConsistencyChecks.h"
@@ -26,11 +27,11 @@ struct AttributeName {
 
 AttributeName xmlAttrNames(ImportRun& run, int key) {
     switch (key) {
-    case 30:
+    case keyXmlName:
         return {"XML Name", "string"};
-    case 31:
+    case keyXmlFormat:
         return {"XML Format", "string"};
-    case 32:
+    case keyXmlEncoding:
         return {"Encoding", "enum"};
     default:
         run.error("*****Error - internal error - did not recognize XML attribute key %d\n", key);
@@ -60,13 +61,13 @@ AttributeName tdsAttrNames(ImportRun& run, int key) {
         {"Encoding Null", "enum"},
         {"Encoding Null Value", "string"},
     };
-    constexpr int firstKey = 21;
-    constexpr int lastKey = 39;
+    constexpr int firstKey = keyTdsGroupIndicator;
+    constexpr int lastKey = keyTdsEncodingNullValue;
     if (key < firstKey || key > lastKey) {
         run.error("*****Error - internal error - did not recognize TDS attribute key %d\n", key);
         return {"", ""};
     }
-    if (key == 27)
+    if (key == keyTdsTag)
         ++run.counters.tagsCreated;
     return names[key - firstKey];
 }

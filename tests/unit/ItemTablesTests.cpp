@@ -1,9 +1,12 @@
 #include "unit/TestRun.h"
 
 #include "import/model/LanguageNames.h"
+#include "import/reader/ImportOptions.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -120,6 +123,105 @@ TEST(ItemTables, TraceLinesOfTheEntryRoutines) {
         "==> createTypeMemberEntry: typeId 1 itemType 8 itemId 0 ident Elem\n"
         "<== createTypeMemberEntry returned typeMemberId 1\n");
 }
+
+// True when every byte of the entry is zero.
+template <class Entry> bool allZero(const Entry& entry) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&entry);
+    return std::all_of(bytes, bytes + sizeof(Entry), [](unsigned char b) { return b == 0; });
+}
+
+// Fills a table to four times the capacity it starts with, holding a
+// reference to its first entry from before the first enlargement, and writes
+// and reads through that reference afterwards. Every new entry must come zero
+// and numbered in turn; the entries in use are then overwritten with other
+// bytes, which must reach neither entry 0 nor the entries added later. A
+// keyed table must still find the first of two entries with one identifier.
+template <class Table, class Entry>
+void growHoldingAReference(Table& table, std::int32_t Entry::*field, const char* name) {
+    SCOPED_TRACE(name);
+    constexpr bool keyed = requires {
+        table.findByIdent(0);
+    };
+    const int capacity = table.capacity();
+    ASSERT_EQ(table.add(), 1);
+    Entry& held = table[1];
+    const Entry* address = &held;
+    held.*field = -1;
+    std::vector<int> capacities{capacity};
+    for (int id = 2; id <= 4 * capacity + 1; ++id) {
+        ASSERT_EQ(table.add(), id);
+        ASSERT_TRUE(allZero(table[id])) << id;
+        std::memset(static_cast<void*>(&table[id]), 0xA5, sizeof(Entry));
+        table[id].*field = id;
+        if (table.capacity() != capacities.back())
+            capacities.push_back(table.capacity());
+    }
+    EXPECT_EQ(capacities, (Ints{capacity, 2 * capacity, 4 * capacity, 8 * capacity}));
+    EXPECT_EQ(table.count(), 4 * capacity + 1);
+    EXPECT_EQ(held.*field, -1);
+    held.*field = -2;
+    EXPECT_EQ(table[1].*field, -2);
+    EXPECT_EQ(&table[1], address);
+    EXPECT_TRUE(allZero(table[0]));
+    for (int id = 2; id <= table.count(); ++id)
+        ASSERT_EQ(table[id].*field, id) << id;
+    if constexpr (keyed) {
+        EXPECT_EQ(table.addWithIdent(7), 4 * capacity + 2);
+        EXPECT_EQ(table.findByIdent(7), 4 * capacity + 2);
+        EXPECT_EQ(table.addWithIdent(7), 4 * capacity + 3);
+        EXPECT_EQ(table.findByIdent(7), 4 * capacity + 2);
+        EXPECT_EQ(table[4 * capacity + 3].ident, 7);
+    }
+}
+
+TEST(ItemTables, EntriesStayInPlaceWhileEveryTableGrowsWellPastItsCapacity) {
+    TestRun t;
+    growHoldingAReference(t.run.elements, &ElementEntry::zepId, "elements");
+    growHoldingAReference(t.run.types, &TypeEntry::zepId, "types");
+    growHoldingAReference(t.run.messages, &MessageEntry::zepId, "messages");
+    growHoldingAReference(t.run.values, &ValueEntry::zepId, "values");
+    growHoldingAReference(t.run.valueMembers, &ValueMemberEntry::zepId, "valueMembers");
+    growHoldingAReference(t.run.typeMembers, &TypeMemberEntry::zepId, "typeMembers");
+    growHoldingAReference(t.run.attributes, &AttributeEntry::attrId, "attributes");
+    growHoldingAReference(t.run.memberAttributes, &MemberAttributeEntry::attrId, "memberAttributes");
+}
+
+TEST(ItemTables, EntriesStayInPlaceWhenACapacityIsSetAndWhenTheRoutinesAddEntries) {
+    TestRun t;
+    int owner = createTypeEntry(t.run, insertName(t.run, "Owner"), 0, 0, 6, 0);
+    TypeEntry& ownerEntry = t.run.types[owner];
+    int firstMember = createTypeMemberEntry(t.run, 0, 1, memberElement, owner);
+    TypeMemberEntry& member = t.run.typeMembers[firstMember];
+    ElementEntry& element = t.run.elements[createElementEntry(t.run, insertName(t.run, "Kept"), 0)];
+    getAttrValueZEPImport(t.run, "MaxElement", "100000");
+    getAttrValueZEPImport(t.run, "MaxTypeMember", "2048");
+    EXPECT_EQ(t.output(), "Maximum elements set to 100000\nMaximum type members set to 2048\n");
+    for (int i = 0; i < 20000; ++i) {
+        int ident = insertName(t.run, "T" + std::to_string(i));
+        createTypeMemberEntry(t.run, ident, createTypeEntry(t.run, ident, 0, 0, 6, 0), memberType, owner);
+        createElementEntry(t.run, ident, ident);
+    }
+    EXPECT_EQ((Ints{t.run.elements.capacity(), t.run.typeMembers.capacity(), t.run.types.capacity()}),
+              (Ints{100000, 32768, 32768}));
+    EXPECT_EQ(t.text(element.ident), "Kept");
+    element.length = 12;
+    EXPECT_EQ(t.run.elements[1].length, 12);
+    EXPECT_EQ((Ints{ownerEntry.firstMember, ownerEntry.lastMember, member.next, member.elemId}),
+              (Ints{1, 20001, 2, 1}));
+    EXPECT_EQ(t.run.typeMembers[20001].prev, 20000);
+}
+
+#ifndef NDEBUG
+TEST(ItemTablesDeathTest, AnIdOutsideTheTableStopsADebugBuild) {
+    TestRun t;
+    createElementEntry(t.run, insertName(t.run, "A"), 0);
+    EXPECT_EQ(t.run.elements[0].ident, 0); // entry 0 reads as a zero entry
+    EXPECT_DEATH((void)t.run.elements[2], "item table id 2 outside 0\\.\\.1");
+    EXPECT_DEATH((void)t.run.types[-1], "item table id -1 outside 0\\.\\.0");
+    const ItemTable<AttributeEntry>& attributes = t.run.attributes;
+    EXPECT_DEATH((void)attributes[8193], "item table id 8193 outside 0\\.\\.0");
+}
+#endif
 
 TEST(KeyRegisters, DuplicatesAreReportedPerKindAndRegistersHaveNoSizeLimit) {
     TestRun t;

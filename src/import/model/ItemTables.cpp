@@ -2,7 +2,14 @@
 
 #include "import/model/ImportRun.h"
 
+#include <cstdio>
+
 namespace norvak {
+
+void itemIdOutOfRange(int id, int count) {
+    std::fprintf(stderr, "item table id %d outside 0..%d\n", id, count);
+    std::abort();
+}
 
 int createElementEntry(ImportRun& run, int ident, int label) {
     run.trace("==> createElementEntry: identifier %s\n", run.text(ident));

@@ -4,9 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <string_view>
 #include <type_traits>
 #include <unordered_map>
+#include <vector>
 
 namespace norvak {
 
@@ -162,32 +164,55 @@ struct TableStorageError : std::exception {
     const char* what() const noexcept override { return "item table storage exhausted"; }
 };
 
+// Stops the run with a message naming the id and the entries in use; the
+// item tables call it in builds without NDEBUG.
+[[noreturn]] void itemIdOutOfRange(int id, int count);
+
 // Entries numbered from 1 (entry 0 stays zero and is never used), zero-filled
-// storage for capacity + 1 entries, doubling when full. Entries never move to
-// another number, so ids stay valid for the whole run.
+// storage for at least capacity + 1 entries, the capacity doubling when full.
+// Entry id sits in block id / blockSize at id % blockSize. Blocks are had in
+// pieces, one zero-filled piece for the blocks a larger capacity adds, and a
+// piece stays where it is until the table goes: entry ids and references to
+// entries both stay valid for the whole run, whatever is added after them.
 template <class Entry> class ItemTable {
-    static_assert(std::is_trivially_copyable_v<Entry>, "entries are copied bytewise");
+    static_assert(std::is_trivially_copyable_v<Entry> && std::is_trivially_default_constructible_v<Entry>,
+                  "entries live in zero-filled storage");
 
   public:
+    static constexpr int blockShift = 12;
+    static constexpr int blockSize = 1 << blockShift;
+
     ItemTable() = default;
-    ~ItemTable() { std::free(entries_); }
+    ~ItemTable() {
+        for (Entry* piece : pieces_)
+            std::free(piece);
+    }
     ItemTable(const ItemTable&) = delete;
     ItemTable& operator=(const ItemTable&) = delete;
 
-    // Sets the capacity and moves the entries in use into new zero-filled
-    // storage (never below the count). False when the storage cannot be had;
-    // the table is then unchanged.
+    // Sets the capacity (never below the count), getting the blocks it needs
+    // in one piece, so that a capacity that cannot be had fails at once. A
+    // lower capacity keeps the blocks the table has. False when the storage
+    // cannot be had; the table is then unchanged.
     bool allocate(int capacity) {
         if (capacity < count_)
             capacity = count_;
-        std::size_t slots = static_cast<std::size_t>(capacity) + 1;
-        auto* entries = static_cast<Entry*>(std::calloc(slots, sizeof(Entry)));
-        if (entries == nullptr)
-            return false;
-        if (entries_ != nullptr)
-            std::memcpy(static_cast<void*>(entries), entries_, (static_cast<std::size_t>(count_) + 1) * sizeof(Entry));
-        std::free(entries_);
-        entries_ = entries;
+        std::size_t needed = (static_cast<std::size_t>(capacity) + blockSize) >> blockShift;
+        std::size_t had = blocks_.size();
+        if (needed > had) {
+            try {
+                blocks_.reserve(needed);
+                pieces_.reserve(pieces_.size() + 1);
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
+            auto* piece = static_cast<Entry*>(std::calloc((needed - had) * blockSize, sizeof(Entry)));
+            if (piece == nullptr)
+                return false;
+            pieces_.push_back(piece);
+            for (std::size_t block = 0; block < needed - had; ++block)
+                blocks_.push_back(piece + block * blockSize);
+        }
         capacity_ = capacity;
         return true;
     }
@@ -199,16 +224,36 @@ template <class Entry> class ItemTable {
             if (doubled > 0x7ffffffe || !allocate(static_cast<int>(doubled)))
                 throw TableStorageError();
         }
-        return ++count_;
+        ++count_;
+        std::memset(static_cast<void*>(&slot(count_)), 0, sizeof(Entry));
+        return count_;
     }
 
     int count() const { return count_; }
     int capacity() const { return capacity_; }
-    Entry& operator[](int id) { return entries_[id]; }
-    const Entry& operator[](int id) const { return entries_[id]; }
+    Entry& operator[](int id) {
+        check(id);
+        return slot(id);
+    }
+    const Entry& operator[](int id) const {
+        check(id);
+        return slot(id);
+    }
 
   private:
-    Entry* entries_ = nullptr;
+    Entry& slot(int id) const {
+        auto n = static_cast<unsigned>(id);
+        return blocks_[n >> blockShift][n & (blockSize - 1)];
+    }
+    void check([[maybe_unused]] int id) const {
+#ifndef NDEBUG
+        if (id < 0 || id > count_)
+            itemIdOutOfRange(id, count_);
+#endif
+    }
+
+    std::vector<Entry*> pieces_; // zero-filled storage, freed with the table
+    std::vector<Entry*> blocks_; // blockSize entries each, within the pieces
     int count_ = 0;
     int capacity_ = 0;
 };

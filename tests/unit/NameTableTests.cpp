@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace norvak::test {
@@ -66,6 +67,51 @@ TEST(NameTable, FullAreaGrowsByDoublingAndKeepsEveryIndex) {
     EXPECT_EQ(insertName(u.run, "after"), 600009);
     EXPECT_EQ(u.run.errSw, 0);
 }
+
+TEST(NameTable, TextsHandedOutStayReadableWhileTheAreaGrowsAndIndexesStayOffsets) {
+    TestRun t;
+    struct Held {
+        std::string text;
+        int index;
+        const char* pointer;
+        std::string_view view;
+    };
+    std::vector<Held> held;
+    int expected = 1;
+    const std::string stem(1000, 'n');
+    for (int i = 0; i < 3000; ++i) { // about 1.5 MB: the area doubles three times
+        std::string text = (i % 2 ? stem : "short") + std::to_string(i);
+        int index = insertName(t.run, text);
+        ASSERT_EQ(index, expected) << text;
+        expected += static_cast<int>(text.size()) + 1;
+        held.push_back({text, index, t.run.text(index), t.run.names.name(index)});
+    }
+    EXPECT_EQ(t.output(), "Name table size increased to 524288\nName table size increased to 1048576\n"
+                          "Name table size increased to 2097152\n");
+    EXPECT_EQ(t.run.names.used(), expected);
+    for (const Held& h : held) {
+        ASSERT_STREQ(h.pointer, h.text.c_str()) << h.index;
+        ASSERT_EQ(h.view, h.text) << h.index;
+        ASSERT_EQ(h.view.data()[h.view.size()], '\0') << h.index; // a view can go to printf
+        ASSERT_EQ(t.run.names.name(h.index), h.text) << h.index;
+        ASSERT_EQ(insertName(t.run, h.text), h.index) << h.index;
+    }
+    EXPECT_EQ(t.run.names.name(0), "");
+    EXPECT_STREQ(t.run.names.text(0), "");
+    EXPECT_EQ(t.run.names.name(0).data()[0], '\0');
+    EXPECT_EQ(t.run.errSw, 0);
+}
+
+#ifndef NDEBUG
+TEST(NameTableDeathTest, AnIndexOutsideTheAreaStopsADebugBuild) {
+    TestRun t;
+    int index = insertName(t.run, "alpha");
+    EXPECT_EQ(t.run.names.name(index), "alpha");
+    EXPECT_DEATH((void)t.run.names.text(-1), "name index -1 outside 0\\.\\.6");
+    EXPECT_DEATH((void)t.run.names.name(7), "name index 7 outside 0\\.\\.6");
+    EXPECT_DEATH((void)t.run.text(100000), "name index 100000 outside 0\\.\\.6");
+}
+#endif
 
 } // namespace
 } // namespace norvak::test

@@ -2,21 +2,38 @@
 
 #include "import/model/ImportRun.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <new>
 
 namespace norvak {
 
 NameTable::~NameTable() {
     std::free(area_);
+    for (char* area : retired_)
+        std::free(area);
+}
+
+// Keeps the area in use aside for the texts handed out from it; the caller
+// puts another area in its place.
+void NameTable::retire() {
+    if (area_ != nullptr)
+        retired_.push_back(area_);
+    area_ = nullptr;
 }
 
 bool NameTable::allocate(int size) {
     char* area = static_cast<char*>(std::calloc(static_cast<std::size_t>(size), 1));
     if (area == nullptr)
         return false;
-    std::free(area_);
+    try {
+        retire();
+    } catch (const std::bad_alloc&) {
+        std::free(area);
+        return false;
+    }
     area_ = area;
     size_ = size;
     end_ = 1;
@@ -56,8 +73,13 @@ bool NameTable::growFor(std::size_t length) {
     if (area == nullptr)
         return false;
     if (area_ != nullptr)
-        std::memcpy(area, area_, static_cast<std::size_t>(size_));
-    std::free(area_);
+        std::memcpy(area, area_, static_cast<std::size_t>(end_)); // the rest of both areas is zero
+    try {
+        retire();
+    } catch (const std::bad_alloc&) {
+        std::free(area);
+        return false;
+    }
     area_ = area;
     size_ = static_cast<int>(newSize);
     return true;
@@ -96,6 +118,12 @@ void NameTable::rehash(std::size_t slotCount) {
 }
 
 const char* NameTable::text(int index) const {
+#ifndef NDEBUG
+    if (index < 0 || index >= end_) {
+        std::fprintf(stderr, "name index %d outside 0..%d\n", index, end_ - 1);
+        std::abort();
+    }
+#endif
     if (index <= 0 || index >= end_ || area_ == nullptr)
         return "";
     return area_ + index;

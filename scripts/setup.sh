@@ -12,6 +12,7 @@ packages=(
   uuid-dev
   postgresql
   clang-tidy
+  clang libclang-rt-dev
 )
 
 missing=()

@@ -32,3 +32,4 @@ export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 # their unloading; leaks are checked by the unit tests, which load no driver.
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=0
 (cd build-sanitize && ctest --output-on-failure -j2 -L e2e)
+bash scripts/fuzz.sh

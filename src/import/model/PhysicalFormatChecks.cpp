@@ -361,4 +361,33 @@ int checkLengthReference(ImportRun& run, int memberId, int referenceIdent) {
     return 0;
 }
 
+EffectiveFormat effectiveFormat(const TypeMemberEntry& member, const ElementEntry& element) {
+    EffectiveFormat format{element.physicalType,       element.length,         element.lengthUnits,
+                           element.signedCode,         element.decimalPoint,   element.byteAlignment,
+                           element.justification,      element.padChar,        element.repeatElemDelim,
+                           element.xmlRender,          element.xmlIdAttrName,  element.xmlIdAttrValue,
+                           element.xmlIdValueAttrName, element.xmlMemberEncode};
+    if (member.ident == 0)
+        return format;
+    auto take = [](int& effective, int own, bool given) {
+        if (given)
+            effective = own;
+    };
+    take(format.physicalType, member.physicalType, member.physicalType >= 1);
+    take(format.length, member.length, member.length >= 1);
+    take(format.decimalPoint, member.decimalPoint, member.decimalPoint >= 1);
+    take(format.byteAlignment, member.byteAlignment, member.byteAlignment >= 1);
+    take(format.xmlIdAttrName, member.xmlIdAttrName, member.xmlIdAttrName >= 1);
+    take(format.xmlIdAttrValue, member.xmlIdAttrValue, member.xmlIdAttrValue >= 1);
+    take(format.xmlIdValueAttrName, member.xmlIdValueAttrName, member.xmlIdValueAttrName >= 1);
+    take(format.lengthUnits, member.lengthUnits, member.lengthUnits >= 0);
+    take(format.signedCode, member.signedCode, member.signedCode >= 0);
+    take(format.xmlRender, member.xmlRender, member.xmlRender >= 0);
+    take(format.justification, member.justification, member.justification > 0);
+    take(format.padChar, member.padChar, member.padChar > 0);
+    take(format.xmlMemberEncode, member.xmlMemberEncode, member.xmlMemberEncode > 0);
+    take(format.repeatElemDelim, member.repeatElemDelim, member.repeatElemDelim > 0);
+    return format;
+}
+
 } // namespace norvak

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "import/model/ItemTables.h"
+
 namespace norvak {
 
 struct ImportRun;
@@ -19,5 +21,28 @@ int checkFormatString(ImportRun& run, int elemId);
 // A length or repeat reference must name an integer element that precedes
 // the member in its type; always 0 (the row is written, a fault rolls back).
 int checkLengthReference(ImportRun& run, int memberId, int referenceIdent);
+
+// The physical-format and XML properties that count for one use of an
+// element: a member given by reference carries its own values where its
+// definition gave them; the member of an element defined in place carries
+// none, so the element's own values count.
+struct EffectiveFormat {
+    int physicalType;
+    int length;
+    int lengthUnits;
+    int signedCode;
+    int decimalPoint;
+    int byteAlignment;
+    int justification;
+    int padChar;
+    int repeatElemDelim;
+    int xmlRender;
+    int xmlIdAttrName;
+    int xmlIdAttrValue;
+    int xmlIdValueAttrName;
+    int xmlMemberEncode;
+};
+
+EffectiveFormat effectiveFormat(const TypeMemberEntry& member, const ElementEntry& element);
 
 } // namespace norvak

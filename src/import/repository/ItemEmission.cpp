@@ -4,11 +4,11 @@
 #include "dbsession/DbSession.h"
 #include "import/model/ConsistencyChecks.h"
 #include "import/model/ImportRun.h"
-#include "support/StringUtilities.h"
-#include "import/repository/AttributeWriters.h"
 #include "import/model/PhysicalFormatChecks.h"
+#include "import/repository/AttributeWriters.h"
 #include "import/repository/Reconciliation.h"
 #include "import/repository/RowWriters.h"
+#include "support/StringUtilities.h"
 
 #include <string>
 
@@ -70,56 +70,6 @@ AttributeName tdsAttrNames(ImportRun& run, int key) {
     if (key == keyTdsTag)
         ++run.counters.tagsCreated;
     return names[key - firstKey];
-}
-
-// The physical-format and XML properties that count for one use of an
-// element: a member given by reference carries its own values where its
-// definition gave them; the member of an element defined in place carries
-// none, so the element's own values count.
-struct EffectiveFormat {
-    int physicalType;
-    int length;
-    int lengthUnits;
-    int signedCode;
-    int decimalPoint;
-    int byteAlignment;
-    int justification;
-    int padChar;
-    int repeatElemDelim;
-    int xmlRender;
-    int xmlIdAttrName;
-    int xmlIdAttrValue;
-    int xmlIdValueAttrName;
-    int xmlMemberEncode;
-};
-
-EffectiveFormat effectiveFormat(const TypeMemberEntry& member, const ElementEntry& element) {
-    EffectiveFormat format{element.physicalType,       element.length,         element.lengthUnits,
-                           element.signedCode,         element.decimalPoint,   element.byteAlignment,
-                           element.justification,      element.padChar,        element.repeatElemDelim,
-                           element.xmlRender,          element.xmlIdAttrName,  element.xmlIdAttrValue,
-                           element.xmlIdValueAttrName, element.xmlMemberEncode};
-    if (member.ident == 0)
-        return format;
-    auto take = [](int& effective, int own, bool given) {
-        if (given)
-            effective = own;
-    };
-    take(format.physicalType, member.physicalType, member.physicalType >= 1);
-    take(format.length, member.length, member.length >= 1);
-    take(format.decimalPoint, member.decimalPoint, member.decimalPoint >= 1);
-    take(format.byteAlignment, member.byteAlignment, member.byteAlignment >= 1);
-    take(format.xmlIdAttrName, member.xmlIdAttrName, member.xmlIdAttrName >= 1);
-    take(format.xmlIdAttrValue, member.xmlIdAttrValue, member.xmlIdAttrValue >= 1);
-    take(format.xmlIdValueAttrName, member.xmlIdValueAttrName, member.xmlIdValueAttrName >= 1);
-    take(format.lengthUnits, member.lengthUnits, member.lengthUnits >= 0);
-    take(format.signedCode, member.signedCode, member.signedCode >= 0);
-    take(format.xmlRender, member.xmlRender, member.xmlRender >= 0);
-    take(format.justification, member.justification, member.justification > 0);
-    take(format.padChar, member.padChar, member.padChar > 0);
-    take(format.xmlMemberEncode, member.xmlMemberEncode, member.xmlMemberEncode > 0);
-    take(format.repeatElemDelim, member.repeatElemDelim, member.repeatElemDelim > 0);
-    return format;
 }
 
 // Writes the items of the model in their phases.

@@ -12,7 +12,8 @@ void OdbcHandle::reset() {
     handle_ = SQL_NULL_HANDLE;
 }
 
-DbSession::DbSession(Output& out, int& errSw, SessionVariant variant) : out_(out), errSw_(errSw), variant_(variant) {}
+DbSession::DbSession(Diagnostics& diagnostics, SessionVariant variant)
+    : out_(diagnostics.out), errSw_(diagnostics.errSw), variant_(variant) {}
 
 DbSession::~DbSession() {
     hstmt_.reset();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/Diagnostics.h"
 #include "support/Output.h"
 
 #include <sql.h>
@@ -41,7 +42,8 @@ class OdbcHandle {
 // statement handle, the connect routine and the database error report.
 class DbSession {
   public:
-    DbSession(Output& out, int& errSw, SessionVariant variant);
+    // Reports through the run's diagnostics and sets their error switch.
+    DbSession(Diagnostics& diagnostics, SessionVariant variant);
     ~DbSession();
     DbSession(const DbSession&) = delete;
     DbSession& operator=(const DbSession&) = delete;

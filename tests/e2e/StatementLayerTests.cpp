@@ -46,7 +46,7 @@ class StatementLayer : public ::testing::TestWithParam<Backend> {
         repo_ = repositories_.at(GetParam()).get();
         repo_->execute("DROP TABLE IF EXISTS T");
         repo_->execute("CREATE TABLE T (N INTEGER, S VARCHAR(254))");
-        session_ = std::make_unique<DbSession>(out_, errSw_, SessionVariant::import);
+        session_ = std::make_unique<DbSession>(diagnostics_, SessionVariant::import);
         ASSERT_EQ(session_->connectToZEP(dataSourceOf(GetParam()), repo_->user(), repo_->password()), 0)
             << out_.text();
         ASSERT_EQ(session_->allocateStatement("test"), SQL_SUCCESS);
@@ -63,7 +63,8 @@ class StatementLayer : public ::testing::TestWithParam<Backend> {
     Rows rowsOfT() { return repo_->query("SELECT N, S FROM T ORDER BY N"); }
 
     Output out_;
-    int errSw_ = 0;
+    Diagnostics diagnostics_{out_};
+    int& errSw_ = diagnostics_.errSw;
     std::unique_ptr<DbSession> session_;
     TestRepository* repo_ = nullptr;
 

@@ -206,7 +206,7 @@ int endAfterFailure(ImportRun& run, DbSession& db, const std::string& line, int 
 
 int runImport(Output& out, int argc, const char* const* argv) {
     ImportRun run(out);
-    DbSession db(run.out, run.errSw, SessionVariant::import);
+    DbSession db(run, SessionVariant::import);
     const char* storageLine = "Error allocating storage for element, value, type or names table\n";
     try {
         return importDefinitions(run, db, argc, argv);

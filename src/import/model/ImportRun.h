@@ -4,12 +4,10 @@
 #include "import/model/KeyRegisters.h"
 #include "import/model/NameTable.h"
 #include "import/model/TabDefinitions.h"
-#include "support/CheckedFormat.h"
-#include "support/Output.h"
+#include "support/Diagnostics.h"
 
 #include <cstdint>
 #include <string>
-#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -47,50 +45,12 @@ struct RunCounters {
     int tagsCreated = 0;
 };
 
-// Everything one import run holds: its switches and settings, the name table,
-// the item tables, the key registers and the wire-format tabs. Each run (and
-// each test) starts from a fresh one.
-struct ImportRun {
-    explicit ImportRun(Output& output);
-    ImportRun(const ImportRun&) = delete;
-    ImportRun& operator=(const ImportRun&) = delete;
-
-    // Allocates the name table and the item tables at their default
-    // capacities; false when any of them cannot be had.
-    bool allocateTables();
-
-    // Printing: every line goes through the run's writer.
-    void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    // Prints only with the trace switch.
-    void trace(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    // Prints and sets the error switch.
-    void error(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    // The same with a format from a table or a helper's caller, checked
-    // where it was written.
-    template <class... Args> void printChecked(CheckedFormat<std::type_identity_t<Args>...> format, Args... args) {
-        printFormatted(format.text(), args...);
-    }
-    template <class... Args> void errorChecked(CheckedFormat<std::type_identity_t<Args>...> format, Args... args) {
-        printFormatted(format.text(), args...);
-        errSw = 1;
-    }
-
-    // The text of a name index ("" for 0).
-    const char* text(int nameIndex) const { return names.text(nameIndex); }
-
-    Output& out;
-
-  private:
-    // Formats whose arguments were checked when the format was written.
-    void printFormatted(const char* format, ...);
-
-  public:
-
-    // Switches, each 0 or 1. errSw is set by every error report and never reset.
-    int errSw = 0;
+// The options of a run: its switches and settings, from the command line and
+// the ZEPImport element, read-only once the definitions file has been read.
+struct RunOptions {
+    // Switches, each 0 or 1.
     int reportOnlySw = 0;
     int verboseSw = 0;
-    int traceSw = 0;
     int showTablesSw = 0;
 
     // Connection and naming settings, with the sizes of the fields that hold
@@ -103,8 +63,17 @@ struct ImportRun {
     std::string msgPrefix, msgSuffix, elemPrefix, elemSuffix; // 16 each
     std::string typePrefix, typeSuffix, valuePrefix, valueSuffix;
     std::string executionDateTime; // "%Y-%m-%d-%H.%M.%S"
+};
 
-    RunCounters counters;
+// The definitions model: the name table, the item tables, the key registers
+// and the wire-format tabs declared in the file.
+struct DefinitionModel {
+    // Allocates the name table and the item tables at their default
+    // capacities; false when any of them cannot be had.
+    bool allocateTables();
+
+    // The text of a name index ("" for 0).
+    const char* text(int nameIndex) const { return names.text(nameIndex); }
 
     NameTable names;
     KeyedItemTable<ElementEntry> elements;
@@ -121,14 +90,20 @@ struct ImportRun {
     std::vector<CwfTabDefinition> cwfTabList;
     std::vector<TdsTabDefinition> tdsTabList;
     std::vector<XmlTabDefinition> xmlTabList;
+};
+
+// What the run knows of the repository: the message set, its next free ids
+// (read when the run connects and advanced as rows are written), the tabs
+// and plugin members it has, what reconciliation took over, and the counts
+// of the summary.
+struct RepositoryState {
+    RunCounters counters;
 
     // Tabs the message set has (from the repository or created by the run).
     KnownTabs cwfTabs;
     KnownTabs tdsTabs;
     KnownTabs xmlTabs;
 
-    // The message set in the repository and its next free ids, read when the
-    // run connects; the writers advance the counters as they insert rows.
     std::int16_t projectKey = 0;
     std::uint32_t nextElementId = 0;
     std::uint32_t nextAttrId = 0;
@@ -149,6 +124,15 @@ struct ImportRun {
     int cMemberId = 0;
     int cobolMemberId = 0;
     int webDavMemberId = 0;
+};
+
+// Everything one import run holds, in its four parts; a routine that needs
+// only some of them can take just those. Each run (and each test) starts
+// from a fresh one.
+struct ImportRun : Diagnostics, RunOptions, DefinitionModel, RepositoryState {
+    explicit ImportRun(Output& output) : Diagnostics(output) {}
+    ImportRun(const ImportRun&) = delete;
+    ImportRun& operator=(const ImportRun&) = delete;
 };
 
 } // namespace norvak

@@ -349,7 +349,8 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
         {'s', &ToolOptions::messageSet, "*****Error - message set missing from -s parameter\n"},
         {'l', &ToolOptions::languages, "*****Error - language bindings missing from -l parameter\n"},
     };
-    int errSw = 0;
+    Diagnostics diagnostics(out);
+    int& errSw = diagnostics.errSw;
     ToolOptions values;
     walkToolCommandLine(out, errSw, argc, argv, options, values, /*takesLockTimeout*/ true);
     if (toolUsageRequested(argc, argv) || values.dataSource.empty()) {
@@ -379,7 +380,7 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
         return setupRefused;
     }
 
-    DbSession db(out, errSw, SessionVariant::setup);
+    DbSession db(diagnostics, SessionVariant::setup);
     if (int rc = connectTool(out, db, values); rc != 0)
         return rc;
     RepositorySetup setup(out, db, errSw, values);

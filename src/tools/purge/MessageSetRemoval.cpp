@@ -240,7 +240,8 @@ int removeMessageSet(MessageSetRemoval& removal, const ToolOptions& values) {
 } // namespace
 
 int runMessageSetRemoval(Output& out, int argc, const char* const* argv) {
-    int errSw = 0;
+    Diagnostics diagnostics(out);
+    int& errSw = diagnostics.errSw;
     out.print("%s", banner);
 
     static constexpr ToolOption messageSetOption{'s', &ToolOptions::messageSet,
@@ -258,7 +259,7 @@ int runMessageSetRemoval(Output& out, int argc, const char* const* argv) {
     if (values.schemaRefused)
         return removalNotRemoved;
 
-    DbSession db(out, errSw, SessionVariant::removal);
+    DbSession db(diagnostics, SessionVariant::removal);
     if (int connectRc = connectTool(out, db, values); connectRc != 0)
         return connectRc;
 

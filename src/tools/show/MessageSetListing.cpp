@@ -60,7 +60,8 @@ void getAllMessages(Output& out, DbSession& db, int& errSw, SQLSMALLINT projectK
 }
 
 int runMessageSetListing(Output& out, int argc, const char* const* argv) {
-    int errSw = 0;
+    Diagnostics diagnostics(out);
+    int& errSw = diagnostics.errSw;
     out.print("%s", banner);
 
     static constexpr ToolOption options[] = {dataSourceOption, userOption, passwordOption, schemaOption};
@@ -75,7 +76,7 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
     if (values.schemaRefused)
         return listingDatabaseError;
 
-    DbSession db(out, errSw, SessionVariant::listing);
+    DbSession db(diagnostics, SessionVariant::listing);
     if (int connectRc = connectTool(out, db, values); connectRc != 0)
         return connectRc;
 

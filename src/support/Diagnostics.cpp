@@ -1,0 +1,38 @@
+#include "support/Diagnostics.h"
+
+#include <cstdarg>
+
+namespace norvak {
+
+void Diagnostics::print(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    out.vprint(format, args);
+    va_end(args);
+}
+
+void Diagnostics::trace(const char* format, ...) {
+    if (!traceSw)
+        return;
+    std::va_list args;
+    va_start(args, format);
+    out.vprint(format, args);
+    va_end(args);
+}
+
+void Diagnostics::printFormatted(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    out.vprint(format, args);
+    va_end(args);
+}
+
+void Diagnostics::error(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    out.vprint(format, args);
+    va_end(args);
+    errSw = 1;
+}
+
+} // namespace norvak

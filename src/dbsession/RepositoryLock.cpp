@@ -188,6 +188,13 @@ DatabaseKind databaseKind(DbSession& db, const char* routine) {
     return DatabaseKind::other;
 }
 
+LockRequest messageSetLock(const std::string& schemaPrefix, const std::string& where, const std::string& name,
+                           int timeoutSeconds, const char* routine) {
+    std::string statement =
+        formatText("UPDATE %sPROJECT SET NEXT_ID = NEXT_ID WHERE %s", schemaPrefix.c_str(), where.c_str());
+    return LockRequest{statement, statement, "message set " + name, timeoutSeconds, routine};
+}
+
 RepositoryLock::~RepositoryLock() {
     if (lockFile_ >= 0)
         close(lockFile_);

@@ -34,6 +34,12 @@ struct LockRequest {
     const char* routine = "";
 };
 
+// The lock of one message set, named by its PROJECT row (`where`, a condition
+// on PROJECT such as "PROJECT_KEY = 100"): an UPDATE of that row that changes
+// nothing; the lines name "message set NAME".
+LockRequest messageSetLock(const std::string& schemaPrefix, const std::string& where, const std::string& name,
+                           int timeoutSeconds, const char* routine);
+
 // The lock of a run that changes the repository, held until the object is
 // dropped (after the transaction has ended). take() waits for another run
 // that holds it: after two seconds one line says so, and after the timeout

@@ -36,9 +36,8 @@ void abandonTransaction(DbSession& db, Transaction& transaction) {
 // that change the same message set run one after the other. False when
 // another run kept it for the whole timeout.
 bool lockMessageSet(ImportRun& run, DbSession& db, RepositoryLock& lock, int timeoutSeconds) {
-    std::string statement = formatText("UPDATE %sPROJECT SET NEXT_ID = NEXT_ID WHERE RTRIM(NAME) = '%s'",
-                                  run.schemaPrefix.c_str(), quotedText(run.messageSetName).c_str());
-    LockRequest request{statement, statement, "message set " + run.messageSetName, timeoutSeconds, "getZEPInfo"};
+    std::string where = formatText("RTRIM(NAME) = '%s'", quotedText(run.messageSetName).c_str());
+    LockRequest request = messageSetLock(run.schemaPrefix, where, run.messageSetName, timeoutSeconds, "getZEPInfo");
     return lock.take(run.out, db, request) != LockResult::timedOut;
 }
 

@@ -168,10 +168,8 @@ LockResult lockMessageSet(MessageSetRemoval& removal, RepositoryLock& lock, cons
     std::string where = selector.kind == MessageSetSelector::byKey
                             ? formatText("PROJECT_KEY = %d", static_cast<int>(selector.key))
                             : formatText("RTRIM(NAME) = '%s'", quotedText(removal.messageSetName).c_str());
-    std::string statement =
-        formatText("UPDATE %sPROJECT SET NEXT_ID = NEXT_ID WHERE %s", removal.schemaPrefix.c_str(), where.c_str());
-    LockRequest request{statement, statement, "message set " + removal.messageSetName, timeoutSeconds, "main"};
-    return lock.take(removal.out, removal.db, request);
+    return lock.take(removal.out, removal.db,
+                     messageSetLock(removal.schemaPrefix, where, removal.messageSetName, timeoutSeconds, "main"));
 }
 
 // Empties every table of the message set; false when any DELETE failed.

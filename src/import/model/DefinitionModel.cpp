@@ -1,6 +1,4 @@
-#include "import/model/ImportRun.h"
-
-#include <cstdarg>
+#include "import/model/DefinitionModel.h"
 
 namespace norvak {
 

@@ -75,9 +75,9 @@ int main(int argc, char** argv) {
         best = std::min(best, std::chrono::duration<double, std::milli>(stop - start).count());
 
         start = std::chrono::steady_clock::now();
-        norvak::resolveReferences(run);
-        norvak::checkDupIdents(run);
-        norvak::checkRecursion(run);
+        norvak::resolveReferences(run, run, run);
+        norvak::checkDupIdents(run, run);
+        norvak::checkRecursion(run, run);
         stop = std::chrono::steady_clock::now();
         if (run.errSw) {
             std::fprintf(stderr, "checks failed:\n%s", out.text().c_str());

@@ -55,7 +55,7 @@ using namespace norvak;
 // The repository id of the element a reference names, as the writing finds
 // it; 0 when unknown.
 int referencedElement(ImportRun& run, int reference) {
-    int elemId = findElemIdFromName(run, reference);
+    int elemId = findElemIdFromName(run, run, reference);
     return elemId != 0 ? run.elements[elemId].zepId : 0;
 }
 
@@ -68,41 +68,41 @@ void checkElementUse(ImportRun& run, int memberId) {
     const EffectiveFormat format = effectiveFormat(member, element);
     const int physicalType = format.physicalType > 0 ? format.physicalType : 0;
 
-    checkPhysicalType(run, physicalType, elemId);
+    checkPhysicalType(run, run, run, physicalType, elemId);
     int length = format.length > 0 ? leadingNumberOrZero(run.text(format.length)) : 0;
-    int lengthResult = checkLength(run, physicalType, length, member.lengthRef, format.lengthUnits, elemId);
+    int lengthResult = checkLength(run, run, run, physicalType, length, member.lengthRef, format.lengthUnits, elemId);
     if (member.lengthRef > 0 && lengthResult == 0) {
         if (referencedElement(run, member.lengthRef) == 0)
             run.error("*****Error - Unable to resolve length reference %s for element %s\n",
                       run.text(member.lengthRef), run.text(element.ident));
         else
-            checkLengthReference(run, memberId, member.lengthRef);
+            checkLengthReference(run, run, memberId, member.lengthRef);
     }
     if (format.lengthUnits >= 1)
-        checkLengthUnits(run, physicalType, format.lengthUnits, elemId);
+        checkLengthUnits(run, run, run, physicalType, format.lengthUnits, elemId);
     if (format.signedCode >= 1)
-        checkSignOrientation(run, physicalType, format.signedCode, elemId);
+        checkSignOrientation(run, run, run, physicalType, format.signedCode, elemId);
     if (format.decimalPoint > 0)
-        checkVirtualDecimalPoint(run, physicalType, elemId);
+        checkVirtualDecimalPoint(run, run, run, physicalType, elemId);
     if (format.justification > 0)
-        checkJustification(run, physicalType, elemId);
+        checkJustification(run, run, run, physicalType, elemId);
     if (format.padChar > 0)
-        checkPaddingChar(run, physicalType, elemId);
+        checkPaddingChar(run, run, run, physicalType, elemId);
     if (member.repeatRef > 0) {
         if (referencedElement(run, member.repeatRef) == 0)
             run.error("*****Error - Unable to resolve repeat count reference %s for element %s\n",
                       run.text(member.repeatRef), run.text(element.ident));
         else
-            checkLengthReference(run, memberId, member.repeatRef);
+            checkLengthReference(run, run, memberId, member.repeatRef);
     }
     // The XML format of a use is only for date and time elements; the writing
     // of the XML member attributes judges that itself, by the rule of
     // checkFormatString.
     if (member.xmlFormat > 0)
-        checkFormatString(run, elemId);
+        checkFormatString(run, run, elemId);
     // The TDS member attributes: the length reference again.
     if (member.lengthRef > 0)
-        checkLengthReference(run, memberId, member.lengthRef);
+        checkLengthReference(run, run, memberId, member.lengthRef);
 }
 
 // Every element use of every type, in the order the writing takes the type
@@ -129,7 +129,7 @@ void checkPhysicalFormats(ImportRun& run) {
 void addCustomWireFormats(ImportRun& run, bool repositoryTab) {
     int memberId = 0;
     if (repositoryTab)
-        run.cwfTabs.add(++memberId, insertName(run, "CWF in the repository"));
+        run.cwfTabs.add(++memberId, insertName(run, run, "CWF in the repository"));
     for (const CwfTabDefinition& tab : run.cwfTabList) {
         bool known = false;
         for (std::int32_t name : run.cwfTabs.names)
@@ -161,21 +161,21 @@ void runStages(ImportRun& run, const std::string& input, Stages stages) {
     if (run.errSw)
         return;
     if (stages == Stages::duplicatesOnly) {
-        checkDupIdents(run);
+        checkDupIdents(run, run);
         return;
     }
     addCustomWireFormats(run, stages == Stages::pastDuplicates);
-    resolveReferences(run);
+    resolveReferences(run, run, run);
     if (run.showTablesSw)
         showTables(run);
     if (run.errSw)
         return;
     if (stages == Stages::driver) {
-        checkDupIdents(run);
+        checkDupIdents(run, run);
         if (run.errSw)
             return;
     }
-    checkRecursion(run);
+    checkRecursion(run, run);
     if (run.errSw)
         return;
     checkPhysicalFormats(run);

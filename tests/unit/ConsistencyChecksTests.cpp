@@ -13,14 +13,14 @@ namespace {
 using Ints = std::vector<int>;
 
 struct Model : TestRun {
-    int n(const std::string& text) { return insertName(run, text); }
+    int n(const std::string& text) { return insertName(run, run, text); }
     void withCustomWireFormat() { run.cwfTabs.add(1, n("CWF1")); }
     // Parses, resolves and checks for recursion, as the import does.
     std::string recursionReport(const std::string& definitions) {
         parse(definitions);
-        resolveReferences(run);
+        resolveReferences(run, run, run);
         out.clear();
-        checkRecursion(run);
+        checkRecursion(run, run);
         return output();
     }
 };
@@ -32,11 +32,11 @@ std::string dup(const std::string& tail) {
 TEST(IdentifierLookup, FindsTheFirstEntryWithTheIdentifierOrReportsAndTracesItsAbsence) {
     Model t;
     int v = t.n("V"), missing = t.n("nowhere");
-    createValueEntry(t.run, v, 0, 50105);
-    createValueEntry(t.run, v, 0, 50105);
+    createValueEntry(t.run, t.run, v, 0, 50105);
+    createValueEntry(t.run, t.run, v, 0, 50105);
     t.run.traceSw = 1;
-    EXPECT_EQ(findValueIdFromName(t.run, v), 1);
-    EXPECT_EQ(findElemIdFromName(t.run, missing), 0);
+    EXPECT_EQ(findValueIdFromName(t.run, t.run, v), 1);
+    EXPECT_EQ(findElemIdFromName(t.run, t.run, missing), 0);
     EXPECT_EQ(t.output(), "==> findValueIdFromName - V\n<== findValueIdFromName returned valueId 1\n"
                           "==> findElemIdFromName - nowhere\n"
                           "*****Error - unable to locate element identifier nowhere\n"
@@ -55,7 +55,7 @@ TEST(ReferenceResolution, EveryKindOfReferenceBecomesALocalId) {
                <Value ident="Max" type="integer" value="99"/>
                <Message ident="Ack" type="Header"/>)");
     t.run.traceSw = 1;
-    resolveReferences(t.run);
+    resolveReferences(t.run, t.run, t.run);
     EXPECT_EQ(t.output(), "==> resolveReferences\n"
                           "==> findTypeIdFromName - Header\n<== findTypeIdFromName returned typeId 2\n"
                           "==> findTypeIdFromName - Header\n<== findTypeIdFromName returned typeId 2\n"
@@ -78,7 +78,7 @@ TEST(ReferenceResolution, UnresolvedReferencesAreReportedInPassOrderAndStayZero)
                  <Element ident="local" type="GhostComplex"><Value ref="GhostValue" role="ENUM"/></Element>
                </Type>
                <Message ident="M" type="GhostMsgType"/>)");
-    resolveReferences(t.run);
+    resolveReferences(t.run, t.run, t.run);
     EXPECT_EQ(t.output(), "*****Error - unable to locate type identifier GhostMsgType\n"
                           "*****Error - unable to locate type identifier GhostComplex\n"
                           "*****Error - unable to locate message identifier GhostMsg\n"
@@ -102,13 +102,13 @@ TEST(ReferenceResolution, MembersWithoutALengthAreReportedOnlyWithACustomWireFor
         </Type>)";
     Model plain;
     plain.parse(definitions);
-    resolveReferences(plain.run);
+    resolveReferences(plain.run, plain.run, plain.run);
     EXPECT_EQ(plain.output(), "");
 
     Model t;
     t.withCustomWireFormat();
     t.parse(definitions);
-    resolveReferences(t.run);
+    resolveReferences(t.run, t.run, t.run);
     EXPECT_EQ(t.output(), "*****Error - length required for element code in type Rec\n"
                           "*****Error - length required for element count in type Rec\n"
                           "*****Error - length required for element zstr in type Rec\n");
@@ -119,13 +119,13 @@ TEST(DuplicateIdentifiers, DistinctIdentifiersPassAndTwoEqualValuesAreOnePair) {
     Model t;
     t.parse(R"(<Type ident="T" composition="sequence"><Element ident="E" type="string"/></Type>
                <Message ident="M" type="T"/><Value ident="V" type="string" value="1"/>)");
-    checkDupIdents(t.run);
+    checkDupIdents(t.run, t.run);
     EXPECT_EQ(t.output(), "");
     EXPECT_EQ(t.run.errSw, 0);
 
-    createValueEntry(t.run, t.n("V"), 0, 50105);
+    createValueEntry(t.run, t.run, t.n("V"), 0, 50105);
     t.run.traceSw = 1;
-    checkDupIdents(t.run);
+    checkDupIdents(t.run, t.run);
     EXPECT_EQ(t.output(), "==> checkDupIdents\n" + dup("V, values 1,2") + "<== checkDupIdents, errSw=1\n");
 }
 
@@ -139,7 +139,7 @@ TEST(DuplicateIdentifiers, ReportsEveryPairOnceInPassAndIdOrder) {
     t.run.messages.addWithIdent(x);
     for (int ident : {x, y, x})
         t.run.values.addWithIdent(ident);
-    checkDupIdents(t.run);
+    checkDupIdents(t.run, t.run);
     std::string expected;
     for (const char* pair :
          {"X, elements 1,3", "X, values 1,3", "X, element 1, type 2", "X, element 1, message 1",
@@ -191,16 +191,16 @@ TEST(Recursion, DeepNestingIsCheckedAndALongCycleFound) {
     Model t;
     const int depth = 100000;
     for (int i = 1; i <= depth; ++i)
-        createTypeEntry(t.run, t.n("T" + std::to_string(i)), 0, 0, 6, 1);
+        createTypeEntry(t.run, t.run, t.n("T" + std::to_string(i)), 0, 0, 6, 1);
     for (int i = 1; i < depth; ++i)
-        createTypeMemberEntry(t.run, 0, i + 1, 8, i);
+        createTypeMemberEntry(t.run, t.run, 0, i + 1, 8, i);
     t.out.clear();
-    checkRecursion(t.run);
+    checkRecursion(t.run, t.run);
     EXPECT_EQ(t.output(), "");
 
-    createTypeMemberEntry(t.run, 0, 1, 8, depth);
+    createTypeMemberEntry(t.run, t.run, 0, 1, 8, depth);
     t.out.clear();
-    checkRecursion(t.run);
+    checkRecursion(t.run, t.run);
     EXPECT_EQ(t.output(), "*****Error - Recursion found for type T1 element T2\n");
 }
 

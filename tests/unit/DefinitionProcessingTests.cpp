@@ -15,9 +15,9 @@ using Ints = std::vector<int>;
 using Strings = std::vector<std::string>;
 
 struct Defs : TestRun {
-    int n(const std::string& text) { return insertName(run, text); }
+    int n(const std::string& text) { return insertName(run, run, text); }
     int type(const char* ident, int composition = 6, int parent = 0) {
-        return processTypeDef(run, DefinitionRecord{.ident = n(ident), .composition = composition}, parent);
+        return processTypeDef(run, run, DefinitionRecord{.ident = n(ident), .composition = composition}, parent);
     }
     // A record giving every format property of an element.
     DefinitionRecord formatted() {
@@ -68,7 +68,7 @@ std::string errors(const std::string& items, const std::string& tail) {
 TEST(ElementDefinition, ElementWithoutTypeIsAStringElementCheckedAsCompound) {
     Defs t;
     DefinitionRecord r{.ident = t.n("Amount"), .length = t.n("5"), .xmlName = t.n("amt"), .tag = t.n("AMT")};
-    EXPECT_EQ(processElementDef(t.run, r, 0), 1);
+    EXPECT_EQ(processElementDef(t.run, t.run, t.run, r, 0), 1);
     const ElementEntry& e = t.run.elements[1];
     EXPECT_EQ((Ints{e.logicalType, e.typeName, e.label, e.length, t.run.counters.tagsFound}),
               (Ints{50105, 0, r.ident, 0, 1}));
@@ -87,7 +87,7 @@ TEST(ElementDefinition, CompoundElementReportsEveryFormatPropertyInOrderAndBecom
     r.minOccurs = 1;
     r.maxOccurs = -2;
     r.repeatCount = 3;
-    EXPECT_EQ(processElementDef(t.run, r, owner), 1);
+    EXPECT_EQ(processElementDef(t.run, t.run, t.run, r, owner), 1);
     const char* tail = " not valid for compound element\n";
     EXPECT_EQ(t.output(), errors("Justification (L)|Padding character (_)|Interpret element value (Message Key)|"
                                  "Decimal point (1)|Precision (2)|Sign Orientation (Leading)|Positive Sign (+)|"
@@ -115,7 +115,7 @@ TEST(ElementDefinition, SimpleElementCopiesItsFormatAndGetsTdsAttributes) {
     r.typeCode = 50107;
     r.tag = t.n("PR");
     r.lengthUnits = -1;
-    EXPECT_EQ(processElementDef(t.run, r, t.type("Owner")), 1);
+    EXPECT_EQ(processElementDef(t.run, t.run, t.run, r, t.type("Owner")), 1);
     auto copied = [](const auto& x) {
         std::ostringstream s;
         s << x.physicalType << "/" << x.signedCode << "/" << x.length << "/" << x.lengthUnits << "/" << x.justification
@@ -139,7 +139,7 @@ TEST(ElementDefinition, PrecisionNeedsALongerLengthAndNoVirtualDecimalPoint) {
         DefinitionRecord r{.ident = t.n("P"), .typeCode = 50107, .precision = precision};
         r.length = length ? t.n(length) : 0;
         r.decimalPoint = decimalPoint ? t.n(decimalPoint) : 0;
-        processElementDef(t.run, r, 0);
+        processElementDef(t.run, t.run, t.run, r, 0);
         return t.output() + "errSw " + std::to_string(t.run.errSw);
     };
     EXPECT_EQ(run(2, "5", nullptr), "errSw 0");
@@ -155,7 +155,7 @@ TEST(ElementDefinition, EachLogicalTypeRejectsItsPropertiesInOrder) {
         DefinitionRecord r = t.formatted();
         r.ident = t.n("X");
         r.typeCode = typeCode;
-        processElementDef(t.run, r, t.type("Owner"));
+        processElementDef(t.run, t.run, t.run, r, t.type("Owner"));
         std::string text;
         for (const std::string& line : t.lines())
             if (line.rfind("*****Error - precision", 0) != 0)
@@ -196,7 +196,7 @@ TEST(ElementDefinition, EachLogicalTypeRejectsItsPropertiesInOrder) {
     EXPECT_EQ(check(50108), "");
 
     Defs t; // a CWF null key of 0 passes the generic check but not the boolean rule
-    processElementDef(t.run, DefinitionRecord{.ident = t.n("B"), .typeCode = 50213, .cwfNullKey = 0}, 0);
+    processElementDef(t.run, t.run, t.run, DefinitionRecord{.ident = t.n("B"), .typeCode = 50213, .cwfNullKey = 0}, 0);
     EXPECT_EQ(t.output(), "CWF null key value not allowed on element B of type boolean\n");
 }
 
@@ -206,11 +206,13 @@ TEST(ElementDefinition, MemberPropertiesAreOnlyValidInsideAType) {
     r.maxOccurs = 5;
     r.repeatCount = 2;
     r.repeatRef = t.n("RR");
-    EXPECT_EQ(processElementDef(t.run, r, 0), 1);
+    EXPECT_EQ(processElementDef(t.run, t.run, t.run, r, 0), 1);
     EXPECT_EQ(t.output(), errors("minOccurs (1)|maxOccurs (5)|repeatCount (2)|repeatRef (RR)|lengthRef (LR)",
                                  " only valid when element Top is in a type\n"));
     Defs u;
-    EXPECT_EQ(processElementDef(u.run, DefinitionRecord{.ident = u.n("Top"), .minOccurs = 0, .maxOccurs = -2}, 0), 1);
+    EXPECT_EQ(processElementDef(u.run, u.run, u.run,
+                                DefinitionRecord{.ident = u.n("Top"), .minOccurs = 0, .maxOccurs = -2}, 0),
+              1);
     EXPECT_EQ(u.output(), "");
     EXPECT_EQ(u.run.typeMembers.count(), 0);
 }
@@ -218,8 +220,9 @@ TEST(ElementDefinition, MemberPropertiesAreOnlyValidInsideAType) {
 TEST(ElementDefinition, ElementByReferenceIsAMemberCarryingItsPerUseSettings) {
     Defs t;
     int owner = t.type("Owner");
-    EXPECT_EQ(processElementDef(t.run, DefinitionRecord{.ref = t.n("Shared"), .name = t.n("N")}, owner), 0);
-    EXPECT_EQ(processElementDef(t.run, DefinitionRecord{.ref = t.n("Shared")}, 0), 0);
+    EXPECT_EQ(processElementDef(t.run, t.run, t.run, DefinitionRecord{.ref = t.n("Shared"), .name = t.n("N")}, owner),
+              0);
+    EXPECT_EQ(processElementDef(t.run, t.run, t.run, DefinitionRecord{.ref = t.n("Shared")}, 0), 0);
     EXPECT_EQ(t.output(), "*****Error - element cannot have both identifier/name and ref Shared\n"
                           "*****Error - element with ref (Shared) must be within a type\n");
     EXPECT_EQ(t.run.typeMembers.count(), 0);
@@ -232,7 +235,7 @@ TEST(ElementDefinition, ElementByReferenceIsAMemberCarryingItsPerUseSettings) {
     r.maxOccurs = 4;
     r.repeatCount = 2;
     r.repeatRef = t.n("rr");
-    EXPECT_EQ(processElementDef(t.run, r, owner), 0);
+    EXPECT_EQ(processElementDef(t.run, t.run, t.run, r, owner), 0);
     EXPECT_EQ(t.output(), "");
     EXPECT_EQ(t.run.elements.count() + t.run.attributes.count() + t.run.counters.tagsFound, 0);
     EXPECT_EQ(t.member(1), "1:0,0,0:2:0,4:0,0:Shared");
@@ -253,8 +256,8 @@ TEST(ElementDefinition, RedefinitionReusesTheEntryAndMissingIdentifierCreatesNot
     int owner = t.type("Owner");
     DefinitionRecord first{.ident = t.n("E"), .typeName = t.n("Complex"), .tag = t.n("T1")};
     DefinitionRecord second{.name = t.n("Other"), .ident = first.ident, .typeCode = 50106, .tag = t.n("T2")};
-    EXPECT_EQ(processElementDef(t.run, first, owner), 1);
-    EXPECT_EQ(processElementDef(t.run, second, owner), 1);
+    EXPECT_EQ(processElementDef(t.run, t.run, t.run, first, owner), 1);
+    EXPECT_EQ(processElementDef(t.run, t.run, t.run, second, owner), 1);
     const ElementEntry& e = t.run.elements[1];
     EXPECT_EQ((Ints{t.run.elements.count(), e.logicalType, e.typeName, e.label, t.run.counters.tagsFound}),
               (Ints{1, 50106, 0, first.ident, 2}));
@@ -262,8 +265,8 @@ TEST(ElementDefinition, RedefinitionReusesTheEntryAndMissingIdentifierCreatesNot
     EXPECT_EQ(t.member(1), "1:1,0,0:2:-1,-1:0,2:");
     EXPECT_EQ(t.member(2), "1:1,0,0:2:-1,-1:1,0:");
 
-    EXPECT_EQ(processElementDef(t.run, DefinitionRecord{.name = t.n("Nm"), .tag = t.n("T3")}, owner), 0);
-    EXPECT_EQ(processElementDef(t.run, DefinitionRecord{}, 0), 0);
+    EXPECT_EQ(processElementDef(t.run, t.run, t.run, DefinitionRecord{.name = t.n("Nm"), .tag = t.n("T3")}, owner), 0);
+    EXPECT_EQ(processElementDef(t.run, t.run, t.run, DefinitionRecord{}, 0), 0);
     EXPECT_EQ(t.output(), "*****Error - required parameter missing on element Nm\n"
                           "*****Error - required parameter missing on element \n");
     EXPECT_EQ(t.run.errSw, 1);
@@ -294,8 +297,8 @@ TEST(TypeDefinition, TypeInPlaceGetsItsAttributesAndMembershipEachTimeItIsDefine
     r.typeContent = 1;
     r.minOccurs = 0;
     r.maxOccurs = -2;
-    EXPECT_EQ(processTypeDef(t.run, r, outer), 2);
-    EXPECT_EQ(processTypeDef(t.run, r, outer), 2);
+    EXPECT_EQ(processTypeDef(t.run, t.run, r, outer), 2);
+    EXPECT_EQ(processTypeDef(t.run, t.run, r, outer), 2);
     EXPECT_EQ(t.output(), "");
     EXPECT_EQ((Ints{t.run.types.count(), t.run.types[2].label, t.run.types[2].typeContent}), (Ints{2, r.name, 1}));
     Strings once{"104/2/24/2=3", "104/2/21/2={", "104/2/22/2=}",
@@ -314,9 +317,10 @@ TEST(TypeDefinition, CompositionRules) {
     EXPECT_EQ(t.output(), "");
     EXPECT_EQ(t.type("Nested", 6, ordered), 4);
     EXPECT_EQ(t.member(2), "1:0,0,4:8:-1,-1:0,0:");
-    EXPECT_EQ(processTypeDef(t.run, DefinitionRecord{.ident = t.n("Based"), .baseType = 50106, .composition = 5}, 0),
-              5);
-    processTypeDef(t.run, DefinitionRecord{.ident = t.n("Seq"), .baseType = 50106, .composition = 6}, 0);
+    EXPECT_EQ(
+        processTypeDef(t.run, t.run, DefinitionRecord{.ident = t.n("Based"), .baseType = 50106, .composition = 5}, 0),
+        5);
+    processTypeDef(t.run, t.run, DefinitionRecord{.ident = t.n("Seq"), .baseType = 50106, .composition = 6}, 0);
     EXPECT_EQ(t.output(), "*****Error - parent type (Ordered) of type (Nested) must be sequence or choice\n"
                           "*****Error - base type can only be specified for sequence types - Based\n");
     EXPECT_EQ(t.run.errSw, 0);
@@ -326,7 +330,7 @@ TEST(TypeDefinition, CompositionRules) {
         for (int sep = 1; sep <= 7; ++sep) {
             Defs u;
             DefinitionRecord r{.ident = u.n("U"), .composition = composition, .dataElemSep = sep};
-            EXPECT_EQ(processTypeDef(u.run, r, 0), 1);
+            EXPECT_EQ(processTypeDef(u.run, u.run, r, 0), 1);
             bool invalid = sep >= 3 && sep <= 6;
             EXPECT_EQ(u.output(),
                       invalid ? "*****Error - Invalid combination of composition and data element sep - U\n" : "")
@@ -338,9 +342,9 @@ TEST(TypeDefinition, TypeByReferenceAndTypeWithoutIdentifier) {
     Defs t;
     int owner = t.type("Owner");
     int ordered = t.type("Ordered", 5);
-    EXPECT_EQ(processTypeDef(t.run, DefinitionRecord{.ref = t.n("R"), .ident = t.n("I")}, owner), 0);
-    EXPECT_EQ(processTypeDef(t.run, DefinitionRecord{.ref = t.n("R")}, 0), 0);
-    EXPECT_EQ(processTypeDef(t.run, DefinitionRecord{.name = t.n("Nm")}, owner), 0);
+    EXPECT_EQ(processTypeDef(t.run, t.run, DefinitionRecord{.ref = t.n("R"), .ident = t.n("I")}, owner), 0);
+    EXPECT_EQ(processTypeDef(t.run, t.run, DefinitionRecord{.ref = t.n("R")}, 0), 0);
+    EXPECT_EQ(processTypeDef(t.run, t.run, DefinitionRecord{.name = t.n("Nm")}, owner), 0);
     EXPECT_EQ(t.output(), "*****Error - type cannot have both identifier/name and ref R\n"
                           "*****Error - type with ref (R) must be within a type\n"
                           "*****Error - required parameter missing on type Nm\n");
@@ -353,7 +357,7 @@ TEST(TypeDefinition, TypeByReferenceAndTypeWithoutIdentifier) {
     r.typeContent = 3;
     r.minOccurs = 1;
     r.maxOccurs = 7;
-    EXPECT_EQ(processTypeDef(t.run, r, ordered), 0);
+    EXPECT_EQ(processTypeDef(t.run, t.run, r, ordered), 0);
     EXPECT_EQ(t.output(), "*****Error - parent type (Ordered) of type (R) must be sequence or choice\n" +
                               errors("tagLen (3)|groupInd ({)|groupTerm (})|tagDataSep (:)|delimiter (,)|"
                                      "dataElemSep (Tagged Delimited)|baseType (50106)|composition (6)|typeContent (3)",
@@ -366,8 +370,8 @@ TEST(ValueDefinition, ValuesAndTheirUses) {
     Defs t;
     DefinitionRecord v{
         .name = t.n("Red colour"), .ident = t.n("Red"), .typeCode = 50105, .valueText = t.n("R"), .role = 2};
-    processValueDef(t.run, v, 7);
-    processValueDef(t.run, v, 0); // defined again: a second entry, used by no element
+    processValueDef(t.run, t.run, v, 7);
+    processValueDef(t.run, t.run, v, 0); // defined again: a second entry, used by no element
     const ValueEntry& value = t.run.values[1];
     EXPECT_EQ((Ints{t.run.values.count(), value.ident, value.label, value.dataType, value.valueText}),
               (Ints{2, v.ident, v.name, 50105, v.valueText}));
@@ -376,13 +380,13 @@ TEST(ValueDefinition, ValuesAndTheirUses) {
               (Ints{1, 1, 7, 0, 2}));
     EXPECT_EQ(t.output(), "");
 
-    processValueDef(t.run, DefinitionRecord{.ident = t.n("Blue"), .typeCode = 50105, .valueText = t.n("B")}, 7);
+    processValueDef(t.run, t.run, DefinitionRecord{.ident = t.n("Blue"), .typeCode = 50105, .valueText = t.n("B")}, 7);
     EXPECT_EQ(t.run.values[3].label, 0);
-    processValueDef(t.run, DefinitionRecord{.ident = t.n("Green"), .typeCode = 50105}, 7);
-    processValueDef(t.run, DefinitionRecord{.typeCode = 50105, .valueText = t.n("G")}, 7);
-    processValueDef(t.run, DefinitionRecord{.ref = t.n("Red"), .ident = t.n("X")}, 7);
-    processValueDef(t.run, DefinitionRecord{.ref = t.n("Red")}, 0);
-    processValueDef(t.run, DefinitionRecord{.ref = t.n("Red"), .role = 1}, 9);
+    processValueDef(t.run, t.run, DefinitionRecord{.ident = t.n("Green"), .typeCode = 50105}, 7);
+    processValueDef(t.run, t.run, DefinitionRecord{.typeCode = 50105, .valueText = t.n("G")}, 7);
+    processValueDef(t.run, t.run, DefinitionRecord{.ref = t.n("Red"), .ident = t.n("X")}, 7);
+    processValueDef(t.run, t.run, DefinitionRecord{.ref = t.n("Red")}, 0);
+    processValueDef(t.run, t.run, DefinitionRecord{.ref = t.n("Red"), .role = 1}, 9);
     EXPECT_EQ(t.output(), "*****Error - role is required for all uses of a value Blue\n"
                           "*****Error - required parameter missing on value Green\n"
                           "*****Error - required parameter missing on value \n"
@@ -398,18 +402,18 @@ TEST(MessageDefinition, MessagesAndTheirMemberships) {
     Defs t;
     int owner = t.type("Owner");
     DefinitionRecord m{.ident = t.n("Order"), .typeName = t.n("OrderType")};
-    processMessageDef(t.run, m, 0);
+    processMessageDef(t.run, t.run, m, 0);
     DefinitionRecord again{.name = t.n("Second"), .ident = m.ident, .typeName = t.n("OtherType"), .minOccurs = 1};
-    processMessageDef(t.run, again, owner);
+    processMessageDef(t.run, t.run, again, owner);
     EXPECT_EQ((Ints{t.run.messages.count(), t.run.messages[1].label, t.run.messages[1].typeName}),
               (Ints{1, m.ident, again.typeName}));
     EXPECT_EQ(t.member(1), "1:0,1,0:4:1,-1:0,0:");
     EXPECT_EQ(t.output(), "");
 
-    processMessageDef(t.run, DefinitionRecord{.ident = t.n("NoType")}, owner);
-    processMessageDef(t.run, DefinitionRecord{.ref = t.n("Order"), .name = t.n("N")}, owner);
-    processMessageDef(t.run, DefinitionRecord{.ref = t.n("Order")}, 0);
-    processMessageDef(t.run, DefinitionRecord{.ref = t.n("Order"), .maxOccurs = -2}, owner);
+    processMessageDef(t.run, t.run, DefinitionRecord{.ident = t.n("NoType")}, owner);
+    processMessageDef(t.run, t.run, DefinitionRecord{.ref = t.n("Order"), .name = t.n("N")}, owner);
+    processMessageDef(t.run, t.run, DefinitionRecord{.ref = t.n("Order")}, 0);
+    processMessageDef(t.run, t.run, DefinitionRecord{.ref = t.n("Order"), .maxOccurs = -2}, owner);
     EXPECT_EQ(t.output(), "*****Error - required parameter missing on message NoType\n"
                           "*****Error - message cannot have both identifier/name and ref Order\n"
                           "*****Error - message with ref (Order) must be within a type\n");

@@ -99,14 +99,14 @@ TEST(ImportOptions, CapacitiesBelowTheirMinimumWarnAndOthersReplaceTheTable) {
 TEST(ImportOptions, CapacityGivenAfterEntriesExistKeepsThoseEntries) {
     TestRun t;
     for (const char* ident : {"A", "B", "C"})
-        createElementEntry(t.run, insertName(t.run, ident), 0);
+        createElementEntry(t.run, t.run, insertName(t.run, t.run, ident), 0);
     getAttrValueZEPImport(t.run, "MaxElement", "4096");
     EXPECT_EQ(t.output(), "Maximum elements set to 4096\n");
     EXPECT_EQ(t.run.elements.count(), 3);
     EXPECT_EQ(t.text(t.run.elements[2].ident), "B");
-    EXPECT_EQ(createElementEntry(t.run, insertName(t.run, "C"), 0), 3);
+    EXPECT_EQ(createElementEntry(t.run, t.run, insertName(t.run, t.run, "C"), 0), 3);
     for (int i = 4; i <= 4097; ++i)
-        ASSERT_EQ(createElementEntry(t.run, insertName(t.run, "E" + std::to_string(i)), 0), i);
+        ASSERT_EQ(createElementEntry(t.run, t.run, insertName(t.run, t.run, "E" + std::to_string(i)), 0), i);
     EXPECT_EQ(t.run.elements.capacity(), 8192);
     EXPECT_EQ(t.text(t.run.elements[1].ident), "A");
 }

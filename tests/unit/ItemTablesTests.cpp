@@ -17,20 +17,21 @@ using Ints = std::vector<int>;
 
 TEST(ItemTables, FindOrAddReturnsTheFirstEntryUnchanged) {
     TestRun t;
-    int a = insertName(t.run, "A"), b = insertName(t.run, "B"), l1 = insertName(t.run, "L1"),
-        l2 = insertName(t.run, "L2");
-    EXPECT_EQ((Ints{createElementEntry(t.run, a, l1), createElementEntry(t.run, b, b), createElementEntry(t.run, a, l2),
-                    t.run.elements.count(), t.run.elements[1].label}),
+    int a = insertName(t.run, t.run, "A"), b = insertName(t.run, t.run, "B"), l1 = insertName(t.run, t.run, "L1"),
+        l2 = insertName(t.run, t.run, "L2");
+    EXPECT_EQ((Ints{createElementEntry(t.run, t.run, a, l1), createElementEntry(t.run, t.run, b, b),
+                    createElementEntry(t.run, t.run, a, l2), t.run.elements.count(), t.run.elements[1].label}),
               (Ints{1, 2, 1, 2, l1}));
-    EXPECT_EQ((Ints{createMessageEntry(t.run, a, l1), createMessageEntry(t.run, a, l2), t.run.messages[1].label}),
+    EXPECT_EQ((Ints{createMessageEntry(t.run, t.run, a, l1), createMessageEntry(t.run, t.run, a, l2),
+                    t.run.messages[1].label}),
               (Ints{1, 1, l1}));
-    EXPECT_EQ(createTypeEntry(t.run, a, l1, 50106, 6, 2), 1);
-    EXPECT_EQ(createTypeEntry(t.run, a, l2, 0, 2, 1), 1);
+    EXPECT_EQ(createTypeEntry(t.run, t.run, a, l1, 50106, 6, 2), 1);
+    EXPECT_EQ(createTypeEntry(t.run, t.run, a, l2, 0, 2, 1), 1);
     const TypeEntry& type = t.run.types[1];
     EXPECT_EQ((Ints{type.label, type.baseType, type.composition, type.typeContent}), (Ints{l1, 50106, 6, 2}));
     // insertNewType always adds; look-ups still find the earliest entry with the identifier.
-    EXPECT_EQ((Ints{insertNewType(t.run, a, l2, 2, 1, 0), insertNewType(t.run, b, b, 5, 0, 0),
-                    createTypeEntry(t.run, a, a, 0, 0, 0), createTypeEntry(t.run, b, b, 0, 0, 0)}),
+    EXPECT_EQ((Ints{insertNewType(t.run, t.run, a, l2, 2, 1, 0), insertNewType(t.run, t.run, b, b, 5, 0, 0),
+                    createTypeEntry(t.run, t.run, a, a, 0, 0, 0), createTypeEntry(t.run, t.run, b, b, 0, 0, 0)}),
               (Ints{2, 3, 1, 3}));
     EXPECT_EQ(t.output(), "");
 }
@@ -38,21 +39,21 @@ TEST(ItemTables, FindOrAddReturnsTheFirstEntryUnchanged) {
 TEST(ItemTables, FullTablesGrowAndKeepEveryEntryWithItsNumber) {
     TestRun t;
     for (int i = 1; i <= 8193; ++i) {
-        int ident = insertName(t.run, "E" + std::to_string(i));
-        ASSERT_EQ(createElementEntry(t.run, ident, ident), i);
+        int ident = insertName(t.run, t.run, "E" + std::to_string(i));
+        ASSERT_EQ(createElementEntry(t.run, t.run, ident, ident), i);
         t.run.elements[i].logicalType = i;
         ASSERT_EQ(t.run.elements.capacity(), i <= 8192 ? 8192 : 16384);
     }
     for (int i = 1; i <= 8193; ++i)
         ASSERT_EQ(t.text(t.run.elements[i].ident) + std::to_string(t.run.elements[i].logicalType),
                   "E" + std::to_string(i) + std::to_string(i));
-    EXPECT_EQ(createElementEntry(t.run, insertName(t.run, "E8192"), 0), 8192);
+    EXPECT_EQ(createElementEntry(t.run, t.run, insertName(t.run, t.run, "E8192"), 0), 8192);
     for (int i = 1; i <= 257; ++i) {
-        int ident = insertName(t.run, "M" + std::to_string(i));
-        ASSERT_EQ(createMessageEntry(t.run, ident, ident), i);
+        int ident = insertName(t.run, t.run, "M" + std::to_string(i));
+        ASSERT_EQ(createMessageEntry(t.run, t.run, ident, ident), i);
     }
     EXPECT_EQ(t.text(t.run.messages[257].label), "M257");
-    EXPECT_EQ(createMessageEntry(t.run, insertName(t.run, "M256"), 0), 256);
+    EXPECT_EQ(createMessageEntry(t.run, t.run, insertName(t.run, t.run, "M256"), 0), 256);
     EXPECT_EQ(t.output(), "");
     EXPECT_EQ(t.run.errSw, 0);
 }
@@ -60,15 +61,15 @@ TEST(ItemTables, FullTablesGrowAndKeepEveryEntryWithItsNumber) {
 TEST(ItemTables, AttributeWithoutValueIsSkippedAndAUseWithoutRoleIsReportedButKept) {
     TestRun t;
     t.run.traceSw = 1;
-    createAttrEntry(t.run, 0, 1, 103, 27, 2);
-    createAttrEntry(t.run, -1, 1, 103, 27, 2);
+    createAttrEntry(t.run, t.run, 0, 1, 103, 27, 2);
+    createAttrEntry(t.run, t.run, -1, 1, 103, 27, 2);
     EXPECT_EQ(t.run.attributes.count(), 0);
     EXPECT_EQ(t.output(), "");
     t.run.traceSw = 0;
-    createValueEntry(t.run, insertName(t.run, "Colour"), 0, 50105);
-    EXPECT_EQ(createValueMemberEntry(t.run, 1, 4, 0, 0), 1);
-    EXPECT_EQ(createValueMemberEntry(t.run, 0, 4, insertName(t.run, "Shade"), 0), 2);
-    EXPECT_EQ(t.run.valueMembers[2].refName, insertName(t.run, "Shade"));
+    createValueEntry(t.run, t.run, insertName(t.run, t.run, "Colour"), 0, 50105);
+    EXPECT_EQ(createValueMemberEntry(t.run, t.run, 1, 4, 0, 0), 1);
+    EXPECT_EQ(createValueMemberEntry(t.run, t.run, 0, 4, insertName(t.run, t.run, "Shade"), 0), 2);
+    EXPECT_EQ(t.run.valueMembers[2].refName, insertName(t.run, t.run, "Shade"));
     EXPECT_EQ(t.run.errSw, 1);
     EXPECT_EQ(t.output(), "*****Error - role is required for all uses of a value Colour\n"
                           "*****Error - role is required for all uses of a value Shade\n");
@@ -76,12 +77,14 @@ TEST(ItemTables, AttributeWithoutValueIsSkippedAndAUseWithoutRoleIsReportedButKe
 
 TEST(ItemTables, TypeMembersFormADoublyLinkedListPerType) {
     TestRun t;
-    int owner = createTypeEntry(t.run, insertName(t.run, "Owner"), 0, 0, 6, 0);
-    int other = createTypeEntry(t.run, insertName(t.run, "Other"), 0, 0, 6, 0);
-    int ref = insertName(t.run, "Referenced");
-    EXPECT_EQ((Ints{createTypeMemberEntry(t.run, 0, 11, 2, owner), createTypeMemberEntry(t.run, 0, 12, 2, other),
-                    createTypeMemberEntry(t.run, 0, 21, 4, owner), createTypeMemberEntry(t.run, ref, 0, 8, owner),
-                    createTypeMemberEntry(t.run, 0, 99, 16, other)}),
+    int owner = createTypeEntry(t.run, t.run, insertName(t.run, t.run, "Owner"), 0, 0, 6, 0);
+    int other = createTypeEntry(t.run, t.run, insertName(t.run, t.run, "Other"), 0, 0, 6, 0);
+    int ref = insertName(t.run, t.run, "Referenced");
+    EXPECT_EQ((Ints{createTypeMemberEntry(t.run, t.run, 0, 11, 2, owner),
+                    createTypeMemberEntry(t.run, t.run, 0, 12, 2, other),
+                    createTypeMemberEntry(t.run, t.run, 0, 21, 4, owner),
+                    createTypeMemberEntry(t.run, t.run, ref, 0, 8, owner),
+                    createTypeMemberEntry(t.run, t.run, 0, 99, 16, other)}),
               (Ints{1, 2, 3, 4, 5}));
     auto row = [&t](int id) {
         const TypeMemberEntry& m = t.run.typeMembers[id];
@@ -99,16 +102,16 @@ TEST(ItemTables, TypeMembersFormADoublyLinkedListPerType) {
 
 TEST(ItemTables, TraceLinesOfTheEntryRoutines) {
     TestRun t;
-    int e = insertName(t.run, "Elem"), l = insertName(t.run, "Lab"), x = insertName(t.run, "9");
+    int e = insertName(t.run, t.run, "Elem"), l = insertName(t.run, t.run, "Lab"), x = insertName(t.run, t.run, "9");
     t.run.traceSw = 1;
-    createElementEntry(t.run, e, l);
-    createMessageEntry(t.run, e, l);
-    createTypeEntry(t.run, e, l, 50106, 6, 3);
-    createTypeEntry(t.run, e, l, 50106, 6, 3);
-    createValueEntry(t.run, e, l, 50224);
-    createValueMemberEntry(t.run, 1, 1, 0, 2);
-    createAttrEntry(t.run, x, 1, 104, 24, 2);
-    createTypeMemberEntry(t.run, e, 0, 8, 1);
+    createElementEntry(t.run, t.run, e, l);
+    createMessageEntry(t.run, t.run, e, l);
+    createTypeEntry(t.run, t.run, e, l, 50106, 6, 3);
+    createTypeEntry(t.run, t.run, e, l, 50106, 6, 3);
+    createValueEntry(t.run, t.run, e, l, 50224);
+    createValueMemberEntry(t.run, t.run, 1, 1, 0, 2);
+    createAttrEntry(t.run, t.run, x, 1, 104, 24, 2);
+    createTypeMemberEntry(t.run, t.run, e, 0, 8, 1);
     EXPECT_EQ(
         t.output(),
         "==> createElementEntry: identifier Elem\n<== createElementEntry returned elemId 1 for Elem\n"
@@ -188,18 +191,18 @@ TEST(ItemTables, EntriesStayInPlaceWhileEveryTableGrowsWellPastItsCapacity) {
 
 TEST(ItemTables, EntriesStayInPlaceWhenACapacityIsSetAndWhenTheRoutinesAddEntries) {
     TestRun t;
-    int owner = createTypeEntry(t.run, insertName(t.run, "Owner"), 0, 0, 6, 0);
+    int owner = createTypeEntry(t.run, t.run, insertName(t.run, t.run, "Owner"), 0, 0, 6, 0);
     TypeEntry& ownerEntry = t.run.types[owner];
-    int firstMember = createTypeMemberEntry(t.run, 0, 1, memberElement, owner);
+    int firstMember = createTypeMemberEntry(t.run, t.run, 0, 1, memberElement, owner);
     TypeMemberEntry& member = t.run.typeMembers[firstMember];
-    ElementEntry& element = t.run.elements[createElementEntry(t.run, insertName(t.run, "Kept"), 0)];
+    ElementEntry& element = t.run.elements[createElementEntry(t.run, t.run, insertName(t.run, t.run, "Kept"), 0)];
     getAttrValueZEPImport(t.run, "MaxElement", "100000");
     getAttrValueZEPImport(t.run, "MaxTypeMember", "2048");
     EXPECT_EQ(t.output(), "Maximum elements set to 100000\nMaximum type members set to 2048\n");
     for (int i = 0; i < 20000; ++i) {
-        int ident = insertName(t.run, "T" + std::to_string(i));
-        createTypeMemberEntry(t.run, ident, createTypeEntry(t.run, ident, 0, 0, 6, 0), memberType, owner);
-        createElementEntry(t.run, ident, ident);
+        int ident = insertName(t.run, t.run, "T" + std::to_string(i));
+        createTypeMemberEntry(t.run, t.run, ident, createTypeEntry(t.run, t.run, ident, 0, 0, 6, 0), memberType, owner);
+        createElementEntry(t.run, t.run, ident, ident);
     }
     EXPECT_EQ((Ints{t.run.elements.capacity(), t.run.typeMembers.capacity(), t.run.types.capacity()}),
               (Ints{100000, 32768, 32768}));
@@ -214,7 +217,7 @@ TEST(ItemTables, EntriesStayInPlaceWhenACapacityIsSetAndWhenTheRoutinesAddEntrie
 #ifndef NDEBUG
 TEST(ItemTablesDeathTest, AnIdOutsideTheTableStopsADebugBuild) {
     TestRun t;
-    createElementEntry(t.run, insertName(t.run, "A"), 0);
+    createElementEntry(t.run, t.run, insertName(t.run, t.run, "A"), 0);
     EXPECT_EQ(t.run.elements[0].ident, 0); // entry 0 reads as a zero entry
     EXPECT_DEATH((void)t.run.elements[2], "item table id 2 outside 0\\.\\.1");
     EXPECT_DEATH((void)t.run.types[-1], "item table id -1 outside 0\\.\\.0");
@@ -225,19 +228,19 @@ TEST(ItemTablesDeathTest, AnIdOutsideTheTableStopsADebugBuild) {
 
 TEST(KeyRegisters, DuplicatesAreReportedPerKindAndRegistersHaveNoSizeLimit) {
     TestRun t;
-    registerElementKey(t.run, "A");
-    registerElementKey(t.run, "B");
-    registerElementKey(t.run, "a");
+    registerElementKey(t.run, t.run, "A");
+    registerElementKey(t.run, t.run, "B");
+    registerElementKey(t.run, t.run, "a");
     EXPECT_EQ(t.run.errSw, 0);
-    registerElementKey(t.run, "A");
+    registerElementKey(t.run, t.run, "A");
     EXPECT_EQ(t.output(), "***** Error - Duplicate element name or key value detected (A)\n");
     EXPECT_EQ(t.run.errSw, 1);
     t.out.clear();
     for (auto reg : {registerTypeKey, registerValueKey, registerMemberAttrKey, registerAttrKey})
-        reg(t.run, "A"); // each kind has its own register
+        reg(t.run, t.run, "A"); // each kind has its own register
     EXPECT_EQ(t.output(), "");
     for (auto reg : {registerTypeKey, registerValueKey, registerMemberAttrKey, registerAttrKey})
-        reg(t.run, "A");
+        reg(t.run, t.run, "A");
     EXPECT_EQ(t.output(), "***** ERROR - Duplicate type name or key value detected (A)\n"
                           "***** ERROR - Duplicate value name or key value detected (A)\n"
                           "Duplicate member attribute key value detected (A)\n"
@@ -245,8 +248,8 @@ TEST(KeyRegisters, DuplicatesAreReportedPerKindAndRegistersHaveNoSizeLimit) {
     TestRun u;
     const std::string stem(95, 'k'); // 3000 keys: about 300000 bytes
     for (int i = 0; i < 3000; ++i)
-        registerTypeKey(u.run, stem + std::to_string(i));
-    registerTypeKey(u.run, stem + "2999");
+        registerTypeKey(u.run, u.run, stem + std::to_string(i));
+    registerTypeKey(u.run, u.run, stem + "2999");
     EXPECT_EQ(u.output(), "***** ERROR - Duplicate type name or key value detected (" + stem + "2999)\n");
 }
 

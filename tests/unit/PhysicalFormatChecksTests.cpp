@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace norvak::test {
@@ -20,8 +21,8 @@ struct Format : TestRun {
     int elemId;
     Format(int logicalType, bool customWireFormat = true) {
         if (customWireFormat)
-            run.cwfTabs.add(1, insertName(run, "CWF1"));
-        elemId = createElementEntry(run, insertName(run, "E"), 0);
+            run.cwfTabs.add(1, insertName(run, run, "CWF1"));
+        elemId = createElementEntry(run, run, insertName(run, run, "E"), 0);
         run.elements[elemId].logicalType = logicalType;
     }
 };
@@ -50,9 +51,15 @@ void expectCases(const std::vector<Case>& cases) {
     }
 }
 
-// A check of the element with the other arguments fixed.
+// A check of the element with the other arguments fixed; the run is passed
+// for each part of it that the check takes.
 template <class Check, class... Args> std::function<int(ImportRun&, int)> call(Check check, Args... args) {
-    return [=](ImportRun& run, int elemId) { return check(run, args..., elemId); };
+    return [=](ImportRun& run, int elemId) {
+        if constexpr (std::is_invocable_v<Check, ImportRun&, ImportRun&, ImportRun&, Args..., int>)
+            return check(run, run, run, args..., elemId);
+        else
+            return check(run, run, args..., elemId);
+    };
 }
 auto length(int physicalType, int length, int lengthRef = 0, int units = -1) {
     return call(checkLength, physicalType, length, lengthRef, units);
@@ -191,7 +198,7 @@ TEST(LengthReferenceCheck, OnlyAPrecedingIntegerElementOfTheSameTypeIsAccepted) 
                    <Type ident="U" composition="sequence"><Element ident="other" type="integer"/></Type>)");
         ASSERT_EQ(t.output(), "");
         // Members in order: text, M, count, x (tested), after, other.
-        EXPECT_EQ(checkLengthReference(t.run, c.fromFirst ? 1 : 4, insertName(t.run, c.reference)), 0);
+        EXPECT_EQ(checkLengthReference(t.run, t.run, c.fromFirst ? 1 : 4, insertName(t.run, t.run, c.reference)), 0);
         EXPECT_EQ(t.output(), c.output);
         EXPECT_EQ(t.run.errSw, c.output.empty() ? 0 : 1);
     }

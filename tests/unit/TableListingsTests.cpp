@@ -24,37 +24,37 @@ std::string listings(const std::vector<std::string>& rows) {
 
 TEST(TableListings, ListingsShowHeadingsAndOneFixedColumnRowPerEntry) {
     TestRun t;
-    auto n = [&t](const std::string& text) { return insertName(t.run, text); };
-    createMessageEntry(t.run, n("M"), 0); // messages have no listing
+    auto n = [&t](const std::string& text) { return insertName(t.run, t.run, text); };
+    createMessageEntry(t.run, t.run, n("M"), 0); // messages have no listing
     showTables(t.run);
     EXPECT_EQ(t.output(), listings({"", "", "", "", "", ""}));
     t.out.clear();
 
-    int outer = createTypeEntry(t.run, n("Outer"), n("Outer"), 50106, 6, 2);
+    int outer = createTypeEntry(t.run, t.run, n("Outer"), n("Outer"), 50106, 6, 2);
     t.run.types[outer].zepId = 1234;
-    int elem = createElementEntry(t.run, n("Amount"), n("Amount"));
+    int elem = createElementEntry(t.run, t.run, n("Amount"), n("Amount"));
     ElementEntry& e = t.run.elements[elem];
     e.logicalType = 50224;
     e.zepId = 77;
     e.zepTyp = 5;
     e.typeId = 3;
-    createAttrEntry(t.run, n("12"), elem, 103, 28, 2);
+    createAttrEntry(t.run, t.run, n("12"), elem, 103, 28, 2);
     t.run.attributes[1].flags |= 64;
     t.run.attributes[1].attrId = 900;
     t.run.attributes[1].compId = 77;
-    int m1 = createTypeMemberEntry(t.run, 0, elem, 2, outer);
-    int m2 = createTypeMemberEntry(t.run, n("Ref"), 0, 8, outer);
-    int m3 = createTypeMemberEntry(t.run, 0, 1, 4, outer);
+    int m1 = createTypeMemberEntry(t.run, t.run, 0, elem, 2, outer);
+    int m2 = createTypeMemberEntry(t.run, t.run, n("Ref"), 0, 8, outer);
+    int m3 = createTypeMemberEntry(t.run, t.run, 0, 1, 4, outer);
     t.run.typeMembers[m1].minOcc = t.run.typeMembers[m1].maxOcc = -1;
     t.run.typeMembers[m2].maxOcc = -2;
     t.run.typeMembers[m3].minOcc = 1;
     t.run.typeMembers[m3].maxOcc = 12;
     t.run.typeMembers[m3].itemType |= 64;
-    int value = createValueEntry(t.run, n("Colour"), 0, 50105);
+    int value = createValueEntry(t.run, t.run, n("Colour"), 0, 50105);
     t.run.values[value].valueText = n("abcdefghijklmnopqrstuvwxyz0123456789");
     t.run.values[value].zepId = 42;
-    createValueMemberEntry(t.run, value, elem, 0, 1);
-    createValueMemberEntry(t.run, 0, elem, n("Shade"), 2);
+    createValueMemberEntry(t.run, t.run, value, elem, 0, 1);
+    createValueMemberEntry(t.run, t.run, 0, elem, n("Shade"), 2);
     t.run.valueMembers[2].flags = 64;
     t.run.valueMembers[2].zepId = 9;
     showTables(t.run);

@@ -93,7 +93,7 @@ int importItems(ImportRun& run, DbSession& db, Transaction& transaction) {
     findExistingMessages(run, db);
     checkReusedTypeMembers(run);
     checkReusedElementValues(run);
-    resolveReferences(run);
+    resolveReferences(run, run, run);
     if (run.showTablesSw)
         showTables(run);
     if (run.errSw) {
@@ -102,14 +102,14 @@ int importItems(ImportRun& run, DbSession& db, Transaction& transaction) {
         abandonTransaction(db, transaction);
         return exitReferenceErrors;
     }
-    checkDupIdents(run);
+    checkDupIdents(run, run);
     if (run.errSw) {
         run.print("Duplicate identifiers found\n");
         run.print("Program exiting\n");
         abandonTransaction(db, transaction);
         return exitDuplicateIdentifiers;
     }
-    checkRecursion(run);
+    checkRecursion(run, run);
     if (run.errSw) {
         run.print("Recursions found in definitions\n");
         run.print("ZEP does not allow recursions\n");

@@ -1,6 +1,8 @@
 #include "import/model/ConsistencyChecks.h"
 
-#include "import/model/ImportRun.h"
+#include "import/model/DefinitionModel.h"
+#include "import/model/RepositoryState.h"
+#include "support/Diagnostics.h"
 
 #include <unordered_map>
 #include <utility>
@@ -17,15 +19,15 @@ bool isLengthDrivenPhysicalType(int physicalType) {
 // A member of an element without a length of its own, in a message set with a
 // custom wire format, needs one when its physical type (the member's, else the
 // element's) is length driven or it is a string of no physical type.
-void checkMemberLength(ImportRun& run, const TypeMemberEntry& member) {
-    const ElementEntry& element = run.elements[member.elemId];
+void checkMemberLength(Diagnostics& diag, const DefinitionModel& model, const TypeMemberEntry& member) {
+    const ElementEntry& element = model.elements[member.elemId];
     int physicalType = member.physicalType > 0 ? member.physicalType : element.physicalType;
     bool lengthGiven = member.length > 0 || element.length != 0 || member.lengthRef != 0;
     if (lengthGiven)
         return;
     if (isLengthDrivenPhysicalType(physicalType) || (element.logicalType == logicalString && physicalType == 0))
-        run.error("*****Error - length required for element %s in type %s\n", run.text(element.ident),
-                  run.text(run.types[member.ownerTypeId].ident));
+        diag.error("*****Error - length required for element %s in type %s\n", model.text(element.ident),
+                   model.text(model.types[member.ownerTypeId].ident));
 }
 
 // The ids of a keyed table grouped by identifier, each group in id order.
@@ -47,7 +49,8 @@ const std::vector<int>& idsWith(const std::unordered_map<int, std::vector<int>>&
 // Reports every pair i < j of one table that share an identifier, i running
 // upwards and, for each, j running upwards.
 template <class Table>
-void reportPairsWithin(ImportRun& run, const Table& table, const std::unordered_map<int, std::vector<int>>& groups,
+void reportPairsWithin(Diagnostics& diag, const DefinitionModel& model, const Table& table,
+                       const std::unordered_map<int, std::vector<int>>& groups,
                        CheckedFormat<const char*, int, int> format) {
     std::unordered_map<int, std::size_t> seen; // members of each group met so far
     for (int i = 1; i <= table.count(); ++i) {
@@ -57,19 +60,19 @@ void reportPairsWithin(ImportRun& run, const Table& table, const std::unordered_
             continue;
         std::size_t position = seen[ident]++;
         for (std::size_t k = position + 1; k < group.size(); ++k)
-            run.errorChecked(format, run.text(ident), i, group[k]);
+            diag.errorChecked(format, model.text(ident), i, group[k]);
     }
 }
 
 // Reports, for each entry i of one table, every entry j of another with the
 // same identifier.
 template <class Table>
-void reportPairsAcross(ImportRun& run, const Table& table, int i,
+void reportPairsAcross(Diagnostics& diag, const DefinitionModel& model, const Table& table, int i,
                        const std::unordered_map<int, std::vector<int>>& other,
                        CheckedFormat<const char*, int, int> format) {
     int ident = table[i].ident;
     for (int j : idsWith(other, ident))
-        run.errorChecked(format, run.text(ident), i, j);
+        diag.errorChecked(format, model.text(ident), i, j);
 }
 
 // The containment graph of the types: an edge for each member that holds a
@@ -81,25 +84,25 @@ struct ContainmentGraph {
     std::vector<int> item;      // identifier of the member's item
 };
 
-ContainmentGraph buildContainmentGraph(const ImportRun& run) {
-    int typeCount = run.types.count();
+ContainmentGraph buildContainmentGraph(const DefinitionModel& model) {
+    int typeCount = model.types.count();
     struct Edge {
         int owner, target, item;
     };
     std::vector<Edge> edges;
-    for (int m = 1; m <= run.typeMembers.count(); ++m) {
-        const TypeMemberEntry& member = run.typeMembers[m];
+    for (int m = 1; m <= model.typeMembers.count(); ++m) {
+        const TypeMemberEntry& member = model.typeMembers[m];
         if (member.ownerTypeId < 1 || member.ownerTypeId > typeCount)
             continue;
         if (member.itemType & memberElement) {
-            if (member.elemId < 1 || member.elemId > run.elements.count())
+            if (member.elemId < 1 || member.elemId > model.elements.count())
                 continue;
-            const ElementEntry& element = run.elements[member.elemId];
+            const ElementEntry& element = model.elements[member.elemId];
             if (element.typeId > 0 && element.typeId <= typeCount)
                 edges.push_back({member.ownerTypeId, element.typeId, element.ident});
         } else if (member.itemType & memberType) {
             if (member.typeId > 0 && member.typeId <= typeCount)
-                edges.push_back({member.ownerTypeId, member.typeId, run.types[member.typeId].ident});
+                edges.push_back({member.ownerTypeId, member.typeId, model.types[member.typeId].ident});
         }
     }
     ContainmentGraph graph;
@@ -175,121 +178,125 @@ std::vector<int> componentsOf(const ContainmentGraph& graph, int typeCount) {
 
 } // namespace
 
-int findMesgIdFromName(ImportRun& run, int ident) {
-    run.trace("==> findMesgIdFromName - %s\n", run.text(ident));
-    int mesgId = run.messages.findByIdent(ident);
+int findMesgIdFromName(Diagnostics& diag, const DefinitionModel& model, int ident) {
+    diag.trace("==> findMesgIdFromName - %s\n", model.text(ident));
+    int mesgId = model.messages.findByIdent(ident);
     if (mesgId == 0)
-        run.error("*****Error - unable to locate message identifier %s\n", run.text(ident));
-    run.trace("<== findMesgIdFromName returned mesgId %d\n", mesgId);
+        diag.error("*****Error - unable to locate message identifier %s\n", model.text(ident));
+    diag.trace("<== findMesgIdFromName returned mesgId %d\n", mesgId);
     return mesgId;
 }
 
-int findElemIdFromName(ImportRun& run, int ident) {
-    run.trace("==> findElemIdFromName - %s\n", run.text(ident));
-    int elemId = run.elements.findByIdent(ident);
+int findElemIdFromName(Diagnostics& diag, const DefinitionModel& model, int ident) {
+    diag.trace("==> findElemIdFromName - %s\n", model.text(ident));
+    int elemId = model.elements.findByIdent(ident);
     if (elemId == 0)
-        run.error("*****Error - unable to locate element identifier %s\n", run.text(ident));
-    run.trace("<== findElemIdFromName returned elemId %d\n", elemId);
+        diag.error("*****Error - unable to locate element identifier %s\n", model.text(ident));
+    diag.trace("<== findElemIdFromName returned elemId %d\n", elemId);
     return elemId;
 }
 
-int findTypeIdFromName(ImportRun& run, int ident) {
-    run.trace("==> findTypeIdFromName - %s\n", run.text(ident));
-    int typeId = run.types.findByIdent(ident);
+int findTypeIdFromName(Diagnostics& diag, const DefinitionModel& model, int ident) {
+    diag.trace("==> findTypeIdFromName - %s\n", model.text(ident));
+    int typeId = model.types.findByIdent(ident);
     if (typeId == 0)
-        run.error("*****Error - unable to locate type identifier %s\n", run.text(ident));
-    run.trace("<== findTypeIdFromName returned typeId %d\n", typeId);
+        diag.error("*****Error - unable to locate type identifier %s\n", model.text(ident));
+    diag.trace("<== findTypeIdFromName returned typeId %d\n", typeId);
     return typeId;
 }
 
-int findValueIdFromName(ImportRun& run, int ident) {
-    run.trace("==> findValueIdFromName - %s\n", run.text(ident));
-    int valueId = run.values.findByIdent(ident);
+int findValueIdFromName(Diagnostics& diag, const DefinitionModel& model, int ident) {
+    diag.trace("==> findValueIdFromName - %s\n", model.text(ident));
+    int valueId = model.values.findByIdent(ident);
     if (valueId == 0)
-        run.error("*****Error - unable to locate value identifier %s\n", run.text(ident));
-    run.trace("<== findValueIdFromName returned valueId %d\n", valueId);
+        diag.error("*****Error - unable to locate value identifier %s\n", model.text(ident));
+    diag.trace("<== findValueIdFromName returned valueId %d\n", valueId);
     return valueId;
 }
 
-void resolveReferences(ImportRun& run) {
-    run.trace("==> resolveReferences\n");
+void resolveReferences(Diagnostics& diag, DefinitionModel& model, const RepositoryState& state) {
+    diag.trace("==> resolveReferences\n");
 
-    for (int m = 1; m <= run.messages.count(); ++m) {
-        MessageEntry& message = run.messages[m];
+    for (int m = 1; m <= model.messages.count(); ++m) {
+        MessageEntry& message = model.messages[m];
         if (message.typeId == 0)
-            message.typeId = findTypeIdFromName(run, message.typeName);
+            message.typeId = findTypeIdFromName(diag, model, message.typeName);
     }
 
-    for (int e = 1; e <= run.elements.count(); ++e) {
-        ElementEntry& element = run.elements[e];
+    for (int e = 1; e <= model.elements.count(); ++e) {
+        ElementEntry& element = model.elements[e];
         if (element.logicalType == 0)
-            element.typeId = findTypeIdFromName(run, element.typeName);
+            element.typeId = findTypeIdFromName(diag, model, element.typeName);
     }
 
-    bool customWireFormat = run.cwfTabs.lastIndex() >= 0;
-    for (int m = 1; m <= run.typeMembers.count(); ++m) {
-        TypeMemberEntry& member = run.typeMembers[m];
+    bool customWireFormat = state.cwfTabs.lastIndex() >= 0;
+    for (int m = 1; m <= model.typeMembers.count(); ++m) {
+        TypeMemberEntry& member = model.typeMembers[m];
         if (member.itemType & memberElement) {
             if (member.elemId == 0)
-                member.elemId = findElemIdFromName(run, member.ident);
+                member.elemId = findElemIdFromName(diag, model, member.ident);
             if (customWireFormat)
-                checkMemberLength(run, member);
+                checkMemberLength(diag, model, member);
         } else if (member.itemType & memberType) {
             if (member.typeId == 0)
-                member.typeId = findTypeIdFromName(run, member.ident);
+                member.typeId = findTypeIdFromName(diag, model, member.ident);
         } else if (member.mesgId == 0) {
-            member.mesgId = findMesgIdFromName(run, member.ident);
+            member.mesgId = findMesgIdFromName(diag, model, member.ident);
         }
     }
 
-    for (int v = 1; v <= run.valueMembers.count(); ++v) {
-        ValueMemberEntry& use = run.valueMembers[v];
+    for (int v = 1; v <= model.valueMembers.count(); ++v) {
+        ValueMemberEntry& use = model.valueMembers[v];
         if (use.valueId == 0)
-            use.valueId = findValueIdFromName(run, use.refName);
+            use.valueId = findValueIdFromName(diag, model, use.refName);
     }
 
-    run.trace("<== resolveReferences errSw %d\n", run.errSw);
+    diag.trace("<== resolveReferences errSw %d\n", diag.errSw);
 }
 
-void checkDupIdents(ImportRun& run) {
-    run.trace("==> checkDupIdents\n");
+void checkDupIdents(Diagnostics& diag, const DefinitionModel& model) {
+    diag.trace("==> checkDupIdents\n");
 
-    auto elementGroups = idsByIdent(run.elements);
-    auto typeGroups = idsByIdent(run.types);
-    auto messageGroups = idsByIdent(run.messages);
-    auto valueGroups = idsByIdent(run.values);
+    auto elementGroups = idsByIdent(model.elements);
+    auto typeGroups = idsByIdent(model.types);
+    auto messageGroups = idsByIdent(model.messages);
+    auto valueGroups = idsByIdent(model.values);
 
-    reportPairsWithin(run, run.elements, elementGroups, "*****Error - Duplicate identifier found %s, elements %d,%d\n");
-    reportPairsWithin(run, run.types, typeGroups, "*****Error - Duplicate identifier found %s, types %d,%d\n");
-    reportPairsWithin(run, run.messages, messageGroups, "*****Error - Duplicate identifier found %s, messages %d,%d\n");
-    reportPairsWithin(run, run.values, valueGroups, "*****Error - Duplicate identifier found %s, values %d,%d\n");
+    reportPairsWithin(diag, model, model.elements, elementGroups,
+                      "*****Error - Duplicate identifier found %s, elements %d,%d\n");
+    reportPairsWithin(diag, model, model.types, typeGroups,
+                      "*****Error - Duplicate identifier found %s, types %d,%d\n");
+    reportPairsWithin(diag, model, model.messages, messageGroups,
+                      "*****Error - Duplicate identifier found %s, messages %d,%d\n");
+    reportPairsWithin(diag, model, model.values, valueGroups,
+                      "*****Error - Duplicate identifier found %s, values %d,%d\n");
 
-    for (int i = 1; i <= run.elements.count(); ++i) {
-        reportPairsAcross(run, run.elements, i, typeGroups,
+    for (int i = 1; i <= model.elements.count(); ++i) {
+        reportPairsAcross(diag, model, model.elements, i, typeGroups,
                           "*****Error - Duplicate identifier found %s, element %d, type %d\n");
-        reportPairsAcross(run, run.elements, i, messageGroups,
+        reportPairsAcross(diag, model, model.elements, i, messageGroups,
                           "*****Error - Duplicate identifier found %s, element %d, message %d\n");
-        reportPairsAcross(run, run.elements, i, valueGroups,
+        reportPairsAcross(diag, model, model.elements, i, valueGroups,
                           "*****Error - Duplicate identifier found %s, element %d, value %d\n");
     }
-    for (int i = 1; i <= run.types.count(); ++i) {
-        reportPairsAcross(run, run.types, i, messageGroups,
+    for (int i = 1; i <= model.types.count(); ++i) {
+        reportPairsAcross(diag, model, model.types, i, messageGroups,
                           "*****Error - Duplicate identifier found %s, type %d, message %d\n");
-        reportPairsAcross(run, run.types, i, valueGroups,
+        reportPairsAcross(diag, model, model.types, i, valueGroups,
                           "*****Error - Duplicate identifier found %s, type %d, value %d\n");
     }
-    for (int i = 1; i <= run.messages.count(); ++i)
-        reportPairsAcross(run, run.messages, i, valueGroups,
+    for (int i = 1; i <= model.messages.count(); ++i)
+        reportPairsAcross(diag, model, model.messages, i, valueGroups,
                           "*****Error - Duplicate identifier found %s, message %d, value %d\n");
 
-    run.trace("<== checkDupIdents, errSw=%d\n", run.errSw);
+    diag.trace("<== checkDupIdents, errSw=%d\n", diag.errSw);
 }
 
-void checkRecursion(ImportRun& run) {
-    if (run.errSw)
+void checkRecursion(Diagnostics& diag, const DefinitionModel& model) {
+    if (diag.errSw)
         return;
-    int typeCount = run.types.count();
-    ContainmentGraph graph = buildContainmentGraph(run);
+    int typeCount = model.types.count();
+    ContainmentGraph graph = buildContainmentGraph(model);
     std::vector<int> component = componentsOf(graph, typeCount);
 
     // A type lies on a cycle when one of its members holds a type of its own
@@ -297,8 +304,8 @@ void checkRecursion(ImportRun& run) {
     for (int t = 1; t <= typeCount; ++t) {
         for (int edge = graph.firstEdge[t]; edge < graph.firstEdge[t + 1]; ++edge) {
             if (component[graph.target[edge]] == component[t]) {
-                run.error("*****Error - Recursion found for type %s element %s\n", run.text(run.types[t].ident),
-                          run.text(graph.item[edge]));
+                diag.error("*****Error - Recursion found for type %s element %s\n", model.text(model.types[t].ident),
+                           model.text(graph.item[edge]));
                 return;
             }
         }

@@ -2,22 +2,24 @@
 
 namespace norvak {
 
-struct ImportRun;
+struct Diagnostics;
+struct DefinitionModel;
+struct RepositoryState;
 
 // Whole-model checks made before anything is written.
 
 // The id of the first entry of the kind with that identifier; 0 (reported,
 // errSw set) when there is none.
-int findMesgIdFromName(ImportRun& run, int ident);
-int findElemIdFromName(ImportRun& run, int ident);
-int findTypeIdFromName(ImportRun& run, int ident);
-int findValueIdFromName(ImportRun& run, int ident);
+int findMesgIdFromName(Diagnostics& diag, const DefinitionModel& model, int ident);
+int findElemIdFromName(Diagnostics& diag, const DefinitionModel& model, int ident);
+int findTypeIdFromName(Diagnostics& diag, const DefinitionModel& model, int ident);
+int findValueIdFromName(Diagnostics& diag, const DefinitionModel& model, int ident);
 
 // Turns the identifiers by which definitions name each other into local ids.
-void resolveReferences(ImportRun& run);
+void resolveReferences(Diagnostics& diag, DefinitionModel& model, const RepositoryState& state);
 // Reports every pair of items of any kinds that share an identifier.
-void checkDupIdents(ImportRun& run);
+void checkDupIdents(Diagnostics& diag, const DefinitionModel& model);
 // Reports the first type that contains itself through a chain of members.
-void checkRecursion(ImportRun& run);
+void checkRecursion(Diagnostics& diag, const DefinitionModel& model);
 
 } // namespace norvak

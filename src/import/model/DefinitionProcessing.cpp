@@ -1,7 +1,8 @@
 #include "import/model/DefinitionProcessing.h"
 #include "import/model/Codes.h"
 
-#include "import/model/ImportRun.h"
+#include "import/model/DefinitionModel.h"
+#include "support/Diagnostics.h"
 
 #include <string>
 
@@ -12,25 +13,26 @@ namespace {
 using R = DefinitionRecord;
 
 // The value of a checked field as its message shows it.
-std::string shownValue(const ImportRun& run, const DefinitionRecord& record, const CheckedField& checked) {
+std::string shownValue(const DefinitionModel& model, const DefinitionRecord& record, const CheckedField& checked) {
     std::int32_t value = record.*checked.field;
-    return checked.isText ? std::string(run.text(value)) : std::to_string(value);
+    return checked.isText ? std::string(model.text(value)) : std::to_string(value);
 }
 
 // Prints `message` with the label, the value and, when there is one, the
 // subject, for each given field of the list.
-void reportGivenFields(ImportRun& run, const DefinitionRecord& record, CheckedFields fields,
-                       CheckedFormat<const char*, const char*, const char*> message, const char* subject) {
+void reportGivenFields(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
+                       CheckedFields fields, CheckedFormat<const char*, const char*, const char*> message,
+                       const char* subject) {
     for (const CheckedField& checked : fields) {
         if (record.*checked.field > 0)
-            run.errorChecked(message, checked.label, shownValue(run, record, checked).c_str(), subject);
+            diag.errorChecked(message, checked.label, shownValue(model, record, checked).c_str(), subject);
     }
 }
-void reportGivenFields(ImportRun& run, const DefinitionRecord& record, CheckedFields fields,
-                       CheckedFormat<const char*, const char*> message) {
+void reportGivenFields(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
+                       CheckedFields fields, CheckedFormat<const char*, const char*> message) {
     for (const CheckedField& checked : fields) {
         if (record.*checked.field > 0)
-            run.errorChecked(message, checked.label, shownValue(run, record, checked).c_str());
+            diag.errorChecked(message, checked.label, shownValue(model, record, checked).c_str());
     }
 }
 
@@ -46,134 +48,139 @@ const CheckedField typeReferenceFields[] = {
     {&R::typeContent, "typeContent", false},
 };
 
-void createTypeAttributes(ImportRun& run, const DefinitionRecord& record, int typeId) {
-    createAttrEntry(run, record.tagLen, typeId, classType, keyTdsTagLength, flagTds);
-    createAttrEntry(run, record.groupInd, typeId, classType, keyTdsGroupIndicator, flagTds);
-    createAttrEntry(run, record.groupTerm, typeId, classType, keyTdsGroupTerminator, flagTds);
-    createAttrEntry(run, record.tagDataSep, typeId, classType, keyTdsTagDataSeparator, flagTds);
-    createAttrEntry(run, record.delimiter, typeId, classType, keyTdsDelimiter, flagTds);
-    createAttrEntry(run, record.dataElemSepText, typeId, classType, keyTdsDataElementSeparation, flagTds);
+void createTypeAttributes(Diagnostics& diag, DefinitionModel& model, const DefinitionRecord& record, int typeId) {
+    createAttrEntry(diag, model, record.tagLen, typeId, classType, keyTdsTagLength, flagTds);
+    createAttrEntry(diag, model, record.groupInd, typeId, classType, keyTdsGroupIndicator, flagTds);
+    createAttrEntry(diag, model, record.groupTerm, typeId, classType, keyTdsGroupTerminator, flagTds);
+    createAttrEntry(diag, model, record.tagDataSep, typeId, classType, keyTdsTagDataSeparator, flagTds);
+    createAttrEntry(diag, model, record.delimiter, typeId, classType, keyTdsDelimiter, flagTds);
+    createAttrEntry(diag, model, record.dataElemSepText, typeId, classType, keyTdsDataElementSeparation, flagTds);
 }
 
-void addMember(ImportRun& run, int ident, int itemId, int itemType, int ownerTypeId, const DefinitionRecord& record) {
-    int memberId = createTypeMemberEntry(run, ident, itemId, itemType, ownerTypeId);
-    run.typeMembers[memberId].minOcc = record.minOccurs;
-    run.typeMembers[memberId].maxOcc = record.maxOccurs;
+void addMember(Diagnostics& diag, DefinitionModel& model, int ident, int itemId, int itemType, int ownerTypeId,
+               const DefinitionRecord& record) {
+    int memberId = createTypeMemberEntry(diag, model, ident, itemId, itemType, ownerTypeId);
+    model.typeMembers[memberId].minOcc = record.minOccurs;
+    model.typeMembers[memberId].maxOcc = record.maxOccurs;
 }
 
 // A type defined in place; 0 when it cannot be.
-int defineType(ImportRun& run, const DefinitionRecord& record, int currTypeId) {
+int defineType(Diagnostics& diag, DefinitionModel& model, const DefinitionRecord& record, int currTypeId) {
     if (record.ident == 0) {
-        run.error("*****Error - required parameter missing on type %s\n", run.text(record.name));
+        diag.error("*****Error - required parameter missing on type %s\n", model.text(record.name));
         return 0;
     }
     if (record.baseType > 0 && record.composition != 6)
-        run.print("*****Error - base type can only be specified for sequence types - %s\n", run.text(record.ident));
+        diag.print("*****Error - base type can only be specified for sequence types - %s\n", model.text(record.ident));
     int label = record.name > 0 ? record.name : record.ident;
-    int typeId = createTypeEntry(run, record.ident, label, record.baseType, record.composition, record.typeContent);
-    createTypeAttributes(run, record, typeId);
+    int typeId =
+        createTypeEntry(diag, model, record.ident, label, record.baseType, record.composition, record.typeContent);
+    createTypeAttributes(diag, model, record, typeId);
     bool unordered = record.composition == 4 || record.composition == 3;
     bool separatedByLength = record.dataElemSep >= 3 && record.dataElemSep <= 6;
     if (unordered && separatedByLength)
-        run.error("*****Error - Invalid combination of composition and data element sep - %s\n",
-                  run.text(record.ident));
+        diag.error("*****Error - Invalid combination of composition and data element sep - %s\n",
+                   model.text(record.ident));
     if (currTypeId != 0)
-        addMember(run, 0, typeId, memberType, currTypeId, record);
+        addMember(diag, model, 0, typeId, memberType, currTypeId, record);
     return typeId;
 }
 
-void useTypeByReference(ImportRun& run, const DefinitionRecord& record, int currTypeId) {
+void useTypeByReference(Diagnostics& diag, DefinitionModel& model, const DefinitionRecord& record, int currTypeId) {
     if (record.ident > 0 || record.name > 0) {
-        run.error("*****Error - type cannot have both identifier/name and ref %s\n", run.text(record.ref));
+        diag.error("*****Error - type cannot have both identifier/name and ref %s\n", model.text(record.ref));
         return;
     }
     if (currTypeId == 0) {
-        run.error("*****Error - type with ref (%s) must be within a type\n", run.text(record.ref));
+        diag.error("*****Error - type with ref (%s) must be within a type\n", model.text(record.ref));
         return;
     }
-    addMember(run, record.ref, 0, memberType, currTypeId, record);
-    reportNotValidOnTypeRef(run, record, typeReferenceFields, run.text(record.ref));
+    addMember(diag, model, record.ref, 0, memberType, currTypeId, record);
+    reportNotValidOnTypeRef(diag, model, record, typeReferenceFields, model.text(record.ref));
 }
 
 } // namespace
 
-void reportNotValidForType(ImportRun& run, const DefinitionRecord& record, CheckedFields fields, const char* typeWord) {
-    reportGivenFields(run, record, fields, "*****Error - %s (%s) not valid for element type %s\n", typeWord);
+void reportNotValidForType(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
+                           CheckedFields fields, const char* typeWord) {
+    reportGivenFields(diag, model, record, fields, "*****Error - %s (%s) not valid for element type %s\n", typeWord);
 }
 
-void reportNotValidForCompound(ImportRun& run, const DefinitionRecord& record, CheckedFields fields) {
-    reportGivenFields(run, record, fields, "*****Error - %s (%s) not valid for compound element\n");
+void reportNotValidForCompound(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
+                               CheckedFields fields) {
+    reportGivenFields(diag, model, record, fields, "*****Error - %s (%s) not valid for compound element\n");
 }
 
-void reportOnlyInType(ImportRun& run, const DefinitionRecord& record, CheckedFields fields, const char* elementIdent) {
-    reportGivenFields(run, record, fields, "*****Error - %s (%s) only valid when element %s is in a type\n",
+void reportOnlyInType(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
+                      CheckedFields fields, const char* elementIdent) {
+    reportGivenFields(diag, model, record, fields, "*****Error - %s (%s) only valid when element %s is in a type\n",
                       elementIdent);
 }
 
-void reportNotValidOnTypeRef(ImportRun& run, const DefinitionRecord& record, CheckedFields fields,
-                             const char* refIdent) {
-    reportGivenFields(run, record, fields, "*****Error - %s (%s) not valid with ref= parameter for type %s\n",
+void reportNotValidOnTypeRef(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
+                             CheckedFields fields, const char* refIdent) {
+    reportGivenFields(diag, model, record, fields, "*****Error - %s (%s) not valid with ref= parameter for type %s\n",
                       refIdent);
 }
 
-int processTypeDef(ImportRun& run, const DefinitionRecord& record, int currTypeId) {
-    run.trace("==> processTypeDef currTypeId %d\n", currTypeId);
+int processTypeDef(Diagnostics& diag, DefinitionModel& model, const DefinitionRecord& record, int currTypeId) {
+    diag.trace("==> processTypeDef currTypeId %d\n", currTypeId);
     if (currTypeId != 0) {
-        const TypeEntry& parent = run.types[currTypeId];
+        const TypeEntry& parent = model.types[currTypeId];
         if (parent.composition != 6 && parent.composition != 2)
-            run.print("*****Error - parent type (%s) of type (%s) must be sequence or choice\n", run.text(parent.ident),
-                      run.text(record.ident != 0 ? record.ident : record.ref));
+            diag.print("*****Error - parent type (%s) of type (%s) must be sequence or choice\n",
+                       model.text(parent.ident), model.text(record.ident != 0 ? record.ident : record.ref));
     }
     int typeId = 0;
     if (record.ref == 0)
-        typeId = defineType(run, record, currTypeId);
+        typeId = defineType(diag, model, record, currTypeId);
     else
-        useTypeByReference(run, record, currTypeId);
-    run.trace("<== processTypeDef returned typeId %d\n", typeId);
+        useTypeByReference(diag, model, record, currTypeId);
+    diag.trace("<== processTypeDef returned typeId %d\n", typeId);
     return typeId;
 }
 
-void processValueDef(ImportRun& run, const DefinitionRecord& record, int currElemId) {
-    run.trace("==> processValueDef\n");
+void processValueDef(Diagnostics& diag, DefinitionModel& model, const DefinitionRecord& record, int currElemId) {
+    diag.trace("==> processValueDef\n");
     if (record.ref == 0) {
         if (record.ident > 0 && record.typeCode > 0 && record.valueText > 0) {
-            int valueId = createValueEntry(run, record.ident, record.name, record.typeCode);
-            run.values[valueId].valueText = record.valueText;
+            int valueId = createValueEntry(diag, model, record.ident, record.name, record.typeCode);
+            model.values[valueId].valueText = record.valueText;
             if (currElemId != 0)
-                createValueMemberEntry(run, valueId, currElemId, 0, record.role);
+                createValueMemberEntry(diag, model, valueId, currElemId, 0, record.role);
         } else {
-            run.error("*****Error - required parameter missing on value %s\n", run.text(record.ident));
+            diag.error("*****Error - required parameter missing on value %s\n", model.text(record.ident));
         }
     } else if (record.ident > 0 || record.name > 0) {
-        run.error("*****Error - value cannot have both identifier/name and ref %s in value\n", run.text(record.ref));
+        diag.error("*****Error - value cannot have both identifier/name and ref %s in value\n", model.text(record.ref));
     } else if (currElemId == 0) {
-        run.error("*****Error - value with ref (%s) must be within an element\n", run.text(record.ref));
+        diag.error("*****Error - value with ref (%s) must be within an element\n", model.text(record.ref));
     } else {
-        createValueMemberEntry(run, 0, currElemId, record.ref, record.role);
+        createValueMemberEntry(diag, model, 0, currElemId, record.ref, record.role);
     }
-    run.trace("<== processValueDef\n");
+    diag.trace("<== processValueDef\n");
 }
 
-void processMessageDef(ImportRun& run, const DefinitionRecord& record, int currTypeId) {
-    run.trace("==> processMessageDef currTypeId %d\n", currTypeId);
+void processMessageDef(Diagnostics& diag, DefinitionModel& model, const DefinitionRecord& record, int currTypeId) {
+    diag.trace("==> processMessageDef currTypeId %d\n", currTypeId);
     if (record.ref == 0) {
         if (record.ident > 0 && record.typeName > 0) {
             int label = record.name > 0 ? record.name : record.ident;
-            int mesgId = createMessageEntry(run, record.ident, label);
-            run.messages[mesgId].typeName = record.typeName;
+            int mesgId = createMessageEntry(diag, model, record.ident, label);
+            model.messages[mesgId].typeName = record.typeName;
             if (currTypeId != 0)
-                addMember(run, 0, mesgId, memberMessage, currTypeId, record);
+                addMember(diag, model, 0, mesgId, memberMessage, currTypeId, record);
         } else {
-            run.error("*****Error - required parameter missing on message %s\n", run.text(record.ident));
+            diag.error("*****Error - required parameter missing on message %s\n", model.text(record.ident));
         }
     } else if (record.ident > 0 || record.name > 0) {
-        run.error("*****Error - message cannot have both identifier/name and ref %s\n", run.text(record.ref));
+        diag.error("*****Error - message cannot have both identifier/name and ref %s\n", model.text(record.ref));
     } else if (currTypeId == 0) {
-        run.error("*****Error - message with ref (%s) must be within a type\n", run.text(record.ref));
+        diag.error("*****Error - message with ref (%s) must be within a type\n", model.text(record.ref));
     } else {
-        addMember(run, record.ref, 0, memberMessage, currTypeId, record);
+        addMember(diag, model, record.ref, 0, memberMessage, currTypeId, record);
     }
-    run.trace("<== processMessageDef\n");
+    diag.trace("<== processMessageDef\n");
 }
 
 } // namespace norvak

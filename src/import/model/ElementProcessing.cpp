@@ -1,6 +1,8 @@
-#include "import/model/DefinitionProcessing.h"
 #include "import/model/Codes.h"
-#include "import/model/ImportRun.h"
+#include "import/model/DefinitionModel.h"
+#include "import/model/DefinitionProcessing.h"
+#include "import/model/RepositoryState.h"
+#include "support/Diagnostics.h"
 #include "support/StringUtilities.h"
 
 #include <string>
@@ -123,11 +125,12 @@ const CheckedField decimalFields[] = {
     {&R::xmlMemberEncode, "XML member encoding", true},
 };
 
-void checkCompoundElement(ImportRun& run, const DefinitionRecord& record, const char* ident) {
-    reportNotValidForCompound(run, record, compoundFieldsBeforeCwfNullKey);
+void checkCompoundElement(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
+                          const char* ident) {
+    reportNotValidForCompound(diag, model, record, compoundFieldsBeforeCwfNullKey);
     if (record.cwfNullKey >= 0)
-        run.error("CWF null key value not allowed on element %s of compound type\n", ident);
-    reportNotValidForCompound(run, record, compoundFieldsAfterCwfNullKey);
+        diag.error("CWF null key value not allowed on element %s of compound type\n", ident);
+    reportNotValidForCompound(diag, model, record, compoundFieldsAfterCwfNullKey);
 }
 
 void copySimpleProperties(const DefinitionRecord& record, ElementEntry& element) {
@@ -148,67 +151,70 @@ void copySimpleProperties(const DefinitionRecord& record, ElementEntry& element)
     element.xmlMemberEncode = record.xmlMemberEncode;
 }
 
-void createSimpleElementAttributes(ImportRun& run, const DefinitionRecord& record, int elemId) {
-    createAttrEntry(run, record.length, elemId, classElement, keyTdsLength, flagTds);
-    createAttrEntry(run, record.justificationText, elemId, classElement, keyTdsJustification, flagTds);
-    createAttrEntry(run, record.padChar, elemId, classElement, keyTdsPaddingCharacter, flagTds);
-    createAttrEntry(run, record.interpretValue, elemId, classElement, keyTdsInterpretValue, flagTds);
-    createAttrEntry(run, record.decimalPoint, elemId, classElement, keyTdsVirtualDecimalPoint, flagTds);
-    int precisionText = record.precision > 0 ? insertName(run, std::to_string(record.precision)) : 0;
-    createAttrEntry(run, precisionText, elemId, classElement, keyTdsPrecision, flagTds);
-    createAttrEntry(run, record.tdsFormat, elemId, classElement, keyTdsFormat, flagTds);
-    createAttrEntry(run, record.signOrientation, elemId, classElement, keyTdsSignOrientation, flagTds);
-    createAttrEntry(run, record.positiveSign, elemId, classElement, keyTdsPositiveSign, flagTds);
-    createAttrEntry(run, record.negativeSign, elemId, classElement, keyTdsNegativeSign, flagTds);
-    createAttrEntry(run, record.tdsNullKey, elemId, classElement, keyTdsEncodingNull, flagTds);
-    createAttrEntry(run, record.tdsNullValue, elemId, classElement, keyTdsEncodingNullValue, flagTds);
+void createSimpleElementAttributes(Diagnostics& diag, DefinitionModel& model, const DefinitionRecord& record,
+                                   int elemId) {
+    createAttrEntry(diag, model, record.length, elemId, classElement, keyTdsLength, flagTds);
+    createAttrEntry(diag, model, record.justificationText, elemId, classElement, keyTdsJustification, flagTds);
+    createAttrEntry(diag, model, record.padChar, elemId, classElement, keyTdsPaddingCharacter, flagTds);
+    createAttrEntry(diag, model, record.interpretValue, elemId, classElement, keyTdsInterpretValue, flagTds);
+    createAttrEntry(diag, model, record.decimalPoint, elemId, classElement, keyTdsVirtualDecimalPoint, flagTds);
+    int precisionText = record.precision > 0 ? insertName(diag, model, std::to_string(record.precision)) : 0;
+    createAttrEntry(diag, model, precisionText, elemId, classElement, keyTdsPrecision, flagTds);
+    createAttrEntry(diag, model, record.tdsFormat, elemId, classElement, keyTdsFormat, flagTds);
+    createAttrEntry(diag, model, record.signOrientation, elemId, classElement, keyTdsSignOrientation, flagTds);
+    createAttrEntry(diag, model, record.positiveSign, elemId, classElement, keyTdsPositiveSign, flagTds);
+    createAttrEntry(diag, model, record.negativeSign, elemId, classElement, keyTdsNegativeSign, flagTds);
+    createAttrEntry(diag, model, record.tdsNullKey, elemId, classElement, keyTdsEncodingNull, flagTds);
+    createAttrEntry(diag, model, record.tdsNullValue, elemId, classElement, keyTdsEncodingNullValue, flagTds);
 }
 
-void checkPrecision(ImportRun& run, const DefinitionRecord& record, const char* ident) {
+void checkPrecision(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
+                    const char* ident) {
     if (record.precision <= 0)
         return;
     if (record.decimalPoint > 0)
-        run.print("*****Error - precision (%d) cannot be specified with virtual decimal point (%s) for element %s\n",
-                  record.precision, run.text(record.decimalPoint), ident);
+        diag.print("*****Error - precision (%d) cannot be specified with virtual decimal point (%s) for element %s\n",
+                   record.precision, model.text(record.decimalPoint), ident);
     if (record.length <= 0) {
-        run.error("*****Error - precision requires length to be specified\n");
+        diag.error("*****Error - precision requires length to be specified\n");
         return;
     }
-    int length = leadingNumberOrZero(run.text(record.length));
+    int length = leadingNumberOrZero(model.text(record.length));
     if (record.precision >= length)
-        run.error("*****Error - precision (%d) must be less than length (%d)\n", record.precision, length);
+        diag.error("*****Error - precision (%d) must be less than length (%d)\n", record.precision, length);
 }
 
-void checkLogicalType(ImportRun& run, const DefinitionRecord& record, const char* ident) {
+void checkLogicalType(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
+                      const char* ident) {
     switch (record.typeCode) {
     case logicalString:
-        reportNotValidForType(run, record, stringFields, "string");
+        reportNotValidForType(diag, model, record, stringFields, "string");
         break;
     case logicalInteger:
-        reportNotValidForType(run, record, integerFields, "integer");
+        reportNotValidForType(diag, model, record, integerFields, "integer");
         break;
     case logicalFloat:
-        reportNotValidForType(run, record, floatFields, "float");
+        reportNotValidForType(diag, model, record, floatFields, "float");
         break;
     case logicalBinary:
-        reportNotValidForType(run, record, binaryFields, "binary");
+        reportNotValidForType(diag, model, record, binaryFields, "binary");
         if (record.cwfNullKey >= 0)
-            run.error("CWF null key value not allowed on element %s of type binary\n", ident);
+            diag.error("CWF null key value not allowed on element %s of type binary\n", ident);
         break;
     case logicalBoolean: {
-        int length = leadingNumberOrZero(run.text(record.length));
+        int length = leadingNumberOrZero(model.text(record.length));
         if (length > 0)
-            run.error("*****Error - Length (%d) not valid for element type boolean\n", length);
+            diag.error("*****Error - Length (%d) not valid for element type boolean\n", length);
         if (record.cwfNullKey >= 0)
-            run.error("CWF null key value not allowed on element %s of type boolean\n", ident);
-        reportNotValidForType(run, record, booleanFields, "boolean");
+            diag.error("CWF null key value not allowed on element %s of type boolean\n", ident);
+        reportNotValidForType(diag, model, record, booleanFields, "boolean");
         break;
     }
     case logicalDateTime:
-        reportNotValidForType(run, record, dateTimeFields, "date/time");
+        reportNotValidForType(diag, model, record, dateTimeFields, "date/time");
         break;
     case logicalDecimal:
-        reportNotValidForType(run, record, decimalFields, "decimal");
+        reportNotValidForType(diag, model, record, decimalFields, "decimal");
         break;
     default:
         break;
@@ -216,15 +222,16 @@ void checkLogicalType(ImportRun& run, const DefinitionRecord& record, const char
 }
 
 // An element defined in place (no ref); 0 when it cannot be.
-int defineElement(ImportRun& run, const DefinitionRecord& record, int currTypeId) {
+int defineElement(Diagnostics& diag, DefinitionModel& model, RepositoryState& state, const DefinitionRecord& record,
+                  int currTypeId) {
     if (record.ident <= 0) {
-        run.error("*****Error - required parameter missing on element %s\n", run.text(record.name));
+        diag.error("*****Error - required parameter missing on element %s\n", model.text(record.name));
         return 0;
     }
-    int elemId = createElementEntry(run, record.ident, record.name > 0 ? record.name : record.ident);
-    const std::string ident = run.text(record.ident);
+    int elemId = createElementEntry(diag, model, record.ident, record.name > 0 ? record.name : record.ident);
+    const std::string ident = model.text(record.ident);
     {
-        ElementEntry& element = run.elements[elemId];
+        ElementEntry& element = model.elements[elemId];
         if (record.typeCode > 0 || record.typeName > 0) {
             element.logicalType = record.typeCode;
             element.typeName = record.typeName;
@@ -232,48 +239,48 @@ int defineElement(ImportRun& run, const DefinitionRecord& record, int currTypeId
             element.logicalType = logicalString;
         }
     }
-    run.elements[elemId].repeatElemDelim = record.repeatElemDelim;
+    model.elements[elemId].repeatElemDelim = record.repeatElemDelim;
     if (record.tag > 0)
-        ++run.counters.tagsFound;
-    createAttrEntry(run, record.tag, elemId, classElement, keyTdsTag, flagTds);
-    createAttrEntry(run, record.xmlName, elemId, classElement, keyXmlName, flagXml);
-    createAttrEntry(run, record.xmlFormat, elemId, classElement, keyXmlFormat, flagXml);
+        ++state.counters.tagsFound;
+    createAttrEntry(diag, model, record.tag, elemId, classElement, keyTdsTag, flagTds);
+    createAttrEntry(diag, model, record.xmlName, elemId, classElement, keyXmlName, flagXml);
+    createAttrEntry(diag, model, record.xmlFormat, elemId, classElement, keyXmlFormat, flagXml);
 
     if (record.typeCode == 0) {
-        checkCompoundElement(run, record, ident.c_str());
+        checkCompoundElement(diag, model, record, ident.c_str());
     } else {
-        copySimpleProperties(record, run.elements[elemId]);
-        createSimpleElementAttributes(run, record, elemId);
-        checkPrecision(run, record, ident.c_str());
-        checkLogicalType(run, record, ident.c_str());
+        copySimpleProperties(record, model.elements[elemId]);
+        createSimpleElementAttributes(diag, model, record, elemId);
+        checkPrecision(diag, model, record, ident.c_str());
+        checkLogicalType(diag, model, record, ident.c_str());
     }
 
     if (currTypeId != 0) {
-        int memberId = createTypeMemberEntry(run, 0, elemId, memberElement, currTypeId);
-        TypeMemberEntry& member = run.typeMembers[memberId];
+        int memberId = createTypeMemberEntry(diag, model, 0, elemId, memberElement, currTypeId);
+        TypeMemberEntry& member = model.typeMembers[memberId];
         member.minOcc = record.minOccurs;
         member.maxOcc = record.maxOccurs;
         member.repeatCount = record.repeatCount;
         member.repeatRef = record.repeatRef;
         member.lengthRef = record.lengthRef;
     } else {
-        reportOnlyInType(run, record, memberOnlyFields, ident.c_str());
+        reportOnlyInType(diag, model, record, memberOnlyFields, ident.c_str());
     }
     return elemId;
 }
 
 // An element used by reference inside a type: a member carrying the per-use settings.
-void useElementByReference(ImportRun& run, const DefinitionRecord& record, int currTypeId) {
+void useElementByReference(Diagnostics& diag, DefinitionModel& model, const DefinitionRecord& record, int currTypeId) {
     if (record.ident > 0 || record.name > 0) {
-        run.error("*****Error - element cannot have both identifier/name and ref %s\n", run.text(record.ref));
+        diag.error("*****Error - element cannot have both identifier/name and ref %s\n", model.text(record.ref));
         return;
     }
     if (currTypeId == 0) {
-        run.error("*****Error - element with ref (%s) must be within a type\n", run.text(record.ref));
+        diag.error("*****Error - element with ref (%s) must be within a type\n", model.text(record.ref));
         return;
     }
-    int memberId = createTypeMemberEntry(run, record.ref, 0, memberElement, currTypeId);
-    TypeMemberEntry& member = run.typeMembers[memberId];
+    int memberId = createTypeMemberEntry(diag, model, record.ref, 0, memberElement, currTypeId);
+    TypeMemberEntry& member = model.typeMembers[memberId];
     member.minOcc = record.minOccurs;
     member.maxOcc = record.maxOccurs;
     member.repeatCount = record.repeatCount;
@@ -302,14 +309,15 @@ void useElementByReference(ImportRun& run, const DefinitionRecord& record, int c
 
 } // namespace
 
-int processElementDef(ImportRun& run, const DefinitionRecord& record, int currTypeId) {
-    run.trace("==> processElementDef\n");
+int processElementDef(Diagnostics& diag, DefinitionModel& model, RepositoryState& state, const DefinitionRecord& record,
+                      int currTypeId) {
+    diag.trace("==> processElementDef\n");
     int elemId = 0;
     if (record.ref == 0)
-        elemId = defineElement(run, record, currTypeId);
+        elemId = defineElement(diag, model, state, record, currTypeId);
     else
-        useElementByReference(run, record, currTypeId);
-    run.trace("<== processElementDef returned elemId %d\n", elemId);
+        useElementByReference(diag, model, record, currTypeId);
+    diag.trace("<== processElementDef returned elemId %d\n", elemId);
     return elemId;
 }
 

@@ -1,6 +1,7 @@
 #include "import/model/ItemTables.h"
 
-#include "import/model/ImportRun.h"
+#include "import/model/DefinitionModel.h"
+#include "support/Diagnostics.h"
 
 #include <cstdio>
 
@@ -11,96 +12,101 @@ void itemIdOutOfRange(int id, int count) {
     std::abort();
 }
 
-int createElementEntry(ImportRun& run, int ident, int label) {
-    run.trace("==> createElementEntry: identifier %s\n", run.text(ident));
-    int elemId = run.elements.findByIdent(ident);
+int createElementEntry(Diagnostics& diag, DefinitionModel& model, int ident, int label) {
+    diag.trace("==> createElementEntry: identifier %s\n", model.text(ident));
+    int elemId = model.elements.findByIdent(ident);
     if (elemId == 0) {
-        elemId = run.elements.addWithIdent(ident);
-        run.elements[elemId].label = label;
+        elemId = model.elements.addWithIdent(ident);
+        model.elements[elemId].label = label;
     }
-    run.trace("<== createElementEntry returned elemId %d for %s\n", elemId, run.text(ident));
+    diag.trace("<== createElementEntry returned elemId %d for %s\n", elemId, model.text(ident));
     return elemId;
 }
 
-int createMessageEntry(ImportRun& run, int ident, int label) {
-    run.trace("==> createMessageEntry: identifier %s\n", run.text(ident));
-    int mesgId = run.messages.findByIdent(ident);
+int createMessageEntry(Diagnostics& diag, DefinitionModel& model, int ident, int label) {
+    diag.trace("==> createMessageEntry: identifier %s\n", model.text(ident));
+    int mesgId = model.messages.findByIdent(ident);
     if (mesgId == 0) {
-        mesgId = run.messages.addWithIdent(ident);
-        run.messages[mesgId].label = label;
+        mesgId = model.messages.addWithIdent(ident);
+        model.messages[mesgId].label = label;
     }
-    run.trace("<== createMessageEntry returned mesgId %d for %s\n", mesgId, run.text(ident));
+    diag.trace("<== createMessageEntry returned mesgId %d for %s\n", mesgId, model.text(ident));
     return mesgId;
 }
 
-int createTypeEntry(ImportRun& run, int ident, int label, int baseType, int composition, int typeContent) {
-    run.trace("==> createTypeEntry: %s composition %d, typeContent %d, baseType %d\n", run.text(ident), composition,
-              typeContent, baseType);
-    int typeId = run.types.findByIdent(ident);
+int createTypeEntry(Diagnostics& diag, DefinitionModel& model, int ident, int label, int baseType, int composition,
+                    int typeContent) {
+    diag.trace("==> createTypeEntry: %s composition %d, typeContent %d, baseType %d\n", model.text(ident), composition,
+               typeContent, baseType);
+    int typeId = model.types.findByIdent(ident);
     if (typeId == 0)
-        typeId = insertNewType(run, ident, label, composition, typeContent, baseType);
-    run.trace("<== createTypeEntry returned %d\n", typeId);
+        typeId = insertNewType(diag, model, ident, label, composition, typeContent, baseType);
+    diag.trace("<== createTypeEntry returned %d\n", typeId);
     return typeId;
 }
 
-int insertNewType(ImportRun& run, int ident, int label, int composition, int typeContent, int baseType) {
-    run.trace("==> insertNewType %s, composition %d typeContent %d\n", run.text(label), composition, typeContent);
-    int typeId = run.types.addWithIdent(ident);
-    TypeEntry& type = run.types[typeId];
+int insertNewType(Diagnostics& diag, DefinitionModel& model, int ident, int label, int composition, int typeContent,
+                  int baseType) {
+    diag.trace("==> insertNewType %s, composition %d typeContent %d\n", model.text(label), composition, typeContent);
+    int typeId = model.types.addWithIdent(ident);
+    TypeEntry& type = model.types[typeId];
     type.label = label;
     type.composition = composition;
     type.typeContent = typeContent;
     type.baseType = baseType;
-    run.trace("<== insertNewType returned typeId %d\n", typeId);
+    diag.trace("<== insertNewType returned typeId %d\n", typeId);
     return typeId;
 }
 
-int createValueEntry(ImportRun& run, int ident, int label, int dataType) {
-    run.trace("==> createValueEntry: %s dataType %d\n", run.text(ident), dataType);
-    int valueId = run.values.addWithIdent(ident);
-    ValueEntry& value = run.values[valueId];
+int createValueEntry(Diagnostics& diag, DefinitionModel& model, int ident, int label, int dataType) {
+    diag.trace("==> createValueEntry: %s dataType %d\n", model.text(ident), dataType);
+    int valueId = model.values.addWithIdent(ident);
+    ValueEntry& value = model.values[valueId];
     value.label = label;
     value.dataType = dataType;
-    run.trace("<== createValueEntry returned %d\n", valueId);
+    diag.trace("<== createValueEntry returned %d\n", valueId);
     return valueId;
 }
 
-int createValueMemberEntry(ImportRun& run, int valueId, int elemId, int refName, std::int16_t role) {
-    run.trace("==> createValueMemberEntry: valueId %d, elemId %d, role %d\n", valueId, elemId, role);
+int createValueMemberEntry(Diagnostics& diag, DefinitionModel& model, int valueId, int elemId, int refName,
+                           std::int16_t role) {
+    diag.trace("==> createValueMemberEntry: valueId %d, elemId %d, role %d\n", valueId, elemId, role);
     if (role == 0) {
-        const char* ident = valueId != 0 ? run.text(run.values[valueId].ident) : run.text(refName);
-        run.error("*****Error - role is required for all uses of a value %s\n", ident);
+        const char* ident = valueId != 0 ? model.text(model.values[valueId].ident) : model.text(refName);
+        diag.error("*****Error - role is required for all uses of a value %s\n", ident);
     }
-    int memberId = run.valueMembers.add();
-    ValueMemberEntry& member = run.valueMembers[memberId];
+    int memberId = model.valueMembers.add();
+    ValueMemberEntry& member = model.valueMembers[memberId];
     member.elemId = elemId;
     member.valueId = valueId;
     member.refName = refName;
     member.role = role;
-    run.trace("<== createValueMemberEntry returned %d\n", memberId);
+    diag.trace("<== createValueMemberEntry returned %d\n", memberId);
     return memberId;
 }
 
-void createAttrEntry(ImportRun& run, int value, int ownerId, int attrClass, int attrKey, std::uint8_t flags) {
+void createAttrEntry(Diagnostics& diag, DefinitionModel& model, int value, int ownerId, int attrClass, int attrKey,
+                     std::uint8_t flags) {
     if (value <= 0)
         return;
-    run.trace("==> createAttrEntry: typeId %d class %d attrKeyType %d attrValue %s\n", ownerId, attrClass, attrKey,
-              run.text(value));
-    int attrId = run.attributes.add();
-    AttributeEntry& attribute = run.attributes[attrId];
+    diag.trace("==> createAttrEntry: typeId %d class %d attrKeyType %d attrValue %s\n", ownerId, attrClass, attrKey,
+               model.text(value));
+    int attrId = model.attributes.add();
+    AttributeEntry& attribute = model.attributes[attrId];
     attribute.value = value;
     attribute.ownerId = ownerId;
     attribute.attrClass = attrClass;
     attribute.attrKey = attrKey;
     attribute.flags = flags;
-    run.trace("<== createAttrEntry returned attrId %d\n", attrId);
+    diag.trace("<== createAttrEntry returned attrId %d\n", attrId);
 }
 
-int createTypeMemberEntry(ImportRun& run, int ident, int itemId, int itemType, int ownerTypeId) {
-    run.trace("==> createTypeMemberEntry: typeId %d itemType %d itemId %d ident %s\n", ownerTypeId, itemType, itemId,
-              run.text(ident));
-    int memberId = run.typeMembers.add();
-    TypeMemberEntry& member = run.typeMembers[memberId];
+int createTypeMemberEntry(Diagnostics& diag, DefinitionModel& model, int ident, int itemId, int itemType,
+                          int ownerTypeId) {
+    diag.trace("==> createTypeMemberEntry: typeId %d itemType %d itemId %d ident %s\n", ownerTypeId, itemType, itemId,
+               model.text(ident));
+    int memberId = model.typeMembers.add();
+    TypeMemberEntry& member = model.typeMembers[memberId];
     member.ident = ident;
     member.ownerTypeId = ownerTypeId;
     member.itemType |= static_cast<std::uint8_t>(itemType);
@@ -111,15 +117,15 @@ int createTypeMemberEntry(ImportRun& run, int ident, int itemId, int itemType, i
     else if (itemType == memberType)
         member.typeId = itemId;
 
-    TypeEntry& owner = run.types[ownerTypeId];
+    TypeEntry& owner = model.types[ownerTypeId];
     if (owner.firstMember == 0) {
         owner.firstMember = memberId;
     } else {
         member.prev = owner.lastMember;
-        run.typeMembers[owner.lastMember].next = memberId;
+        model.typeMembers[owner.lastMember].next = memberId;
     }
     owner.lastMember = memberId;
-    run.trace("<== createTypeMemberEntry returned typeMemberId %d\n", memberId);
+    diag.trace("<== createTypeMemberEntry returned typeMemberId %d\n", memberId);
     return memberId;
 }
 

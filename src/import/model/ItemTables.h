@@ -12,7 +12,8 @@
 
 namespace norvak {
 
-struct ImportRun;
+struct Diagnostics;
+struct DefinitionModel;
 
 // Logical type codes (element logicalType, type baseType, value dataType).
 enum LogicalType : int {
@@ -279,13 +280,18 @@ template <class Entry> class KeyedItemTable : public ItemTable<Entry> {
 };
 
 // Find-or-add and always-add routines of the item tables.
-int createElementEntry(ImportRun& run, int ident, int label);
-int createMessageEntry(ImportRun& run, int ident, int label);
-int createTypeEntry(ImportRun& run, int ident, int label, int baseType, int composition, int typeContent);
-int insertNewType(ImportRun& run, int ident, int label, int composition, int typeContent, int baseType);
-int createValueEntry(ImportRun& run, int ident, int label, int dataType);
-int createValueMemberEntry(ImportRun& run, int valueId, int elemId, int refName, std::int16_t role);
-void createAttrEntry(ImportRun& run, int value, int ownerId, int attrClass, int attrKey, std::uint8_t flags);
-int createTypeMemberEntry(ImportRun& run, int ident, int itemId, int itemType, int ownerTypeId);
+int createElementEntry(Diagnostics& diag, DefinitionModel& model, int ident, int label);
+int createMessageEntry(Diagnostics& diag, DefinitionModel& model, int ident, int label);
+int createTypeEntry(Diagnostics& diag, DefinitionModel& model, int ident, int label, int baseType, int composition,
+                    int typeContent);
+int insertNewType(Diagnostics& diag, DefinitionModel& model, int ident, int label, int composition, int typeContent,
+                  int baseType);
+int createValueEntry(Diagnostics& diag, DefinitionModel& model, int ident, int label, int dataType);
+int createValueMemberEntry(Diagnostics& diag, DefinitionModel& model, int valueId, int elemId, int refName,
+                           std::int16_t role);
+void createAttrEntry(Diagnostics& diag, DefinitionModel& model, int value, int ownerId, int attrClass, int attrKey,
+                     std::uint8_t flags);
+int createTypeMemberEntry(Diagnostics& diag, DefinitionModel& model, int ident, int itemId, int itemType,
+                          int ownerTypeId);
 
 } // namespace norvak

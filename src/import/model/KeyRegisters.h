@@ -6,7 +6,8 @@
 
 namespace norvak {
 
-struct ImportRun;
+struct Diagnostics;
+struct DefinitionModel;
 
 // The keys registered so far for one kind of repository row; a key met a
 // second time is a duplicate. Registers grow as far as a run needs.
@@ -30,10 +31,10 @@ struct KeyRegisters {
 };
 
 // Each registers a key of its kind; a duplicate is reported and sets errSw.
-void registerElementKey(ImportRun& run, std::string_view key);
-void registerTypeKey(ImportRun& run, std::string_view key);
-void registerValueKey(ImportRun& run, std::string_view key);
-void registerMemberAttrKey(ImportRun& run, std::string_view key);
-void registerAttrKey(ImportRun& run, std::string_view key);
+void registerElementKey(Diagnostics& diag, DefinitionModel& model, std::string_view key);
+void registerTypeKey(Diagnostics& diag, DefinitionModel& model, std::string_view key);
+void registerValueKey(Diagnostics& diag, DefinitionModel& model, std::string_view key);
+void registerMemberAttrKey(Diagnostics& diag, DefinitionModel& model, std::string_view key);
+void registerAttrKey(Diagnostics& diag, DefinitionModel& model, std::string_view key);
 
 } // namespace norvak

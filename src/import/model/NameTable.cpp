@@ -1,6 +1,7 @@
 #include "import/model/NameTable.h"
 
-#include "import/model/ImportRun.h"
+#include "import/model/DefinitionModel.h"
+#include "support/Diagnostics.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -129,26 +130,26 @@ const char* NameTable::text(int index) const {
     return area_ + index;
 }
 
-int insertName(ImportRun& run, std::string_view text) {
+int insertName(Diagnostics& diag, DefinitionModel& model, std::string_view text) {
     // Texts are C strings: whatever follows an embedded zero byte is not part of them.
     text = std::string_view(text.data(), strnlen(text.data(), text.size()));
-    run.trace("==> insertName %.*s\n", static_cast<int>(text.size()), text.data());
+    diag.trace("==> insertName %.*s\n", static_cast<int>(text.size()), text.data());
     if (text.empty()) {
-        run.trace("<== insertName returned 0\n");
+        diag.trace("<== insertName returned 0\n");
         return 0;
     }
-    int index = run.names.find(text);
+    int index = model.names.find(text);
     if (index == 0) {
-        if (!run.names.fits(text.size())) {
-            if (!run.names.growFor(text.size())) {
-                run.error("*****Error - unable to allocate larger name table\n");
+        if (!model.names.fits(text.size())) {
+            if (!model.names.growFor(text.size())) {
+                diag.error("*****Error - unable to allocate larger name table\n");
                 return 0;
             }
-            run.print("Name table size increased to %d\n", run.names.size());
+            diag.print("Name table size increased to %d\n", model.names.size());
         }
-        index = run.names.append(text);
+        index = model.names.append(text);
     }
-    run.trace("<== insertName returned %d\n", index);
+    diag.trace("<== insertName returned %d\n", index);
     return index;
 }
 

@@ -6,7 +6,8 @@
 
 namespace norvak {
 
-struct ImportRun;
+struct Diagnostics;
+struct DefinitionModel;
 
 // Every text of an import run, stored once. A text is known by its name
 // index: the byte offset at which it starts in the table's area. Byte 0 is a
@@ -64,6 +65,6 @@ class NameTable {
 };
 
 // Stores a text once and returns its name index (0 for the empty text).
-int insertName(ImportRun& run, std::string_view text);
+int insertName(Diagnostics& diag, DefinitionModel& model, std::string_view text);
 
 } // namespace norvak

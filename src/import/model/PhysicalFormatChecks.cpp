@@ -1,7 +1,9 @@
 #include "import/model/PhysicalFormatChecks.h"
 #include "import/model/Codes.h"
 
-#include "import/model/ImportRun.h"
+#include "import/model/DefinitionModel.h"
+#include "import/model/RepositoryState.h"
+#include "support/Diagnostics.h"
 
 #include <initializer_list>
 #include <vector>
@@ -16,17 +18,17 @@ constexpr int unitsEndOfBitStream = 3;
 constexpr int writeRow = 0;
 constexpr int noRow = 1;
 
-bool hasCustomWireFormat(const ImportRun& run) {
-    return run.cwfTabs.lastIndex() >= 0;
+bool hasCustomWireFormat(const RepositoryState& state) {
+    return state.cwfTabs.lastIndex() >= 0;
 }
 
-int logicalTypeOf(const ImportRun& run, int elemId) {
-    return run.elements[elemId].logicalType;
+int logicalTypeOf(const DefinitionModel& model, int elemId) {
+    return model.elements[elemId].logicalType;
 }
 
 // Reports a fault about the element; the property is then not written.
-int fault(ImportRun& run, CheckedFormat<const char*> format, int elemId) {
-    run.errorChecked(format, run.text(run.elements[elemId].ident));
+int fault(Diagnostics& diag, const DefinitionModel& model, CheckedFormat<const char*> format, int elemId) {
+    diag.errorChecked(format, model.text(model.elements[elemId].ident));
     return noRow;
 }
 
@@ -77,21 +79,22 @@ const PhysicalTypeRule physicalTypeRules[] = {
 
 // The length stage of checkLength, for a message set with a custom wire
 // format. `stop` is set when a missing length leaves nothing more to check.
-int checkLengthForType(ImportRun& run, int physicalType, int length, bool refGiven, int lengthUnits, int elemId,
-                       bool& stop) {
+int checkLengthForType(Diagnostics& diag, const DefinitionModel& model, int physicalType, int length, bool refGiven,
+                       int lengthUnits, int elemId, bool& stop) {
     bool lengthGiven = length > 0;
     bool endOfBitStream = lengthUnits == unitsEndOfBitStream;
-    switch (logicalTypeOf(run, elemId)) {
+    switch (logicalTypeOf(model, elemId)) {
     case logicalString:
         if (physicalType == physicalNone || physicalType == physicalFixedLength) {
             if (lengthGiven || refGiven || endOfBitStream)
                 return writeRow;
             stop = true;
-            return fault(run, "*****Error - fixed length string element requires length or length ref %s\n", elemId);
+            return fault(diag, model, "*****Error - fixed length string element requires length or length ref %s\n",
+                         elemId);
         }
         if (lengthGiven || refGiven)
-            return fault(run, "*****Error - length or length ref invalid for non-fixed length string element %s\n",
-                         elemId);
+            return fault(diag, model,
+                         "*****Error - length or length ref invalid for non-fixed length string element %s\n", elemId);
         return writeRow;
     case logicalInteger:
         if (physicalType == physicalNone || physicalType == physicalInteger) {
@@ -99,18 +102,19 @@ int checkLengthForType(ImportRun& run, int physicalType, int length, bool refGiv
                 return noRow;
             if (length == 1 || length == 2)
                 return writeRow;
-            return fault(run, "*****Error - Length for integer must be 1, 2 or 4 - element %s\n", elemId);
+            return fault(diag, model, "*****Error - Length for integer must be 1, 2 or 4 - element %s\n", elemId);
         }
         if (physicalType == physicalExtendedDecimal) {
             if (inRange(length, 1, 11) || endOfBitStream)
                 return writeRow;
             return fault(
-                run, "*****Error - length for integer element %s rendered as extended decimal must be from 1 to 11\n",
+                diag, model,
+                "*****Error - length for integer element %s rendered as extended decimal must be from 1 to 11\n",
                 elemId);
         }
         if (inRange(length, 1, 6))
             return writeRow;
-        return fault(run, "*****Error - length for integer element %s rendered as packed must be from 1 to 6\n",
+        return fault(diag, model, "*****Error - length for integer element %s rendered as packed must be from 1 to 6\n",
                      elemId);
     case logicalFloat:
         if (physicalType == physicalNone || physicalType == physicalFloat) {
@@ -118,58 +122,59 @@ int checkLengthForType(ImportRun& run, int physicalType, int length, bool refGiv
                 return noRow;
             if (length == 8)
                 return writeRow;
-            return fault(run, "*****Error - Length for float element %s must be 4 or 8\n", elemId);
+            return fault(diag, model, "*****Error - Length for float element %s must be 4 or 8\n", elemId);
         }
         if (physicalType == physicalInteger) {
             if (length == 0 || length == 4)
                 return noRow;
             if (length == 1 || length == 2)
                 return writeRow;
-            return fault(run, "*****Error - Length for float element %s rendered as integer must be 1, 2 or 4\n",
-                         elemId);
+            return fault(diag, model,
+                         "*****Error - Length for float element %s rendered as integer must be 1, 2 or 4\n", elemId);
         }
         if (physicalType == physicalPacked) {
             if (inRange(length, 1, 10))
                 return writeRow;
-            return fault(run, "*****Error - length for float element %s rendered as packed must be from 1 to 10\n",
-                         elemId);
+            return fault(diag, model,
+                         "*****Error - length for float element %s rendered as packed must be from 1 to 10\n", elemId);
         }
         if (inRange(length, 1, 256) || endOfBitStream)
             return writeRow;
-        return fault(run,
+        return fault(diag, model,
                      "*****Error - length for float element %s rendered as extended decimal must be from 1 to 256\n",
                      elemId);
     case logicalBinary:
         if (lengthGiven || refGiven)
             return writeRow;
         stop = true;
-        return fault(run, "*****Error - length or length ref required for binary element %s\n", elemId);
+        return fault(diag, model, "*****Error - length or length ref required for binary element %s\n", elemId);
     case logicalBoolean:
         if (lengthGiven)
-            return fault(run, "*****Error - length or length ref not allowed for boolean element %s\n", elemId);
+            return fault(diag, model, "*****Error - length or length ref not allowed for boolean element %s\n", elemId);
         return writeRow;
     case logicalDateTime:
         if (lengthGiven)
-            return fault(run, "*****Error - length or length ref not allowed for datetime element %s\n", elemId);
+            return fault(diag, model, "*****Error - length or length ref not allowed for datetime element %s\n",
+                         elemId);
         return writeRow;
     case logicalDecimal:
         if (physicalType == physicalNone || physicalType == physicalExtendedDecimal) {
             // The length may come at run time from the referenced element.
             if (inRange(length, 1, 256) || endOfBitStream || (!lengthGiven && refGiven))
                 return writeRow;
-            return fault(run, "*****Error - length for decimal element %s must be from 1 to 256\n", elemId);
+            return fault(diag, model, "*****Error - length for decimal element %s must be from 1 to 256\n", elemId);
         }
         if (physicalType == physicalInteger) {
             if (length == 3 || length > 4)
-                return fault(run,
+                return fault(diag, model,
                              "*****Error - length for decimal element %s rendered as integer must be from 1, 2 or 4\n",
                              elemId);
             return writeRow;
         }
         if (inRange(length, 1, 10))
             return writeRow;
-        return fault(run, "*****Error - length for decimal element %s rendered as packed must be from 1 to 10\n",
-                     elemId);
+        return fault(diag, model,
+                     "*****Error - length for decimal element %s rendered as packed must be from 1 to 10\n", elemId);
     default:
         return writeRow;
     }
@@ -182,26 +187,29 @@ struct FillMessages {
     CheckedFormat<const char*> onlyFixedLength;
 };
 
-int checkFillProperty(ImportRun& run, int physicalType, int elemId, const FillMessages& messages) {
-    int logicalType = logicalTypeOf(run, elemId);
+int checkFillProperty(Diagnostics& diag, const DefinitionModel& model, const RepositoryState& state, int physicalType,
+                      int elemId, const FillMessages& messages) {
+    int logicalType = logicalTypeOf(model, elemId);
     if (isOneOf(logicalType, {logicalBoolean, logicalBinary, logicalDateTime}))
-        return fault(run, messages.notForType, elemId);
-    if (!hasCustomWireFormat(run))
+        return fault(diag, model, messages.notForType, elemId);
+    if (!hasCustomWireFormat(state))
         return writeRow;
     if (isOneOf(logicalType, {logicalFloat, logicalInteger, logicalDecimal}))
-        return physicalType == physicalExtendedDecimal ? writeRow : fault(run, messages.onlyExtendedDecimal, elemId);
+        return physicalType == physicalExtendedDecimal ? writeRow
+                                                       : fault(diag, model, messages.onlyExtendedDecimal, elemId);
     if (logicalType == logicalString &&
         isOneOf(physicalType, {physicalLengthEncoded1, physicalLengthEncoded2, physicalNullTerminated}))
-        return fault(run, messages.onlyFixedLength, elemId);
+        return fault(diag, model, messages.onlyFixedLength, elemId);
     return writeRow;
 }
 
 } // namespace
 
-int checkPhysicalType(ImportRun& run, int physicalType, int elemId) {
-    if (!hasCustomWireFormat(run))
+int checkPhysicalType(Diagnostics& diag, const DefinitionModel& model, const RepositoryState& state, int physicalType,
+                      int elemId) {
+    if (!hasCustomWireFormat(state))
         return writeRow;
-    int logicalType = logicalTypeOf(run, elemId);
+    int logicalType = logicalTypeOf(model, elemId);
     for (const PhysicalTypeRule& rule : physicalTypeRules) {
         if (rule.logicalType != logicalType)
             continue;
@@ -210,63 +218,71 @@ int checkPhysicalType(ImportRun& run, int physicalType, int elemId) {
         for (int accepted : rule.accepted)
             if (physicalType == accepted)
                 return writeRow;
-        return fault(run, rule.message, elemId);
+        return fault(diag, model, rule.message, elemId);
     }
     return writeRow;
 }
 
-int checkLength(ImportRun& run, int physicalType, int length, int lengthRef, int lengthUnits, int elemId) {
+int checkLength(Diagnostics& diag, const DefinitionModel& model, const RepositoryState& state, int physicalType,
+                int length, int lengthRef, int lengthUnits, int elemId) {
     bool refGiven = lengthRef > 0;
     int result = writeRow;
-    if (hasCustomWireFormat(run)) {
+    if (hasCustomWireFormat(state)) {
         bool stop = false;
-        result = checkLengthForType(run, physicalType, length, refGiven, lengthUnits, elemId, stop);
+        result = checkLengthForType(diag, model, physicalType, length, refGiven, lengthUnits, elemId, stop);
         if (stop)
             return result;
     }
     if (refGiven &&
-        isOneOf(logicalTypeOf(run, elemId), {logicalInteger, logicalFloat, logicalBoolean, logicalDateTime}))
-        result = fault(run, "*****Error - length reference for element %s does not allow length references\n", elemId);
+        isOneOf(logicalTypeOf(model, elemId), {logicalInteger, logicalFloat, logicalBoolean, logicalDateTime}))
+        result = fault(diag, model, "*****Error - length reference for element %s does not allow length references\n",
+                       elemId);
     return result;
 }
 
-int checkLengthUnits(ImportRun& run, int physicalType, int lengthUnits, int elemId) {
-    if (!hasCustomWireFormat(run))
+int checkLengthUnits(Diagnostics& diag, const DefinitionModel& model, const RepositoryState& state, int physicalType,
+                     int lengthUnits, int elemId) {
+    if (!hasCustomWireFormat(state))
         return writeRow;
     bool characterUnits = lengthUnits == 1 || lengthUnits == 2;
-    switch (logicalTypeOf(run, elemId)) {
+    switch (logicalTypeOf(model, elemId)) {
     case logicalString:
         if (isOneOf(physicalType, {physicalLengthEncoded1, physicalLengthEncoded2, physicalNullTerminated}))
-            return fault(run, "*****Error - length units allowed only for fixed length string element %s\n", elemId);
+            return fault(diag, model, "*****Error - length units allowed only for fixed length string element %s\n",
+                         elemId);
         return writeRow;
     case logicalInteger:
         if (characterUnits)
-            return fault(run, "*****Error - length units must be bytes or end of bitstream for integer element %s\n",
+            return fault(diag, model,
+                         "*****Error - length units must be bytes or end of bitstream for integer element %s\n",
                          elemId);
         if (isOneOf(physicalType, {physicalInteger, physicalFloat, physicalPacked}))
-            return fault(run, "*****Error - length units not consistent with physical type for integer element %s\n",
+            return fault(diag, model,
+                         "*****Error - length units not consistent with physical type for integer element %s\n",
                          elemId);
         return writeRow;
     case logicalFloat:
         if (characterUnits)
-            return fault(run, "*****Error - length units must be bytes or end of bitstream for float element %s\n",
-                         elemId);
+            return fault(diag, model,
+                         "*****Error - length units must be bytes or end of bitstream for float element %s\n", elemId);
         if (isOneOf(physicalType, {physicalInteger, physicalFloat, physicalPacked}))
-            return fault(run, "*****Error - length units not consistent with physical type for float element %s\n",
-                         elemId);
+            return fault(diag, model,
+                         "*****Error - length units not consistent with physical type for float element %s\n", elemId);
         return writeRow;
     case logicalBoolean:
-        return fault(run, "*****Error - length units not allowed for boolean element %s\n", elemId);
+        return fault(diag, model, "*****Error - length units not allowed for boolean element %s\n", elemId);
     case logicalDateTime:
         if (lengthUnits >= 1)
-            return fault(run, "*****Error - length units not allowed for date/time element %s\n", elemId);
+            return fault(diag, model, "*****Error - length units not allowed for date/time element %s\n", elemId);
         return writeRow;
     case logicalDecimal:
         if (characterUnits)
-            return fault(run, "*****Error - length units must be bytes or end of bitstream for decimal element %s\n",
+            return fault(diag, model,
+                         "*****Error - length units must be bytes or end of bitstream for decimal element %s\n",
                          elemId);
         if (isOneOf(physicalType, {physicalInteger, physicalPacked}))
-            return fault(run, "*****Error - length units not consistent with physical type for decimal element %s\n",
+            return fault(diag, model,
+                         "*****Error - length units not consistent with physical type for decimal element %s\n",
                          elemId);
         return writeRow;
     default:
@@ -274,28 +290,29 @@ int checkLengthUnits(ImportRun& run, int physicalType, int lengthUnits, int elem
     }
 }
 
-int checkSignOrientation(ImportRun& run, int physicalType, int signOrientation, int elemId) {
+int checkSignOrientation(Diagnostics& diag, const DefinitionModel& model, const RepositoryState& state,
+                         int physicalType, int signOrientation, int elemId) {
     (void)signOrientation; // any orientation is judged alike
-    if (!hasCustomWireFormat(run))
+    if (!hasCustomWireFormat(state))
         return writeRow;
     bool zonedOrDefault = physicalType == physicalNone || physicalType == physicalExtendedDecimal;
-    switch (logicalTypeOf(run, elemId)) {
+    switch (logicalTypeOf(model, elemId)) {
     case logicalString:
     case logicalFloat:
     case logicalBinary:
     case logicalBoolean:
     case logicalDateTime:
-        return fault(run, "*****Error - sign orientation not allowed for element %s of this type\n", elemId);
+        return fault(diag, model, "*****Error - sign orientation not allowed for element %s of this type\n", elemId);
     case logicalInteger:
         return zonedOrDefault
                    ? writeRow
-                   : fault(run,
+                   : fault(diag, model,
                            "*****Error - sign orientation not allowed for integer element %s of this physical type\n",
                            elemId);
     case logicalDecimal:
         return zonedOrDefault
                    ? writeRow
-                   : fault(run,
+                   : fault(diag, model,
                            "*****Error - sign orientation not allowed for decimal element %s of this physical type\n",
                            elemId);
     default:
@@ -303,17 +320,19 @@ int checkSignOrientation(ImportRun& run, int physicalType, int signOrientation, 
     }
 }
 
-int checkVirtualDecimalPoint(ImportRun& run, int physicalType, int elemId) {
-    switch (logicalTypeOf(run, elemId)) {
+int checkVirtualDecimalPoint(Diagnostics& diag, const DefinitionModel& model, const RepositoryState& state,
+                             int physicalType, int elemId) {
+    switch (logicalTypeOf(model, elemId)) {
     case logicalString:
     case logicalInteger:
     case logicalBinary:
     case logicalBoolean:
     case logicalDateTime:
-        return fault(run, "*****Error - virtual decimal point not allowed for element %s of this type\n", elemId);
+        return fault(diag, model, "*****Error - virtual decimal point not allowed for element %s of this type\n",
+                     elemId);
     case logicalFloat:
-        if (hasCustomWireFormat(run) && (physicalType == physicalNone || physicalType == physicalFloat))
-            return fault(run,
+        if (hasCustomWireFormat(state) && (physicalType == physicalNone || physicalType == physicalFloat))
+            return fault(diag, model,
                          "*****Error - virtual decimal point not allowed for float element %s of physical type float\n",
                          elemId);
         return writeRow;
@@ -322,42 +341,44 @@ int checkVirtualDecimalPoint(ImportRun& run, int physicalType, int elemId) {
     }
 }
 
-int checkJustification(ImportRun& run, int physicalType, int elemId) {
+int checkJustification(Diagnostics& diag, const DefinitionModel& model, const RepositoryState& state, int physicalType,
+                       int elemId) {
     static const FillMessages messages{
         "*****Error - string justification not allowed for element %s of this type\n",
         "*****Error - string justification only allowed for element %s of physical type extended decimal\n",
         "*****Error - string justification only allowed for string element %s of physical type fixed length\n"};
-    return checkFillProperty(run, physicalType, elemId, messages);
+    return checkFillProperty(diag, model, state, physicalType, elemId, messages);
 }
 
-int checkPaddingChar(ImportRun& run, int physicalType, int elemId) {
+int checkPaddingChar(Diagnostics& diag, const DefinitionModel& model, const RepositoryState& state, int physicalType,
+                     int elemId) {
     static const FillMessages messages{
         "*****Error - padding character not allowed for element %s of this type\n",
         "*****Error - padding character only allowed for element %s of physical type extended decimal\n",
         "*****Error - padding character only allowed for string element %s of physical type fixed length\n"};
-    return checkFillProperty(run, physicalType, elemId, messages);
+    return checkFillProperty(diag, model, state, physicalType, elemId, messages);
 }
 
-int checkFormatString(ImportRun& run, int elemId) {
-    if (logicalTypeOf(run, elemId) == logicalDateTime)
+int checkFormatString(Diagnostics& diag, const DefinitionModel& model, int elemId) {
+    if (logicalTypeOf(model, elemId) == logicalDateTime)
         return writeRow;
-    return fault(run, "*****Error - format string not allowed for element %s of this type\n", elemId);
+    return fault(diag, model, "*****Error - format string not allowed for element %s of this type\n", elemId);
 }
 
-int checkLengthReference(ImportRun& run, int memberId, int referenceIdent) {
-    for (int m = run.typeMembers[memberId].prev; m != 0; m = run.typeMembers[m].prev) {
-        const TypeMemberEntry& member = run.typeMembers[m];
+int checkLengthReference(Diagnostics& diag, const DefinitionModel& model, int memberId, int referenceIdent) {
+    for (int m = model.typeMembers[memberId].prev; m != 0; m = model.typeMembers[m].prev) {
+        const TypeMemberEntry& member = model.typeMembers[m];
         if (!(member.itemType & memberElement))
             continue;
-        const ElementEntry& element = run.elements[member.elemId];
+        const ElementEntry& element = model.elements[member.elemId];
         if (element.ident != referenceIdent)
             continue;
         if (element.logicalType != logicalInteger)
-            run.error("*****Error - length or repeat reference element (%s) must be an integer\n",
-                      run.text(referenceIdent));
+            diag.error("*****Error - length or repeat reference element (%s) must be an integer\n",
+                       model.text(referenceIdent));
         return 0;
     }
-    run.error("*****Error - length or repeat reference element (%s) not found in type\n", run.text(referenceIdent));
+    diag.error("*****Error - length or repeat reference element (%s) not found in type\n", model.text(referenceIdent));
     return 0;
 }
 

@@ -10,11 +10,11 @@ namespace {
 // The three attributes every definition tag has; false when the name is another.
 bool storeNaming(ImportRun& run, const char* attrName, char* value, DefinitionRecord& record) {
     if (attributeIs(attrName, "name"))
-        record.name = insertName(run, value);
+        record.name = insertName(run, run, value);
     else if (attributeIs(attrName, "ident"))
-        record.ident = insertName(run, value);
+        record.ident = insertName(run, run, value);
     else if (attributeIs(attrName, "ref"))
-        record.ref = insertName(run, value);
+        record.ref = insertName(run, run, value);
     else
         return false;
     return true;
@@ -40,17 +40,17 @@ bool storeTypeAttribute(ImportRun& run, const char* attrName, char* value, Defin
         if (!recognized)
             run.error("Data Element Separation (%s) not recognized for element %s\n", value, run.text(record.ident));
         else if (canonicalText != nullptr)
-            record.dataElemSepText = insertName(run, canonicalText);
+            record.dataElemSepText = insertName(run, run, canonicalText);
     } else if (attributeIs(attrName, "delimiter")) {
-        record.delimiter = insertName(run, value);
+        record.delimiter = insertName(run, run, value);
     } else if (attributeIs(attrName, "groupInd")) {
-        record.groupInd = insertName(run, value);
+        record.groupInd = insertName(run, run, value);
     } else if (attributeIs(attrName, "groupTerm")) {
-        record.groupTerm = insertName(run, value);
+        record.groupTerm = insertName(run, run, value);
     } else if (attributeIs(attrName, "tagDataSep")) {
-        record.tagDataSep = insertName(run, value);
+        record.tagDataSep = insertName(run, run, value);
     } else if (attributeIs(attrName, "tagLen")) {
-        record.tagLen = insertName(run, value);
+        record.tagLen = insertName(run, run, value);
     } else {
         return false;
     }
@@ -65,7 +65,7 @@ bool storeValueAttribute(ImportRun& run, const char* attrName, char* value, Defi
     else if (attributeIs(attrName, "role"))
         record.role = parseRole(value);
     else if (attributeIs(attrName, "value"))
-        record.valueText = insertName(run, value);
+        record.valueText = insertName(run, run, value);
     else
         return false;
     return true;
@@ -75,9 +75,9 @@ bool storeMessageAttribute(ImportRun& run, const char* attrName, char* value, De
     if (storeNaming(run, attrName, value, record))
         return true;
     if (attributeIs(attrName, "type"))
-        record.typeName = insertName(run, value);
+        record.typeName = insertName(run, run, value);
     else if (attributeIs(attrName, "messageKey"))
-        record.messageKey = insertName(run, value);
+        record.messageKey = insertName(run, run, value);
     else if (attributeIs(attrName, "minOccurs"))
         record.minOccurs = parseOccurrence(value);
     else if (attributeIs(attrName, "maxOccurs"))

@@ -25,14 +25,14 @@ int elementOccurrence(ImportRun& run, const char* value) {
 
 void storeSignOrientation(ImportRun& run, const char* value, DefinitionRecord& record) {
     if (is(value, "Leading") || is(value, "Trailing"))
-        record.signOrientation = insertName(run, value);
+        record.signOrientation = insertName(run, run, value);
     else if (!is(value, "None"))
         run.error("*****Error - invalid value (%s) for sign orientation\n", value);
 }
 
 void storeInterpretValue(ImportRun& run, const char* value, const char* elementName, DefinitionRecord& record) {
     if (is(value, "EDIFACT Service String") || is(value, "X12 Service String") || is(value, "Message Key"))
-        record.interpretValue = insertName(run, value);
+        record.interpretValue = insertName(run, run, value);
     else if (!is(value, "None"))
         run.error("*****Error - invalid interpret element value %s for element %s\n", value, elementName);
 }
@@ -43,8 +43,8 @@ void storeJustification(ImportRun& run, char* value, DefinitionRecord& record) {
         run.error("*****Error - invalid value (%s) for justification\n", value);
         return;
     }
-    record.justification = insertName(run, justification.letter);
-    record.justificationText = insertName(run, justification.text);
+    record.justification = insertName(run, run, justification.letter);
+    record.justificationText = insertName(run, run, justification.text);
 }
 
 // Handles one Element attribute; false when the name is unknown.
@@ -53,15 +53,15 @@ bool storeElementAttribute(ImportRun& run, const char* attrName, char* value, De
     const std::string elementName = run.text(record.ident);
 
     if (is(attrName, "name")) {
-        record.name = insertName(run, value);
+        record.name = insertName(run, run, value);
     } else if (is(attrName, "ident")) {
-        record.ident = insertName(run, value);
+        record.ident = insertName(run, run, value);
     } else if (is(attrName, "ref")) {
-        record.ref = insertName(run, value);
+        record.ref = insertName(run, run, value);
     } else if (is(attrName, "type")) {
         record.typeCode = parseLogicalType(value);
         if (record.typeCode == 0)
-            record.typeName = insertName(run, value);
+            record.typeName = insertName(run, run, value);
     } else if (is(attrName, "minOccurs")) {
         record.minOccurs = elementOccurrence(run, value);
     } else if (is(attrName, "maxOccurs")) {
@@ -71,15 +71,15 @@ bool storeElementAttribute(ImportRun& run, const char* attrName, char* value, De
         if (value[0] >= '0' && value[0] <= '9' && count)
             record.repeatCount = *count;
         else
-            record.repeatRef = insertName(run, value);
+            record.repeatRef = insertName(run, run, value);
     } else if (is(attrName, "tag")) {
-        record.tag = insertName(run, value);
+        record.tag = insertName(run, run, value);
     } else if (is(attrName, "precision")) {
         checkNumeric(run, value, "precision", elementName.c_str());
         record.precision = leadingNumberOrZero(value);
     } else if (is(attrName, "decimalPoint")) {
         checkNumeric(run, value[0] == '-' ? value + 1 : value, "decimalPoint", elementName.c_str());
-        record.decimalPoint = insertName(run, value);
+        record.decimalPoint = insertName(run, run, value);
     } else if (is(attrName, "justification")) {
         storeJustification(run, value, record);
     } else if (is(attrName, "signOrientation")) {
@@ -89,20 +89,20 @@ bool storeElementAttribute(ImportRun& run, const char* attrName, char* value, De
         if (record.signedCode == 0 && !is(value, "None"))
             run.error("*****Error - invalid value (%s) for CWF signed value\n", value);
     } else if (is(attrName, "positiveSign")) {
-        record.positiveSign = insertName(run, value);
+        record.positiveSign = insertName(run, run, value);
     } else if (is(attrName, "negativeSign")) {
-        record.negativeSign = insertName(run, value);
+        record.negativeSign = insertName(run, run, value);
     } else if (is(attrName, "TDSFormat")) {
-        record.tdsFormat = insertName(run, value);
+        record.tdsFormat = insertName(run, run, value);
     } else if (is(attrName, "physicalType")) {
         record.physicalType = parsePhysicalType(value);
         if (record.physicalType == 0)
             run.error("*****Error - unrecognized physical type %s for element %s\n", value, elementName.c_str());
     } else if (is(attrName, "length")) {
         checkNumeric(run, value, "length", elementName.c_str());
-        record.length = insertName(run, value);
+        record.length = insertName(run, run, value);
     } else if (is(attrName, "lengthRef")) {
-        record.lengthRef = insertName(run, value);
+        record.lengthRef = insertName(run, run, value);
     } else if (is(attrName, "lengthUnits")) {
         record.lengthUnits = parseLengthUnits(value);
         if (record.lengthUnits == -1)
@@ -116,40 +116,40 @@ bool storeElementAttribute(ImportRun& run, const char* attrName, char* value, De
     } else if (is(attrName, "padChar")) {
         if (!isValidPadChar(value))
             run.error("***** Error - invalid padding character %s for element %s\n", value, elementName.c_str());
-        record.padChar = insertName(run, value);
+        record.padChar = insertName(run, run, value);
     } else if (is(attrName, "interpretValue")) {
         storeInterpretValue(run, value, elementName.c_str(), record);
     } else if (is(attrName, "repeatElemDelim")) {
-        record.repeatElemDelim = insertName(run, value);
+        record.repeatElemDelim = insertName(run, run, value);
     } else if (is(attrName, "TDSNullKey")) {
         int code = parseNullKey(value);
         if (code == -1)
             run.error("*****Error - invalid value (%s) for nullKeyPad attribute\n", value);
-        record.tdsNullKey = insertName(run, nullKeyText(code));
+        record.tdsNullKey = insertName(run, run, nullKeyText(code));
     } else if (is(attrName, "TDSNullValue")) {
-        record.tdsNullValue = insertName(run, value);
+        record.tdsNullValue = insertName(run, run, value);
     } else if (is(attrName, "CWFNullKey")) {
         record.cwfNullKey = parseNullKey(value);
         if (record.cwfNullKey == -1)
             run.error("*****Error - invalid value (%s) for nullKeyPad attribute\n", value);
     } else if (is(attrName, "CWFNullValue")) {
-        record.cwfNullValue = insertName(run, value);
+        record.cwfNullValue = insertName(run, run, value);
     } else if (is(attrName, "xmlName")) {
-        record.xmlName = insertName(run, value);
+        record.xmlName = insertName(run, run, value);
     } else if (is(attrName, "xmlFormat")) {
-        record.xmlFormat = insertName(run, value);
+        record.xmlFormat = insertName(run, run, value);
     } else if (is(attrName, "xmlRender")) {
         record.xmlRender = parseRender(value);
         if (record.xmlRender == -1)
             run.error("unrecognized XML render value '%s' for element %s\n", value,
                       run.text(record.ident != 0 ? record.ident : record.ref));
     } else if (is(attrName, "xmlIDattrName")) {
-        record.xmlIdAttrName = insertName(run, value);
+        record.xmlIdAttrName = insertName(run, run, value);
         record.xmlIdValueAttrName = record.xmlIdAttrName;
     } else if (is(attrName, "xmlIDattrValue")) {
-        record.xmlIdAttrValue = insertName(run, value);
+        record.xmlIdAttrValue = insertName(run, run, value);
     } else if (is(attrName, "xmlMemberEncode")) {
-        record.xmlMemberEncode = insertName(run, value);
+        record.xmlMemberEncode = insertName(run, run, value);
     } else {
         return false;
     }

@@ -8,11 +8,11 @@ namespace {
 
 bool storeCwfTabAttribute(ImportRun& run, const char* attrName, char* value, CwfTabDefinition& tab) {
     if (attributeIs(attrName, "name"))
-        tab.name = insertName(run, value);
+        tab.name = insertName(run, run, value);
     else if (attributeIs(attrName, "ident"))
-        tab.ident = insertName(run, value);
+        tab.ident = insertName(run, run, value);
     else if (attributeIs(attrName, "ccsid"))
-        tab.ccsid = insertName(run, value);
+        tab.ccsid = insertName(run, run, value);
     else
         return false;
     return true;
@@ -62,24 +62,24 @@ void storeCompression(ImportRun& run, const char* attrName, const char* value, s
 
 bool storeTdsTabAttribute(ImportRun& run, const char* attrName, char* value, TdsTabDefinition& tab) {
     if (attributeIs(attrName, "name")) {
-        tab.name = insertName(run, value);
+        tab.name = insertName(run, run, value);
     } else if (attributeIs(attrName, "ident")) {
-        tab.ident = insertName(run, value);
+        tab.ident = insertName(run, run, value);
     } else if (attributeIs(attrName, "msgStd")) {
         if (isMessagingStandard(value))
-            tab.messagingStandard = insertName(run, value);
+            tab.messagingStandard = insertName(run, run, value);
         else
             run.error("*****Error - invalid value (%s) for %s attribute\n", value, attrName);
     } else if (attributeIs(attrName, "groupInd")) {
-        tab.groupInd = insertName(run, value);
+        tab.groupInd = insertName(run, run, value);
     } else if (attributeIs(attrName, "groupTerm")) {
-        tab.groupTerm = insertName(run, value);
+        tab.groupTerm = insertName(run, run, value);
     } else if (attributeIs(attrName, "tagDataSep")) {
-        tab.tagDataSep = insertName(run, value);
+        tab.tagDataSep = insertName(run, run, value);
     } else if (attributeIs(attrName, "tagLen")) {
-        tab.tagLen = insertName(run, value);
+        tab.tagLen = insertName(run, run, value);
     } else if (attributeIs(attrName, "decimalPoint")) {
-        tab.decimalPoint = insertName(run, value);
+        tab.decimalPoint = insertName(run, run, value);
     } else if (attributeIs(attrName, "trimFix")) {
         int code = trimCode(value);
         if (code < 0)
@@ -87,23 +87,23 @@ bool storeTdsTabAttribute(ImportRun& run, const char* attrName, char* value, Tds
         else
             tab.trimCode = code;
     } else if (attributeIs(attrName, "delimiter")) {
-        tab.delimiter = insertName(run, value);
+        tab.delimiter = insertName(run, run, value);
     } else if (attributeIs(attrName, "escapeChar")) {
-        tab.escapeChar = insertName(run, value);
+        tab.escapeChar = insertName(run, run, value);
     } else if (attributeIs(attrName, "reservedChars")) {
-        tab.reservedChars = insertName(run, value);
+        tab.reservedChars = insertName(run, run, value);
     } else if (attributeIs(attrName, "boolTrue")) {
-        tab.boolTrue = insertName(run, value);
+        tab.boolTrue = insertName(run, run, value);
     } else if (attributeIs(attrName, "boolFalse")) {
-        tab.boolFalse = insertName(run, value);
+        tab.boolFalse = insertName(run, run, value);
     } else if (attributeIs(attrName, "boolNull")) {
-        tab.boolNull = insertName(run, value);
+        tab.boolNull = insertName(run, run, value);
     } else if (attributeIs(attrName, "outputCompress")) {
         storeCompression(run, attrName, value, tab.outputCompress);
     } else if (attributeIs(attrName, "inputCompress")) {
         storeCompression(run, attrName, value, tab.inputCompress);
     } else if (attributeIs(attrName, "ccsid")) {
-        tab.ccsid = insertName(run, value);
+        tab.ccsid = insertName(run, run, value);
     } else {
         return false;
     }
@@ -145,9 +145,9 @@ void storeNullEncoding(ImportRun& run, const char* value, std::int32_t& code) {
 
 bool storeXmlTabAttribute(ImportRun& run, const char* attrName, char* value, XmlTabDefinition& tab) {
     if (attributeIs(attrName, "name")) {
-        tab.name = insertName(run, value);
+        tab.name = insertName(run, run, value);
     } else if (attributeIs(attrName, "ident")) {
-        tab.ident = insertName(run, value);
+        tab.ident = insertName(run, run, value);
     } else if (attributeIs(attrName, "supXmlDecl")) {
         storeFlag(run, value, "*****Error - invalid value (%s) for supXMLdecl parameter\n", 1, 0, tab.suppressXmlDecl);
     } else if (attributeIs(attrName, "supDocType")) {
@@ -155,28 +155,28 @@ bool storeXmlTabAttribute(ImportRun& run, const char* attrName, char* value, Xml
     } else if (attributeIs(attrName, "standaloneDoc")) {
         storeFlag(run, value, "*****Error - invalid value (%s) for standaloneDoc parameter\n", 1, 2, tab.standalone);
     } else if (attributeIs(attrName, "doctypeSystemId")) {
-        tab.docTypeSystemId = insertName(run, value);
+        tab.docTypeSystemId = insertName(run, run, value);
     } else if (attributeIs(attrName, "doctypePublicId")) {
-        tab.docTypePublicId = insertName(run, value);
+        tab.docTypePublicId = insertName(run, run, value);
     } else if (attributeIs(attrName, "doctypeText")) {
-        tab.docTypeText = insertName(run, value);
+        tab.docTypeText = insertName(run, run, value);
     } else if (attributeIs(attrName, "rootTagName")) {
-        tab.rootTagName = insertName(run, value);
+        tab.rootTagName = insertName(run, run, value);
     } else if (attributeIs(attrName, "enableVersion")) {
         storeFlag(run, value, "*****Error - invalid value (%s) for enableVersion parameter\n", 0, 1,
                   tab.versioningDisabled);
     } else if (attributeIs(attrName, "boolTrue")) {
-        tab.boolTrue = insertName(run, value);
+        tab.boolTrue = insertName(run, run, value);
     } else if (attributeIs(attrName, "boolFalse")) {
-        tab.boolFalse = insertName(run, value);
+        tab.boolFalse = insertName(run, run, value);
     } else if (attributeIs(attrName, "encodeNullNum")) {
         storeNullEncoding(run, value, tab.encodeNullNum);
     } else if (attributeIs(attrName, "encodeNullNumVal")) {
-        tab.encodeNullNumValue = insertName(run, value);
+        tab.encodeNullNumValue = insertName(run, run, value);
     } else if (attributeIs(attrName, "encodeNullNonNum")) {
         storeNullEncoding(run, value, tab.encodeNullNonNum);
     } else if (attributeIs(attrName, "encodeNullNonNumVal")) {
-        tab.encodeNullNonNumValue = insertName(run, value);
+        tab.encodeNullNonNumValue = insertName(run, run, value);
     } else {
         return false;
     }

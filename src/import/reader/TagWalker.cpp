@@ -332,10 +332,10 @@ void handOver(ImportRun& run, int& kind, DefinitionRecord& record, AttributeTarg
               int& currElemId) {
     switch (kind) {
     case tagElement:
-        currElemId = processElementDef(run, record, currTypeId);
+        currElemId = processElementDef(run, run, run, record, currTypeId);
         break;
     case tagType: {
-        int typeId = processTypeDef(run, record, currTypeId);
+        int typeId = processTypeDef(run, run, record, currTypeId);
         if (typeId != 0)
             currTypeId = typeId;
         else
@@ -343,10 +343,10 @@ void handOver(ImportRun& run, int& kind, DefinitionRecord& record, AttributeTarg
         break;
     }
     case tagValue:
-        processValueDef(run, record, currElemId);
+        processValueDef(run, run, record, currElemId);
         break;
     case tagMessage:
-        processMessageDef(run, record, currTypeId);
+        processMessageDef(run, run, record, currTypeId);
         break;
     case tagCwfTab:
         run.cwfTabList.push_back(*target.cwfTab);

@@ -158,7 +158,7 @@ void makeUuidString(ImportRun& run, std::string& uuid) {
 
 void insertUUID(ImportRun& run, DbSession& db, int componentId, int componentClass, int pluginMemberId) {
     run.trace("==> insertUUID idValue %d comp_class %d plugin_mbr %d\n", componentId, componentClass, pluginMemberId);
-    registerAttrKey(run, decimal(run.nextAttrId));
+    registerAttrKey(run, run, decimal(run.nextAttrId));
 
     std::string uuid;
     makeUuidString(run, uuid);
@@ -173,7 +173,7 @@ void createMemberAttrUUID(ImportRun& run, DbSession& db, int parentId, int paren
                           int childClass, int pluginMemberId) {
     run.trace("==> createMemberAttrUUID attrId %d childId %d parentType %d\n", static_cast<int>(run.nextMbrAttr),
               childMemberId, parentId);
-    registerMemberAttrKey(run, decimal(run.nextMbrAttr));
+    registerMemberAttrKey(run, run, decimal(run.nextMbrAttr));
 
     std::string uuid;
     makeUuidString(run, uuid);
@@ -190,7 +190,7 @@ void insertCopyBookName(ImportRun& run, DbSession& db, int messageId, const std:
         run.trace("<== insertCopyBookName returned - no COBOL language binding defined\n");
         return;
     }
-    registerAttrKey(run, decimal(run.nextAttrId));
+    registerAttrKey(run, run, decimal(run.nextAttrId));
 
     // The first eight letters and digits of the upper-cased name.
     std::string copyBookName;
@@ -219,7 +219,7 @@ void insertCOBOLName(ImportRun& run, DbSession& db, int componentId, const std::
         run.trace("<== insertCOBOLName returned - no COBOL language binding defined\n");
         return;
     }
-    registerAttrKey(run, decimal(run.nextAttrId));
+    registerAttrKey(run, run, decimal(run.nextAttrId));
     ++run.counters.attributesAdded;
 
     // The COBOL name with the component id appended, within the name's 30
@@ -249,7 +249,7 @@ void insertCName(ImportRun& run, DbSession& db, int componentId, const std::stri
         run.trace("<== insertCName returned - no C language binding defined\n");
         return;
     }
-    registerAttrKey(run, decimal(run.nextAttrId));
+    registerAttrKey(run, run, decimal(run.nextAttrId));
     ++run.counters.attributesAdded;
 
     // The C name carries the attribute's own id; the label gives way to the

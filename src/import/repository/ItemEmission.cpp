@@ -238,7 +238,7 @@ class ItemEmission {
 
     // The repository id of the element a reference names, resolving it; 0 when unknown.
     int referencedElement(int reference) {
-        int elemId = findElemIdFromName(run_, reference);
+        int elemId = findElemIdFromName(run_, run_, reference);
         return elemId != 0 ? run_.elements[elemId].zepId : 0;
     }
 
@@ -253,11 +253,12 @@ class ItemEmission {
             createCwfMemberAttr(run_, db_, typeZepId, memberZepId, name, type, value, minLength, maxLength, key);
         };
 
-        if (checkPhysicalType(run_, physicalType, elemId) == 0 && physicalType > 0)
+        if (checkPhysicalType(run_, run_, run_, physicalType, elemId) == 0 && physicalType > 0)
             row("Physical Type", "enum", std::to_string(physicalType), 1, 2, 1);
 
         int length = format.length > 0 ? leadingNumberOrZero(run_.text(format.length)) : 0;
-        int lengthResult = checkLength(run_, physicalType, length, member.lengthRef, format.lengthUnits, elemId);
+        int lengthResult =
+            checkLength(run_, run_, run_, physicalType, length, member.lengthRef, format.lengthUnits, elemId);
         if (length >= 1 && lengthResult == 0)
             row("Length", "integer", text(format.length), 0, 10, 2);
         if (member.lengthRef > 0 && lengthResult == 0) {
@@ -266,21 +267,23 @@ class ItemEmission {
                 run_.error("*****Error - Unable to resolve length reference %s for element %s\n",
                            run_.text(member.lengthRef), run_.text(element.ident));
             } else {
-                checkLengthReference(run_, memberId, member.lengthRef);
+                checkLengthReference(run_, run_, memberId, member.lengthRef);
                 row("Length Reference", "COMPONENT:ELEMENT", std::to_string(referenced), 0, 10, 3);
             }
         }
-        if (format.lengthUnits >= 1 && checkLengthUnits(run_, physicalType, format.lengthUnits, elemId) == 0)
+        if (format.lengthUnits >= 1 &&
+            checkLengthUnits(run_, run_, run_, physicalType, format.lengthUnits, elemId) == 0)
             row("Length Units", "enum", std::to_string(format.lengthUnits), 1, 1, 13);
-        if (format.signedCode >= 1 && checkSignOrientation(run_, physicalType, format.signedCode, elemId) == 0)
+        if (format.signedCode >= 1 &&
+            checkSignOrientation(run_, run_, run_, physicalType, format.signedCode, elemId) == 0)
             row("Signed", "enum", std::to_string(format.signedCode), 1, 1, 4);
-        if (format.decimalPoint > 0 && checkVirtualDecimalPoint(run_, physicalType, elemId) == 0)
+        if (format.decimalPoint > 0 && checkVirtualDecimalPoint(run_, run_, run_, physicalType, elemId) == 0)
             row("Virtual Decimal Point", "integer", text(format.decimalPoint), 0, 10, 8);
         if (format.byteAlignment >= 1)
             row("Byte Alignment", "enum", std::to_string(format.byteAlignment), 1, 2, 5);
-        if (format.justification > 0 && checkJustification(run_, physicalType, elemId) == 0)
+        if (format.justification > 0 && checkJustification(run_, run_, run_, physicalType, elemId) == 0)
             row("String Justification", "enum", text(format.justification), 1, 1, 6);
-        if (format.padChar > 0 && checkPaddingChar(run_, physicalType, elemId) == 0)
+        if (format.padChar > 0 && checkPaddingChar(run_, run_, run_, physicalType, elemId) == 0)
             row("Padding Character", "string", text(format.padChar), 0, 10, 7);
         if (member.repeatCount > 0)
             row("Repeat Count", "integer", std::to_string(member.repeatCount), 0, 10, 10);
@@ -291,7 +294,7 @@ class ItemEmission {
                            run_.text(member.repeatRef), run_.text(element.ident));
                 return;
             }
-            checkLengthReference(run_, memberId, member.repeatRef);
+            checkLengthReference(run_, run_, memberId, member.repeatRef);
             row("Repeat Count Reference", "COMPONENT:ELEMENT", std::to_string(referenced), 0, 10, 11);
         }
     }
@@ -357,7 +360,7 @@ class ItemEmission {
             createTdsMemberAttr(run_, db_, typeZepId, member.zepId, "Repeating Element Delimiter", "string",
                                 text(format.repeatElemDelim), 0, 254, 101);
         if (member.lengthRef > 0) {
-            checkLengthReference(run_, memberId, member.lengthRef);
+            checkLengthReference(run_, run_, memberId, member.lengthRef);
             createTdsMemberAttr(run_, db_, typeZepId, member.zepId, "Length Reference", "string",
                                 composeIdentifier(run_.elemPrefix, run_.text(member.lengthRef), run_.elemSuffix, true),
                                 0, 254, 102);

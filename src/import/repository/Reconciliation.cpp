@@ -179,10 +179,10 @@ void findExistingTypes(ImportRun& run, DbSession& db) {
             return;
         int typeId = files.find(stored);
         if (typeId == 0) {
-            int key = insertName(run, files.key(stored));
+            int key = insertName(run, run, files.key(stored));
             if (run.types.findByIdent(key) != 0)
                 return; // the file's own type of that name is stored in another form
-            typeId = createTypeEntry(run, key, key, baseType, composition, typeContent);
+            typeId = createTypeEntry(run, run, key, key, baseType, composition, typeContent);
             run.types[typeId].zepId = id;
             files.add(run, key, typeId);
             return;
@@ -198,7 +198,7 @@ void findExistingTypes(ImportRun& run, DbSession& db) {
             run.typeMembers[member].itemType |= memberExists;
         for (int attribute : typeAttributes.of(typeId))
             run.attributes[attribute].flags |= flagExists;
-        run.reusedTypes.emplace_back(typeId, insertName(run, stored));
+        run.reusedTypes.emplace_back(typeId, insertName(run, run, stored));
     });
     printFound(run, count, "types");
     run.trace("<== findExistingTypes found %d existing types\n", count);
@@ -224,10 +224,10 @@ void findExistingElements(ImportRun& run, DbSession& db) {
             return;
         int elemId = files.find(stored);
         if (elemId == 0) {
-            int key = insertName(run, files.key(stored));
+            int key = insertName(run, run, files.key(stored));
             if (run.elements.findByIdent(key) != 0)
                 return; // the file's own element of that name is stored in another form
-            elemId = createElementEntry(run, key, key);
+            elemId = createElementEntry(run, run, key, key);
             files.add(run, key, elemId);
             ElementEntry& element = run.elements[elemId];
             element.zepId = id;
@@ -248,7 +248,7 @@ void findExistingElements(ImportRun& run, DbSession& db) {
         ++run.counters.elementsReused;
         ElementEntry& element = run.elements[elemId];
         element.zepId = id;
-        run.reusedElements.emplace_back(elemId, insertName(run, stored));
+        run.reusedElements.emplace_back(elemId, insertName(run, run, stored));
         for (int attribute : elementAttributes.of(elemId))
             run.attributes[attribute].flags |= flagExists;
         for (int member : valueUses.of(elemId))
@@ -291,10 +291,10 @@ void findExistingValues(ImportRun& run, DbSession& db) {
             return;
         int valueId = files.find(stored);
         if (valueId == 0) {
-            int key = insertName(run, files.key(stored));
+            int key = insertName(run, run, files.key(stored));
             if (run.values.findByIdent(key) != 0)
                 return; // the file's own value of that name is stored in another form
-            valueId = createValueEntry(run, key, key, typeValue);
+            valueId = createValueEntry(run, run, key, key, typeValue);
             run.values[valueId].zepId = id;
             files.add(run, key, valueId);
             return;
@@ -333,10 +333,10 @@ void findExistingMessages(ImportRun& run, DbSession& db) {
             run.error("*****Error - unable to locate type for existing message %s\n", stored.c_str());
         int mesgId = files.find(stored);
         if (mesgId == 0) {
-            int key = insertName(run, files.key(stored));
+            int key = insertName(run, run, files.key(stored));
             if (run.messages.findByIdent(key) != 0)
                 return; // the file's own message of that name is stored in another form
-            mesgId = createMessageEntry(run, key, key);
+            mesgId = createMessageEntry(run, run, key, key);
             files.add(run, key, mesgId);
         } else {
             ++run.counters.messagesReused;

@@ -195,13 +195,13 @@ class Discovery {
             run_.webDavMemberId = memberId;
             break;
         case pluginCwfTab:
-            run_.cwfTabs.add(memberId, insertName(run_, regName));
+            run_.cwfTabs.add(memberId, insertName(run_, run_, regName));
             break;
         case pluginXmlTab:
-            run_.xmlTabs.add(memberId, insertName(run_, regName));
+            run_.xmlTabs.add(memberId, insertName(run_, run_, regName));
             break;
         case pluginTdsTab:
-            run_.tdsTabs.add(memberId, insertName(run_, regName));
+            run_.tdsTabs.add(memberId, insertName(run_, run_, regName));
             break;
         default:
             break;

@@ -82,8 +82,8 @@ int createType(ImportRun& run, DbSession& db, const std::string& ident, const st
 
     std::string identifier = composeIdentifier(run.typePrefix, ident, run.typeSuffix, true);
     int id = static_cast<int>(run.nextElementId);
-    registerTypeKey(run, identifier);
-    registerTypeKey(run, std::to_string(id));
+    registerTypeKey(run, run, identifier);
+    registerTypeKey(run, run, std::to_string(id));
     ++run.counters.typesAdded;
 
     std::string storedName = name;
@@ -118,8 +118,8 @@ int createElement(ImportRun& run, DbSession& db, const std::string& ident, const
 
     std::string identifier = composeIdentifier(run.elemPrefix, ident, run.elemSuffix, true);
     int id = static_cast<int>(run.nextElementId);
-    registerElementKey(run, identifier);
-    registerElementKey(run, std::to_string(id));
+    registerElementKey(run, run, identifier);
+    registerElementKey(run, run, std::to_string(id));
     ++run.counters.elementsAdded;
 
     std::string statement = formatText(
@@ -251,7 +251,7 @@ int createValue(ImportRun& run, DbSession& db, const std::string& ident, const s
         return existing;
     }
 
-    registerValueKey(run, identifier + std::to_string(typeCode));
+    registerValueKey(run, run, identifier + std::to_string(typeCode));
     ++run.counters.valuesAdded;
 
     int id = static_cast<int>(run.nextElementId);

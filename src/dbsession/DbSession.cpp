@@ -61,10 +61,15 @@ int DbSession::connectToZEP(const std::string& dataSource, const std::string& us
         rc = SQLSetConnectAttr(hdbc_.get(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
                                SQL_IS_INTEGER);
         reportConnectionCall(rc, "SQLSetConnectAttr(autocommit_off)");
-    } else if (variant_ == SessionVariant::listing) {
+    } else if (variant_ == SessionVariant::listing || variant_ == SessionVariant::snapshot) {
         rc = SQLSetConnectAttr(hdbc_.get(), SQL_ATTR_ACCESS_MODE, reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY),
                                SQL_IS_INTEGER);
         reportConnectionCall(rc, "SQLSetConnectAttr");
+    }
+    if (variant_ == SessionVariant::snapshot) {
+        rc = SQLSetConnectAttr(hdbc_.get(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+                               SQL_IS_INTEGER);
+        reportConnectionCall(rc, "SQLSetConnectAttr(autocommit_off)");
     }
 
     print("Connecting to database %s using %s pw %s\n", dataSource.c_str(), user.c_str(), maskedPassword(password));
@@ -74,7 +79,15 @@ int DbSession::connectToZEP(const std::string& dataSource, const std::string& us
     reportConnectionCall(rc, "SQLConnect");
     if (rc == SQL_SUCCESS) {
         connected_ = true;
-        print(variant_ == SessionVariant::listing ? "Connected to database %s\n" : "Connection successful %s\n",
+        if (variant_ == SessionVariant::snapshot) {
+            // One snapshot for all the queries of the run. A SQLite
+            // transaction sees one state of the database whatever is asked,
+            // so the answer to the request is not examined.
+            SQLSetConnectAttr(hdbc_.get(), SQL_ATTR_TXN_ISOLATION,
+                              reinterpret_cast<SQLPOINTER>(SQL_TXN_REPEATABLE_READ), SQL_IS_INTEGER);
+        }
+        print(variant_ == SessionVariant::listing || variant_ == SessionVariant::snapshot ? "Connected to database %s\n"
+                                                                                          : "Connection successful %s\n",
               dataSource.c_str());
         return 0;
     }

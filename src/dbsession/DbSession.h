@@ -17,6 +17,8 @@ enum class SessionVariant {
     listing, // read-only access; reports by handle kind
     removal, // the driver's default (autocommit on); reports always read the statement handle
     setup,   // the driver's default (autocommit on); reports and lines as the import's
+    snapshot, // read-only, autocommit off, repeatable read: every query of the run sees the same
+              // committed state; reports by handle kind
 };
 
 // Owns an ODBC handle of one kind and frees it when dropped.

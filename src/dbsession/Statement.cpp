@@ -63,6 +63,32 @@ SQLRETURN Statement::text(SQLUSMALLINT column, std::string& value, const char* l
     return rc;
 }
 
+SQLRETURN Statement::wholeText(SQLUSMALLINT column, std::optional<std::string>& value, const char* label) {
+    value.reset();
+    std::string text;
+    char buffer[1024];
+    for (;;) {
+        SQLLEN indicator = 0;
+        SQLRETURN rc = SQLGetData(handle_, column, SQL_C_CHAR, buffer, sizeof buffer, &indicator);
+        if (rc == SQL_NO_DATA)
+            break;
+        if (!SQL_SUCCEEDED(rc)) {
+            report(rc, label);
+            return rc;
+        }
+        if (indicator == SQL_NULL_DATA)
+            return SQL_SUCCESS;
+        // A part that did not fit fills the buffer but for its terminating NUL.
+        bool partial = rc == SQL_SUCCESS_WITH_INFO &&
+                       (indicator == SQL_NO_TOTAL || indicator >= static_cast<SQLLEN>(sizeof buffer));
+        text.append(buffer, partial ? sizeof buffer - 1 : static_cast<std::size_t>(indicator));
+        if (!partial)
+            break;
+    }
+    value = std::move(text);
+    return SQL_SUCCESS;
+}
+
 SQLRETURN Statement::close(const char* label) {
     SQLRETURN rc = SQLFreeStmt(handle_, SQL_CLOSE);
     report(rc, label);

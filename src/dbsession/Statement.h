@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,8 @@ class Statement {
     SQLRETURN text(SQLUSMALLINT column, char* buffer, SQLLEN size, SQLLEN bufferLength, const char* label);
     // Up to 255 bytes.
     SQLRETURN text(SQLUSMALLINT column, std::string& value, const char* label);
+    // The whole text, however long; nothing for a NULL.
+    SQLRETURN wholeText(SQLUSMALLINT column, std::optional<std::string>& value, const char* label);
 
     // Closes the cursor (SQLFreeStmt with SQL_CLOSE).
     SQLRETURN close(const char* label);

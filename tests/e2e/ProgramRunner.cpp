@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -63,6 +64,11 @@ RunningProgram::RunningProgram(const std::string& program, const std::vector<std
     // Close-on-exec, so that programs started side by side do not hold each other's pipes open.
     if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
+    char errorPattern[] = "/tmp/norvak-test-stderr-XXXXXX";
+    errorFile_ = mkostemp(errorPattern, O_CLOEXEC);
+    if (errorFile_ < 0)
+        throw std::runtime_error("mkostemp failed");
+    unlink(errorPattern);
     std::string path = programPath(program);
     pid_ = fork();
     if (pid_ < 0)
@@ -70,6 +76,7 @@ RunningProgram::RunningProgram(const std::string& program, const std::vector<std
     if (pid_ == 0) {
         dup2(toChild[0], 0);
         dup2(fromChild[1], 1);
+        dup2(errorFile_, 2);
         // Programs see no data source unless a test gives them one.
         setenv("ODBCINI", "/nonexistent/norvak-test-odbc.ini", 1);
         for (const std::string& setting : environment)
@@ -94,6 +101,8 @@ RunningProgram::~RunningProgram() {
         kill();
         finish();
     }
+    if (errorFile_ >= 0)
+        close(errorFile_);
 }
 
 void RunningProgram::kill() {
@@ -142,6 +151,14 @@ ProgramResult RunningProgram::finish() {
     waitpid(pid_, &status, 0);
     pid_ = -1;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
+    if (lseek(errorFile_, 0, SEEK_SET) == 0) {
+        for (ssize_t n; (n = read(errorFile_, buffer, sizeof buffer)) > 0;)
+            result.errors.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(errorFile_);
+    errorFile_ = -1;
+    // Kept visible in the test log, as when the programs wrote there directly.
+    std::fwrite(result.errors.data(), 1, result.errors.size(), stderr);
     return result;
 }
 

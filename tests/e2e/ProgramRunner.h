@@ -8,6 +8,7 @@ namespace norvak::test {
 struct ProgramResult {
     int exitCode = -1000; // the process exit status (0 to 255), or -1000 when it did not exit normally
     std::string output;   // what it wrote on standard output
+    std::string errors;   // what it wrote on standard error (also passed on to the test's own)
     std::vector<std::string> lines() const;
 };
 
@@ -41,6 +42,7 @@ class RunningProgram {
     int pid_ = -1;
     int toChild_ = -1;
     int fromChild_ = -1;
+    int errorFile_ = -1; // the child's standard error, an unlinked file
 };
 
 // Path of a program in the build's bin folder, and of a file in the source tree.

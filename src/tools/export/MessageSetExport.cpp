@@ -1,0 +1,230 @@
+#include "tools/export/MessageSetExport.h"
+
+#include "dbsession/DbSession.h"
+#include "dbsession/RepositorySchema.h"
+#include "dbsession/Transaction.h"
+#include "tools/ToolCommandLine.h"
+#include "tools/export/CanonicalRows.h"
+#include "tools/export/DefinitionsExport.h"
+#include "tools/export/StoredMessageSet.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace norvak {
+
+namespace {
+
+void printUsage(Output& out, const char* programName) {
+    out.print("\nnorvakexport: writes a message set as a definitions file that norvakload reads\n");
+    out.print("\nCommand usage is:\n\n");
+    out.print("  %s -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
+              "      -s Message_Set {-o File} {--canonical}\n\n",
+              programName);
+    out.print("  -o File      write to File (replaced whole, or left as it was when the export fails);\n"
+              "               standard output without -o\n");
+    out.print("  --canonical  write the message set's rows in canonical form instead: one sorted line per\n"
+              "               row, ids, dates and uuids replaced by what they stand for, so that two message\n"
+              "               sets holding the same definitions give the same lines\n\n");
+    out.print("Exit codes: 0 exported exactly, 1 usage shown, 2 command line mistake, 3 no such message set,\n"
+              "4 database error, 5 output not written, 6 exported with omissions (listed on standard error)\n");
+}
+
+bool isFlag(const char* argument, const char* flag) {
+    return std::strcmp(argument, flag) == 0;
+}
+
+// Writes the text to the file through a temporary file beside it, renamed
+// over it once complete: the file is either replaced whole or not touched.
+bool writeFileWhole(const std::string& path, const std::string& text, std::string& failure) {
+    std::string temporary = path + ".XXXXXX";
+    int fd = mkstemp(temporary.data());
+    if (fd < 0) {
+        failure = std::strerror(errno);
+        return false;
+    }
+    mode_t mask = umask(0);
+    umask(mask);
+    bool ok = fchmod(fd, static_cast<mode_t>(0666 & ~mask)) == 0;
+    std::size_t written = 0;
+    while (ok && written < text.size()) {
+        ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        if (ok)
+            written += static_cast<std::size_t>(n);
+    }
+    ok = ok && fsync(fd) == 0;
+    if (!ok)
+        failure = std::strerror(errno != 0 ? errno : EIO);
+    if (::close(fd) != 0 && ok) {
+        failure = std::strerror(errno);
+        ok = false;
+    }
+    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
+        failure = std::strerror(errno);
+        ok = false;
+    }
+    if (!ok)
+        std::remove(temporary.c_str());
+    return ok;
+}
+
+bool writeStandardOutput(const std::string& text, std::string& failure) {
+    bool ok = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    ok = std::fflush(stdout) == 0 && ok;
+    if (!ok)
+        failure = std::strerror(errno != 0 ? errno : EIO);
+    return ok;
+}
+
+// Progress of a long read, on standard error when that is a terminal.
+class Progress {
+  public:
+    Progress(Output& report, const std::string& setName)
+        : report_(report), setName_(setName), shown_(isatty(STDERR_FILENO) == 1) {}
+    ~Progress() { done(); }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    void table(const char* name, std::size_t rows) {
+        if (!shown_)
+            return;
+        report_.print("\rReading message set %s: %s, %zu rows\033[K", setName_.c_str(), name, rows);
+        report_.flush();
+        active_ = true;
+    }
+    void done() {
+        if (active_)
+            report_.print("\r\033[K");
+        active_ = false;
+    }
+
+  private:
+    Output& report_;
+    const std::string& setName_;
+    bool shown_;
+    bool active_ = false;
+};
+
+} // namespace
+
+int runMessageSetExport(Output& report, int argc, const char* const* argv) {
+    Diagnostics diagnostics(report);
+    int& errSw = diagnostics.errSw;
+    const char* programName = argc > 0 ? argv[0] : "norvakexport";
+
+    // The long options first; the rest is read as the other tools read theirs.
+    bool canonical = false;
+    bool help = false;
+    std::vector<const char*> arguments;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0 && isFlag(argv[i], "--canonical"))
+            canonical = true;
+        else if (i > 0 && isFlag(argv[i], "--help"))
+            help = true;
+        else
+            arguments.push_back(argv[i]);
+    }
+    if (help) {
+        printUsage(report, programName);
+        return exportExact;
+    }
+    static constexpr ToolOption options[] = {
+        dataSourceOption,
+        userOption,
+        passwordOption,
+        schemaOption,
+        {'s', &ToolOptions::messageSet, "*****Error - message set missing from -s parameter\n"},
+        {'o', &ToolOptions::outputFile, "*****Error - output file missing from -o parameter\n"},
+    };
+    ToolOptions values;
+    const int count = static_cast<int>(arguments.size());
+    if (toolUsageRequested(argc, argv)) {
+        printUsage(report, programName);
+        return exportUsage;
+    }
+    walkToolCommandLine(report, errSw, count, arguments.data(), options, values);
+    if (!errSw && values.dataSource.empty()) {
+        report.print("*****Error - no data source: give it with -n\n");
+        errSw = 1;
+    }
+    if (!errSw && values.messageSet.empty()) {
+        report.print("*****Error - no message set: give it with -s\n");
+        errSw = 1;
+    }
+    if (errSw)
+        return exportCommandLine;
+
+    DbSession db(diagnostics, SessionVariant::snapshot);
+    if (connectTool(report, db, values) != 0)
+        return exportDatabaseError;
+
+    StoredMessageSet set;
+    set.name = values.messageSet;
+    int exitCode = exportExact;
+    {
+        Transaction snapshot(db);
+        std::optional<std::int16_t> key = findMessageSet(diagnostics, db, values.schemaPrefix, values.messageSet);
+        if (errSw) {
+            exitCode = exportDatabaseError;
+        } else if (!key) {
+            report.print("*****Error - message set %s not found - nothing was written\n", values.messageSet.c_str());
+            exitCode = exportNoMessageSet;
+        } else {
+            set.key = *key;
+            Progress progress(report, set.name);
+            if (!readMessageSet(diagnostics, db, values.schemaPrefix, set,
+                                [&](const char* table, std::size_t rows) { progress.table(table, rows); }))
+                exitCode = exportDatabaseError;
+        }
+        snapshot.rollback(); // nothing was changed; the driver needs the transaction ended to disconnect
+    }
+    db.close("main");
+    if (exitCode == exportDatabaseError)
+        report.print("*****Error - reading message set %s failed - nothing was written\n", values.messageSet.c_str());
+    if (exitCode != exportExact)
+        return exitCode;
+
+    std::string text;
+    DefinitionsExport exported;
+    if (canonical) {
+        for (const std::string& row : canonicalRows(set))
+            text += row + "\n";
+    } else {
+        exported = exportDefinitions(set);
+        text = std::move(exported.text);
+    }
+
+    std::string failure;
+    bool written = values.outputFile.empty() ? writeStandardOutput(text, failure)
+                                             : writeFileWhole(values.outputFile, text, failure);
+    if (!written) {
+        report.print("*****Error - the export could not be written to %s: %s\n",
+                     values.outputFile.empty() ? "standard output" : values.outputFile.c_str(), failure.c_str());
+        return exportNotWritten;
+    }
+
+    for (const auto& [kind, rows] : exported.omissions)
+        report.print("*****Warning - not exported: %ld %s\n", rows, kind.c_str());
+    report.print("Exported message set %s: %zu types, %zu elements, %zu values, %zu messages, %zu wire formats%s\n",
+                 set.name.c_str(), set.types.size(), set.elements.size(), set.values.size(), set.messages.size(),
+                 static_cast<std::size_t>(std::count_if(set.pluginMembers.begin(), set.pluginMembers.end(),
+                                                        [](const StoredPluginMember& member) {
+                                                            return member.pluginKey == pluginCwfTab ||
+                                                                   member.pluginKey == pluginTdsTab ||
+                                                                   member.pluginKey == pluginXmlTab;
+                                                        })),
+                 canonical ? " (canonical rows)" : "");
+    return exported.omissions.empty() ? exportExact : exportOmissions;
+}
+
+} // namespace norvak

@@ -1,0 +1,287 @@
+#include "tools/export/StoredMessageSet.h"
+
+#include "dbsession/Columns.h"
+#include "dbsession/RepositorySchema.h"
+#include "dbsession/Statement.h"
+
+#include <array>
+#include <string_view>
+
+namespace norvak {
+
+namespace {
+
+// The labels of the column reads, "SQLGetData1" onwards.
+const char* columnLabel(SQLUSMALLINT column) {
+    static const auto labels = [] {
+        std::array<std::string, 24> texts;
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            texts[i] = "SQLGetData" + std::to_string(i + 1);
+        return texts;
+    }();
+    return labels[static_cast<std::size_t>(column - 1) % labels.size()].c_str();
+}
+
+// Reads the columns of the current row from left to right.
+class RowReader {
+  public:
+    explicit RowReader(Statement& statement) : statement_(statement) {}
+
+    std::int32_t integer() {
+        SQLINTEGER value = 0;
+        statement_.number(next(), SQL_C_SLONG, value, columnLabel(column_));
+        return value;
+    }
+    std::optional<std::int32_t> nullableInteger() {
+        SQLINTEGER value = 0;
+        bool isNull = false;
+        statement_.number(next(), SQL_C_SLONG, value, columnLabel(column_), &isNull);
+        return isNull ? std::nullopt : std::optional<std::int32_t>(value);
+    }
+    std::optional<std::string> nullableText() {
+        std::optional<std::string> value;
+        statement_.wholeText(next(), value, columnLabel(column_));
+        return value;
+    }
+    std::string text() { return nullableText().value_or(std::string()); }
+
+  private:
+    SQLUSMALLINT next() { return ++column_; }
+
+    Statement& statement_;
+    SQLUSMALLINT column_ = 0;
+};
+
+// Runs one query on a statement of its own and hands each row to `read`.
+template <class Read>
+bool readRows(Diagnostics& diag, DbSession& db, const char* routine, const std::string& sql, Read read) {
+    Statement statement(db, routine, "SQLAllocHandle");
+    if (!statement.usable() || diag.errSw)
+        return false;
+    if (statement.execute(sql, "SQLExecDirect") != SQL_SUCCESS || diag.errSw)
+        return false;
+    SQLRETURN rc = statement.forEachRow("SQLFetch", false, "SQLFetch2", diag.errSw, [&] {
+        RowReader row(statement);
+        read(row);
+    });
+    return rc == SQL_NO_DATA && !diag.errSw;
+}
+
+std::string itemQuery(const std::string& schemaPrefix, const char* columns, const char* table, int key,
+                      const char* keyColumn, const char* order) {
+    return formatText("SELECT %s FROM %s%s WHERE %s = %d ORDER BY %s", columns, schemaPrefix.c_str(), table, keyColumn,
+                      key, order);
+}
+
+void readAttribute(RowReader& row, StoredAttribute& attribute, bool ofMember) {
+    attribute.id = row.integer();
+    attribute.ownerId = row.integer();
+    attribute.ownerClass = row.integer();
+    if (ofMember) {
+        attribute.memberId = row.integer();
+        attribute.memberClass = row.integer();
+    }
+    attribute.name = row.text();
+    attribute.type = row.text();
+    attribute.group = row.text();
+    attribute.flags = row.integer();
+    attribute.minLength = row.integer();
+    attribute.maxLength = row.integer();
+    attribute.pluginMemberId = row.integer();
+    attribute.key = row.integer();
+    attribute.value = row.nullableText();
+    attribute.longValue = row.nullableText();
+    attribute.status = row.integer();
+}
+
+} // namespace
+
+std::optional<std::int16_t> findMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix,
+                                           const std::string& name) {
+    std::optional<std::int16_t> key;
+    readRows(diag, db, "findMessageSet",
+             formatText("SELECT PROJECT_KEY FROM %sPROJECT AS S WHERE RTRIM(S.NAME) = '%s' ORDER BY PROJECT_KEY",
+                        schemaPrefix.c_str(), quotedText(name).c_str()),
+             [&](RowReader& row) {
+                 std::int32_t found = row.integer();
+                 if (!key)
+                     key = static_cast<std::int16_t>(found);
+             });
+    return key;
+}
+
+bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix, StoredMessageSet& set,
+                    const std::function<void(const char* table, std::size_t rows)>& progress) {
+    const char* routine = "readMessageSet";
+    const int key = set.key;
+    const std::string& schema = schemaPrefix;
+    auto done = [&](const char* table, std::size_t rows) {
+        if (progress)
+            progress(table, rows);
+        return true;
+    };
+    const char* stamp = "STATUS, DESCOPED_IND";
+
+    bool ok =
+        readRows(diag, db, routine,
+                 itemQuery(schema,
+                           formatText("ID_VALUE, IDENTIFIER, TYPE_CATEGORY, TYPE_FLAGS, LOGICAL_DATA_TYPE, "
+                                      "BASE_TYPE_ID, TYPE_COMPOSITION, TYPE_CONTENT, NAME, %s",
+                                      stamp)
+                               .c_str(),
+                           "M_TYPE", key, "PROJECT", "ID_VALUE"),
+                 [&](RowReader& row) {
+                     StoredType& type = set.types.emplace_back();
+                     type.id = row.integer();
+                     type.identifier = row.text();
+                     type.category = row.integer();
+                     type.flags = row.integer();
+                     type.logicalDataType = row.integer();
+                     type.baseTypeId = row.nullableInteger();
+                     type.composition = row.integer();
+                     type.content = row.integer();
+                     type.name = row.text();
+                     type.status = row.integer();
+                     type.descoped = row.integer();
+                 }) &&
+        done("M_TYPE", set.types.size()) &&
+        readRows(diag, db, routine,
+                 itemQuery(schema,
+                           formatText("ID_VALUE, IDENTIFIER, TYPE_ID, CTXT_TAG_HINT_DFLT, NAME, %s", stamp).c_str(),
+                           "M_ELEMENT", key, "PROJECT", "ID_VALUE"),
+                 [&](RowReader& row) {
+                     StoredElement& element = set.elements.emplace_back();
+                     element.id = row.integer();
+                     element.identifier = row.text();
+                     element.typeId = row.integer();
+                     element.tagHint = row.nullableText();
+                     element.name = row.text();
+                     element.status = row.integer();
+                     element.descoped = row.integer();
+                 }) &&
+        done("M_ELEMENT", set.elements.size()) &&
+        readRows(diag, db, routine,
+                 itemQuery(schema, formatText("ID_VALUE, IDENTIFIER, TYPE_ID, MODE, NAME, %s", stamp).c_str(),
+                           "M_MESSAGE", key, "PROJECT", "ID_VALUE"),
+                 [&](RowReader& row) {
+                     StoredMessage& message = set.messages.emplace_back();
+                     message.id = row.integer();
+                     message.identifier = row.text();
+                     message.typeId = row.integer();
+                     message.mode = row.integer();
+                     message.name = row.text();
+                     message.status = row.integer();
+                     message.descoped = row.integer();
+                 }) &&
+        done("M_MESSAGE", set.messages.size()) &&
+        readRows(diag, db, routine,
+                 itemQuery(schema, formatText("ID_VALUE, IDENTIFIER, TYPE_ID, VALUE_STRING, NAME, %s", stamp).c_str(),
+                           "M_VALUE", key, "PROJECT", "ID_VALUE"),
+                 [&](RowReader& row) {
+                     StoredValue& value = set.values.emplace_back();
+                     value.id = row.integer();
+                     value.identifier = row.text();
+                     value.typeId = row.integer();
+                     value.text = row.text();
+                     value.name = row.text();
+                     value.status = row.integer();
+                     value.descoped = row.integer();
+                 }) &&
+        done("M_VALUE", set.values.size()) &&
+        readRows(diag, db, routine,
+                 itemQuery(schema,
+                           formatText("MEMBER_ID, TYPE_ID, CHILD_ID, CHILD_CLASS, SEQUENCE_NUM, REPEAT_ITEM_IND, "
+                                      "MIN_OCCURS, MAX_OCCURS, CONTEXT_TAG_HINT, %s",
+                                      stamp)
+                               .c_str(),
+                           "TYPE_MEMBER", key, "PROJECT", "MEMBER_ID"),
+                 [&](RowReader& row) {
+                     StoredTypeMember& member = set.typeMembers.emplace_back();
+                     member.id = row.integer();
+                     member.typeId = row.integer();
+                     member.childId = row.integer();
+                     member.childClass = row.integer();
+                     member.sequence = row.integer();
+                     member.repeats = row.integer();
+                     member.minOccurs = row.nullableText();
+                     member.maxOccurs = row.nullableText();
+                     member.tagHint = row.nullableText();
+                     member.status = row.integer();
+                     member.descoped = row.integer();
+                 }) &&
+        done("TYPE_MEMBER", set.typeMembers.size()) &&
+        readRows(diag, db, routine,
+                 itemQuery(schema,
+                           formatText("MEMBER_ID, PARENT_ID, VALUE_ID, PARENT_CLASS, SEQUENCE_NUM, ROLE, %s", stamp)
+                               .c_str(),
+                           "VALUE_MEMBER", key, "PROJECT", "MEMBER_ID"),
+                 [&](RowReader& row) {
+                     StoredValueMember& member = set.valueMembers.emplace_back();
+                     member.id = row.integer();
+                     member.parentId = row.integer();
+                     member.valueId = row.integer();
+                     member.parentClass = row.integer();
+                     member.sequence = row.integer();
+                     member.role = row.integer();
+                     member.status = row.integer();
+                     member.descoped = row.integer();
+                 }) &&
+        done("VALUE_MEMBER", set.valueMembers.size()) &&
+        readRows(diag, db, routine,
+                 itemQuery(schema,
+                           "MEMBER_ID, PLUGIN_KEY, SEQUENCE_NUM, ACTIVE, LAYER_FINAL, REG_NAME, LOCK_DATE, STATUS",
+                           "REG_PLUGIN_MEMBER", key, "PROJECT_KEY", "MEMBER_ID"),
+                 [&](RowReader& row) {
+                     StoredPluginMember& member = set.pluginMembers.emplace_back();
+                     member.id = row.integer();
+                     member.pluginKey = row.integer();
+                     member.sequence = row.integer();
+                     member.active = row.integer();
+                     member.layerFinal = row.integer();
+                     member.name = row.text();
+                     member.lockDate = row.nullableText();
+                     member.status = row.integer();
+                 }) &&
+        done("REG_PLUGIN_MEMBER", set.pluginMembers.size()) &&
+        readRows(diag, db, routine,
+                 itemQuery(schema,
+                           "ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, ATTR_NAME, ATTR_TYPE, ATTR_GROUP, ATTR_FLAGS, "
+                           "MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, ATTR_VALUE, ATTR_LVALUE, STATUS",
+                           "M_ATTRIBUTE", key, "PROJECT", "ATTR_ID"),
+                 [&](RowReader& row) { readAttribute(row, set.attributes.emplace_back(), false); }) &&
+        done("M_ATTRIBUTE", set.attributes.size()) &&
+        readRows(diag, db, routine,
+                 itemQuery(schema,
+                           "ATTR_ID, PARENT_ID, PARENT_CLASS, CHILD_MEMBER_ID, CHILD_CLASS, ATTR_NAME, ATTR_TYPE, "
+                           "ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, "
+                           "ATTR_VALUE, ATTR_LVALUE, STATUS",
+                           "M_MEMBER_ATTRIBUTE", key, "PROJECT", "ATTR_ID"),
+                 [&](RowReader& row) { readAttribute(row, set.memberAttributes.emplace_back(), true); }) &&
+        done("M_MEMBER_ATTRIBUTE", set.memberAttributes.size());
+    if (!ok)
+        return false;
+
+    // The other tables of a message set: only how many rows each holds.
+    static constexpr std::string_view described[] = {"M_TYPE",       "M_ELEMENT",         "M_MESSAGE",
+                                                     "M_VALUE",      "TYPE_MEMBER",       "VALUE_MEMBER",
+                                                     "M_ATTRIBUTE",  "M_MEMBER_ATTRIBUTE", "REG_PLUGIN_MEMBER",
+                                                     "PROJECT"};
+    for (const MessageSetTable& table : messageSetTables) {
+        bool isDescribed = false;
+        for (std::string_view name : described)
+            isDescribed = isDescribed || name == table.table;
+        if (isDescribed)
+            continue;
+        long count = 0;
+        if (!readRows(diag, db, routine,
+                      formatText("SELECT COUNT(*) FROM %s%s WHERE %s = %d", schema.c_str(), table.table,
+                                 table.keyColumn, key),
+                      [&](RowReader& row) { count = row.integer(); }))
+            return false;
+        if (count > 0)
+            set.otherRows.emplace_back(table.table, count);
+    }
+    return done("other tables", set.otherRows.size());
+}
+
+} // namespace norvak

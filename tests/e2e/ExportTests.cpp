@@ -1,0 +1,173 @@
+#include "e2e/GeneratedModels.h"
+#include "e2e/RoundTrip.h"
+#include "e2e/TestRepository.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+// norvakexport: a message set back to a definitions file that imports into
+// an empty message set as the same rows, and its canonical rows.
+
+namespace norvak::test {
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream stream(path, std::ios::binary);
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+class Export : public RepositoryTest {
+  protected:
+    RepositoryAccess access() { return accessOf(repo()); }
+
+    // Imports the file into a new message set and checks the round trip, and
+    // that importing the export into the same message set adds nothing.
+    void importAndRoundTrip(const std::string& file, const std::string& set) {
+        createMessageSet(set);
+        ProgramResult load = runConnected("norvakload", {"-f", file, "-s", set});
+        ASSERT_EQ(load.exitCode, 0) << load.output;
+        ProgramResult exported = exportSet(access(), set, {"-o", repo().folder().path() + "/" + set + ".xml"});
+        ASSERT_EQ(exported.exitCode, 0) << exported.errors;
+        EXPECT_TRUE(roundTrips(access(), set, copyBackend(GetParam())));
+
+        std::vector<std::string> before = canonicalRows(access(), set);
+        ProgramResult again = runConnected("norvakload", {"-f", repo().folder().path() + "/" + set + ".xml", "-s", set});
+        ASSERT_EQ(again.exitCode, 0) << again.output;
+        for (const char* table : {"M_MESSAGE        - 0", "M_ELEMENT        - 0", "M_VALUE          - 0",
+                                  "VALUE_MEMBER     - 0", "M_TYPE           - 0", "TYPE_MEMBER      - 0",
+                                  "M_ATTRIBUTE      - 0", "MEMBER_ATTRIBUTE - 0"})
+            EXPECT_TRUE(hasLine(again, table)) << table << "\n" << again.output;
+        EXPECT_EQ(canonicalRows(access(), set), before);
+    }
+};
+
+TEST_P(Export, ShippedExamplesComeBackAsTheSameRows) {
+    for (const char* example : {"orders", "payments", "sensors"}) {
+        SCOPED_TRACE(example);
+        importAndRoundTrip(sourcePath(std::string("examples/") + example + ".xml"), std::string("Set_") + example);
+    }
+}
+
+TEST_P(Export, AGeneratedModelWithEveryAttributeComesBackAsTheSameRows) {
+    std::string file = repo().folder().write("generated.xml", generatedModel(2400));
+    importAndRoundTrip(file, "Generated");
+    // Every kind of row is there to compare.
+    std::vector<std::string> rows = canonicalRows(access(), "Generated");
+    for (const char* kind : {"M_TYPE ", "M_ELEMENT ", "M_MESSAGE ", "M_VALUE ", "TYPE_MEMBER ", "VALUE_MEMBER ",
+                             "REG_PLUGIN_MEMBER ", "M_ATTRIBUTE ", "M_MEMBER_ATTRIBUTE "})
+        EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const std::string& row) { return row.rfind(kind, 0) == 0; }))
+            << kind;
+    EXPECT_GT(rows.size(), 20000u);
+}
+
+TEST_P(Export, TheSameMessageSetGivesTheSameFileEveryTime) {
+    createMessageSet("Orders");
+    ASSERT_EQ(runConnected("norvakload", {"-f", sourcePath("examples/orders.xml"), "-s", "Orders"}).exitCode, 0);
+    ProgramResult first = exportSet(access(), "Orders");
+    ProgramResult second = exportSet(access(), "Orders");
+    ASSERT_EQ(first.exitCode, 0) << first.errors;
+    EXPECT_EQ(first.output, second.output);
+    EXPECT_EQ(first.output.find("DBPw"), std::string::npos);
+    EXPECT_NE(first.output.find("<ZEPImport messageSet=\"Orders\"/>"), std::string::npos);
+    EXPECT_NE(first.errors.find("Exported message set Orders: 5 types, 16 elements, 6 values, 2 messages, 3 wire formats"),
+              std::string::npos)
+        << first.errors;
+}
+
+TEST_P(Export, AnOutputFileIsReplacedWholeOrLeftAsItWas) {
+    createMessageSet("Orders");
+    ASSERT_EQ(runConnected("norvakload", {"-f", sourcePath("examples/orders.xml"), "-s", "Orders"}).exitCode, 0);
+    std::string target = repo().folder().write("out.xml", "old content\n");
+
+    ProgramResult missing = exportSet(access(), "Nothing", {"-o", target});
+    EXPECT_EQ(missing.exitCode, 3);
+    EXPECT_NE(missing.errors.find("*****Error - message set Nothing not found - nothing was written"),
+              std::string::npos)
+        << missing.errors;
+    EXPECT_EQ(readFile(target), "old content\n");
+
+    ProgramResult written = exportSet(access(), "Orders", {"-o", target});
+    ASSERT_EQ(written.exitCode, 0) << written.errors;
+    EXPECT_TRUE(written.output.empty());
+    EXPECT_EQ(readFile(target), exportSet(access(), "Orders").output);
+
+    ProgramResult unwritable = exportSet(access(), "Orders", {"-o", repo().folder().path() + "/no/such/dir/x.xml"});
+    EXPECT_EQ(unwritable.exitCode, 5);
+    EXPECT_NE(unwritable.errors.find("*****Error - the export could not be written to"), std::string::npos);
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(repo().folder().path()))
+        ++files;
+    EXPECT_EQ(files, 1 + (GetParam() == Backend::sqlite ? 2 : 0) + 1) << "a temporary file was left behind";
+}
+
+TEST_P(Export, RowsNoDefinitionDescribesAreCountedNotDroppedSilently) {
+    createMessageSet("Orders");
+    ASSERT_EQ(runConnected("norvakload", {"-f", sourcePath("examples/orders.xml"), "-s", "Orders"}).exitCode, 0);
+    // Rows another tool could have written: an attribute of a key the file
+    // has no name for, a plugin member of an unknown kind, a category.
+    std::string element = repo().query("SELECT MIN(ID_VALUE) FROM M_ELEMENT")[0][0];
+    std::string tab = repo().query("SELECT MEMBER_ID FROM REG_PLUGIN_MEMBER WHERE PLUGIN_KEY = 6")[0][0];
+    repo().execute("INSERT INTO M_ATTRIBUTE (PROJECT, ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, ATTR_NAME, ATTR_TYPE, "
+                   "ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, ATTR_VALUE, "
+                   "STATUS) VALUES (100, 999999, " + element + ", 103, 'Encoding', 'enum', 'XML', 0, 0, 254, " + tab +
+                   ", 32, 'hex', 0)");
+    repo().execute("INSERT INTO REG_PLUGIN_MEMBER (PROJECT_KEY, MEMBER_ID, PLUGIN_KEY, SEQUENCE_NUM, ACTIVE, "
+                   "LAYER_FINAL, REG_NAME, STATUS) VALUES (100, 77, 9, 77, 1, 0, 'Other plugin', 0)");
+    repo().execute("INSERT INTO M_CATEGORY (PROJECT, ID_VALUE, IDENTIFIER, NAME) VALUES (100, 5, 'c', 'c')");
+
+    ProgramResult exported = exportSet(access(), "Orders");
+    EXPECT_EQ(exported.exitCode, 6);
+    for (const char* line : {"*****Warning - not exported: 1 attribute rows the definitions format has no attribute for",
+                             "*****Warning - not exported: 1 plugin members of a kind the definitions format has no tag for",
+                             "*****Warning - not exported: 1 rows of table M_CATEGORY, which no definition describes"})
+        EXPECT_NE(exported.errors.find(line), std::string::npos) << line << "\n" << exported.errors;
+    // The rest is there, and imports.
+    EXPECT_NE(exported.output.find("<Element ident=\"CustomerId\""), std::string::npos);
+    createMessageSet("Copy");
+    std::string file = repo().folder().write("partial.xml", exported.output);
+    EXPECT_EQ(runConnected("norvakload", {"-f", file, "-s", "Copy"}).exitCode, 0);
+}
+
+TEST_P(Export, CommandLineMistakesAndMissingSetsAreToldApart) {
+    EXPECT_EQ(run("norvakexport", {}).exitCode, 1);
+    ProgramResult help = run("norvakexport", {"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.errors.find("--canonical"), std::string::npos);
+    ProgramResult noSet = runProgram("norvakexport", {"-n", repo().dataSource()}, "", repo().environment());
+    EXPECT_EQ(noSet.exitCode, 2);
+    EXPECT_NE(noSet.errors.find("*****Error - no message set: give it with -s"), std::string::npos);
+    ProgramResult unknown = runProgram("norvakexport", {"-n", repo().dataSource(), "-s", "x", "-q"}, "",
+                                       repo().environment());
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_NE(unknown.errors.find("*****Error - unrecognized command line parameter -q"), std::string::npos);
+    ProgramResult badSchema = runProgram("norvakexport", {"-n", repo().dataSource(), "-s", "x", "-h", "a;b"}, "",
+                                         repo().environment());
+    EXPECT_EQ(badSchema.exitCode, 2);
+    ProgramResult noSource = runProgram("norvakexport", {"-n", "no_such_source", "-s", "x"});
+    EXPECT_EQ(noSource.exitCode, 4);
+}
+
+TEST_P(Export, AnImportInProgressIsNotSeenHalfWritten) {
+    createMessageSet("Orders");
+    ASSERT_EQ(runConnected("norvakload", {"-f", sourcePath("examples/orders.xml"), "-s", "Orders"}).exitCode, 0);
+    std::vector<std::string> committed = canonicalRows(access(), "Orders");
+    {
+        // Another run's uncommitted rows, held while the export reads.
+        HeldLock writer(repo(), "UPDATE PROJECT SET NEXT_ID = NEXT_ID WHERE PROJECT_KEY = 100");
+        writer.run("INSERT INTO M_TYPE (PROJECT, ID_VALUE, IDENTIFIER, TYPE_CATEGORY, TYPE_FLAGS, LOGICAL_DATA_TYPE, "
+                   "TYPE_COMPOSITION, TYPE_CONTENT, NAME, STATUS, DESCOPED_IND) VALUES (100, 999998, 'halfway', 3, "
+                   "0, 0, 6, 1, 'halfway', 0, 0)");
+        EXPECT_EQ(canonicalRows(access(), "Orders"), committed);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(, Export, allBackends(), backendParamName);
+
+} // namespace
+} // namespace norvak::test

@@ -10,23 +10,23 @@ namespace norvak::test {
 namespace {
 
 using R = DefinitionRecord;
-using Handler = void (*)(ImportRun&, const char*, char*, DefinitionRecord&);
+using Handler = void (*)(Diagnostics&, DefinitionModel&, const char*, char*, DefinitionRecord&);
 using Field = std::int32_t DefinitionRecord::*;
 constexpr Handler elem = getAttrValueElem, type = getAttrValueType, value = getAttrValueValue,
                   message = getAttrValueMessage;
 
 // Hands one attribute to a handler as the walker does: the value as a writable text.
 template <class Target>
-void give(TestRun& t, void (*handler)(ImportRun&, const char*, char*, Target&), const char* name,
+void give(TestRun& t, void (*handler)(Diagnostics&, DefinitionModel&, const char*, char*, Target&), const char* name,
           const std::string& text, Target& target) {
     std::vector<char> buffer(text.begin(), text.end());
     buffer.push_back('\0');
-    handler(t.run, name, buffer.data(), target);
+    handler(t.run, t.run, name, buffer.data(), target);
 }
 
 // Gives the attributes name1, value1, name2, value2, ... in turn.
 template <class Target>
-void giveAll(TestRun& t, void (*handler)(ImportRun&, const char*, char*, Target&), Target& target,
+void giveAll(TestRun& t, void (*handler)(Diagnostics&, DefinitionModel&, const char*, char*, Target&), Target& target,
              std::initializer_list<const char*> pairs) {
     for (auto at = pairs.begin(); at != pairs.end(); at += 2)
         give(t, handler, at[0], at[1], target);

@@ -37,16 +37,16 @@ TEST(ImportOptions, TextSettingsTakeValuesUpToTheirLongestLengthAndRefuseLongerO
     for (const auto& s : settings) {
         TestRun t;
         std::string longest(s.longest, 'v'), tooLong(s.longest + 1, 'w');
-        getAttrValueZEPImport(t.run, s.attrName, longest.c_str());
+        getAttrValueZEPImport(t.run, t.run, t.run, s.attrName, longest.c_str());
         EXPECT_EQ(t.run.*s.setting, longest) << s.attrName;
         EXPECT_EQ(t.output() + std::to_string(t.run.errSw), "0") << s.attrName;
-        getAttrValueZEPImport(t.run, s.attrName, tooLong.c_str());
+        getAttrValueZEPImport(t.run, t.run, t.run, s.attrName, tooLong.c_str());
         std::string shown = s.setting == &ImportRun::dbPassword ? "********" : tooLong;
         EXPECT_EQ(t.output(),
                   std::string("*****Error - ") + s.label + " parameter on ZEPImport is too long " + shown + "\n");
         EXPECT_EQ(t.run.errSw, 1) << s.attrName;
         EXPECT_EQ(t.run.*s.setting, longest) << s.attrName;
-        getAttrValueZEPImport(t.run, s.attrName, ""); // the last value met wins, also an empty one
+        getAttrValueZEPImport(t.run, t.run, t.run, s.attrName, ""); // the last value met wins, also an empty one
         EXPECT_EQ(t.run.*s.setting, "") << s.attrName;
     }
     EXPECT_STREQ(maskedPassword("secret"), "********");
@@ -73,12 +73,12 @@ TEST(ImportOptions, CapacitiesBelowTheirMinimumWarnAndOthersReplaceTheTable) {
     for (const auto& s : settings) {
         TestRun t;
         std::string below = std::to_string(s.minimum - 1), minimum = std::to_string(s.minimum);
-        getAttrValueZEPImport(t.run, s.attrName, below.c_str());
+        getAttrValueZEPImport(t.run, t.run, t.run, s.attrName, below.c_str());
         EXPECT_EQ(t.output(), "*****Warning - Maximum " + std::string(s.plural) + " (" + below +
                                   ") value lower than minimum\nand will be ignored\n");
         EXPECT_EQ(s.capacity(t.run), s.defaultCapacity) << s.attrName;
         t.out.clear();
-        getAttrValueZEPImport(t.run, s.attrName, minimum.c_str());
+        getAttrValueZEPImport(t.run, t.run, t.run, s.attrName, minimum.c_str());
         EXPECT_EQ(t.output(), "Maximum " + std::string(s.plural) + " set to " + minimum + "\n");
         EXPECT_EQ(s.capacity(t.run), s.minimum) << s.attrName;
         EXPECT_EQ(t.run.errSw, 0) << s.attrName;
@@ -86,13 +86,13 @@ TEST(ImportOptions, CapacitiesBelowTheirMinimumWarnAndOthersReplaceTheTable) {
     // The number is read from the front of the value; none, or one beyond 32 bits, reads as 0.
     for (const char* value : {"abc", "4294971392"}) {
         TestRun t;
-        getAttrValueZEPImport(t.run, "MaxElement", value);
+        getAttrValueZEPImport(t.run, t.run, t.run, "MaxElement", value);
         EXPECT_EQ(t.output(), "*****Warning - Maximum elements (0) value lower than minimum\nand will be ignored\n")
             << value;
         EXPECT_EQ(t.run.elements.capacity() + t.run.errSw, 8192);
     }
     TestRun t;
-    getAttrValueZEPImport(t.run, "MaxType", "  +5000xyz");
+    getAttrValueZEPImport(t.run, t.run, t.run, "MaxType", "  +5000xyz");
     EXPECT_EQ(t.output(), "Maximum types set to 5000\n");
 }
 
@@ -100,7 +100,7 @@ TEST(ImportOptions, CapacityGivenAfterEntriesExistKeepsThoseEntries) {
     TestRun t;
     for (const char* ident : {"A", "B", "C"})
         createElementEntry(t.run, t.run, insertName(t.run, t.run, ident), 0);
-    getAttrValueZEPImport(t.run, "MaxElement", "4096");
+    getAttrValueZEPImport(t.run, t.run, t.run, "MaxElement", "4096");
     EXPECT_EQ(t.output(), "Maximum elements set to 4096\n");
     EXPECT_EQ(t.run.elements.count(), 3);
     EXPECT_EQ(t.text(t.run.elements[2].ident), "B");
@@ -113,17 +113,17 @@ TEST(ImportOptions, CapacityGivenAfterEntriesExistKeepsThoseEntries) {
 
 TEST(ImportOptions, UnknownNamesAreErrorsAndTraceHidesThePassword) {
     TestRun t;
-    getAttrValueZEPImport(t.run, "maxelement", "5000");
+    getAttrValueZEPImport(t.run, t.run, t.run, "maxelement", "5000");
     EXPECT_EQ(t.output(), "*****Error - unrecognized attribute maxelement found\n");
     EXPECT_EQ(t.run.errSw, 1);
     EXPECT_EQ(t.run.elements.capacity(), 8192);
 
     TestRun u;
     u.run.traceSw = 1;
-    getAttrValueZEPImport(u.run, "DBUser", "admin");
-    getAttrValueZEPImport(u.run, "DBPw", "s3cret");
-    getAttrValueZEPImport(u.run, "DBPw", "");
-    getAttrValueZEPImport(u.run, "Schema", "X");
+    getAttrValueZEPImport(u.run, u.run, u.run, "DBUser", "admin");
+    getAttrValueZEPImport(u.run, u.run, u.run, "DBPw", "s3cret");
+    getAttrValueZEPImport(u.run, u.run, u.run, "DBPw", "");
+    getAttrValueZEPImport(u.run, u.run, u.run, "Schema", "X");
     EXPECT_EQ(u.output(), "==> getAttrValueZEPImport attrName DBUser value admin\n"
                           "<== getAttrValueZEPImport attrFound 1\n"
                           "==> getAttrValueZEPImport attrName DBPw value ********\n"
@@ -150,7 +150,7 @@ TEST(ImportOptions, TableThatCannotBeAllocatedRaisesTheStorageError) {
     ASSERT_EQ(setrlimit(RLIMIT_AS, &limited), 0);
     bool thrown = false;
     try {
-        getAttrValueZEPImport(t.run, "MaxElement", "100000000");
+        getAttrValueZEPImport(t.run, t.run, t.run, "MaxElement", "100000000");
     } catch (const TableStorageError&) {
         thrown = true;
     }

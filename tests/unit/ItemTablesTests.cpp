@@ -196,8 +196,8 @@ TEST(ItemTables, EntriesStayInPlaceWhenACapacityIsSetAndWhenTheRoutinesAddEntrie
     int firstMember = createTypeMemberEntry(t.run, t.run, 0, 1, memberElement, owner);
     TypeMemberEntry& member = t.run.typeMembers[firstMember];
     ElementEntry& element = t.run.elements[createElementEntry(t.run, t.run, insertName(t.run, t.run, "Kept"), 0)];
-    getAttrValueZEPImport(t.run, "MaxElement", "100000");
-    getAttrValueZEPImport(t.run, "MaxTypeMember", "2048");
+    getAttrValueZEPImport(t.run, t.run, t.run, "MaxElement", "100000");
+    getAttrValueZEPImport(t.run, t.run, t.run, "MaxTypeMember", "2048");
     EXPECT_EQ(t.output(), "Maximum elements set to 100000\nMaximum type members set to 2048\n");
     for (int i = 0; i < 20000; ++i) {
         int ident = insertName(t.run, t.run, "T" + std::to_string(i));

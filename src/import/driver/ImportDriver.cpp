@@ -157,7 +157,7 @@ int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const
         printUsage(run, programName);
         return exitUnreadableFile;
     }
-    parseXMLfile(run, text->data());
+    parseXMLfile(run, run, run, run, text->data());
     if (run.errSw) {
         run.print("errors were found in the input definitions file\n");
         run.print("utility is ending\n");

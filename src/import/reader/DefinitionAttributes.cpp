@@ -1,5 +1,5 @@
+#include "import/model/DefinitionModel.h"
 #include "import/model/DefinitionRecord.h"
-#include "import/model/ImportRun.h"
 #include "import/reader/AttributeHandlers.h"
 #include "import/reader/Keywords.h"
 
@@ -8,20 +8,22 @@ namespace norvak {
 namespace {
 
 // The three attributes every definition tag has; false when the name is another.
-bool storeNaming(ImportRun& run, const char* attrName, char* value, DefinitionRecord& record) {
+bool storeNaming(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
+                 DefinitionRecord& record) {
     if (attributeIs(attrName, "name"))
-        record.name = insertName(run, run, value);
+        record.name = insertName(diag, model, value);
     else if (attributeIs(attrName, "ident"))
-        record.ident = insertName(run, run, value);
+        record.ident = insertName(diag, model, value);
     else if (attributeIs(attrName, "ref"))
-        record.ref = insertName(run, run, value);
+        record.ref = insertName(diag, model, value);
     else
         return false;
     return true;
 }
 
-bool storeTypeAttribute(ImportRun& run, const char* attrName, char* value, DefinitionRecord& record) {
-    if (storeNaming(run, attrName, value, record))
+bool storeTypeAttribute(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
+                        DefinitionRecord& record) {
+    if (storeNaming(diag, model, attrName, value, record))
         return true;
     if (attributeIs(attrName, "minOccurs")) {
         record.minOccurs = parseOccurrence(value);
@@ -38,46 +40,48 @@ bool storeTypeAttribute(ImportRun& run, const char* attrName, char* value, Defin
         bool recognized = false;
         record.dataElemSep = parseDataElemSep(value, canonicalText, recognized);
         if (!recognized)
-            run.error("Data Element Separation (%s) not recognized for element %s\n", value, run.text(record.ident));
+            diag.error("Data Element Separation (%s) not recognized for element %s\n", value, model.text(record.ident));
         else if (canonicalText != nullptr)
-            record.dataElemSepText = insertName(run, run, canonicalText);
+            record.dataElemSepText = insertName(diag, model, canonicalText);
     } else if (attributeIs(attrName, "delimiter")) {
-        record.delimiter = insertName(run, run, value);
+        record.delimiter = insertName(diag, model, value);
     } else if (attributeIs(attrName, "groupInd")) {
-        record.groupInd = insertName(run, run, value);
+        record.groupInd = insertName(diag, model, value);
     } else if (attributeIs(attrName, "groupTerm")) {
-        record.groupTerm = insertName(run, run, value);
+        record.groupTerm = insertName(diag, model, value);
     } else if (attributeIs(attrName, "tagDataSep")) {
-        record.tagDataSep = insertName(run, run, value);
+        record.tagDataSep = insertName(diag, model, value);
     } else if (attributeIs(attrName, "tagLen")) {
-        record.tagLen = insertName(run, run, value);
+        record.tagLen = insertName(diag, model, value);
     } else {
         return false;
     }
     return true;
 }
 
-bool storeValueAttribute(ImportRun& run, const char* attrName, char* value, DefinitionRecord& record) {
-    if (storeNaming(run, attrName, value, record))
+bool storeValueAttribute(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
+                         DefinitionRecord& record) {
+    if (storeNaming(diag, model, attrName, value, record))
         return true;
     if (attributeIs(attrName, "type"))
         record.typeCode = parseLogicalType(value);
     else if (attributeIs(attrName, "role"))
         record.role = parseRole(value);
     else if (attributeIs(attrName, "value"))
-        record.valueText = insertName(run, run, value);
+        record.valueText = insertName(diag, model, value);
     else
         return false;
     return true;
 }
 
-bool storeMessageAttribute(ImportRun& run, const char* attrName, char* value, DefinitionRecord& record) {
-    if (storeNaming(run, attrName, value, record))
+bool storeMessageAttribute(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
+                           DefinitionRecord& record) {
+    if (storeNaming(diag, model, attrName, value, record))
         return true;
     if (attributeIs(attrName, "type"))
-        record.typeName = insertName(run, run, value);
+        record.typeName = insertName(diag, model, value);
     else if (attributeIs(attrName, "messageKey"))
-        record.messageKey = insertName(run, run, value);
+        record.messageKey = insertName(diag, model, value);
     else if (attributeIs(attrName, "minOccurs"))
         record.minOccurs = parseOccurrence(value);
     else if (attributeIs(attrName, "maxOccurs"))
@@ -89,16 +93,19 @@ bool storeMessageAttribute(ImportRun& run, const char* attrName, char* value, De
 
 } // namespace
 
-void getAttrValueType(ImportRun& run, const char* attrName, char* value, DefinitionRecord& record) {
-    handleAttribute(run, "getAttrValueType", storeTypeAttribute, attrName, value, record);
+void getAttrValueType(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
+                      DefinitionRecord& record) {
+    handleAttribute(diag, model, "getAttrValueType", storeTypeAttribute, attrName, value, record);
 }
 
-void getAttrValueValue(ImportRun& run, const char* attrName, char* value, DefinitionRecord& record) {
-    handleAttribute(run, "getAttrValueValue", storeValueAttribute, attrName, value, record);
+void getAttrValueValue(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
+                       DefinitionRecord& record) {
+    handleAttribute(diag, model, "getAttrValueValue", storeValueAttribute, attrName, value, record);
 }
 
-void getAttrValueMessage(ImportRun& run, const char* attrName, char* value, DefinitionRecord& record) {
-    handleAttribute(run, "getAttrValueMessage", storeMessageAttribute, attrName, value, record);
+void getAttrValueMessage(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
+                         DefinitionRecord& record) {
+    handleAttribute(diag, model, "getAttrValueMessage", storeMessageAttribute, attrName, value, record);
 }
 
 } // namespace norvak

@@ -1,4 +1,4 @@
-#include "import/model/ImportRun.h"
+#include "import/model/DefinitionModel.h"
 #include "import/model/TabDefinitions.h"
 #include "import/reader/AttributeHandlers.h"
 
@@ -6,13 +6,14 @@ namespace norvak {
 
 namespace {
 
-bool storeCwfTabAttribute(ImportRun& run, const char* attrName, char* value, CwfTabDefinition& tab) {
+bool storeCwfTabAttribute(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
+                          CwfTabDefinition& tab) {
     if (attributeIs(attrName, "name"))
-        tab.name = insertName(run, run, value);
+        tab.name = insertName(diag, model, value);
     else if (attributeIs(attrName, "ident"))
-        tab.ident = insertName(run, run, value);
+        tab.ident = insertName(diag, model, value);
     else if (attributeIs(attrName, "ccsid"))
-        tab.ccsid = insertName(run, run, value);
+        tab.ccsid = insertName(diag, model, value);
     else
         return false;
     return true;
@@ -53,57 +54,58 @@ int trimCode(const char* value) {
     return -1;
 }
 
-void storeCompression(ImportRun& run, const char* attrName, const char* value, std::int32_t& code) {
+void storeCompression(Diagnostics& diag, const char* attrName, const char* value, std::int32_t& code) {
     if (attributeIs(value, "SimpleAL3CharCompress") || attributeIs(value, "AL3"))
         code = 1;
     else
-        run.error("*****Error - invalid attribute value (%s) for %s\n", value, attrName);
+        diag.error("*****Error - invalid attribute value (%s) for %s\n", value, attrName);
 }
 
-bool storeTdsTabAttribute(ImportRun& run, const char* attrName, char* value, TdsTabDefinition& tab) {
+bool storeTdsTabAttribute(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
+                          TdsTabDefinition& tab) {
     if (attributeIs(attrName, "name")) {
-        tab.name = insertName(run, run, value);
+        tab.name = insertName(diag, model, value);
     } else if (attributeIs(attrName, "ident")) {
-        tab.ident = insertName(run, run, value);
+        tab.ident = insertName(diag, model, value);
     } else if (attributeIs(attrName, "msgStd")) {
         if (isMessagingStandard(value))
-            tab.messagingStandard = insertName(run, run, value);
+            tab.messagingStandard = insertName(diag, model, value);
         else
-            run.error("*****Error - invalid value (%s) for %s attribute\n", value, attrName);
+            diag.error("*****Error - invalid value (%s) for %s attribute\n", value, attrName);
     } else if (attributeIs(attrName, "groupInd")) {
-        tab.groupInd = insertName(run, run, value);
+        tab.groupInd = insertName(diag, model, value);
     } else if (attributeIs(attrName, "groupTerm")) {
-        tab.groupTerm = insertName(run, run, value);
+        tab.groupTerm = insertName(diag, model, value);
     } else if (attributeIs(attrName, "tagDataSep")) {
-        tab.tagDataSep = insertName(run, run, value);
+        tab.tagDataSep = insertName(diag, model, value);
     } else if (attributeIs(attrName, "tagLen")) {
-        tab.tagLen = insertName(run, run, value);
+        tab.tagLen = insertName(diag, model, value);
     } else if (attributeIs(attrName, "decimalPoint")) {
-        tab.decimalPoint = insertName(run, run, value);
+        tab.decimalPoint = insertName(diag, model, value);
     } else if (attributeIs(attrName, "trimFix")) {
         int code = trimCode(value);
         if (code < 0)
-            run.error("*****Error - unrecognized value (%s) for trimFix attribute\n", value);
+            diag.error("*****Error - unrecognized value (%s) for trimFix attribute\n", value);
         else
             tab.trimCode = code;
     } else if (attributeIs(attrName, "delimiter")) {
-        tab.delimiter = insertName(run, run, value);
+        tab.delimiter = insertName(diag, model, value);
     } else if (attributeIs(attrName, "escapeChar")) {
-        tab.escapeChar = insertName(run, run, value);
+        tab.escapeChar = insertName(diag, model, value);
     } else if (attributeIs(attrName, "reservedChars")) {
-        tab.reservedChars = insertName(run, run, value);
+        tab.reservedChars = insertName(diag, model, value);
     } else if (attributeIs(attrName, "boolTrue")) {
-        tab.boolTrue = insertName(run, run, value);
+        tab.boolTrue = insertName(diag, model, value);
     } else if (attributeIs(attrName, "boolFalse")) {
-        tab.boolFalse = insertName(run, run, value);
+        tab.boolFalse = insertName(diag, model, value);
     } else if (attributeIs(attrName, "boolNull")) {
-        tab.boolNull = insertName(run, run, value);
+        tab.boolNull = insertName(diag, model, value);
     } else if (attributeIs(attrName, "outputCompress")) {
-        storeCompression(run, attrName, value, tab.outputCompress);
+        storeCompression(diag, attrName, value, tab.outputCompress);
     } else if (attributeIs(attrName, "inputCompress")) {
-        storeCompression(run, attrName, value, tab.inputCompress);
+        storeCompression(diag, attrName, value, tab.inputCompress);
     } else if (attributeIs(attrName, "ccsid")) {
-        tab.ccsid = insertName(run, run, value);
+        tab.ccsid = insertName(diag, model, value);
     } else {
         return false;
     }
@@ -112,7 +114,7 @@ bool storeTdsTabAttribute(ImportRun& run, const char* attrName, char* value, Tds
 
 // A yes/no value judged by its first character, upper-cased: 'Y' gives
 // `yesCode`, 'N' gives `noCode`; anything else is reported with `message`.
-void storeFlag(ImportRun& run, const char* value, CheckedFormat<const char*> message, int yesCode, int noCode,
+void storeFlag(Diagnostics& diag, const char* value, CheckedFormat<const char*> message, int yesCode, int noCode,
                std::int32_t& field) {
     char first = value[0];
     if (first >= 'a' && first <= 'z')
@@ -124,11 +126,11 @@ void storeFlag(ImportRun& run, const char* value, CheckedFormat<const char*> mes
         if (noCode != 0)
             field = noCode;
     } else {
-        run.errorChecked(message, value);
+        diag.errorChecked(message, value);
     }
 }
 
-void storeNullEncoding(ImportRun& run, const char* value, std::int32_t& code) {
+void storeNullEncoding(Diagnostics& diag, const char* value, std::int32_t& code) {
     if (attributeIs(value, "NULLAttribute"))
         code = 1;
     else if (attributeIs(value, "NULLEmpty"))
@@ -140,43 +142,44 @@ void storeNullEncoding(ImportRun& run, const char* value, std::int32_t& code) {
     else if (attributeIs(value, "NULLValAttr"))
         code = 4;
     else
-        run.error("*****Error - invalid value (%s) for encodeNull attribute\n", value);
+        diag.error("*****Error - invalid value (%s) for encodeNull attribute\n", value);
 }
 
-bool storeXmlTabAttribute(ImportRun& run, const char* attrName, char* value, XmlTabDefinition& tab) {
+bool storeXmlTabAttribute(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
+                          XmlTabDefinition& tab) {
     if (attributeIs(attrName, "name")) {
-        tab.name = insertName(run, run, value);
+        tab.name = insertName(diag, model, value);
     } else if (attributeIs(attrName, "ident")) {
-        tab.ident = insertName(run, run, value);
+        tab.ident = insertName(diag, model, value);
     } else if (attributeIs(attrName, "supXmlDecl")) {
-        storeFlag(run, value, "*****Error - invalid value (%s) for supXMLdecl parameter\n", 1, 0, tab.suppressXmlDecl);
+        storeFlag(diag, value, "*****Error - invalid value (%s) for supXMLdecl parameter\n", 1, 0, tab.suppressXmlDecl);
     } else if (attributeIs(attrName, "supDocType")) {
-        storeFlag(run, value, "*****Error - invalid value (%s) for supDocType parameter\n", 1, 0, tab.suppressDocType);
+        storeFlag(diag, value, "*****Error - invalid value (%s) for supDocType parameter\n", 1, 0, tab.suppressDocType);
     } else if (attributeIs(attrName, "standaloneDoc")) {
-        storeFlag(run, value, "*****Error - invalid value (%s) for standaloneDoc parameter\n", 1, 2, tab.standalone);
+        storeFlag(diag, value, "*****Error - invalid value (%s) for standaloneDoc parameter\n", 1, 2, tab.standalone);
     } else if (attributeIs(attrName, "doctypeSystemId")) {
-        tab.docTypeSystemId = insertName(run, run, value);
+        tab.docTypeSystemId = insertName(diag, model, value);
     } else if (attributeIs(attrName, "doctypePublicId")) {
-        tab.docTypePublicId = insertName(run, run, value);
+        tab.docTypePublicId = insertName(diag, model, value);
     } else if (attributeIs(attrName, "doctypeText")) {
-        tab.docTypeText = insertName(run, run, value);
+        tab.docTypeText = insertName(diag, model, value);
     } else if (attributeIs(attrName, "rootTagName")) {
-        tab.rootTagName = insertName(run, run, value);
+        tab.rootTagName = insertName(diag, model, value);
     } else if (attributeIs(attrName, "enableVersion")) {
-        storeFlag(run, value, "*****Error - invalid value (%s) for enableVersion parameter\n", 0, 1,
+        storeFlag(diag, value, "*****Error - invalid value (%s) for enableVersion parameter\n", 0, 1,
                   tab.versioningDisabled);
     } else if (attributeIs(attrName, "boolTrue")) {
-        tab.boolTrue = insertName(run, run, value);
+        tab.boolTrue = insertName(diag, model, value);
     } else if (attributeIs(attrName, "boolFalse")) {
-        tab.boolFalse = insertName(run, run, value);
+        tab.boolFalse = insertName(diag, model, value);
     } else if (attributeIs(attrName, "encodeNullNum")) {
-        storeNullEncoding(run, value, tab.encodeNullNum);
+        storeNullEncoding(diag, value, tab.encodeNullNum);
     } else if (attributeIs(attrName, "encodeNullNumVal")) {
-        tab.encodeNullNumValue = insertName(run, run, value);
+        tab.encodeNullNumValue = insertName(diag, model, value);
     } else if (attributeIs(attrName, "encodeNullNonNum")) {
-        storeNullEncoding(run, value, tab.encodeNullNonNum);
+        storeNullEncoding(diag, value, tab.encodeNullNonNum);
     } else if (attributeIs(attrName, "encodeNullNonNumVal")) {
-        tab.encodeNullNonNumValue = insertName(run, run, value);
+        tab.encodeNullNonNumValue = insertName(diag, model, value);
     } else {
         return false;
     }
@@ -185,16 +188,19 @@ bool storeXmlTabAttribute(ImportRun& run, const char* attrName, char* value, Xml
 
 } // namespace
 
-void getAttrValueCWFTab(ImportRun& run, const char* attrName, char* value, CwfTabDefinition& tab) {
-    handleAttribute(run, "getAttrValueCWFTab", storeCwfTabAttribute, attrName, value, tab);
+void getAttrValueCWFTab(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
+                        CwfTabDefinition& tab) {
+    handleAttribute(diag, model, "getAttrValueCWFTab", storeCwfTabAttribute, attrName, value, tab);
 }
 
-void getAttrValueTDSTab(ImportRun& run, const char* attrName, char* value, TdsTabDefinition& tab) {
-    handleAttribute(run, "getAttrValueTDSTab", storeTdsTabAttribute, attrName, value, tab);
+void getAttrValueTDSTab(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
+                        TdsTabDefinition& tab) {
+    handleAttribute(diag, model, "getAttrValueTDSTab", storeTdsTabAttribute, attrName, value, tab);
 }
 
-void getAttrValueXMLTab(ImportRun& run, const char* attrName, char* value, XmlTabDefinition& tab) {
-    handleAttribute(run, "getAttrValueXMLTab", storeXmlTabAttribute, attrName, value, tab);
+void getAttrValueXMLTab(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
+                        XmlTabDefinition& tab) {
+    handleAttribute(diag, model, "getAttrValueXMLTab", storeXmlTabAttribute, attrName, value, tab);
 }
 
 } // namespace norvak

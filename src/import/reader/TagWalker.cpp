@@ -1,13 +1,14 @@
 #include "import/reader/TagWalker.h"
 
-#include "import/reader/ImportOptions.h"
+#include "import/model/DefinitionModel.h"
 #include "import/model/DefinitionProcessing.h"
 #include "import/model/DefinitionRecord.h"
-#include "import/model/ImportRun.h"
 #include "import/reader/AttributeHandlers.h"
-#include "support/StringUtilities.h"
+#include "import/reader/ImportOptions.h"
 #include "import/reader/TextPreparation.h"
+#include "support/Diagnostics.h"
 #include "support/PasswordMask.h"
+#include "support/StringUtilities.h"
 
 #include <algorithm>
 #include <cstring>
@@ -105,9 +106,10 @@ std::string shownName(const char* attrName) {
 
 // Calls the handler of the tag kind with one attribute. Values of definition
 // and tab tags longer than the repository's texts are refused here.
-void deliverAttribute(ImportRun& run, const char* attrName, char* value, int tagKind, AttributeTarget& target) {
+void deliverAttribute(Diagnostics& diag, RunOptions& options, DefinitionModel& model, const char* attrName, char* value,
+                      int tagKind, AttributeTarget& target) {
     if (tagKind >= tagElement && tagKind <= tagXmlTab && std::strlen(value) > maxValueLength) {
-        run.error("*****Error - value of attribute %s is longer than 254 characters\n", shownName(attrName).c_str());
+        diag.error("*****Error - value of attribute %s is longer than 254 characters\n", shownName(attrName).c_str());
         return;
     }
     // Only DBPw of ZEPImport takes the password. Any other name holding the
@@ -123,28 +125,28 @@ void deliverAttribute(ImportRun& run, const char* attrName, char* value, int tag
     }
     switch (tagKind) {
     case tagElement:
-        getAttrValueElem(run, attrName, value, *target.record);
+        getAttrValueElem(diag, model, attrName, value, *target.record);
         break;
     case tagType:
-        getAttrValueType(run, attrName, value, *target.record);
+        getAttrValueType(diag, model, attrName, value, *target.record);
         break;
     case tagValue:
-        getAttrValueValue(run, attrName, value, *target.record);
+        getAttrValueValue(diag, model, attrName, value, *target.record);
         break;
     case tagMessage:
-        getAttrValueMessage(run, attrName, value, *target.record);
+        getAttrValueMessage(diag, model, attrName, value, *target.record);
         break;
     case tagCwfTab:
-        getAttrValueCWFTab(run, attrName, value, *target.cwfTab);
+        getAttrValueCWFTab(diag, model, attrName, value, *target.cwfTab);
         break;
     case tagTdsTab:
-        getAttrValueTDSTab(run, attrName, value, *target.tdsTab);
+        getAttrValueTDSTab(diag, model, attrName, value, *target.tdsTab);
         break;
     case tagXmlTab:
-        getAttrValueXMLTab(run, attrName, value, *target.xmlTab);
+        getAttrValueXMLTab(diag, model, attrName, value, *target.xmlTab);
         break;
     case tagZepImport:
-        getAttrValueZEPImport(run, attrName, value);
+        getAttrValueZEPImport(diag, options, model, attrName, value);
         break;
     default:
         break;
@@ -179,11 +181,11 @@ std::string shownText(const char* position, std::size_t width, bool startsWithPa
     return shown;
 }
 
-void substitute(ImportRun& run, char* value, const char* attrName) {
+void substitute(Diagnostics& diag, char* value, const char* attrName) {
     if (namesPassword(attrName))
-        replacePasswordParams(run, value);
+        replacePasswordParams(diag, value);
     else
-        replaceParams(run, value);
+        replaceParams(diag, value);
 }
 
 // A password whose equal sign is missing was not read, and the walk goes on
@@ -219,7 +221,8 @@ struct Level {
 // nesting is limited by memory only, not by the call stack.
 class TagTreeWalk {
   public:
-    explicit TagTreeWalk(ImportRun& run) : run_(run) {}
+    TagTreeWalk(Diagnostics& diag, RunOptions& options, DefinitionModel& model, RepositoryState& state)
+        : diag_(diag), options_(options), model_(model), state_(state) {}
 
     char* walk(char* position) {
         enterLevel(position, std::string(), 1, 0, 0);
@@ -242,8 +245,8 @@ class TagTreeWalk {
 
   private:
     void enterLevel(char* position, std::string parentName, int topLevel, int currType, int currElem) {
-        run_.trace("==> processLevel: topLevel=%d parent %s typeId %d elemId %d ptr=0x%8.8x %.32s\n", topLevel,
-                   parentName.c_str(), currType, currElem, traceAddress(position), shownText(position, 32).c_str());
+        diag_.trace("==> processLevel: topLevel=%d parent %s typeId %d elemId %d ptr=0x%8.8x %.32s\n", topLevel,
+                    parentName.c_str(), currType, currElem, traceAddress(position), shownText(position, 32).c_str());
         levels_.push_back(Level{std::move(parentName), topLevel, currType, currElem, currType, currElem, 0, {}});
     }
 
@@ -260,10 +263,11 @@ class TagTreeWalk {
     // first child).
     char* readItems(Level& level, char* position, bool& descend) {
         while (*position != '\0') {
-            if (position[1] == '/' || run_.errSw)
+            if (position[1] == '/' || diag_.errSw)
                 break;
             int kind = tagUnknown;
-            position = processItem(run_, position, level.itemName, kind, level.currType, level.currElem);
+            position = processItem(diag_, options_, model_, state_, position, level.itemName, kind, level.currType,
+                                   level.currElem);
             level.lastKind = kind;
             if (*position == '/') {
                 char* tagEnd = findTagEnd(position);
@@ -280,13 +284,13 @@ class TagTreeWalk {
             }
             EndTagName name = readEndTagName(position);
             if (!name.complete) {
-                run_.error("*****Error - missing termination character for %s\n", name.start);
+                diag_.error("*****Error - missing termination character for %s\n", name.start);
                 return name.end;
             }
             *name.end = '\0';
             if (level.itemName != name.start)
-                run_.error("*****Error - mismatched begin tag and end tag (%s,%s) for parent %s\n", name.start,
-                           level.itemName.c_str(), level.parentName.c_str());
+                diag_.error("*****Error - mismatched begin tag and end tag (%s,%s) for parent %s\n", name.start,
+                            level.itemName.c_str(), level.parentName.c_str());
             closeItem(level);
             position = findNextTag(name.end + 1);
         }
@@ -296,27 +300,30 @@ class TagTreeWalk {
     char* finishLevel(Level& level, char* position) {
         if (*position == '\0') {
             if (!level.topLevel)
-                run_.error("*****Error - End of file found before end of element %s\n", level.itemName.c_str());
+                diag_.error("*****Error - End of file found before end of element %s\n", level.itemName.c_str());
         } else if (position[1] == '/') {
             EndTagName name = readEndTagName(position);
             if (!name.complete) {
-                run_.error("*****Error - missing termination character for %s\n", name.start);
+                diag_.error("*****Error - missing termination character for %s\n", name.start);
                 position = name.end;
             } else {
                 *name.end = '\0';
                 if (level.parentName == name.start)
                     position = findNextTag(name.end + 1);
                 else
-                    run_.error("*****Error - mismatched begin tag and end tag (%s,%s) for parent name %s\n",
-                               level.parentName.c_str(), name.start, level.itemName.c_str());
+                    diag_.error("*****Error - mismatched begin tag and end tag (%s,%s) for parent name %s\n",
+                                level.parentName.c_str(), name.start, level.itemName.c_str());
             }
         }
-        run_.trace("<== processLevel: topLevel=%d parent %s ptr=0x%8.8x %.32s\n", level.topLevel,
-                   level.parentName.c_str(), traceAddress(position), shownText(position, 32).c_str());
+        diag_.trace("<== processLevel: topLevel=%d parent %s ptr=0x%8.8x %.32s\n", level.topLevel,
+                    level.parentName.c_str(), traceAddress(position), shownText(position, 32).c_str());
         return position;
     }
 
-    ImportRun& run_;
+    Diagnostics& diag_;
+    RunOptions& options_;
+    DefinitionModel& model_;
+    RepositoryState& state_;
     std::vector<Level> levels_;
 };
 
@@ -328,14 +335,14 @@ const char* tracedValue(const char* attrName, const char* value) {
 }
 
 // Hands a finished tag to the definition processing of its kind or to its tab list.
-void handOver(ImportRun& run, int& kind, DefinitionRecord& record, AttributeTarget& target, int& currTypeId,
-              int& currElemId) {
+void handOver(Diagnostics& diag, DefinitionModel& model, RepositoryState& state, int& kind, DefinitionRecord& record,
+              AttributeTarget& target, int& currTypeId, int& currElemId) {
     switch (kind) {
     case tagElement:
-        currElemId = processElementDef(run, run, run, record, currTypeId);
+        currElemId = processElementDef(diag, model, state, record, currTypeId);
         break;
     case tagType: {
-        int typeId = processTypeDef(run, run, record, currTypeId);
+        int typeId = processTypeDef(diag, model, record, currTypeId);
         if (typeId != 0)
             currTypeId = typeId;
         else
@@ -343,19 +350,19 @@ void handOver(ImportRun& run, int& kind, DefinitionRecord& record, AttributeTarg
         break;
     }
     case tagValue:
-        processValueDef(run, run, record, currElemId);
+        processValueDef(diag, model, record, currElemId);
         break;
     case tagMessage:
-        processMessageDef(run, run, record, currTypeId);
+        processMessageDef(diag, model, record, currTypeId);
         break;
     case tagCwfTab:
-        run.cwfTabList.push_back(*target.cwfTab);
+        model.cwfTabList.push_back(*target.cwfTab);
         break;
     case tagTdsTab:
-        run.tdsTabList.push_back(*target.tdsTab);
+        model.tdsTabList.push_back(*target.tdsTab);
         break;
     case tagXmlTab:
-        run.xmlTabList.push_back(*target.xmlTab);
+        model.xmlTabList.push_back(*target.xmlTab);
         break;
     default:
         break;
@@ -374,11 +381,12 @@ int lookupTagKind(const char* tagName) {
     return tagUnknown;
 }
 
-void getAttrValue(ImportRun& run, const char* attrName, char* value, int tagKind, AttributeTarget& target) {
-    run.trace("==> getAttrValue eType=%d attrName %s value %s\n", tagKind, shownName(attrName).c_str(),
-              tracedValue(attrName, value));
-    deliverAttribute(run, attrName, value, tagKind, target);
-    run.trace("<== getAttrValue\n");
+void getAttrValue(Diagnostics& diag, RunOptions& options, DefinitionModel& model, const char* attrName, char* value,
+                  int tagKind, AttributeTarget& target) {
+    diag.trace("==> getAttrValue eType=%d attrName %s value %s\n", tagKind, shownName(attrName).c_str(),
+               tracedValue(attrName, value));
+    deliverAttribute(diag, options, model, attrName, value, tagKind, target);
+    diag.trace("<== getAttrValue\n");
 }
 
 namespace {
@@ -386,7 +394,8 @@ namespace {
 // scanAttribute; `passwordUnread` tells that the attribute was a password
 // whose equal sign is missing, so the position returned is at the text that
 // would have been its value.
-char* readAttribute(ImportRun& run, char* position, int tagKind, AttributeTarget& target, bool& passwordUnread) {
+char* readAttribute(Diagnostics& diag, RunOptions& options, DefinitionModel& model, char* position, int tagKind,
+                    AttributeTarget& target, bool& passwordUnread) {
     passwordUnread = false;
     char* nameEnd = position;
     while (!endsAttributeName(*nameEnd))
@@ -396,7 +405,7 @@ char* readAttribute(ImportRun& run, char* position, int tagKind, AttributeTarget
     char endByte = *nameEnd;
     *nameEnd = '\0';
     if (!hasEqualSign) {
-        run.error("*****Error - Attribute %s missing equal sign\n", shownName(position).c_str());
+        diag.error("*****Error - Attribute %s missing equal sign\n", shownName(position).c_str());
         passwordUnread = namesPassword(position);
         *nameEnd = endByte;
         if (passwordUnread)
@@ -409,13 +418,13 @@ char* readAttribute(ImportRun& run, char* position, int tagKind, AttributeTarget
     if (*valueStart == '"' || *valueStart == '\'') {
         char* closing = std::strchr(valueStart + 1, *valueStart);
         if (closing == nullptr) {
-            run.error("***** Error - Attribute %s missing trailing quotation mark\n", shownName(attrName).c_str());
+            diag.error("***** Error - Attribute %s missing trailing quotation mark\n", shownName(attrName).c_str());
             return valueStart + std::strlen(valueStart);
         }
         *closing = '\0';
         char* value = valueStart + 1;
-        substitute(run, value, attrName);
-        deliverAttribute(run, attrName, value, tagKind, target);
+        substitute(diag, value, attrName);
+        deliverAttribute(diag, options, model, attrName, value, tagKind, target);
         return closing + 1;
     }
 
@@ -423,27 +432,29 @@ char* readAttribute(ImportRun& run, char* position, int tagKind, AttributeTarget
     while (!endsUnquotedValue(*valueEnd))
         ++valueEnd;
     if (*valueEnd == '\0') {
-        run.error("attribute %s value missing leading quotation\n", shownName(attrName).c_str());
+        diag.error("attribute %s value missing leading quotation\n", shownName(attrName).c_str());
         return valueEnd;
     }
     char valueEndByte = *valueEnd;
     *valueEnd = '\0';
-    substitute(run, valueStart, attrName);
-    getAttrValue(run, attrName, valueStart, tagKind, target);
+    substitute(diag, valueStart, attrName);
+    getAttrValue(diag, options, model, attrName, valueStart, tagKind, target);
     *valueEnd = valueEndByte;
     return skipBlanks(valueEnd);
 }
 
 } // namespace
 
-char* scanAttribute(ImportRun& run, char* position, int tagKind, AttributeTarget& target) {
+char* scanAttribute(Diagnostics& diag, RunOptions& options, DefinitionModel& model, char* position, int tagKind,
+                    AttributeTarget& target) {
     bool passwordUnread = false;
-    return readAttribute(run, position, tagKind, target, passwordUnread);
+    return readAttribute(diag, options, model, position, tagKind, target, passwordUnread);
 }
 
-char* processItem(ImportRun& run, char* position, std::string& tagName, int& kind, int& currTypeId, int& currElemId) {
-    run.trace("==> processItem currType=%d currElem=%d ptr=0x%8.8x %.32s\n", currTypeId, currElemId,
-              traceAddress(position), shownText(position, 32).c_str());
+char* processItem(Diagnostics& diag, RunOptions& options, DefinitionModel& model, RepositoryState& state,
+                  char* position, std::string& tagName, int& kind, int& currTypeId, int& currElemId) {
+    diag.trace("==> processItem currType=%d currElem=%d ptr=0x%8.8x %.32s\n", currTypeId, currElemId,
+               traceAddress(position), shownText(position, 32).c_str());
     char* nameStart = skipBlanks(position + 1);
     char* nameEnd = nameStart;
     while (!endsTagName(*nameEnd))
@@ -451,12 +462,12 @@ char* processItem(ImportRun& run, char* position, std::string& tagName, int& kin
     std::size_t nameLength = std::min(static_cast<std::size_t>(nameEnd - nameStart), maxTagNameLength);
     std::vector<char> nameBuffer(nameStart, nameStart + nameLength);
     nameBuffer.push_back('\0');
-    replaceParams(run, nameBuffer.data());
+    replaceParams(diag, nameBuffer.data());
     tagName = nameBuffer.data();
 
     kind = lookupTagKind(tagName.c_str());
     if (kind == tagUnknown) {
-        run.error("*****Error - Unrecognized XML tag name found - %.64s\n", shownText(nameStart, 64).c_str());
+        diag.error("*****Error - Unrecognized XML tag name found - %.64s\n", shownText(nameStart, 64).c_str());
         return nameStart;
     }
 
@@ -468,19 +479,19 @@ char* processItem(ImportRun& run, char* position, std::string& tagName, int& kin
 
     position = skipBlanks(nameEnd);
     bool passwordUnread = false;
-    while (*position != '\0' && *position != '/' && *position != '>' && !run.errSw) {
-        position = readAttribute(run, position, kind, target, passwordUnread);
+    while (*position != '\0' && *position != '/' && *position != '>' && !diag.errSw) {
+        position = readAttribute(diag, options, model, position, kind, target, passwordUnread);
         position = skipBlanks(position);
     }
 
-    handOver(run, kind, record, target, currTypeId, currElemId);
-    run.trace("<== processItem %s ptr=0x%8.8x %.32s\n", tagName.c_str(), traceAddress(position),
-              shownText(position, 32, passwordUnread).c_str());
+    handOver(diag, model, state, kind, record, target, currTypeId, currElemId);
+    diag.trace("<== processItem %s ptr=0x%8.8x %.32s\n", tagName.c_str(), traceAddress(position),
+               shownText(position, 32, passwordUnread).c_str());
     return position;
 }
 
-char* processQuest(ImportRun& run, char* position) {
-    run.trace("==> processQuest: ptr=0x%8.8x\n", traceAddress(position));
+char* processQuest(Diagnostics& diag, char* position) {
+    diag.trace("==> processQuest: ptr=0x%8.8x\n", traceAddress(position));
     char* end = findTagEnd(position + 5);
     if (*end != '\0') {
         *end = '\0';
@@ -488,22 +499,22 @@ char* processQuest(ImportRun& run, char* position) {
     } else {
         position = end;
     }
-    run.trace("<== processQuest: ptr=0x%8.8x\n", traceAddress(position));
+    diag.trace("<== processQuest: ptr=0x%8.8x\n", traceAddress(position));
     return position;
 }
 
-void parseXMLfile(ImportRun& run, char* text) {
-    run.trace("==> parseXMLfile\n");
+void parseXMLfile(Diagnostics& diag, RunOptions& options, DefinitionModel& model, RepositoryState& state, char* text) {
+    diag.trace("==> parseXMLfile\n");
     char* position = findNextTag(text);
     if (*position == '\0') {
-        run.error("*****Error - no beginning bracket (\"<\") found in file\n");
+        diag.error("*****Error - no beginning bracket (\"<\") found in file\n");
     } else {
-        removeComments(run, position);
+        removeComments(diag, position);
         while (std::strncmp(position, "<?xml", 5) == 0)
-            position = findNextTag(processQuest(run, position));
-        TagTreeWalk(run).walk(position);
+            position = findNextTag(processQuest(diag, position));
+        TagTreeWalk(diag, options, model, state).walk(position);
     }
-    run.trace("<== parseXMLfile, errSw=%d\n", run.errSw);
+    diag.trace("<== parseXMLfile, errSw=%d\n", diag.errSw);
 }
 
 } // namespace norvak

@@ -4,7 +4,10 @@
 
 namespace norvak {
 
-struct ImportRun;
+struct Diagnostics;
+struct RunOptions;
+struct DefinitionModel;
+struct RepositoryState;
 struct DefinitionRecord;
 struct CwfTabDefinition;
 struct TdsTabDefinition;
@@ -25,13 +28,13 @@ enum TagKind : int {
 // Walks the definitions text (edited in place) as a tree of tags: every
 // attribute goes to the handler of its tag's kind and every definition to
 // the processing of its kind, inside the enclosing type or element.
-void parseXMLfile(ImportRun& run, char* text);
+void parseXMLfile(Diagnostics& diag, RunOptions& options, DefinitionModel& model, RepositoryState& state, char* text);
 
 // The tag kind of a tag name (exact, case-sensitive); 0 when unknown.
 int lookupTagKind(const char* tagName);
 
 // Skips a "<?xml" declaration up to its first ">"; returns where the text goes on.
-char* processQuest(ImportRun& run, char* position);
+char* processQuest(Diagnostics& diag, char* position);
 
 // What the attributes of the tag being read go into.
 struct AttributeTarget {
@@ -43,14 +46,17 @@ struct AttributeTarget {
 
 // Reads one attribute (name, "=", quoted or unquoted value) and hands it to
 // the handler of the tag kind; returns the position after it.
-char* scanAttribute(ImportRun& run, char* position, int tagKind, AttributeTarget& target);
+char* scanAttribute(Diagnostics& diag, RunOptions& options, DefinitionModel& model, char* position, int tagKind,
+                    AttributeTarget& target);
 
 // Hands an unquoted attribute to the handler of the tag kind, with trace lines.
-void getAttrValue(ImportRun& run, const char* attrName, char* value, int tagKind, AttributeTarget& target);
+void getAttrValue(Diagnostics& diag, RunOptions& options, DefinitionModel& model, const char* attrName, char* value,
+                  int tagKind, AttributeTarget& target);
 
 // Reads one start tag at its "<": its name into `tagName`, its kind into
 // `kind`, its attributes; then hands the definition over, updating the
 // current type and element. Returns where its attribute list ended.
-char* processItem(ImportRun& run, char* position, std::string& tagName, int& kind, int& currTypeId, int& currElemId);
+char* processItem(Diagnostics& diag, RunOptions& options, DefinitionModel& model, RepositoryState& state,
+                  char* position, std::string& tagName, int& kind, int& currTypeId, int& currElemId);
 
 } // namespace norvak

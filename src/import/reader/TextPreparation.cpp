@@ -1,6 +1,6 @@
 #include "import/reader/TextPreparation.h"
 
-#include "import/model/ImportRun.h"
+#include "support/Diagnostics.h"
 #include "support/StringUtilities.h"
 
 #include <sys/stat.h>
@@ -65,8 +65,8 @@ bool referencedCharacter(const char* name, char& replacement) {
 
 } // namespace
 
-std::optional<std::string> readFileData(ImportRun& run, const std::string& fileName, std::size_t maxSize) {
-    run.trace("==> readFileData fileName %s\n", fileName.c_str());
+std::optional<std::string> readFileData(Diagnostics& diag, const std::string& fileName, std::size_t maxSize) {
+    diag.trace("==> readFileData fileName %s\n", fileName.c_str());
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
     std::string text;
     ReadOutcome outcome = ReadOutcome::failed;
@@ -78,30 +78,30 @@ std::optional<std::string> readFileData(ImportRun& run, const std::string& fileN
         }
     }
     if (outcome == ReadOutcome::tooLarge)
-        run.error("*****Error - definitions file %s is larger than %zu bytes\n", fileName.c_str(), maxSize);
+        diag.error("*****Error - definitions file %s is larger than %zu bytes\n", fileName.c_str(), maxSize);
     if (outcome != ReadOutcome::complete) {
-        run.print("Unable to open input file %s\n", fileName.c_str());
+        diag.print("Unable to open input file %s\n", fileName.c_str());
         return std::nullopt;
     }
-    run.print("\n%zu bytes read from data file %s\n", text.size(), fileName.c_str());
+    diag.print("\n%zu bytes read from data file %s\n", text.size(), fileName.c_str());
     std::size_t nul = text.find('\0');
     if (nul != std::string::npos)
-        run.print("*****Warning - definitions file %s holds a NUL byte at byte %zu of %zu; the text ends there\n",
-                  fileName.c_str(), nul + 1, text.size());
+        diag.print("*****Warning - definitions file %s holds a NUL byte at byte %zu of %zu; the text ends there\n",
+                   fileName.c_str(), nul + 1, text.size());
     return text;
 }
 
-void removeComments(ImportRun& run, char* text) {
-    run.trace("==> removeComments buffer=0x%x length=%d\n", traceAddress(text), static_cast<int>(std::strlen(text)));
+void removeComments(Diagnostics& diag, char* text) {
+    diag.trace("==> removeComments buffer=0x%x length=%d\n", traceAddress(text), static_cast<int>(std::strlen(text)));
     char* read = text;
     char* write = text;
     while (*read != '\0') {
-        if (run.errSw)
+        if (diag.errSw)
             break;
         if (std::strncmp(read, "<!--", 4) == 0) {
             read = findCommentEnd(read + 4);
             if (*read == '\0')
-                run.error("***** Error - missing ending delimiter on comment\n");
+                diag.error("***** Error - missing ending delimiter on comment\n");
             else
                 read += 3;
             continue;
@@ -109,14 +109,14 @@ void removeComments(ImportRun& run, char* text) {
         *write++ = *read++;
     }
     *write = '\0';
-    run.trace("<== removeComments length=%d\n", static_cast<int>(write - text));
+    diag.trace("<== removeComments length=%d\n", static_cast<int>(write - text));
 }
 
 namespace {
 
-void substituteReferences(ImportRun& run, char* text, bool secret) {
+void substituteReferences(Diagnostics& diag, char* text, bool secret) {
     const int length = static_cast<int>(std::strlen(text));
-    run.trace("==> replaceParams buffer=0x%x length=%d\n", traceAddress(text), length);
+    diag.trace("==> replaceParams buffer=0x%x length=%d\n", traceAddress(text), length);
     int read = 0;
     int write = 0;
     while (read < length) {
@@ -137,14 +137,14 @@ void substituteReferences(ImportRun& run, char* text, bool secret) {
         while (nameLength < 16 && scan < length && text[scan] != ';')
             name[nameLength++] = text[scan++];
         if (scan >= length || text[scan] != ';') {
-            run.error("Escape character without termination found %s\n", secret ? "********" : name);
+            diag.error("Escape character without termination found %s\n", secret ? "********" : name);
             text[write++] = text[read++];
             continue;
         }
         upperCase(name);
         char replacement = '\0';
         if (!referencedCharacter(name, replacement)) {
-            run.print("Unrecognized parameter substitution %s\n", secret ? "********" : name);
+            diag.print("Unrecognized parameter substitution %s\n", secret ? "********" : name);
             text[write++] = text[read++];
             continue;
         }
@@ -152,17 +152,17 @@ void substituteReferences(ImportRun& run, char* text, bool secret) {
         read = scan + 1;
     }
     text[write] = '\0';
-    run.trace("<== replaceParams length=%d\n", static_cast<int>(std::strlen(text)));
+    diag.trace("<== replaceParams length=%d\n", static_cast<int>(std::strlen(text)));
 }
 
 } // namespace
 
-void replaceParams(ImportRun& run, char* text) {
-    substituteReferences(run, text, false);
+void replaceParams(Diagnostics& diag, char* text) {
+    substituteReferences(diag, text, false);
 }
 
-void replacePasswordParams(ImportRun& run, char* text) {
-    substituteReferences(run, text, true);
+void replacePasswordParams(Diagnostics& diag, char* text) {
+    substituteReferences(diag, text, true);
 }
 
 } // namespace norvak

@@ -86,13 +86,13 @@ void endTransaction(ImportRun& run, DbSession& db, Transaction& transaction) {
 // Everything after discovery: tabs, reconciliation and checks, item
 // emission, the end of the transaction and the summary.
 int importItems(ImportRun& run, DbSession& db, Transaction& transaction) {
-    createZEPtabs(run, db);
-    findExistingTypes(run, db);
-    findExistingElements(run, db);
-    findExistingValues(run, db);
-    findExistingMessages(run, db);
-    checkReusedTypeMembers(run);
-    checkReusedElementValues(run);
+    createZEPtabs(run, run, run, run, db);
+    findExistingTypes(run, run, run, run, db);
+    findExistingElements(run, run, run, run, db);
+    findExistingValues(run, run, run, run, db);
+    findExistingMessages(run, run, run, run, db);
+    checkReusedTypeMembers(run, run, run);
+    checkReusedElementValues(run, run, run);
     resolveReferences(run, run, run);
     if (run.showTablesSw)
         showTables(run);
@@ -118,9 +118,9 @@ int importItems(ImportRun& run, DbSession& db, Transaction& transaction) {
         return exitRecursion;
     }
 
-    createZEPitems(run, db);
+    createZEPitems(run, run, run, run, db);
     if (!run.errSw)
-        updateNextElementId(run, db);
+        updateNextElementId(run, run, run, db);
     if (run.showTablesSw)
         showTables(run);
     endTransaction(run, db, transaction);
@@ -178,7 +178,7 @@ int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const
         abandonTransaction(db, transaction);
         return exitLockTimeout;
     }
-    rc = getZEPInfo(run, db, run.databaseName, run.dbUserId, run.dbPassword);
+    rc = getZEPInfo(run, run, run, run, db, run.databaseName, run.dbUserId, run.dbPassword);
     if (rc != 0 || run.errSw) {
         run.print("Errors accessing ZEP database - RC = %d\n", rc);
         abandonTransaction(db, transaction);

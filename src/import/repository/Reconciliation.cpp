@@ -4,8 +4,11 @@
 #include "dbsession/DbSession.h"
 #include "dbsession/RepositorySchema.h"
 #include "dbsession/Statement.h"
-#include "import/model/ImportRun.h"
+#include "import/model/DefinitionModel.h"
+#include "import/model/RepositoryState.h"
+#include "import/model/RunOptions.h"
 #include "import/repository/RowWriters.h"
+#include "support/Diagnostics.h"
 
 #include <string>
 #include <unordered_map>
@@ -36,8 +39,8 @@ class StoredIdentifiers {
     StoredIdentifiers(const std::string& prefix, const std::string& suffix, bool replaceHyphens)
         : prefix_(prefix), suffix_(suffix), replaceHyphens_(replaceHyphens) {}
 
-    void add(const ImportRun& run, int ident, int id) {
-        entries_.emplace(composeIdentifier(prefix_, run.text(ident), suffix_, replaceHyphens_), id);
+    void add(const DefinitionModel& model, int ident, int id) {
+        entries_.emplace(composeIdentifier(prefix_, model.text(ident), suffix_, replaceHyphens_), id);
     }
     int find(const std::string& stored) const {
         auto found = entries_.find(stored);
@@ -53,20 +56,20 @@ class StoredIdentifiers {
 };
 
 template <class Table>
-StoredIdentifiers indexStoredIdentifiers(const ImportRun& run, const Table& table, const std::string& prefix,
+StoredIdentifiers indexStoredIdentifiers(const DefinitionModel& model, const Table& table, const std::string& prefix,
                                          const std::string& suffix, bool replaceHyphens) {
     StoredIdentifiers index(prefix, suffix, replaceHyphens);
     for (int id = 1; id <= table.count(); ++id)
-        index.add(run, table[id].ident, id);
+        index.add(model, table[id].ident, id);
     return index;
 }
 
 // The first type entry holding each repository id.
-std::unordered_map<int, int> typesByZepId(const ImportRun& run) {
+std::unordered_map<int, int> typesByZepId(const DefinitionModel& model) {
     std::unordered_map<int, int> types;
-    for (int id = 1; id <= run.types.count(); ++id) {
-        if (run.types[id].zepId != 0)
-            types.emplace(run.types[id].zepId, id);
+    for (int id = 1; id <= model.types.count(); ++id) {
+        if (model.types[id].zepId != 0)
+            types.emplace(model.types[id].zepId, id);
     }
     return types;
 }
@@ -96,8 +99,8 @@ class EntriesByOwner {
     std::unordered_map<int, std::vector<int>> entries_;
 };
 
-EntriesByOwner attributesOfClass(const ImportRun& run, int attrClass) {
-    return EntriesByOwner(run.attributes, [attrClass](const AttributeEntry& attribute) {
+EntriesByOwner attributesOfClass(const DefinitionModel& model, int attrClass) {
+    return EntriesByOwner(model.attributes, [attrClass](const AttributeEntry& attribute) {
         return attribute.attrClass == attrClass ? attribute.ownerId : 0;
     });
 }
@@ -106,12 +109,12 @@ EntriesByOwner attributesOfClass(const ImportRun& run, int attrClass) {
 // returns the number of rows read.
 class StoredRowReader {
   public:
-    StoredRowReader(ImportRun& run, DbSession& db, const char* routine) : run_(run), stmt_(db, routine) {}
+    StoredRowReader(Diagnostics& diag, DbSession& db, const char* routine) : diag_(diag), stmt_(db, routine) {}
 
     template <class Row> int readRows(const std::string& sql, const char* fetchNextLabel, Row row) {
         int count = 0;
         if (stmt_.execute(sql, "SQLExecDirect") == SQL_SUCCESS) {
-            stmt_.forEachRow("SQLFetch", false, fetchNextLabel, run_.errSw, [&] {
+            stmt_.forEachRow("SQLFetch", false, fetchNextLabel, diag_.errSw, [&] {
                 ++count;
                 row();
             });
@@ -134,13 +137,13 @@ class StoredRowReader {
     }
 
   private:
-    ImportRun& run_;
+    Diagnostics& diag_;
     Statement stmt_;
 };
 
-void printFound(ImportRun& run, int count, const char* kind) {
+void printFound(Diagnostics& diag, int count, const char* kind) {
     if (count > 0)
-        run.print("%d existing %s found in message set\n", count, kind);
+        diag.print("%d existing %s found in message set\n", count, kind);
 }
 
 // A single-row look-up: the first row's columns go to `read`; false when no row came back.
@@ -157,14 +160,15 @@ template <class Read> bool lookUpRow(DbSession& db, const std::string& sql, cons
 
 } // namespace
 
-void findExistingTypes(ImportRun& run, DbSession& db) {
-    run.trace("==> findExistingTypes\n");
-    StoredIdentifiers files = indexStoredIdentifiers(run, run.types, run.typePrefix, run.typeSuffix, true);
-    EntriesByOwner typeAttributes = attributesOfClass(run, classType);
-    StoredRowReader reader(run, db, "findExistingTypes");
+void findExistingTypes(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
+                       DbSession& db) {
+    diag.trace("==> findExistingTypes\n");
+    StoredIdentifiers files = indexStoredIdentifiers(model, model.types, options.typePrefix, options.typeSuffix, true);
+    EntriesByOwner typeAttributes = attributesOfClass(model, classType);
+    StoredRowReader reader(diag, db, "findExistingTypes");
     std::string sql = formatText("SELECT IDENTIFIER, ID_VALUE, BASE_TYPE_ID, TYPE_COMPOSITION, TYPE_CONTENT FROM "
                                  "%sM_TYPE WHERE PROJECT = %d AND ID_VALUE > %d ORDER BY ID_VALUE",
-                                 run.schemaPrefix.c_str(), run.projectKey, firstItemId - 1);
+                                 options.schemaPrefix.c_str(), state.projectKey, firstItemId - 1);
     int count = reader.readRows(sql, "SQLFetch2", [&] {
         std::string stored;
         SQLINTEGER id = 0;
@@ -179,41 +183,43 @@ void findExistingTypes(ImportRun& run, DbSession& db) {
             return;
         int typeId = files.find(stored);
         if (typeId == 0) {
-            int key = insertName(run, run, files.key(stored));
-            if (run.types.findByIdent(key) != 0)
+            int key = insertName(diag, model, files.key(stored));
+            if (model.types.findByIdent(key) != 0)
                 return; // the file's own type of that name is stored in another form
-            typeId = createTypeEntry(run, run, key, key, baseType, composition, typeContent);
-            run.types[typeId].zepId = id;
-            files.add(run, key, typeId);
+            typeId = createTypeEntry(diag, model, key, key, baseType, composition, typeContent);
+            model.types[typeId].zepId = id;
+            files.add(model, key, typeId);
             return;
         }
-        ++run.counters.typesReused;
-        TypeEntry& type = run.types[typeId];
+        ++state.counters.typesReused;
+        TypeEntry& type = model.types[typeId];
         if (type.baseType != baseType || type.composition != composition || type.typeContent != typeContent) {
-            run.error("*****Error - type %s already in ZEP repository with different definition\n", stored.c_str());
+            diag.error("*****Error - type %s already in ZEP repository with different definition\n", stored.c_str());
             return;
         }
         type.zepId = id;
-        for (int member = type.firstMember; member != 0; member = run.typeMembers[member].next)
-            run.typeMembers[member].itemType |= memberExists;
+        for (int member = type.firstMember; member != 0; member = model.typeMembers[member].next)
+            model.typeMembers[member].itemType |= memberExists;
         for (int attribute : typeAttributes.of(typeId))
-            run.attributes[attribute].flags |= flagExists;
-        run.reusedTypes.emplace_back(typeId, insertName(run, run, stored));
+            model.attributes[attribute].flags |= flagExists;
+        state.reusedTypes.emplace_back(typeId, insertName(diag, model, stored));
     });
-    printFound(run, count, "types");
-    run.trace("<== findExistingTypes found %d existing types\n", count);
+    printFound(diag, count, "types");
+    diag.trace("<== findExistingTypes found %d existing types\n", count);
 }
 
-void findExistingElements(ImportRun& run, DbSession& db) {
-    run.trace("==> findExistingElements\n");
-    StoredIdentifiers files = indexStoredIdentifiers(run, run.elements, run.elemPrefix, run.elemSuffix, true);
-    std::unordered_map<int, int> types = typesByZepId(run);
-    EntriesByOwner elementAttributes = attributesOfClass(run, classElement);
-    EntriesByOwner valueUses(run.valueMembers, [](const ValueMemberEntry& member) { return member.elemId; });
-    StoredRowReader reader(run, db, "findExistingElements");
+void findExistingElements(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
+                          DbSession& db) {
+    diag.trace("==> findExistingElements\n");
+    StoredIdentifiers files =
+        indexStoredIdentifiers(model, model.elements, options.elemPrefix, options.elemSuffix, true);
+    std::unordered_map<int, int> types = typesByZepId(model);
+    EntriesByOwner elementAttributes = attributesOfClass(model, classElement);
+    EntriesByOwner valueUses(model.valueMembers, [](const ValueMemberEntry& member) { return member.elemId; });
+    StoredRowReader reader(diag, db, "findExistingElements");
     std::string sql = formatText("SELECT IDENTIFIER, TYPE_ID, ID_VALUE FROM %sM_ELEMENT WHERE PROJECT = %d ORDER BY "
                                  "ID_VALUE",
-                                 run.schemaPrefix.c_str(), run.projectKey);
+                                 options.schemaPrefix.c_str(), state.projectKey);
     int count = reader.readRows(sql, "SQLFetch6", [&] {
         std::string stored;
         SQLINTEGER typeValue = 0;
@@ -224,12 +230,12 @@ void findExistingElements(ImportRun& run, DbSession& db) {
             return;
         int elemId = files.find(stored);
         if (elemId == 0) {
-            int key = insertName(run, run, files.key(stored));
-            if (run.elements.findByIdent(key) != 0)
+            int key = insertName(diag, model, files.key(stored));
+            if (model.elements.findByIdent(key) != 0)
                 return; // the file's own element of that name is stored in another form
-            elemId = createElementEntry(run, run, key, key);
-            files.add(run, key, elemId);
-            ElementEntry& element = run.elements[elemId];
+            elemId = createElementEntry(diag, model, key, key);
+            files.add(model, key, elemId);
+            ElementEntry& element = model.elements[elemId];
             element.zepId = id;
             if (typeValue < firstUserId) {
                 element.logicalType = typeValue;
@@ -237,48 +243,50 @@ void findExistingElements(ImportRun& run, DbSession& db) {
             }
             int typeId = typeWithZepId(types, typeValue);
             if (typeId == 0) {
-                run.error("*****Error - unable to locate type for existing element %s\n", stored.c_str());
+                diag.error("*****Error - unable to locate type for existing element %s\n", stored.c_str());
                 return;
             }
             element.typeId = typeId;
             element.zepTyp = typeValue;
-            element.typeName = run.types[typeId].ident;
+            element.typeName = model.types[typeId].ident;
             return;
         }
-        ++run.counters.elementsReused;
-        ElementEntry& element = run.elements[elemId];
+        ++state.counters.elementsReused;
+        ElementEntry& element = model.elements[elemId];
         element.zepId = id;
-        run.reusedElements.emplace_back(elemId, insertName(run, run, stored));
+        state.reusedElements.emplace_back(elemId, insertName(diag, model, stored));
         for (int attribute : elementAttributes.of(elemId))
-            run.attributes[attribute].flags |= flagExists;
+            model.attributes[attribute].flags |= flagExists;
         for (int member : valueUses.of(elemId))
-            run.valueMembers[member].flags |= flagExists;
+            model.valueMembers[member].flags |= flagExists;
         if (typeValue < firstUserId) {
             if (element.logicalType != typeValue)
-                run.error("*****Error - existing element (%s) with different type already defined\n", stored.c_str());
+                diag.error("*****Error - existing element (%s) with different type already defined\n", stored.c_str());
             return;
         }
         int typeId = element.typeId != 0 ? element.typeId : typeWithZepId(types, typeValue);
         if (typeId == 0) {
-            run.error("*****Error - unable to locate type for element %s\n", stored.c_str());
+            diag.error("*****Error - unable to locate type for element %s\n", stored.c_str());
             return;
         }
-        if (element.typeName != run.types[typeId].ident)
-            run.error("*****Error - element %s of type %s already exists in ZEP repository but with different type "
-                      "definition (%s)\n",
-                      stored.c_str(), run.text(run.types[typeId].ident), run.text(element.typeName));
+        if (element.typeName != model.types[typeId].ident)
+            diag.error("*****Error - element %s of type %s already exists in ZEP repository but with different type "
+                       "definition (%s)\n",
+                       stored.c_str(), model.text(model.types[typeId].ident), model.text(element.typeName));
     });
-    printFound(run, count, "elements");
-    run.trace("<== findExistingElements found %d existing elements\n", count);
+    printFound(diag, count, "elements");
+    diag.trace("<== findExistingElements found %d existing elements\n", count);
 }
 
-void findExistingValues(ImportRun& run, DbSession& db) {
-    run.trace("==> findExistingValues\n");
-    StoredIdentifiers files = indexStoredIdentifiers(run, run.values, run.valuePrefix, run.valueSuffix, true);
-    StoredRowReader reader(run, db, "findExistingValues");
+void findExistingValues(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
+                        DbSession& db) {
+    diag.trace("==> findExistingValues\n");
+    StoredIdentifiers files =
+        indexStoredIdentifiers(model, model.values, options.valuePrefix, options.valueSuffix, true);
+    StoredRowReader reader(diag, db, "findExistingValues");
     std::string sql = formatText("SELECT IDENTIFIER, ID_VALUE, TYPE_ID, VALUE_STRING  FROM %sM_VALUE WHERE PROJECT = "
                                  "%d ORDER BY ID_VALUE",
-                                 run.schemaPrefix.c_str(), run.projectKey);
+                                 options.schemaPrefix.c_str(), state.projectKey);
     int count = reader.readRows(sql, "SQLFetch2", [&] {
         std::string stored;
         SQLINTEGER id = 0;
@@ -291,33 +299,35 @@ void findExistingValues(ImportRun& run, DbSession& db) {
             return;
         int valueId = files.find(stored);
         if (valueId == 0) {
-            int key = insertName(run, run, files.key(stored));
-            if (run.values.findByIdent(key) != 0)
+            int key = insertName(diag, model, files.key(stored));
+            if (model.values.findByIdent(key) != 0)
                 return; // the file's own value of that name is stored in another form
-            valueId = createValueEntry(run, run, key, key, typeValue);
-            run.values[valueId].zepId = id;
-            files.add(run, key, valueId);
+            valueId = createValueEntry(diag, model, key, key, typeValue);
+            model.values[valueId].zepId = id;
+            files.add(model, key, valueId);
             return;
         }
-        ++run.counters.valuesReused;
-        ValueEntry& value = run.values[valueId];
-        if (value.dataType == typeValue && valueText == run.text(value.valueText))
+        ++state.counters.valuesReused;
+        ValueEntry& value = model.values[valueId];
+        if (value.dataType == typeValue && valueText == model.text(value.valueText))
             value.zepId = id;
         else
-            run.error("*****Error - value %s already in ZEP repository with different definition\n", stored.c_str());
+            diag.error("*****Error - value %s already in ZEP repository with different definition\n", stored.c_str());
     });
-    printFound(run, count, "values");
-    run.trace("<== findExistingValues found %d existing values\n", count);
+    printFound(diag, count, "values");
+    diag.trace("<== findExistingValues found %d existing values\n", count);
 }
 
-void findExistingMessages(ImportRun& run, DbSession& db) {
-    run.trace("==> findExistingMessages\n");
-    StoredIdentifiers files = indexStoredIdentifiers(run, run.messages, run.msgPrefix, run.msgSuffix, false);
-    std::unordered_map<int, int> types = typesByZepId(run);
-    StoredRowReader reader(run, db, "findExistingMessages");
+void findExistingMessages(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
+                          DbSession& db) {
+    diag.trace("==> findExistingMessages\n");
+    StoredIdentifiers files =
+        indexStoredIdentifiers(model, model.messages, options.msgPrefix, options.msgSuffix, false);
+    std::unordered_map<int, int> types = typesByZepId(model);
+    StoredRowReader reader(diag, db, "findExistingMessages");
     std::string sql = formatText("SELECT IDENTIFIER, ID_VALUE, TYPE_ID, MODE FROM %sM_MESSAGE WHERE PROJECT = %d "
                                  "ORDER BY ID_VALUE",
-                                 run.schemaPrefix.c_str(), run.projectKey);
+                                 options.schemaPrefix.c_str(), state.projectKey);
     int count = reader.readRows(sql, "SQLFetch2", [&] {
         std::string stored;
         SQLINTEGER id = 0;
@@ -330,96 +340,97 @@ void findExistingMessages(ImportRun& run, DbSession& db) {
             return;
         int typeId = typeWithZepId(types, typeValue);
         if (typeId == 0)
-            run.error("*****Error - unable to locate type for existing message %s\n", stored.c_str());
+            diag.error("*****Error - unable to locate type for existing message %s\n", stored.c_str());
         int mesgId = files.find(stored);
         if (mesgId == 0) {
-            int key = insertName(run, run, files.key(stored));
-            if (run.messages.findByIdent(key) != 0)
+            int key = insertName(diag, model, files.key(stored));
+            if (model.messages.findByIdent(key) != 0)
                 return; // the file's own message of that name is stored in another form
-            mesgId = createMessageEntry(run, run, key, key);
-            files.add(run, key, mesgId);
+            mesgId = createMessageEntry(diag, model, key, key);
+            files.add(model, key, mesgId);
         } else {
-            ++run.counters.messagesReused;
-            const MessageEntry& message = run.messages[mesgId];
-            if (typeId != 0 && message.typeName != run.types[typeId].ident)
-                run.error("*****Error - existing message %s already defined in repository with different types (%s, "
-                          "%s)\n",
-                          stored.c_str(), run.text(message.typeName), run.text(run.types[typeId].ident));
+            ++state.counters.messagesReused;
+            const MessageEntry& message = model.messages[mesgId];
+            if (typeId != 0 && message.typeName != model.types[typeId].ident)
+                diag.error("*****Error - existing message %s already defined in repository with different types (%s, "
+                           "%s)\n",
+                           stored.c_str(), model.text(message.typeName), model.text(model.types[typeId].ident));
         }
-        run.messages[mesgId].zepId = id;
-        run.messages[mesgId].typeId = typeId;
+        model.messages[mesgId].zepId = id;
+        model.messages[mesgId].typeId = typeId;
     });
-    printFound(run, count, "messages");
-    run.trace("<== findExistingMessages found %d existing messages\n", count);
+    printFound(diag, count, "messages");
+    diag.trace("<== findExistingMessages found %d existing messages\n", count);
 }
 
-void checkReusedTypeMembers(ImportRun& run) {
+void checkReusedTypeMembers(Diagnostics& diag, const DefinitionModel& model, const RepositoryState& state) {
     // After a conflict the rows were not all read: a member that is not
     // known proves nothing then.
-    if (run.errSw)
+    if (diag.errSw)
         return;
-    for (const auto& [typeId, stored] : run.reusedTypes) {
-        for (int id = run.types[typeId].firstMember; id != 0; id = run.typeMembers[id].next) {
-            const TypeMemberEntry& member = run.typeMembers[id];
+    for (const auto& [typeId, stored] : state.reusedTypes) {
+        for (int id = model.types[typeId].firstMember; id != 0; id = model.typeMembers[id].next) {
+            const TypeMemberEntry& member = model.typeMembers[id];
             int itemZepId = -1; // -1: the item is unknown; resolving the reference reports it
             if (member.itemType & memberElement) {
-                int elemId = member.elemId != 0 ? member.elemId : run.elements.findByIdent(member.ident);
-                itemZepId = elemId != 0 ? run.elements[elemId].zepId : -1;
+                int elemId = member.elemId != 0 ? member.elemId : model.elements.findByIdent(member.ident);
+                itemZepId = elemId != 0 ? model.elements[elemId].zepId : -1;
             } else if (member.itemType & memberType) {
-                int memberTypeId = member.typeId != 0 ? member.typeId : run.types.findByIdent(member.ident);
-                itemZepId = memberTypeId != 0 ? run.types[memberTypeId].zepId : -1;
+                int memberTypeId = member.typeId != 0 ? member.typeId : model.types.findByIdent(member.ident);
+                itemZepId = memberTypeId != 0 ? model.types[memberTypeId].zepId : -1;
             } else {
-                int mesgId = member.mesgId != 0 ? member.mesgId : run.messages.findByIdent(member.ident);
-                itemZepId = mesgId != 0 ? run.messages[mesgId].zepId : -1;
+                int mesgId = member.mesgId != 0 ? member.mesgId : model.messages.findByIdent(member.ident);
+                itemZepId = mesgId != 0 ? model.messages[mesgId].zepId : -1;
             }
             if (itemZepId == 0) {
-                run.error("*****Error - type %s already in ZEP repository with different definition\n",
-                          run.text(stored));
+                diag.error("*****Error - type %s already in ZEP repository with different definition\n",
+                           model.text(stored));
                 break;
             }
         }
     }
 }
 
-void checkReusedElementValues(ImportRun& run) {
-    if (run.errSw)
+void checkReusedElementValues(Diagnostics& diag, const DefinitionModel& model, const RepositoryState& state) {
+    if (diag.errSw)
         return;
-    EntriesByOwner valueUses(run.valueMembers, [](const ValueMemberEntry& member) { return member.elemId; });
-    for (const auto& [elemId, stored] : run.reusedElements) {
+    EntriesByOwner valueUses(model.valueMembers, [](const ValueMemberEntry& member) { return member.elemId; });
+    for (const auto& [elemId, stored] : state.reusedElements) {
         for (int id : valueUses.of(elemId)) {
-            const ValueMemberEntry& member = run.valueMembers[id];
-            int valueId = member.valueId != 0 ? member.valueId : run.values.findByIdent(member.refName);
+            const ValueMemberEntry& member = model.valueMembers[id];
+            int valueId = member.valueId != 0 ? member.valueId : model.values.findByIdent(member.refName);
             // The stored element's value uses are kept as they are: a value
             // the repository lacks would be written without its use.
-            if (valueId != 0 && run.values[valueId].zepId == 0) {
-                run.error("*****Error - element %s already in ZEP repository with different definition\n",
-                          run.text(stored));
+            if (valueId != 0 && model.values[valueId].zepId == 0) {
+                diag.error("*****Error - element %s already in ZEP repository with different definition\n",
+                           model.text(stored));
                 break;
             }
         }
     }
 }
 
-int findTypeByName(ImportRun& run, DbSession& db, int nameIndex) {
-    std::string identifier = composeIdentifier("", run.text(nameIndex), "_TYPE", true);
+int findTypeByName(const RunOptions& options, const DefinitionModel& model, const RepositoryState& state, DbSession& db,
+                   int nameIndex) {
+    std::string identifier = composeIdentifier("", model.text(nameIndex), "_TYPE", true);
     SQLUINTEGER id = 0;
     lookUpRow(db,
               formatText("SELECT ID_VALUE FROM %sM_TYPE AS S WHERE PROJECT = %d AND RTRIM(S.IDENTIFIER) = '%s'",
-                         run.schemaPrefix.c_str(), run.projectKey, quotedText(identifier).c_str()),
-              "findTypeByName",
-              [&](Statement& row) { row.number(1, SQL_C_ULONG, id, "SQLGetData1"); });
+                         options.schemaPrefix.c_str(), state.projectKey, quotedText(identifier).c_str()),
+              "findTypeByName", [&](Statement& row) { row.number(1, SQL_C_ULONG, id, "SQLGetData1"); });
     return static_cast<int>(id);
 }
 
-void findElementByName(ImportRun& run, DbSession& db, const std::string& ident, int& id, int& typeId, int expectTyped) {
+void findElementByName(Diagnostics& diag, const RunOptions& options, const RepositoryState& state, DbSession& db,
+                       const std::string& ident, int& id, int& typeId, int expectTyped) {
     const char* routine = "findElementByName";
-    std::string identifier = composeIdentifier(run.elemPrefix, ident, run.elemSuffix, true);
+    std::string identifier = composeIdentifier(options.elemPrefix, ident, options.elemSuffix, true);
     SQLUINTEGER rowId = 0;
     SQLUINTEGER rowType = 0;
     bool found = lookUpRow(
         db,
         formatText("SELECT ID_VALUE, TYPE_ID FROM %sM_ELEMENT AS S WHERE PROJECT = %d AND RTRIM(S.IDENTIFIER) = '%s'",
-                   run.schemaPrefix.c_str(), run.projectKey, quotedText(identifier).c_str()),
+                   options.schemaPrefix.c_str(), state.projectKey, quotedText(identifier).c_str()),
         routine, [&](Statement& row) {
             row.number(1, SQL_C_ULONG, rowId, "SQLGetData1");
             row.number(2, SQL_C_ULONG, rowType, "SQLGetData2");
@@ -427,50 +438,52 @@ void findElementByName(ImportRun& run, DbSession& db, const std::string& ident, 
     id = static_cast<int>(rowId);
     typeId = static_cast<int>(rowType);
     if (found && (typeId != 0) != (expectTyped != 0))
-        run.error("***** Error - Element %s already exists in message set and is a different type\n", ident.c_str());
+        diag.error("***** Error - Element %s already exists in message set and is a different type\n", ident.c_str());
 }
 
-int findValueByName(ImportRun& run, DbSession& db, const std::string& valueText, int typeId) {
+int findValueByName(const RunOptions& options, const RepositoryState& state, DbSession& db,
+                    const std::string& valueText, int typeId) {
     SQLUINTEGER id = 0;
     lookUpRow(db,
               formatText("SELECT ID_VALUE FROM %sM_VALUE AS S WHERE PROJECT = %d AND TYPE_ID = %d AND "
                          "RTRIM(S.VALUE_STRING) = '%s'",
-                         run.schemaPrefix.c_str(), run.projectKey, typeId, quotedText(valueText).c_str()),
-              "findValueByName",
-              [&](Statement& row) { row.number(1, SQL_C_ULONG, id, "SQLGetData1"); });
+                         options.schemaPrefix.c_str(), state.projectKey, typeId, quotedText(valueText).c_str()),
+              "findValueByName", [&](Statement& row) { row.number(1, SQL_C_ULONG, id, "SQLGetData1"); });
     return static_cast<int>(id);
 }
 
-void reuseExistingType(ImportRun& run, DbSession& db, int typeId) {
-    TypeEntry& type = run.types[typeId];
-    type.zepId = findTypeByName(run, db, type.label);
-    if (type.zepId != 0 && run.verboseSw)
-        run.print("Type %s zepId %d found in database, reused\n", run.text(type.label), type.zepId);
+void reuseExistingType(Diagnostics& diag, const RunOptions& options, DefinitionModel& model,
+                       const RepositoryState& state, DbSession& db, int typeId) {
+    TypeEntry& type = model.types[typeId];
+    type.zepId = findTypeByName(options, model, state, db, type.label);
+    if (type.zepId != 0 && options.verboseSw)
+        diag.print("Type %s zepId %d found in database, reused\n", model.text(type.label), type.zepId);
 }
 
-void reuseExistingElement(ImportRun& run, DbSession& db, int elemId) {
-    std::string ident = run.text(run.elements[elemId].ident);
+void reuseExistingElement(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
+                          DbSession& db, int elemId) {
+    std::string ident = model.text(model.elements[elemId].ident);
     int id = 0;
     int rowType = 0;
-    findElementByName(run, db, ident, id, rowType, 0);
+    findElementByName(diag, options, state, db, ident, id, rowType, 0);
     if (id == 0)
         return;
-    ElementEntry& element = run.elements[elemId];
+    ElementEntry& element = model.elements[elemId];
     if (element.logicalType > 0) {
-        run.error("*****Error - element with same identifier (%s) and different defintion exists in message set\n",
-                  ident.c_str());
+        diag.error("*****Error - element with same identifier (%s) and different defintion exists in message set\n",
+                   ident.c_str());
         return;
     }
-    if (findTypeByName(run, db, element.ident) != rowType) {
-        run.error("*****Error - element with same identifier (%s) and different type name exists in message set\n",
-                  ident.c_str());
+    if (findTypeByName(options, model, state, db, element.ident) != rowType) {
+        diag.error("*****Error - element with same identifier (%s) and different type name exists in message set\n",
+                   ident.c_str());
         return;
     }
     element.zepId = id;
     element.zepTyp = rowType;
-    ++run.counters.elementsReused;
-    if (run.verboseSw)
-        run.print("Element %s id %d found in database, reused\n", ident.c_str(), id);
+    ++state.counters.elementsReused;
+    if (options.verboseSw)
+        diag.print("Element %s id %d found in database, reused\n", ident.c_str(), id);
 }
 
 } // namespace norvak

@@ -4,7 +4,10 @@
 #include "dbsession/DbSession.h"
 #include "dbsession/RepositorySchema.h"
 #include "dbsession/Statement.h"
-#include "import/model/ImportRun.h"
+#include "import/model/DefinitionModel.h"
+#include "import/model/RepositoryState.h"
+#include "import/model/RunOptions.h"
+#include "support/Diagnostics.h"
 #include "support/PasswordMask.h"
 
 #include <optional>
@@ -19,7 +22,9 @@ constexpr const char* discoveryRoutine = "getZEPInfo";
 // ends by closing its cursor; a failure there or any error ends the series.
 class Discovery {
   public:
-    Discovery(ImportRun& run, DbSession& db) : run_(run), db_(db) {}
+    Discovery(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
+              DbSession& db)
+        : diag_(diag), options_(options), model_(model), state_(state), db_(db) {}
 
     SQLRETURN lastCode() const { return rc_; }
 
@@ -32,10 +37,10 @@ class Discovery {
     void readRepository() {
         rc_ = execute(formatText("SELECT REPOSITORY_ID, NEXT_PROJECT_KEY, CREATE_DATE FROM %sREPOSITORY AS S WHERE "
                                  "S.REPOSITORY_LEVEL = %d",
-                                 run_.schemaPrefix.c_str(), repositoryLevel),
+                                 options_.schemaPrefix.c_str(), repositoryLevel),
                       "SQLExecDirect");
         if (rc_ != SQL_SUCCESS) {
-            run_.print("Unable to execute SELECT statement - rc=%d\n", rc_);
+            diag_.print("Unable to execute SELECT statement - rc=%d\n", rc_);
             return;
         }
         rc_ = fetch("SQLFetch", false);
@@ -47,32 +52,33 @@ class Discovery {
             stmt_->number(2, SQL_C_SSHORT, nextProjectKey, "SQLGetData2");
             stmt_->text(3, createDate, sizeof createDate, sizeof createDate, "SQLGetData3");
         } else if (rc_ == SQL_NO_DATA) {
-            run_.print("No data available for fetch - rc=%d\n", rc_);
+            diag_.print("No data available for fetch - rc=%d\n", rc_);
         } else {
-            run_.print("Unable to fetch row - rc=%d\n", rc_);
+            diag_.print("Unable to fetch row - rc=%d\n", rc_);
         }
     }
 
     void findMessageSet() {
-        run_.print("Searching for MessageSet %s in %sPROJECT table in ZEP\n", run_.messageSetName.c_str(),
-                   run_.schemaPrefix.c_str());
+        diag_.print("Searching for MessageSet %s in %sPROJECT table in ZEP\n", options_.messageSetName.c_str(),
+                    options_.schemaPrefix.c_str());
         rc_ = execute(formatText("SELECT PROJECT_KEY, NEXT_ID FROM %sPROJECT AS S WHERE RTRIM(S.NAME) = '%s'",
-                                 run_.schemaPrefix.c_str(), quotedText(run_.messageSetName).c_str()),
+                                 options_.schemaPrefix.c_str(), quotedText(options_.messageSetName).c_str()),
                       "SQLExecDirect2");
         if (rc_ != SQL_SUCCESS)
             return;
         rc_ = fetch("SQLFetch2", false);
         if (rc_ == SQL_SUCCESS) {
-            stmt_->number(1, SQL_C_SSHORT, run_.projectKey, "SQLGetData4");
-            stmt_->number(2, SQL_C_ULONG, run_.nextElementId, "SQLGetData5");
+            stmt_->number(1, SQL_C_SSHORT, state_.projectKey, "SQLGetData4");
+            stmt_->number(2, SQL_C_ULONG, state_.nextElementId, "SQLGetData5");
             return;
         }
-        run_.errSw = 1;
+        diag_.errSw = 1;
         if (rc_ == SQL_NO_DATA) {
-            run_.print("\n*****Error - Could not locate message set %s - rc=%d\n", run_.messageSetName.c_str(), rc_);
-            run_.print("Please make sure the message set has been defined\n");
+            diag_.print("\n*****Error - Could not locate message set %s - rc=%d\n", options_.messageSetName.c_str(),
+                        rc_);
+            diag_.print("Please make sure the message set has been defined\n");
         } else {
-            run_.print("Unable to fetch row - rc=%d\n", rc_);
+            diag_.print("Unable to fetch row - rc=%d\n", rc_);
         }
     }
 
@@ -91,45 +97,46 @@ class Discovery {
     }
 
     void readNextAttrId() {
-        if (run_.verboseSw)
-            run_.print("Getting next attribute id from M_ATTRIBUTE table in ZEP\n");
+        if (options_.verboseSw)
+            diag_.print("Getting next attribute id from M_ATTRIBUTE table in ZEP\n");
         std::string sql = formatText("SELECT MAX(ATTR_ID) FROM %sM_ATTRIBUTE AS S WHERE S.PROJECT = %d",
-                                     run_.schemaPrefix.c_str(), run_.projectKey);
-        if (readMaximum(sql, "SQLExecDirect3", "SQLFetch3", "SQLGetData6", SQL_C_ULONG, run_.nextAttrId))
-            ++run_.nextAttrId;
+                                     options_.schemaPrefix.c_str(), state_.projectKey);
+        if (readMaximum(sql, "SQLExecDirect3", "SQLFetch3", "SQLGetData6", SQL_C_ULONG, state_.nextAttrId))
+            ++state_.nextAttrId;
         else if (rc_ == SQL_NO_DATA)
-            run_.print("No data available for fetch of nextAttrId from message set %d - rc=%d\n", run_.projectKey, rc_);
+            diag_.print("No data available for fetch of nextAttrId from message set %d - rc=%d\n", state_.projectKey,
+                        rc_);
         else if (executed_)
-            run_.print("Unable to fetch row from M_ATTRIBUTE table - rc=%d\n", rc_);
+            diag_.print("Unable to fetch row from M_ATTRIBUTE table - rc=%d\n", rc_);
     }
 
     void readNextMbrAttr() {
-        if (run_.verboseSw)
-            run_.print("Getting next attribute id from M_MEMBER_ATTRIBUTE table in ZEP\n");
+        if (options_.verboseSw)
+            diag_.print("Getting next attribute id from M_MEMBER_ATTRIBUTE table in ZEP\n");
         std::string sql = formatText("SELECT MAX(ATTR_ID) FROM %sM_MEMBER_ATTRIBUTE AS S WHERE S.PROJECT = %d",
-                                     run_.schemaPrefix.c_str(), run_.projectKey);
-        if (readMaximum(sql, "SQLExecDirect4", "SQLFetch4", "SQLGetData7", SQL_C_ULONG, run_.nextMbrAttr)) {
-            ++run_.nextMbrAttr;
+                                     options_.schemaPrefix.c_str(), state_.projectKey);
+        if (readMaximum(sql, "SQLExecDirect4", "SQLFetch4", "SQLGetData7", SQL_C_ULONG, state_.nextMbrAttr)) {
+            ++state_.nextMbrAttr;
         } else if (rc_ == SQL_NO_DATA) {
-            run_.print("No previous member_attribute available for fetch of nextMbrAttr from message set %d - rc=%d\n",
-                       run_.projectKey, rc_);
-            run_.print("nextMbrAttr set to 1\n");
-            run_.nextMbrAttr = 1;
+            diag_.print("No previous member_attribute available for fetch of nextMbrAttr from message set %d - rc=%d\n",
+                        state_.projectKey, rc_);
+            diag_.print("nextMbrAttr set to 1\n");
+            state_.nextMbrAttr = 1;
         } else if (executed_) {
-            run_.print("Unable to fetch row from M_MEMBER_ATTRIBUTE - rc=%d\n", rc_);
+            diag_.print("Unable to fetch row from M_MEMBER_ATTRIBUTE - rc=%d\n", rc_);
         }
     }
 
     void readPluginMembers() {
-        if (run_.verboseSw)
-            run_.print("Getting plugin entries from REG_PLUGIN_MEMBER table in ZEP\n");
+        if (options_.verboseSw)
+            diag_.print("Getting plugin entries from REG_PLUGIN_MEMBER table in ZEP\n");
         rc_ = execute(formatText("SELECT MEMBER_ID, PLUGIN_KEY, REG_NAME FROM %sREG_PLUGIN_MEMBER WHERE PROJECT_KEY = "
                                  "%d ORDER BY PLUGIN_KEY",
-                                 run_.schemaPrefix.c_str(), run_.projectKey),
+                                 options_.schemaPrefix.c_str(), state_.projectKey),
                       "SQLExecDirect5");
         if (rc_ != SQL_SUCCESS)
             return;
-        rc_ = stmt_->forEachRow("SQLFetch5", false, "SQLFetch6", run_.errSw, [&] {
+        rc_ = stmt_->forEachRow("SQLFetch5", false, "SQLFetch6", diag_.errSw, [&] {
             SQLINTEGER memberId = 0;
             SQLSMALLINT pluginKey = 0;
             char regName[256];
@@ -141,37 +148,37 @@ class Discovery {
     }
 
     void readNextMemberId() {
-        if (run_.verboseSw)
-            run_.print("Getting next member id from REG_PLUGIN_MEMBER table in ZEP\n");
+        if (options_.verboseSw)
+            diag_.print("Getting next member id from REG_PLUGIN_MEMBER table in ZEP\n");
         std::string sql = formatText("SELECT MAX(MEMBER_ID) FROM %sREG_PLUGIN_MEMBER AS S WHERE S.PROJECT_KEY = %d",
-                                     run_.schemaPrefix.c_str(), run_.projectKey);
-        if (readMaximum(sql, "SQLExecDirect6", "SQLFetch7", "SQLGetData11", SQL_C_SLONG, run_.nextMemberId))
+                                     options_.schemaPrefix.c_str(), state_.projectKey);
+        if (readMaximum(sql, "SQLExecDirect6", "SQLFetch7", "SQLGetData11", SQL_C_SLONG, state_.nextMemberId))
             return;
         if (rc_ == SQL_NO_DATA)
-            run_.print("No data available for fetch of nextMemberId from message set %d - rc=%d\n", run_.projectKey,
-                       rc_);
+            diag_.print("No data available for fetch of nextMemberId from message set %d - rc=%d\n", state_.projectKey,
+                        rc_);
         else if (executed_)
-            run_.print("Unable to fetch row from REG_PLUGIN_MEMBER table - rc=%d\n", rc_);
+            diag_.print("Unable to fetch row from REG_PLUGIN_MEMBER table - rc=%d\n", rc_);
     }
 
     void readNextMemberSeqNum() {
-        if (run_.verboseSw)
-            run_.print("Getting next member sequence number from REG_PLUGIN_MEMBER table in ZEP\n");
+        if (options_.verboseSw)
+            diag_.print("Getting next member sequence number from REG_PLUGIN_MEMBER table in ZEP\n");
         std::string sql = formatText("SELECT MAX(SEQUENCE_NUM) FROM %sREG_PLUGIN_MEMBER AS S WHERE S.PROJECT_KEY = %d",
-                                     run_.schemaPrefix.c_str(), run_.projectKey);
-        if (readMaximum(sql, "SQLExecDirect7", "SQLFetch8", "SQLGetData12", SQL_C_SHORT, run_.nextMemberSeqNum))
+                                     options_.schemaPrefix.c_str(), state_.projectKey);
+        if (readMaximum(sql, "SQLExecDirect7", "SQLFetch8", "SQLGetData12", SQL_C_SHORT, state_.nextMemberSeqNum))
             return;
         if (rc_ == SQL_NO_DATA)
-            run_.print("No data available for fetch of nextMemberSeqNum from message set %d - rc=%d\n", run_.projectKey,
-                       rc_);
+            diag_.print("No data available for fetch of nextMemberSeqNum from message set %d - rc=%d\n",
+                        state_.projectKey, rc_);
         else if (executed_)
-            run_.print("Unable to fetch sequence number from REG_PLUGIN_MEMBER table - rc=%d\n", rc_);
+            diag_.print("Unable to fetch sequence number from REG_PLUGIN_MEMBER table - rc=%d\n", rc_);
     }
 
     // Closes the step's cursor; false when the series ends here.
     bool closeCursor(const char* label) {
         rc_ = stmt_->close(label);
-        return rc_ == SQL_SUCCESS && !run_.errSw;
+        return rc_ == SQL_SUCCESS && !diag_.errSw;
     }
 
   private:
@@ -186,29 +193,32 @@ class Discovery {
     void recordPluginMember(SQLINTEGER memberId, SQLSMALLINT pluginKey, const char* regName) {
         switch (pluginKey) {
         case pluginC:
-            run_.cMemberId = memberId;
+            state_.cMemberId = memberId;
             break;
         case pluginCobol:
-            run_.cobolMemberId = memberId;
+            state_.cobolMemberId = memberId;
             break;
         case pluginUuid:
-            run_.webDavMemberId = memberId;
+            state_.webDavMemberId = memberId;
             break;
         case pluginCwfTab:
-            run_.cwfTabs.add(memberId, insertName(run_, run_, regName));
+            state_.cwfTabs.add(memberId, insertName(diag_, model_, regName));
             break;
         case pluginXmlTab:
-            run_.xmlTabs.add(memberId, insertName(run_, run_, regName));
+            state_.xmlTabs.add(memberId, insertName(diag_, model_, regName));
             break;
         case pluginTdsTab:
-            run_.tdsTabs.add(memberId, insertName(run_, run_, regName));
+            state_.tdsTabs.add(memberId, insertName(diag_, model_, regName));
             break;
         default:
             break;
         }
     }
 
-    ImportRun& run_;
+    Diagnostics& diag_;
+    const RunOptions& options_;
+    DefinitionModel& model_;
+    RepositoryState& state_;
     DbSession& db_;
     std::optional<Statement> stmt_; // on the statement handle the run keeps
     SQLRETURN rc_ = SQL_SUCCESS;
@@ -230,13 +240,13 @@ const DiscoveryStep discoverySteps[] = {
 
 } // namespace
 
-int getZEPInfo(ImportRun& run, DbSession& db, const std::string& dataSource, const std::string& user,
-               const std::string& password) {
-    run.trace("==> getZEPInfo database name %s user %s password %s\n", dataSource.c_str(), user.c_str(),
-              maskedPassword(password));
-    Discovery discovery(run, db);
-    if (run.verboseSw)
-        run.print("Gathering information about ZEP data repository from REPOSITORY table\n");
+int getZEPInfo(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
+               DbSession& db, const std::string& dataSource, const std::string& user, const std::string& password) {
+    diag.trace("==> getZEPInfo database name %s user %s password %s\n", dataSource.c_str(), user.c_str(),
+               maskedPassword(password));
+    Discovery discovery(diag, options, model, state, db);
+    if (options.verboseSw)
+        diag.print("Gathering information about ZEP data repository from REPOSITORY table\n");
     if (discovery.allocateStatement()) {
         for (const DiscoveryStep& step : discoverySteps) {
             (discovery.*step.query)();
@@ -244,25 +254,25 @@ int getZEPInfo(ImportRun& run, DbSession& db, const std::string& dataSource, con
                 break;
         }
     }
-    if (run.verboseSw)
-        run.print("ZEP info gathered for MessageSet %s id %d NextElementID %d nextAttrId %d nextMbrAttr %d "
-                  "nextMemberId %d nextMemberSeqNum %d\n",
-                  run.messageSetName.c_str(), run.projectKey, static_cast<int>(run.nextElementId),
-                  static_cast<int>(run.nextAttrId), static_cast<int>(run.nextMbrAttr), run.nextMemberId,
-                  run.nextMemberSeqNum);
-    run.trace("<== getZEPInfo returned %d errSw %d\n", discovery.lastCode(), run.errSw);
+    if (options.verboseSw)
+        diag.print("ZEP info gathered for MessageSet %s id %d NextElementID %d nextAttrId %d nextMbrAttr %d "
+                   "nextMemberId %d nextMemberSeqNum %d\n",
+                   options.messageSetName.c_str(), state.projectKey, static_cast<int>(state.nextElementId),
+                   static_cast<int>(state.nextAttrId), static_cast<int>(state.nextMbrAttr), state.nextMemberId,
+                   state.nextMemberSeqNum);
+    diag.trace("<== getZEPInfo returned %d errSw %d\n", discovery.lastCode(), diag.errSw);
     return discovery.lastCode();
 }
 
-void updateNextElementId(ImportRun& run, DbSession& db) {
+void updateNextElementId(Diagnostics& diag, const RunOptions& options, const RepositoryState& state, DbSession& db) {
     Statement update(db, "updateNextElementId");
-    update.prepare(formatText("UPDATE %sPROJECT SET NEXT_ID=%d WHERE PROJECT_KEY=%d", run.schemaPrefix.c_str(),
-                              static_cast<int>(run.nextElementId), run.projectKey),
+    update.prepare(formatText("UPDATE %sPROJECT SET NEXT_ID=%d WHERE PROJECT_KEY=%d", options.schemaPrefix.c_str(),
+                              static_cast<int>(state.nextElementId), state.projectKey),
                    "SQLPrepare");
-    if (!run.reportOnlySw)
+    if (!options.reportOnlySw)
         update.executePrepared("SQLExecute");
     update.close("SQLFreeStmt");
-    run.print("updated NEXT_ID entry in PROJECT table to %d\n", static_cast<int>(run.nextElementId));
+    diag.print("updated NEXT_ID entry in PROJECT table to %d\n", static_cast<int>(state.nextElementId));
 }
 
 } // namespace norvak

@@ -2,12 +2,15 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
-#include "import/model/ImportRun.h"
+#include "dbsession/Statement.h"
+#include "import/model/DefinitionModel.h"
 #include "import/model/KeyRegisters.h"
-#include "support/StringUtilities.h"
+#include "import/model/RepositoryState.h"
+#include "import/model/RunOptions.h"
 #include "import/repository/AttributeWriters.h"
 #include "import/repository/Reconciliation.h"
-#include "dbsession/Statement.h"
+#include "support/Diagnostics.h"
+#include "support/StringUtilities.h"
 #include "support/Utf8Text.h"
 
 #include <cstddef>
@@ -30,36 +33,36 @@ void replaceHyphens(std::string& text) {
 // Runs an item insert whose identifier has to fit its column. An identifier
 // that is too long is reported and its row is not written; the caller goes
 // on as after any failed step (the returned code is then not 0).
-SQLRETURN insertIdentifiedRow(ImportRun& run, DbSession& db, const std::string& identifier,
-                              const std::string& statement, std::vector<InsertParameter> parameters,
-                              const char* routine) {
+SQLRETURN insertIdentifiedRow(Diagnostics& diag, const RunOptions& options, DbSession& db,
+                              const std::string& identifier, const std::string& statement,
+                              std::vector<InsertParameter> parameters, const char* routine) {
     if (identifier.size() > repositoryTextWidth) {
-        run.error("*****Error - identifier %s is longer than 254 characters with its prefix and suffix\n",
-                  identifier.c_str());
+        diag.error("*****Error - identifier %s is longer than 254 characters with its prefix and suffix\n",
+                   identifier.c_str());
         return SQL_ERROR;
     }
-    return runInsert(db, statement, std::move(parameters), routine, insertMode(run));
+    return runInsert(db, statement, std::move(parameters), routine, insertMode(options));
 }
 
 // The first value entry with that text and type whose zepId is set, or 0:
 // what a front-to-back walk of the value table finds. The run keeps the
 // entries by text and type, indexed again whenever the table has grown.
-int firstWrittenValue(ImportRun& run, int valueTextIndex, int dataType) {
+int firstWrittenValue(const DefinitionModel& model, RepositoryState& state, int valueTextIndex, int dataType) {
     auto keyOf = [](int textIndex, int type) {
         return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(textIndex)) << 32) |
                static_cast<std::uint32_t>(type);
     };
-    if (run.valuesIndexedCount != run.values.count()) {
-        run.valuesByTextAndType.clear();
-        for (int id = 1; id <= run.values.count(); ++id)
-            run.valuesByTextAndType[keyOf(run.values[id].valueText, run.values[id].dataType)].push_back(id);
-        run.valuesIndexedCount = run.values.count();
+    if (state.valuesIndexedCount != model.values.count()) {
+        state.valuesByTextAndType.clear();
+        for (int id = 1; id <= model.values.count(); ++id)
+            state.valuesByTextAndType[keyOf(model.values[id].valueText, model.values[id].dataType)].push_back(id);
+        state.valuesIndexedCount = model.values.count();
     }
-    auto found = run.valuesByTextAndType.find(keyOf(valueTextIndex, dataType));
-    if (found == run.valuesByTextAndType.end())
+    auto found = state.valuesByTextAndType.find(keyOf(valueTextIndex, dataType));
+    if (found == state.valuesByTextAndType.end())
         return 0;
     for (int id : found->second) {
-        if (run.values[id].zepId != 0)
+        if (model.values[id].zepId != 0)
             return id;
     }
     return 0;
@@ -75,16 +78,17 @@ std::string composeIdentifier(const std::string& prefix, const std::string& iden
     return composed;
 }
 
-int createType(ImportRun& run, DbSession& db, const std::string& ident, const std::string& name, int baseType,
-               int composition, int typeContent) {
-    run.trace("==> createType %s baseType %d composition %d typeContent %d\n", name.c_str(), baseType, composition,
-              typeContent);
+int createType(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
+               DbSession& db, const std::string& ident, const std::string& name, int baseType, int composition,
+               int typeContent) {
+    diag.trace("==> createType %s baseType %d composition %d typeContent %d\n", name.c_str(), baseType, composition,
+               typeContent);
 
-    std::string identifier = composeIdentifier(run.typePrefix, ident, run.typeSuffix, true);
-    int id = static_cast<int>(run.nextElementId);
-    registerTypeKey(run, run, identifier);
-    registerTypeKey(run, run, std::to_string(id));
-    ++run.counters.typesAdded;
+    std::string identifier = composeIdentifier(options.typePrefix, ident, options.typeSuffix, true);
+    int id = static_cast<int>(state.nextElementId);
+    registerTypeKey(diag, model, identifier);
+    registerTypeKey(diag, model, std::to_string(id));
+    ++state.counters.typesAdded;
 
     std::string storedName = name;
     replaceHyphens(storedName);
@@ -93,93 +97,95 @@ int createType(ImportRun& run, DbSession& db, const std::string& ident, const st
         "INSERT INTO %sM_TYPE (PROJECT, ID_VALUE, IDENTIFIER, TYPE_CATEGORY, TYPE_FLAGS, LOGICAL_DATA_TYPE, "
         "BASE_TYPE_ID, TYPE_COMPOSITION, TYPE_CONTENT, NAME, CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, "
         "LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, ?, 3, 0, 0, ?, %d, %d, ?, '%s', '%s', %d, %d, 0, 0)",
-        run.schemaPrefix.c_str(), run.projectKey, composition, typeContent, run.executionDateTime.c_str(),
-        run.executionDateTime.c_str(), run.projectKey, run.projectKey);
+        options.schemaPrefix.c_str(), state.projectKey, composition, typeContent, options.executionDateTime.c_str(),
+        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
     SQLRETURN freed =
-        insertIdentifiedRow(run, db, identifier, statement,
+        insertIdentifiedRow(diag, options, db, identifier, statement,
                             {InsertParameter::integer(id), InsertParameter::text(identifier),
                              baseType == 0 ? InsertParameter::nullInteger() : InsertParameter::integer(baseType),
                              InsertParameter::text(storedName)},
                             "createType");
-    ++run.nextElementId;
+    ++state.nextElementId;
 
     if (freed == SQL_SUCCESS) {
-        if (run.verboseSw)
-            run.print("Created type %s id %d type # %d\n", storedName.c_str(), id, run.counters.typesAdded);
+        if (options.verboseSw)
+            diag.print("Created type %s id %d type # %d\n", storedName.c_str(), id, state.counters.typesAdded);
         else
-            run.print("Created type %s\n", storedName.c_str());
+            diag.print("Created type %s\n", storedName.c_str());
     }
-    run.trace("<== createType %s returned zepId %d\n", name.c_str(), id);
+    diag.trace("<== createType %s returned zepId %d\n", name.c_str(), id);
     return id;
 }
 
-int createElement(ImportRun& run, DbSession& db, const std::string& ident, const std::string& name, int typeValue) {
-    run.trace("==> createElement %s type %d\n", name.c_str(), typeValue);
+int createElement(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
+                  DbSession& db, const std::string& ident, const std::string& name, int typeValue) {
+    diag.trace("==> createElement %s type %d\n", name.c_str(), typeValue);
 
-    std::string identifier = composeIdentifier(run.elemPrefix, ident, run.elemSuffix, true);
-    int id = static_cast<int>(run.nextElementId);
-    registerElementKey(run, run, identifier);
-    registerElementKey(run, run, std::to_string(id));
-    ++run.counters.elementsAdded;
+    std::string identifier = composeIdentifier(options.elemPrefix, ident, options.elemSuffix, true);
+    int id = static_cast<int>(state.nextElementId);
+    registerElementKey(diag, model, identifier);
+    registerElementKey(diag, model, std::to_string(id));
+    ++state.counters.elementsAdded;
 
     std::string statement = formatText(
         "INSERT INTO %sM_ELEMENT (PROJECT, ID_VALUE, IDENTIFIER, TYPE_ID, CTXT_TAG_HINT_DFLT, NAME, CREATE_DATE, "
         "LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, ?, ?, ?, ?, '%s', "
         "'%s', %d, %d, 0, 0)",
-        run.schemaPrefix.c_str(), run.projectKey, run.executionDateTime.c_str(), run.executionDateTime.c_str(),
-        run.projectKey, run.projectKey);
-    SQLRETURN freed = insertIdentifiedRow(run, db, identifier, statement,
+        options.schemaPrefix.c_str(), state.projectKey, options.executionDateTime.c_str(),
+        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
+    SQLRETURN freed = insertIdentifiedRow(diag, options, db, identifier, statement,
                                           {InsertParameter::integer(id), InsertParameter::text(identifier),
                                            InsertParameter::integer(typeValue), InsertParameter::nullText(),
                                            InsertParameter::text(name)},
                                           "createElement");
-    ++run.nextElementId;
+    ++state.nextElementId;
 
     if (freed == SQL_SUCCESS) {
-        if (run.verboseSw)
-            run.print("Created Element %s id %d type id %d element # %d\n", name.c_str(), id, typeValue,
-                      run.counters.elementsAdded);
+        if (options.verboseSw)
+            diag.print("Created Element %s id %d type id %d element # %d\n", name.c_str(), id, typeValue,
+                       state.counters.elementsAdded);
         else
-            run.print("Created Element %s\n", name.c_str());
+            diag.print("Created Element %s\n", name.c_str());
     }
-    run.trace("<== createElement %s zepId %d\n", name.c_str(), id);
+    diag.trace("<== createElement %s zepId %d\n", name.c_str(), id);
     return id;
 }
 
-int createMessage(ImportRun& run, DbSession& db, const std::string& ident, const std::string& name, int typeId) {
-    run.trace("==> createMessage %s typeId %d name %s\n", ident.c_str(), typeId, name.c_str());
-    ++run.counters.messagesAdded;
+int createMessage(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
+                  DbSession& db, const std::string& ident, const std::string& name, int typeId) {
+    diag.trace("==> createMessage %s typeId %d name %s\n", ident.c_str(), typeId, name.c_str());
+    ++state.counters.messagesAdded;
 
     // Message identifiers keep their hyphens; identifier and name stand in
     // the statement text itself.
-    std::string identifier = composeIdentifier(run.msgPrefix, ident, run.msgSuffix, false);
-    int id = static_cast<int>(run.nextElementId);
-    std::string statement =
-        formatText("INSERT INTO %sM_MESSAGE (PROJECT, ID_VALUE, IDENTIFIER, TYPE_ID, MODE, NAME, CREATE_DATE, "
-                   "LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, '%s', ?, "
-                   "0, '%s', '%s', '%s', %d, %d, 0, 0)",
-                   run.schemaPrefix.c_str(), run.projectKey, quotedText(identifier).c_str(), quotedText(name).c_str(),
-                   run.executionDateTime.c_str(), run.executionDateTime.c_str(), run.projectKey, run.projectKey);
-    insertIdentifiedRow(run, db, identifier, statement,
+    std::string identifier = composeIdentifier(options.msgPrefix, ident, options.msgSuffix, false);
+    int id = static_cast<int>(state.nextElementId);
+    std::string statement = formatText(
+        "INSERT INTO %sM_MESSAGE (PROJECT, ID_VALUE, IDENTIFIER, TYPE_ID, MODE, NAME, CREATE_DATE, "
+        "LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, '%s', ?, "
+        "0, '%s', '%s', '%s', %d, %d, 0, 0)",
+        options.schemaPrefix.c_str(), state.projectKey, quotedText(identifier).c_str(), quotedText(name).c_str(),
+        options.executionDateTime.c_str(), options.executionDateTime.c_str(), state.projectKey, state.projectKey);
+    insertIdentifiedRow(diag, options, db, identifier, statement,
                         {InsertParameter::integer(id), InsertParameter::integer(typeId)}, "createMessage");
 
-    if (run.verboseSw)
-        run.print("Created M_MESSAGE entry for message %s messageId %d typeId %d\n", name.c_str(), id, typeId);
+    if (options.verboseSw)
+        diag.print("Created M_MESSAGE entry for message %s messageId %d typeId %d\n", name.c_str(), id, typeId);
     else
-        run.print("Created message %s \n", name.c_str());
+        diag.print("Created message %s \n", name.c_str());
 
-    insertMessageAttrs(run, db, id, name);
-    ++run.nextElementId;
-    run.trace("<== createMessage returned %d\n", id);
+    insertMessageAttrs(diag, options, model, state, db, id, name);
+    ++state.nextElementId;
+    diag.trace("<== createMessage returned %d\n", id);
     return id;
 }
 
-int createTypeMember(ImportRun& run, DbSession& db, int typeId, int childId, std::int16_t seqNum, int childClass,
-                     int minOcc, int maxOcc, std::int16_t repeatInd, const std::string& typeIdent,
-                     const std::string& childName) {
-    run.trace("==> createTypeMember for %s typeId %d childId %d seqNum %d memberType %d minOcc %d maxOcc %d\n",
-              typeIdent.c_str(), typeId, childId, seqNum, childClass, minOcc, maxOcc);
-    ++run.counters.typeMembersAdded;
+int createTypeMember(Diagnostics& diag, const RunOptions& options, RepositoryState& state, DbSession& db, int typeId,
+                     int childId, std::int16_t seqNum, int childClass, int minOcc, int maxOcc, std::int16_t repeatInd,
+                     const std::string& typeIdent, const std::string& childName) {
+    diag.trace("==> createTypeMember for %s typeId %d childId %d seqNum %d memberType %d minOcc %d maxOcc %d\n",
+               typeIdent.c_str(), typeId, childId, seqNum, childClass, minOcc, maxOcc);
+    ++state.counters.typeMembersAdded;
 
     // -1: no maximum given; -2: unbounded, which makes the member repeat.
     InsertParameter maxOccurs = InsertParameter::nullText();
@@ -194,117 +200,118 @@ int createTypeMember(ImportRun& run, DbSession& db, int typeId, int childId, std
     cutAtCharacterBoundary(contextTagHint, repositoryTextWidth - contextTagSuffix.size());
     contextTagHint += contextTagSuffix;
 
-    int id = static_cast<int>(run.nextElementId);
+    int id = static_cast<int>(state.nextElementId);
     std::string statement = formatText(
         "INSERT INTO %sTYPE_MEMBER (PROJECT, MEMBER_ID, TYPE_ID, CHILD_ID, CHILD_CLASS, SEQUENCE_NUM, "
         "REPEAT_ITEM_IND, MIN_OCCURS, MAX_OCCURS, CONTEXT_TAG_HINT, CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, "
         "LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, ?, ?, %d, ?, ?, ?, ?, ?, '%s', '%s', %d, %d, 0, 0)",
-        run.schemaPrefix.c_str(), run.projectKey, childClass, run.executionDateTime.c_str(),
-        run.executionDateTime.c_str(), run.projectKey, run.projectKey);
+        options.schemaPrefix.c_str(), state.projectKey, childClass, options.executionDateTime.c_str(),
+        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
     SQLRETURN freed =
         runInsert(db, statement,
                   {InsertParameter::integer(id), InsertParameter::integer(typeId), InsertParameter::integer(childId),
                    InsertParameter::smallInteger(seqNum), InsertParameter::smallInteger(repeatInd),
                    std::move(minOccurs), std::move(maxOccurs), InsertParameter::text(contextTagHint)},
-                  "createTypeMember", insertMode(run));
-    ++run.nextElementId;
+                  "createTypeMember", insertMode(options));
+    ++state.nextElementId;
 
     if (freed == SQL_SUCCESS) {
-        if (run.verboseSw)
-            run.print("Inserted %s id %d into type %s typeId %d seqNum %d repeat %d element # %d\n", childName.c_str(),
-                      childId, typeIdent.c_str(), typeId, seqNum, repeatInd, run.counters.elementsAdded);
+        if (options.verboseSw)
+            diag.print("Inserted %s id %d into type %s typeId %d seqNum %d repeat %d element # %d\n", childName.c_str(),
+                       childId, typeIdent.c_str(), typeId, seqNum, repeatInd, state.counters.elementsAdded);
         else
-            run.print("Inserted %s into type %s\n", childName.c_str(), typeIdent.c_str());
+            diag.print("Inserted %s into type %s\n", childName.c_str(), typeIdent.c_str());
     }
-    run.trace("<== createTypeMember typeId %d childId %d seqNum %d returned %d\n", typeId, childId, seqNum, id);
+    diag.trace("<== createTypeMember typeId %d childId %d seqNum %d returned %d\n", typeId, childId, seqNum, id);
     return id;
 }
 
-int createValue(ImportRun& run, DbSession& db, const std::string& ident, const std::string& name,
-                const std::string& valueText, int typeCode, bool& inserted) {
-    run.trace("==> createValue %s value %s zepDataType %d\n", ident.c_str(), valueText.c_str(), typeCode);
+int createValue(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
+                DbSession& db, const std::string& ident, const std::string& name, const std::string& valueText,
+                int typeCode, bool& inserted) {
+    diag.trace("==> createValue %s value %s zepDataType %d\n", ident.c_str(), valueText.c_str(), typeCode);
     inserted = false;
 
     // A value of the same text and type written earlier in this run is used
     // again. Equal texts have equal name indexes; a text the name table does
     // not hold belongs to no entry.
-    int valueTextIndex = run.names.find(valueText);
+    int valueTextIndex = model.names.find(valueText);
     if (valueTextIndex != 0 || valueText.empty()) {
-        int entry = firstWrittenValue(run, valueTextIndex, typeCode);
+        int entry = firstWrittenValue(model, state, valueTextIndex, typeCode);
         if (entry != 0) {
-            int zepId = run.values[entry].zepId;
-            run.trace("<== createValue found existing valueId %d, returned %d\n", entry, zepId);
-            ++run.counters.valuesReused;
+            int zepId = model.values[entry].zepId;
+            diag.trace("<== createValue found existing valueId %d, returned %d\n", entry, zepId);
+            ++state.counters.valuesReused;
             return zepId;
         }
     }
 
-    std::string identifier = composeIdentifier(run.valuePrefix, ident, run.valueSuffix, true);
+    std::string identifier = composeIdentifier(options.valuePrefix, ident, options.valueSuffix, true);
     std::string storedName = name.empty() ? ident : name;
     replaceHyphens(storedName);
 
     // So is a value the message set already holds.
-    int existing = findValueByName(run, db, valueText, typeCode);
+    int existing = findValueByName(options, state, db, valueText, typeCode);
     if (existing > 0) {
-        run.trace("<== createValue found existing zepId %d\n", existing);
-        ++run.counters.valuesReused;
+        diag.trace("<== createValue found existing zepId %d\n", existing);
+        ++state.counters.valuesReused;
         return existing;
     }
 
-    registerValueKey(run, run, identifier + std::to_string(typeCode));
-    ++run.counters.valuesAdded;
+    registerValueKey(diag, model, identifier + std::to_string(typeCode));
+    ++state.counters.valuesAdded;
 
-    int id = static_cast<int>(run.nextElementId);
+    int id = static_cast<int>(state.nextElementId);
     std::string statement = formatText(
         "INSERT INTO %sM_VALUE (PROJECT, ID_VALUE, IDENTIFIER, TYPE_ID, VALUE_STRING, NAME, CREATE_DATE, "
         "LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, ?, %d, ?, ?, '%s', "
         "'%s', %d, %d, 0, 0)",
-        run.schemaPrefix.c_str(), run.projectKey, typeCode, run.executionDateTime.c_str(),
-        run.executionDateTime.c_str(), run.projectKey, run.projectKey);
-    SQLRETURN freed = insertIdentifiedRow(run, db, identifier, statement,
+        options.schemaPrefix.c_str(), state.projectKey, typeCode, options.executionDateTime.c_str(),
+        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
+    SQLRETURN freed = insertIdentifiedRow(diag, options, db, identifier, statement,
                                           {InsertParameter::integer(id), InsertParameter::text(identifier),
                                            InsertParameter::text(valueText), InsertParameter::text(storedName)},
                                           "createValue");
-    ++run.nextElementId;
+    ++state.nextElementId;
     inserted = true;
 
     if (freed == SQL_SUCCESS) {
-        if (run.verboseSw)
-            run.print("Created value item %s id %d value # %d\n", storedName.c_str(), id, run.counters.valuesAdded);
+        if (options.verboseSw)
+            diag.print("Created value item %s id %d value # %d\n", storedName.c_str(), id, state.counters.valuesAdded);
         else
-            run.print("Created value %s\n", storedName.c_str());
+            diag.print("Created value %s\n", storedName.c_str());
     }
-    run.trace("<== createValue %s zepId %d\n", name.c_str(), id);
+    diag.trace("<== createValue %s zepId %d\n", name.c_str(), id);
     return id;
 }
 
-int createValueMember(ImportRun& run, DbSession& db, int valueId, int parentId, int parentClass, std::int16_t seqNum,
-                      std::int16_t role) {
-    run.trace("==> createValueMember valueId %d parentId %d parentClass %d role %d\n", valueId, parentId, parentClass,
-              role);
-    ++run.counters.valueMembersAdded;
+int createValueMember(Diagnostics& diag, const RunOptions& options, RepositoryState& state, DbSession& db, int valueId,
+                      int parentId, int parentClass, std::int16_t seqNum, std::int16_t role) {
+    diag.trace("==> createValueMember valueId %d parentId %d parentClass %d role %d\n", valueId, parentId, parentClass,
+               role);
+    ++state.counters.valueMembersAdded;
 
-    int id = static_cast<int>(run.nextElementId);
+    int id = static_cast<int>(state.nextElementId);
     std::string statement = formatText(
         "INSERT INTO %sVALUE_MEMBER (PROJECT, MEMBER_ID, PARENT_ID, VALUE_ID, PARENT_CLASS, SEQUENCE_NUM, ROLE, "
         "CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, ?, ?, "
         "?, ?, ?, '%s', '%s', %d, %d, 0, 0)",
-        run.schemaPrefix.c_str(), run.projectKey, run.executionDateTime.c_str(), run.executionDateTime.c_str(),
-        run.projectKey, run.projectKey);
+        options.schemaPrefix.c_str(), state.projectKey, options.executionDateTime.c_str(),
+        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
     SQLRETURN freed = runInsert(db, statement,
                                 {InsertParameter::integer(id), InsertParameter::integer(parentId),
                                  InsertParameter::integer(valueId), InsertParameter::integer(parentClass),
                                  InsertParameter::smallInteger(seqNum), InsertParameter::smallInteger(role)},
-                                "createValueMember", insertMode(run));
-    ++run.nextElementId;
+                                "createValueMember", insertMode(options));
+    ++state.nextElementId;
 
     if (freed == SQL_SUCCESS) {
-        if (run.verboseSw)
-            run.print("Created value member item memberId %d for valueId %d parentId %d\n", id, valueId, parentId);
+        if (options.verboseSw)
+            diag.print("Created value member item memberId %d for valueId %d parentId %d\n", id, valueId, parentId);
         else
-            run.print("Created value member item memberId %d\n", id);
+            diag.print("Created value member item memberId %d\n", id);
     }
-    run.trace("<== createValueMember zepId %d\n", id);
+    diag.trace("<== createValueMember zepId %d\n", id);
     return id;
 }
 

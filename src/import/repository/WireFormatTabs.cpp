@@ -2,10 +2,13 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
-#include "import/model/ImportRun.h"
-#include "import/repository/AttributeWriters.h"
 #include "dbsession/Statement.h"
+#include "import/model/DefinitionModel.h"
+#include "import/model/RepositoryState.h"
+#include "import/model/RunOptions.h"
+#include "import/repository/AttributeWriters.h"
 #include "import/repository/RowWriters.h"
+#include "support/Diagnostics.h"
 
 #include <string>
 
@@ -17,13 +20,15 @@ namespace {
 // name as attribute group and its plugin member.
 class TabSettings {
   public:
-    TabSettings(ImportRun& run, DbSession& db, int tabName, int memberId)
-        : run_(run), db_(db), group_(run.text(tabName)), memberId_(memberId) {}
+    TabSettings(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model, RepositoryState& state,
+                DbSession& db, int tabName, int memberId)
+        : diag_(diag), options_(options), model_(model), state_(state), db_(db), group_(model.text(tabName)),
+          memberId_(memberId) {}
 
     // A row for a text setting, when the text is given.
     void text(const char* attrName, const char* attrType, int value, int minLength, int maxLength, int key) {
         if (value > 0)
-            row(attrName, attrType, run_.text(value), minLength, maxLength, key);
+            row(attrName, attrType, model_.text(value), minLength, maxLength, key);
     }
     // A row with a fixed value, when the setting's code is non-zero.
     void fixed(bool given, const char* attrName, const char* attrType, const char* value, int minLength, int maxLength,
@@ -35,10 +40,14 @@ class TabSettings {
   private:
     void row(const char* attrName, const char* attrType, const std::string& value, int minLength, int maxLength,
              int key) {
-        createAttribute(run_, db_, attrName, attrType, group_, value, minLength, maxLength, 0, 1, memberId_, key);
+        createAttribute(diag_, options_, state_, db_, attrName, attrType, group_, value, minLength, maxLength, 0, 1,
+                        memberId_, key);
     }
 
-    ImportRun& run_;
+    Diagnostics& diag_;
+    const RunOptions& options_;
+    const DefinitionModel& model_;
+    RepositoryState& state_;
     DbSession& db_;
     std::string group_;
     int memberId_;
@@ -85,45 +94,48 @@ bool isKnown(const KnownTabs& known, int name) {
 
 } // namespace
 
-int createWireFormatTab(ImportRun& run, DbSession& db, int pluginKey, const char* tabName) {
-    run.trace("==> createWireFormatTab - attrKey %d, tabName %s\n", pluginKey, tabName);
-    ++run.nextMemberId;
-    ++run.nextMemberSeqNum;
+int createWireFormatTab(Diagnostics& diag, const RunOptions& options, RepositoryState& state, DbSession& db,
+                        int pluginKey, const char* tabName) {
+    diag.trace("==> createWireFormatTab - attrKey %d, tabName %s\n", pluginKey, tabName);
+    ++state.nextMemberId;
+    ++state.nextMemberSeqNum;
     std::string statement = formatText(
         "INSERT INTO %sREG_PLUGIN_MEMBER (PROJECT_KEY, MEMBER_ID, PLUGIN_KEY, SEQUENCE_NUM, ACTIVE, LAYER_FINAL, "
         "REG_NAME, LOCK_DATE, CREATE_DATE, LAST_MOD_DATE, STATUS) VALUES (%d, ?, %d, ?, 1, 0, '%s', '', '%s', '%s', 0)",
-        run.schemaPrefix.c_str(), run.projectKey, pluginKey, quotedText(tabName).c_str(), run.executionDateTime.c_str(),
-        run.executionDateTime.c_str());
+        options.schemaPrefix.c_str(), state.projectKey, pluginKey, quotedText(tabName).c_str(),
+        options.executionDateTime.c_str(), options.executionDateTime.c_str());
     runInsert(db, statement,
-              {InsertParameter::integer(run.nextMemberId), InsertParameter::smallInteger(run.nextMemberSeqNum)},
-              "createWireFormatTab", insertMode(run));
-    run.trace("<== createWireFormatTab returned %d\n", run.nextMemberId);
-    return run.nextMemberId;
+              {InsertParameter::integer(state.nextMemberId), InsertParameter::smallInteger(state.nextMemberSeqNum)},
+              "createWireFormatTab", insertMode(options));
+    diag.trace("<== createWireFormatTab returned %d\n", state.nextMemberId);
+    return state.nextMemberId;
 }
 
-void createCWFtab(ImportRun& run, DbSession& db, const CwfTabDefinition& tab) {
-    run.trace("==> createCWFtab\n");
-    int memberId = createWireFormatTab(run, db, pluginCwfTab, run.text(tab.name));
-    run.cwfTabs.add(memberId, tab.name);
-    if (run.verboseSw)
-        run.print("Created REG_PLUGIN_MEMBER for CWF tab %s - reg_plugin_key %d\n", run.text(tab.name), memberId);
+void createCWFtab(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model, RepositoryState& state,
+                  DbSession& db, const CwfTabDefinition& tab) {
+    diag.trace("==> createCWFtab\n");
+    int memberId = createWireFormatTab(diag, options, state, db, pluginCwfTab, model.text(tab.name));
+    state.cwfTabs.add(memberId, tab.name);
+    if (options.verboseSw)
+        diag.print("Created REG_PLUGIN_MEMBER for CWF tab %s - reg_plugin_key %d\n", model.text(tab.name), memberId);
     else
-        run.print("Created REG_PLUGIN_MEMBER for CWF tab %s\n", run.text(tab.name));
-    TabSettings settings(run, db, tab.name, memberId);
+        diag.print("Created REG_PLUGIN_MEMBER for CWF tab %s\n", model.text(tab.name));
+    TabSettings settings(diag, options, model, state, db, tab.name, memberId);
     settings.text("Custom Wire Format Identifier", "string", tab.ident, 1, 120, 1);
     settings.text("Default CCSID", "string", tab.ccsid, 0, 254, 2);
-    run.trace("<== createCWFtab nextMemberId %d\n", memberId);
+    diag.trace("<== createCWFtab nextMemberId %d\n", memberId);
 }
 
-void createTDStab(ImportRun& run, DbSession& db, const TdsTabDefinition& tab) {
-    run.trace("==> createTDStab\n");
-    int memberId = createWireFormatTab(run, db, pluginTdsTab, run.text(tab.name));
-    run.tdsTabs.add(memberId, tab.name);
-    if (run.verboseSw)
-        run.print("Created REG_PLUGIN_MEMBER for TDS tab - reg_plugin_key %d\n", memberId);
+void createTDStab(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model, RepositoryState& state,
+                  DbSession& db, const TdsTabDefinition& tab) {
+    diag.trace("==> createTDStab\n");
+    int memberId = createWireFormatTab(diag, options, state, db, pluginTdsTab, model.text(tab.name));
+    state.tdsTabs.add(memberId, tab.name);
+    if (options.verboseSw)
+        diag.print("Created REG_PLUGIN_MEMBER for TDS tab - reg_plugin_key %d\n", memberId);
     else
-        run.print("Created REG_PLUGIN_MEMBER for TDS tab\n");
-    TabSettings settings(run, db, tab.name, memberId);
+        diag.print("Created REG_PLUGIN_MEMBER for TDS tab\n");
+    TabSettings settings(diag, options, model, state, db, tab.name, memberId);
     settings.text("TDS Wire Format Identifier", "string", tab.ident, 1, 120, 1);
     settings.text("Messaging Standard", "string", tab.messagingStandard, 0, 254, 2);
     settings.text("Group Indicator", "string", tab.groupInd, 0, 254, 5);
@@ -141,18 +153,19 @@ void createTDStab(ImportRun& run, DbSession& db, const TdsTabDefinition& tab) {
     settings.text("Boolean True Representation", "string", tab.boolTrue, 0, 254, 14);
     settings.text("Boolean False Representation", "string", tab.boolFalse, 0, 254, 15);
     settings.text("Boolean Null Representation", "string", tab.boolNull, 0, 254, 16);
-    run.trace("<== createTDStab nextMemberId %d\n", memberId);
+    diag.trace("<== createTDStab nextMemberId %d\n", memberId);
 }
 
-void createXMLtab(ImportRun& run, DbSession& db, const XmlTabDefinition& tab) {
-    run.trace("==> createXMLtab name %s ident %s\n", run.text(tab.name), run.text(tab.ident));
-    int memberId = createWireFormatTab(run, db, pluginXmlTab, run.text(tab.name));
-    run.xmlTabs.add(memberId, tab.name);
-    if (run.verboseSw)
-        run.print("Created REG_PLUGIN_MEMBER for XML tab - reg_plugin_key %d\n", memberId);
+void createXMLtab(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model, RepositoryState& state,
+                  DbSession& db, const XmlTabDefinition& tab) {
+    diag.trace("==> createXMLtab name %s ident %s\n", model.text(tab.name), model.text(tab.ident));
+    int memberId = createWireFormatTab(diag, options, state, db, pluginXmlTab, model.text(tab.name));
+    state.xmlTabs.add(memberId, tab.name);
+    if (options.verboseSw)
+        diag.print("Created REG_PLUGIN_MEMBER for XML tab - reg_plugin_key %d\n", memberId);
     else
-        run.print("Created REG_PLUGIN_MEMBER for XML tab\n");
-    TabSettings settings(run, db, tab.name, memberId);
+        diag.print("Created REG_PLUGIN_MEMBER for XML tab\n");
+    TabSettings settings(diag, options, model, state, db, tab.name, memberId);
     settings.text("XML Wire Format Identifier", "string", tab.ident, 1, 120, 1);
     settings.fixed(tab.suppressXmlDecl != 0, "Suppress XML Declaration", "boolean", "1", 1, 1, 2);
     settings.fixed(tab.standalone != 0, "Standalone document", "enum", tab.standalone == 2 ? "2" : "1", 0, 254, 3);
@@ -170,30 +183,31 @@ void createXMLtab(ImportRun& run, DbSession& db, const XmlTabDefinition& tab) {
     settings.fixed(tab.encodeNullNonNum != 0, "Encoding Null Non-Num", "enum", nullEncodingText(tab.encodeNullNonNum),
                    0, 254, 16);
     settings.text("Encoding Null Non-Num Val", "string", tab.encodeNullNonNumValue, 0, 254, 17);
-    run.trace("<== createXMLtab nextMemberId %d\n", memberId);
+    diag.trace("<== createXMLtab nextMemberId %d\n", memberId);
 }
 
-void createZEPtabs(ImportRun& run, DbSession& db) {
-    run.trace("==> createZEPtabs\n");
-    for (const XmlTabDefinition& tab : run.xmlTabList) {
-        if (isKnown(run.xmlTabs, tab.name))
-            run.print("*****Warning - XML tab %s already exists - was not created\n", run.text(tab.name));
+void createZEPtabs(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model, RepositoryState& state,
+                   DbSession& db) {
+    diag.trace("==> createZEPtabs\n");
+    for (const XmlTabDefinition& tab : model.xmlTabList) {
+        if (isKnown(state.xmlTabs, tab.name))
+            diag.print("*****Warning - XML tab %s already exists - was not created\n", model.text(tab.name));
         else
-            createXMLtab(run, db, tab);
+            createXMLtab(diag, options, model, state, db, tab);
     }
-    for (const TdsTabDefinition& tab : run.tdsTabList) {
-        if (isKnown(run.tdsTabs, tab.name))
-            run.print("*****Warning - TDS tab %s already exists - was not created\n", run.text(tab.name));
+    for (const TdsTabDefinition& tab : model.tdsTabList) {
+        if (isKnown(state.tdsTabs, tab.name))
+            diag.print("*****Warning - TDS tab %s already exists - was not created\n", model.text(tab.name));
         else
-            createTDStab(run, db, tab);
+            createTDStab(diag, options, model, state, db, tab);
     }
-    for (const CwfTabDefinition& tab : run.cwfTabList) {
-        if (isKnown(run.cwfTabs, tab.name))
-            run.print("*****Warning - CWF tab %s already exists - was not created\n", run.text(tab.name));
+    for (const CwfTabDefinition& tab : model.cwfTabList) {
+        if (isKnown(state.cwfTabs, tab.name))
+            diag.print("*****Warning - CWF tab %s already exists - was not created\n", model.text(tab.name));
         else
-            createCWFtab(run, db, tab);
+            createCWFtab(diag, options, model, state, db, tab);
     }
-    run.trace("<== createZEPtabs\n");
+    diag.trace("<== createZEPtabs\n");
 }
 
 } // namespace norvak

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # From a fresh machine to a first import: installs what is missing, builds
 # the toolset, creates the embedded repository with the message set Orders
-# (C and COBOL bindings), imports the shipped example into it and lists the
-# repository.
+# (C and COBOL bindings), imports the shipped example into it, lists the
+# repository and exports the message set back as a definitions file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -14,3 +14,5 @@ build/bin/norvakinit -n norvak
 build/bin/norvakinit -n norvak -s Orders -l C,COBOL || [ $? -eq 2 ]
 build/bin/norvakload -f examples/orders.xml
 build/bin/norvakshow -n norvak
+build/bin/norvakexport -n norvak -s Orders -o .repository/orders-export.xml
+echo "The message set Orders, exported: .repository/orders-export.xml"

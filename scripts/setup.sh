@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config time bc
   libgtest-dev googletest
   unixodbc unixodbc-dev odbcinst
   libsqliteodbc sqlite3

@@ -6,13 +6,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 #include <unordered_map>
 
 namespace norvak {
 
 namespace {
 
-std::string quoted(const std::string& text) {
+std::string quoted(std::string_view text) {
     std::string out = "\"";
     for (char c : text) {
         if (c == '"' || c == '\\') {
@@ -27,6 +28,10 @@ std::string quoted(const std::string& text) {
         }
     }
     return out + '"';
+}
+
+std::string quoted(const std::string& text) {
+    return quoted(std::string_view(text));
 }
 
 std::string quoted(const std::optional<std::string>& text) {

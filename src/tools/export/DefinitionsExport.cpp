@@ -13,8 +13,8 @@
 #include <map>
 #include <set>
 #include <string_view>
-#include <tuple>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace norvak {
 
@@ -183,12 +183,17 @@ int numberOf(const std::string& text) {
 }
 
 // A property of an item or a member as its rows hold it: the value of each
-// tab of its kind.
+// tab of its kind (pointing into the rows).
 struct PropertyRows {
-    std::map<std::int32_t, std::string> byTab;
+    std::vector<std::pair<std::int32_t, const std::string*>> byTab;
 };
 
-using PropertyKey = std::tuple<std::int32_t, int, int>; // owner, tab kind, key
+// The owner (an item or a member), the kind of tab and the key of a property.
+using PropertyKey = std::uint64_t;
+PropertyKey propertyKey(std::int32_t owner, int kind, int key) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(owner)) << 32) |
+           (static_cast<std::uint64_t>(kind) << 16) | static_cast<std::uint16_t>(key);
+}
 
 class Exporter {
   public:
@@ -310,20 +315,6 @@ class Exporter {
         return found == plugins_.end() ? nullptr : found->second;
     }
 
-    static bool isRegenerated(const StoredAttribute& row, const StoredPluginMember& plugin) {
-        switch (plugin.pluginKey) {
-        case pluginUuid:
-            return row.key == keyUuid && row.name == "uuid";
-        case pluginC:
-            return row.key == 8 && row.name == "C Language Name";
-        case pluginCobol:
-            return (row.key == 7 && row.name == "COBOL Language Name") ||
-                   (row.key == keyCopyBookName && row.name == "Message Copy Book Name");
-        default:
-            return false;
-        }
-    }
-
     static bool hasForm(const StoredAttribute& row, const RowForm& form, const StoredPluginMember& tab, int flags) {
         return row.name == form.name && row.type == form.type && row.minLength == form.minLength &&
                row.maxLength == form.maxLength && row.group == tab.name && row.flags == flags && !row.longValue &&
@@ -337,7 +328,7 @@ class Exporter {
                 omit("attributes of plugin members the message set does not have");
                 continue;
             }
-            if (isRegenerated(row, *tab))
+            if (isRemadeByImport(row, tab->pluginKey))
                 continue; // written again by every import
             int kind = tabKindOf(tab->pluginKey);
             const RowForm* form = nullptr;
@@ -360,7 +351,7 @@ class Exporter {
             if (row.ownerClass == 1)
                 tabSettings_[tab->id][row.key] = *row.value;
             else
-                properties_[{row.ownerId, kind, row.key}].byTab[tab->id] = *row.value;
+                properties_[propertyKey(row.ownerId, kind, row.key)].byTab.emplace_back(tab->id, &*row.value);
         }
     }
 
@@ -374,7 +365,7 @@ class Exporter {
             auto member = members_.find(row.memberId);
             bool ownerKnown = member != members_.end() && member->second->typeId == row.ownerId &&
                               row.ownerClass == classType && row.memberClass == classElement;
-            if (ownerKnown && isRegenerated(row, *tab))
+            if (ownerKnown && isRemadeByImport(row, tab->pluginKey))
                 continue;
             int kind = tabKindOf(tab->pluginKey);
             const RowForm* form = kind == tabCwf   ? formOf(cwfMemberRows, row.key)
@@ -386,21 +377,25 @@ class Exporter {
                 omit("member attribute rows the definitions format has no attribute for");
                 continue;
             }
-            properties_[{row.memberId, kind, row.key}].byTab[tab->id] = *row.value;
+            properties_[propertyKey(row.memberId, kind, row.key)].byTab.emplace_back(tab->id, &*row.value);
         }
     }
 
     // The value of a property: present for every tab of its kind, and the
     // same for each, as one definitions attribute writes it.
     const std::string* property(std::int32_t owner, int kind, int key) {
-        auto found = properties_.find({owner, kind, key});
+        auto found = properties_.find(propertyKey(owner, kind, key));
         if (found == properties_.end())
             return nullptr;
         const PropertyRows& rows = found->second;
-        const std::string& first = rows.byTab.begin()->second;
+        const std::string& first = *rows.byTab.front().second;
+        // One row for each tab of the kind, all with the same value.
         bool uniform = rows.byTab.size() == tabs_[kind].size();
-        for (const auto& [tab, value] : rows.byTab)
-            uniform = uniform && value == first;
+        for (std::size_t i = 0; i < rows.byTab.size(); ++i) {
+            uniform = uniform && *rows.byTab[i].second == first;
+            for (std::size_t j = 0; j < i; ++j)
+                uniform = uniform && rows.byTab[j].first != rows.byTab[i].first;
+        }
         if (!uniform && nonUniform_.insert(found->first).second)
             omit("properties that differ between the wire formats of one kind");
         return &first;
@@ -815,8 +810,8 @@ class Exporter {
     std::unordered_map<std::int32_t, std::string> typeLabels_;
     std::vector<const StoredPluginMember*> tabs_[tabKinds];
     std::unordered_map<std::int32_t, std::map<int, std::string>> tabSettings_;
-    std::map<PropertyKey, PropertyRows> properties_;
-    std::set<PropertyKey> nonUniform_;
+    std::unordered_map<PropertyKey, PropertyRows> properties_;
+    std::unordered_set<PropertyKey> nonUniform_;
 };
 
 } // namespace

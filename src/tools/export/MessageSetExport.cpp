@@ -1,5 +1,6 @@
 #include "tools/export/MessageSetExport.h"
 
+#include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
 #include "dbsession/RepositorySchema.h"
 #include "dbsession/Transaction.h"
@@ -182,7 +183,9 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
         } else {
             set.key = *key;
             Progress progress(report, set.name);
-            if (!readMessageSet(diagnostics, db, values.schemaPrefix, set,
+            // The file leaves out what every import makes again; the
+            // canonical rows hold everything.
+            if (!readMessageSet(diagnostics, db, values.schemaPrefix, set, canonical,
                                 [&](const char* table, std::size_t rows) { progress.table(table, rows); }))
                 exitCode = exportDatabaseError;
         }
@@ -194,11 +197,26 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
     if (exitCode != exportExact)
         return exitCode;
 
+    const std::size_t tabs = static_cast<std::size_t>(
+        std::count_if(set.pluginMembers.begin(), set.pluginMembers.end(), [](const StoredPluginMember& member) {
+            return member.pluginKey == pluginCwfTab || member.pluginKey == pluginTdsTab ||
+                   member.pluginKey == pluginXmlTab;
+        }));
+    const std::string summary =
+        formatText("Exported message set %s: %zu types, %zu elements, %zu values, %zu messages, %zu wire formats%s\n",
+                   set.name.c_str(), set.types.size(), set.elements.size(), set.values.size(), set.messages.size(),
+                   tabs, canonical ? " (canonical rows)" : "");
+
     std::string text;
     DefinitionsExport exported;
     if (canonical) {
-        for (const std::string& row : canonicalRows(set))
-            text += row + "\n";
+        std::vector<std::string> rows = canonicalRows(set);
+        set = StoredMessageSet();
+        for (std::string& row : rows) {
+            text += row;
+            text += '\n';
+            std::string().swap(row); // each row's memory goes as the text grows
+        }
     } else {
         exported = exportDefinitions(set);
         text = std::move(exported.text);
@@ -215,15 +233,7 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
 
     for (const auto& [kind, rows] : exported.omissions)
         report.print("*****Warning - not exported: %ld %s\n", rows, kind.c_str());
-    report.print("Exported message set %s: %zu types, %zu elements, %zu values, %zu messages, %zu wire formats%s\n",
-                 set.name.c_str(), set.types.size(), set.elements.size(), set.values.size(), set.messages.size(),
-                 static_cast<std::size_t>(std::count_if(set.pluginMembers.begin(), set.pluginMembers.end(),
-                                                        [](const StoredPluginMember& member) {
-                                                            return member.pluginKey == pluginCwfTab ||
-                                                                   member.pluginKey == pluginTdsTab ||
-                                                                   member.pluginKey == pluginXmlTab;
-                                                        })),
-                 canonical ? " (canonical rows)" : "");
+    report.print("%s", summary.c_str());
     return exported.omissions.empty() ? exportExact : exportOmissions;
 }
 

@@ -3,9 +3,11 @@
 #include "dbsession/Columns.h"
 #include "dbsession/RepositorySchema.h"
 #include "dbsession/Statement.h"
+#include "import/model/Codes.h"
 
 #include <array>
 #include <string_view>
+#include <unordered_map>
 
 namespace norvak {
 
@@ -73,7 +75,7 @@ std::string itemQuery(const std::string& schemaPrefix, const char* columns, cons
                       key, order);
 }
 
-void readAttribute(RowReader& row, StoredAttribute& attribute, bool ofMember) {
+void readAttribute(RowReader& row, StoredMessageSet& set, StoredAttribute& attribute, bool ofMember) {
     attribute.id = row.integer();
     attribute.ownerId = row.integer();
     attribute.ownerClass = row.integer();
@@ -81,9 +83,9 @@ void readAttribute(RowReader& row, StoredAttribute& attribute, bool ofMember) {
         attribute.memberId = row.integer();
         attribute.memberClass = row.integer();
     }
-    attribute.name = row.text();
-    attribute.type = row.text();
-    attribute.group = row.text();
+    attribute.name = set.intern(row.text());
+    attribute.type = set.intern(row.text());
+    attribute.group = set.intern(row.text());
     attribute.flags = row.integer();
     attribute.minLength = row.integer();
     attribute.maxLength = row.integer();
@@ -110,8 +112,22 @@ std::optional<std::int16_t> findMessageSet(Diagnostics& diag, DbSession& db, con
     return key;
 }
 
+bool isRemadeByImport(const StoredAttribute& row, int pluginKey) {
+    switch (pluginKey) {
+    case pluginUuid:
+        return row.key == keyUuid && row.name == "uuid";
+    case pluginC:
+        return row.key == 8 && row.name == "C Language Name";
+    case pluginCobol:
+        return (row.key == 7 && row.name == "COBOL Language Name") ||
+               (row.key == keyCopyBookName && row.name == "Message Copy Book Name");
+    default:
+        return false;
+    }
+}
+
 bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix, StoredMessageSet& set,
-                    const std::function<void(const char* table, std::size_t rows)>& progress) {
+                    bool keepRemade, const std::function<void(const char* table, std::size_t rows)>& progress) {
     const char* routine = "readMessageSet";
     const int key = set.key;
     const std::string& schema = schemaPrefix;
@@ -121,6 +137,15 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
         return true;
     };
     const char* stamp = "STATUS, DESCOPED_IND";
+    // The plugin key of an attribute row's plugin member (read before the attributes).
+    std::unordered_map<std::int32_t, std::int32_t> pluginKeys;
+    auto pluginKeyOf = [&](const StoredAttribute& row) {
+        if (pluginKeys.size() != set.pluginMembers.size())
+            for (const StoredPluginMember& member : set.pluginMembers)
+                pluginKeys.emplace(member.id, member.pluginKey);
+        auto found = pluginKeys.find(row.pluginMemberId);
+        return found == pluginKeys.end() ? 0 : found->second;
+    };
 
     bool ok =
         readRows(diag, db, routine,
@@ -248,7 +273,11 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
                            "ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, ATTR_NAME, ATTR_TYPE, ATTR_GROUP, ATTR_FLAGS, "
                            "MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, ATTR_VALUE, ATTR_LVALUE, STATUS",
                            "M_ATTRIBUTE", key, "PROJECT", "ATTR_ID"),
-                 [&](RowReader& row) { readAttribute(row, set.attributes.emplace_back(), false); }) &&
+                 [&](RowReader& row) {
+                     readAttribute(row, set, set.attributes.emplace_back(), false);
+                     if (!keepRemade && isRemadeByImport(set.attributes.back(), pluginKeyOf(set.attributes.back())))
+                         set.attributes.pop_back();
+                 }) &&
         done("M_ATTRIBUTE", set.attributes.size()) &&
         readRows(diag, db, routine,
                  itemQuery(schema,
@@ -256,7 +285,12 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
                            "ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, "
                            "ATTR_VALUE, ATTR_LVALUE, STATUS",
                            "M_MEMBER_ATTRIBUTE", key, "PROJECT", "ATTR_ID"),
-                 [&](RowReader& row) { readAttribute(row, set.memberAttributes.emplace_back(), true); }) &&
+                 [&](RowReader& row) {
+                     readAttribute(row, set, set.memberAttributes.emplace_back(), true);
+                     if (!keepRemade &&
+                         isRemadeByImport(set.memberAttributes.back(), pluginKeyOf(set.memberAttributes.back())))
+                         set.memberAttributes.pop_back();
+                 }) &&
         done("M_MEMBER_ATTRIBUTE", set.memberAttributes.size());
     if (!ok)
         return false;

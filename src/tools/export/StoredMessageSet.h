@@ -4,9 +4,12 @@
 #include "support/Diagnostics.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -103,9 +106,10 @@ struct StoredAttribute {
     std::int32_t ownerClass = 0; // COMPONENT_CLASS, or PARENT_CLASS
     std::int32_t memberId = 0;   // CHILD_MEMBER_ID of a member attribute
     std::int32_t memberClass = 0;
-    std::string name;
-    std::string type;
-    std::string group;
+    // Interned in the message set's text pool: few distinct texts, many rows.
+    std::string_view name;
+    std::string_view type;
+    std::string_view group;
     std::int32_t flags = 0;
     std::int32_t minLength = 0;
     std::int32_t maxLength = 0;
@@ -116,32 +120,44 @@ struct StoredAttribute {
     std::int32_t status = 0;
 };
 
+// The rows of each table in the order read. Rows stay where they are while
+// more are read (a deque grows without moving them), and the repetitive
+// texts of attribute rows are held once.
 struct StoredMessageSet {
     std::int16_t key = 0;
     std::string name;
-    std::vector<StoredType> types;
-    std::vector<StoredElement> elements;
-    std::vector<StoredMessage> messages;
-    std::vector<StoredValue> values;
-    std::vector<StoredTypeMember> typeMembers;
-    std::vector<StoredValueMember> valueMembers;
-    std::vector<StoredPluginMember> pluginMembers;
-    std::vector<StoredAttribute> attributes;
-    std::vector<StoredAttribute> memberAttributes;
+    std::deque<StoredType> types;
+    std::deque<StoredElement> elements;
+    std::deque<StoredMessage> messages;
+    std::deque<StoredValue> values;
+    std::deque<StoredTypeMember> typeMembers;
+    std::deque<StoredValueMember> valueMembers;
+    std::deque<StoredPluginMember> pluginMembers;
+    std::deque<StoredAttribute> attributes;
+    std::deque<StoredAttribute> memberAttributes;
+    // The texts the attribute rows' names, types and groups point into.
+    std::unordered_set<std::string> textPool;
+    std::string_view intern(std::string text) { return *textPool.insert(std::move(text)).first; }
     // Rows of the message set's other tables, which no definition describes:
     // table name and number of rows, for the tables that have any.
     std::vector<std::pair<std::string, long>> otherRows;
 };
+
+// Whether an attribute row is one every import makes again for its item:
+// uuids, C and COBOL names, copy book names.
+bool isRemadeByImport(const StoredAttribute& row, int pluginKey);
 
 // The key of the message set named `name` (compared as the import compares
 // it); nothing when there is none. A failing query sets the error switch.
 std::optional<std::int16_t> findMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix,
                                            const std::string& name);
 
-// Reads every row of the message set, each table in the order of its ids.
-// `progress` is called after each table with its name. False when a query
-// failed (reported through the session).
+// Reads every row of the message set, each table in the order of its ids;
+// without `keepRemade`, the attribute rows every import makes again are
+// left out. `progress` is called after each table with its name. False when
+// a query failed (reported through the session).
 bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix, StoredMessageSet& set,
+                    bool keepRemade = true,
                     const std::function<void(const char* table, std::size_t rows)>& progress = {});
 
 } // namespace norvak

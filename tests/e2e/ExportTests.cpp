@@ -120,12 +120,17 @@ TEST_P(Export, RowsNoDefinitionDescribesAreCountedNotDroppedSilently) {
     repo().execute("INSERT INTO REG_PLUGIN_MEMBER (PROJECT_KEY, MEMBER_ID, PLUGIN_KEY, SEQUENCE_NUM, ACTIVE, "
                    "LAYER_FINAL, REG_NAME, STATUS) VALUES (100, 77, 9, 77, 1, 0, 'Other plugin', 0)");
     repo().execute("INSERT INTO M_CATEGORY (PROJECT, ID_VALUE, IDENTIFIER, NAME) VALUES (100, 5, 'c', 'c')");
+    // A C name another tool changed: the import would make it again otherwise.
+    repo().execute("UPDATE M_ATTRIBUTE SET ATTR_VALUE = 'renamed' WHERE ATTR_NAME = 'C Language Name' AND "
+                   "COMPONENT_ID = " + element);
 
     ProgramResult exported = exportSet(access(), "Orders");
     EXPECT_EQ(exported.exitCode, 6);
     for (const char* line : {"*****Warning - not exported: 1 attribute rows the definitions format has no attribute for",
                              "*****Warning - not exported: 1 plugin members of a kind the definitions format has no tag for",
-                             "*****Warning - not exported: 1 rows of table M_CATEGORY, which no definition describes"})
+                             "*****Warning - not exported: 1 rows of table M_CATEGORY, which no definition describes",
+                             "*****Warning - not exported: 1 uuids, language names or copy book names other than the "
+                             "import makes"})
         EXPECT_NE(exported.errors.find(line), std::string::npos) << line << "\n" << exported.errors;
     // The rest is there, and imports.
     EXPECT_NE(exported.output.find("<Element ident=\"CustomerId\""), std::string::npos);

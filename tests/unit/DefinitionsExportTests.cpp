@@ -210,7 +210,7 @@ TEST(CanonicalRows, IdsDatesAndUuidsGiveWayToWhatTheyStandFor) {
     EXPECT_TRUE(has("TYPE_MEMBER member type \"T\"#1 child=element \"E\" class=103"));
     EXPECT_TRUE(has("owner=element \"E\" class=103 name=\"uuid\""));
     EXPECT_TRUE(has("value=<uuid>"));
-    EXPECT_TRUE(has("value=<C name of the label>"));
+    EXPECT_TRUE(has("value=<made from the label>"));
     EXPECT_FALSE(has("100001"));
 }
 

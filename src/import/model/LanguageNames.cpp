@@ -11,6 +11,8 @@ namespace {
 
 // Characters of a COBOL name taken from the identifier.
 constexpr std::size_t cobolNameLength = 24;
+// Letters and digits of a copy book name before its ".CPY".
+constexpr std::size_t copyBookStemLength = 8;
 
 } // namespace
 
@@ -49,6 +51,19 @@ void makeCobolName(std::string& name) {
     if (!cobolName.empty() && !(cobolName[0] >= 'A' && cobolName[0] <= 'Z'))
         cobolName[0] = 'C';
     name = std::move(cobolName);
+}
+
+std::string copyBookName(std::string_view messageName) {
+    std::string name;
+    for (char c : messageName) {
+        if (name.size() == copyBookStemLength)
+            break;
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+        if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+            name += c;
+    }
+    return name + ".CPY";
 }
 
 } // namespace norvak

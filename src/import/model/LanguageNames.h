@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace norvak {
 
@@ -13,5 +14,9 @@ void makeCName(std::string& name);
 // none) becomes "C", and a first character that is not a letter A to Z
 // becomes "C".
 void makeCobolName(std::string& name);
+
+// The COBOL copy book name of a message: the first eight letters and digits
+// of its upper-cased name, and ".CPY".
+std::string copyBookName(std::string_view messageName);
 
 } // namespace norvak

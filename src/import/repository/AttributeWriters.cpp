@@ -30,7 +30,6 @@ constexpr int uuidMemberAttrFlags = 262145;
 // Longest COBOL language name, its component id included.
 constexpr std::size_t maxCobolNameLength = 30;
 // Characters of the copy book name taken from the message name.
-constexpr std::size_t copyBookStemLength = 8;
 
 std::string decimal(std::uint32_t number) {
     return std::to_string(number);
@@ -207,23 +206,13 @@ void insertCopyBookName(Diagnostics& diag, const RunOptions& options, Definition
     }
     registerAttrKey(diag, model, decimal(state.nextAttrId));
 
-    // The first eight letters and digits of the upper-cased name.
-    std::string copyBookName;
-    for (char c : messageName) {
-        if (copyBookName.size() == copyBookStemLength)
-            break;
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
-            copyBookName += c;
-    }
-    copyBookName += ".CPY";
+    const std::string copyBook = copyBookName(messageName);
 
     int attrId = createAttribute(diag, options, state, db, "Message Copy Book Name", "string", "COBOL Language",
-                                 copyBookName, 1, 12, messageId, componentClass, pluginMemberId, keyCopyBookName);
+                                 copyBook, 1, 12, messageId, componentClass, pluginMemberId, keyCopyBookName);
     if (options.verboseSw)
         diag.print("Created m_attribute entry for message copy book name %s attrId %d message id %d name %s\n",
-                   copyBookName.c_str(), attrId, messageId, messageName.c_str());
+                   copyBook.c_str(), attrId, messageId, messageName.c_str());
     diag.trace("<== insertCopyBookName nextAttrId %d\n", attrId);
 }
 

@@ -2,7 +2,6 @@
 
 #include "dbsession/RepositorySchema.h"
 #include "import/model/ItemTables.h"
-#include "import/model/LanguageNames.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -40,26 +39,6 @@ std::string quoted(const std::optional<std::string>& text) {
 
 std::string number(const std::optional<std::int32_t>& value) {
     return value ? std::to_string(*value) : std::string("null");
-}
-
-bool isUuid(const std::string& text) {
-    if (text.size() != 36)
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
-        char c = text[i];
-        if (hyphen ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-            return false;
-    }
-    return true;
-}
-
-// A text ending in the decimal digits of an id, without them.
-std::optional<std::string> withoutTrailingId(const std::string& text, std::int32_t id) {
-    std::string digits = std::to_string(id);
-    if (text.size() < digits.size() || text.compare(text.size() - digits.size(), digits.size(), digits) != 0)
-        return std::nullopt;
-    return text.substr(0, text.size() - digits.size());
 }
 
 class Canonical {
@@ -153,21 +132,11 @@ class Canonical {
         if (!a.value)
             return "null";
         const std::string& text = *a.value;
-        if (a.name == "uuid" && isUuid(text))
-            return "<uuid>";
-        // A language name is made of its owner's label, cut to leave room
-        // for an id, and the id: one made so reads the same whatever the id.
-        if (a.name == "COBOL Language Name" || a.name == "C Language Name") {
-            bool cobol = a.name[0] == 'C' && a.name[1] == 'O';
-            std::string label = labelOf(a.ownerClass, a.ownerId);
-            if (cobol)
-                makeCobolName(label);
-            else
-                makeCName(label);
-            if (auto stripped = withoutTrailingId(text, cobol ? a.ownerId : a.id)) {
-                if (!stripped->empty() && label.compare(0, stripped->size(), *stripped) == 0)
-                    return cobol ? "<COBOL name of the label>" : "<C name of the label>";
-            }
+        // Uuids and language names made as the import makes them read the
+        // same whatever the ids.
+        if (a.name == "uuid" || a.name == "COBOL Language Name" || a.name == "C Language Name") {
+            if (holdsWhatTheImportMakes(a, labelOf(a.ownerClass, a.ownerId)))
+                return a.name == "uuid" ? "<uuid>" : "<made from the label>";
         }
         if (a.type == "COMPONENT:ELEMENT" && !text.empty() &&
             std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }) && text.size() < 10)

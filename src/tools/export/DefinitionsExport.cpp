@@ -315,6 +315,19 @@ class Exporter {
         return found == plugins_.end() ? nullptr : found->second;
     }
 
+    // The name of an element or message, which its language names are made of.
+    std::string_view labelOfOwner(std::int32_t ownerClass, std::int32_t id) const {
+        if (ownerClass == classElement) {
+            auto found = elements_.find(id);
+            return found == elements_.end() ? std::string_view() : std::string_view(found->second->name);
+        }
+        if (ownerClass == classMessage) {
+            auto found = messages_.find(id);
+            return found == messages_.end() ? std::string_view() : std::string_view(found->second->name);
+        }
+        return std::string_view();
+    }
+
     static bool hasForm(const StoredAttribute& row, const RowForm& form, const StoredPluginMember& tab, int flags) {
         return row.name == form.name && row.type == form.type && row.minLength == form.minLength &&
                row.maxLength == form.maxLength && row.group == tab.name && row.flags == flags && !row.longValue &&
@@ -328,8 +341,12 @@ class Exporter {
                 omit("attributes of plugin members the message set does not have");
                 continue;
             }
-            if (isRemadeByImport(row, tab->pluginKey))
-                continue; // written again by every import
+            if (isRemadeByImport(row, tab->pluginKey)) {
+                // Made again by every import, from the item's label.
+                if (!holdsWhatTheImportMakes(row, labelOfOwner(row.ownerClass, row.ownerId)))
+                    omit("uuids, language names or copy book names other than the import makes");
+                continue;
+            }
             int kind = tabKindOf(tab->pluginKey);
             const RowForm* form = nullptr;
             if (row.ownerClass == 1 && row.ownerId == 0) {
@@ -365,8 +382,11 @@ class Exporter {
             auto member = members_.find(row.memberId);
             bool ownerKnown = member != members_.end() && member->second->typeId == row.ownerId &&
                               row.ownerClass == classType && row.memberClass == classElement;
-            if (ownerKnown && isRemadeByImport(row, tab->pluginKey))
+            if (ownerKnown && isRemadeByImport(row, tab->pluginKey)) {
+                if (!holdsWhatTheImportMakes(row, std::string_view()))
+                    omit("uuids, language names or copy book names other than the import makes");
                 continue;
+            }
             int kind = tabKindOf(tab->pluginKey);
             const RowForm* form = kind == tabCwf   ? formOf(cwfMemberRows, row.key)
                                   : kind == tabTds ? formOf(tdsMemberRows, row.key)

@@ -4,6 +4,9 @@
 #include "dbsession/RepositorySchema.h"
 #include "dbsession/Statement.h"
 #include "import/model/Codes.h"
+#include "import/model/ItemTables.h"
+#include "import/model/LanguageNames.h"
+#include "support/Utf8Text.h"
 
 #include <array>
 #include <string_view>
@@ -126,6 +129,43 @@ bool isRemadeByImport(const StoredAttribute& row, int pluginKey) {
     }
 }
 
+bool holdsWhatTheImportMakes(const StoredAttribute& row, std::string_view label) {
+    if (!row.value)
+        return false;
+    const std::string& value = *row.value;
+    if (row.name == "uuid") {
+        if (value.size() != 36)
+            return false;
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
+            char c = value[i];
+            if (hyphen ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+                return false;
+        }
+        return true;
+    }
+    if (row.name == "Message Copy Book Name")
+        return value == copyBookName(label);
+    if (row.name == "COBOL Language Name") {
+        // Within 30 characters, the name gives way to the owner's id.
+        std::string id = std::to_string(row.ownerId);
+        std::string made(label);
+        makeCobolName(made);
+        cutAtCharacterBoundary(made, id.size() < 30 ? 30 - id.size() : 0);
+        return value == made + id;
+    }
+    if (row.name == "C Language Name") {
+        // The label gives way to the attribute's own id.
+        std::string id = std::to_string(row.id);
+        std::string made(label);
+        cutAtCharacterBoundary(made, repositoryTextWidth - id.size());
+        made += id;
+        makeCName(made);
+        return value == made;
+    }
+    return false;
+}
+
 bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix, StoredMessageSet& set,
                     bool keepRemade, const std::function<void(const char* table, std::size_t rows)>& progress) {
     const char* routine = "readMessageSet";
@@ -145,6 +185,21 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
                 pluginKeys.emplace(member.id, member.pluginKey);
         auto found = pluginKeys.find(row.pluginMemberId);
         return found == pluginKeys.end() ? 0 : found->second;
+    };
+    // The names of elements and messages, which their language names are made of.
+    std::unordered_map<std::int32_t, std::string_view> labels;
+    auto remade = [&](const StoredAttribute& row) {
+        if (labels.empty()) {
+            for (const StoredElement& element : set.elements)
+                labels.emplace(element.id, element.name);
+            for (const StoredMessage& message : set.messages)
+                labels.emplace(message.id, message.name);
+        }
+        if (!isRemadeByImport(row, pluginKeyOf(row)))
+            return false;
+        auto label = labels.find(row.ownerId);
+        bool named = row.ownerClass == classElement || row.ownerClass == classMessage;
+        return holdsWhatTheImportMakes(row, named && label != labels.end() ? label->second : std::string_view());
     };
 
     bool ok =
@@ -275,7 +330,7 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
                            "M_ATTRIBUTE", key, "PROJECT", "ATTR_ID"),
                  [&](RowReader& row) {
                      readAttribute(row, set, set.attributes.emplace_back(), false);
-                     if (!keepRemade && isRemadeByImport(set.attributes.back(), pluginKeyOf(set.attributes.back())))
+                     if (!keepRemade && remade(set.attributes.back()))
                          set.attributes.pop_back();
                  }) &&
         done("M_ATTRIBUTE", set.attributes.size()) &&
@@ -287,8 +342,7 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
                            "M_MEMBER_ATTRIBUTE", key, "PROJECT", "ATTR_ID"),
                  [&](RowReader& row) {
                      readAttribute(row, set, set.memberAttributes.emplace_back(), true);
-                     if (!keepRemade &&
-                         isRemadeByImport(set.memberAttributes.back(), pluginKeyOf(set.memberAttributes.back())))
+                     if (!keepRemade && remade(set.memberAttributes.back()))
                          set.memberAttributes.pop_back();
                  }) &&
         done("M_MEMBER_ATTRIBUTE", set.memberAttributes.size());

@@ -146,6 +146,9 @@ struct StoredMessageSet {
 // Whether an attribute row is one every import makes again for its item:
 // uuids, C and COBOL names, copy book names.
 bool isRemadeByImport(const StoredAttribute& row, int pluginKey);
+// Whether such a row holds what the import makes: a uuid, or the name made
+// of `label` (the name of the element or message) and the id it carries.
+bool holdsWhatTheImportMakes(const StoredAttribute& row, std::string_view label);
 
 // The key of the message set named `name` (compared as the import compares
 // it); nothing when there is none. A failing query sets the error switch.
@@ -154,7 +157,7 @@ std::optional<std::int16_t> findMessageSet(Diagnostics& diag, DbSession& db, con
 
 // Reads every row of the message set, each table in the order of its ids;
 // without `keepRemade`, the attribute rows every import makes again are
-// left out. `progress` is called after each table with its name. False when
+// left out when they hold what the import makes. `progress` is called after each table with its name. False when
 // a query failed (reported through the session).
 bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix, StoredMessageSet& set,
                     bool keepRemade = true,

@@ -9,8 +9,8 @@
 // Prints the element count, the best wall-clock times of the repetitions and
 // the peak resident memory of the process.
 
+#include "import/driver/ImportRun.h"
 #include "import/model/ConsistencyChecks.h"
-#include "import/model/ImportRun.h"
 #include "import/reader/TagWalker.h"
 #include "support/Output.h"
 

@@ -26,9 +26,9 @@
 // fuzzer's memory limit. Any other exception, any sanitizer report, any
 // timeout is a finding.
 
+#include "import/driver/ImportRun.h"
 #include "import/driver/TableListings.h"
 #include "import/model/ConsistencyChecks.h"
-#include "import/model/ImportRun.h"
 #include "import/model/PhysicalFormatChecks.h"
 #include "import/reader/TagWalker.h"
 #include "support/Output.h"
@@ -167,7 +167,7 @@ void runStages(ImportRun& run, const std::string& input, Stages stages) {
     addCustomWireFormats(run, stages == Stages::pastDuplicates);
     resolveReferences(run, run, run);
     if (run.showTablesSw)
-        showTables(run);
+        showTables(run, run);
     if (run.errSw)
         return;
     if (stages == Stages::driver) {
@@ -180,7 +180,7 @@ void runStages(ImportRun& run, const std::string& input, Stages stages) {
         return;
     checkPhysicalFormats(run);
     if (run.showTablesSw)
-        showTables(run);
+        showTables(run, run);
 }
 
 // Whether the password the run took could only have come into its output

@@ -26,7 +26,7 @@ TEST(TableListings, ListingsShowHeadingsAndOneFixedColumnRowPerEntry) {
     TestRun t;
     auto n = [&t](const std::string& text) { return insertName(t.run, t.run, text); };
     createMessageEntry(t.run, t.run, n("M"), 0); // messages have no listing
-    showTables(t.run);
+    showTables(t.run, t.run);
     EXPECT_EQ(t.output(), listings({"", "", "", "", "", ""}));
     t.out.clear();
 
@@ -57,7 +57,7 @@ TEST(TableListings, ListingsShowHeadingsAndOneFixedColumnRowPerEntry) {
     createValueMemberEntry(t.run, t.run, 0, elem, n("Shade"), 2);
     t.run.valueMembers[2].flags = 64;
     t.run.valueMembers[2].zepId = 9;
-    showTables(t.run);
+    showTables(t.run, t.run);
     EXPECT_EQ(t.output(),
               listings({"0001 001234 00001 00003  50106    6     2 Outer\n",
                         "0001   50224  00003 000077 000005 Amount\n", "0001 000900 000077  103  0001 028  0x42 12\n",

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "import/model/ImportRun.h"
+#include "import/driver/ImportRun.h"
 #include "support/Output.h"
 
 #include <string>

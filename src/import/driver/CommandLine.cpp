@@ -1,6 +1,7 @@
 #include "import/driver/CommandLine.h"
 
-#include "import/model/ImportRun.h"
+#include "import/model/RunOptions.h"
+#include "support/Diagnostics.h"
 
 #include <cstring>
 
@@ -30,16 +31,16 @@ const ValueOption* findValueOption(char letter) {
     return nullptr;
 }
 
-int* findSwitch(ImportRun& run, char letter) {
+int* findSwitch(Diagnostics& diag, RunOptions& options, char letter) {
     switch (letter) {
     case 'r':
-        return &run.reportOnlySw;
+        return &options.reportOnlySw;
     case 'v':
-        return &run.verboseSw;
+        return &options.verboseSw;
     case 't':
-        return &run.traceSw;
+        return &diag.traceSw;
     case 'd':
-        return &run.showTablesSw;
+        return &options.showTablesSw;
     default:
         return nullptr;
     }
@@ -51,24 +52,25 @@ char lowerLetter(char c) {
 
 struct ApplyRule {
     std::string CommandLineValues::*value;
-    std::string ImportRun::*setting;
+    std::string RunOptions::*setting;
     std::size_t longest;
     const char* tooLongMessage;
 };
 
 const ApplyRule applyRules[] = {
-    {&CommandLineValues::databaseName, &ImportRun::databaseName, 127,
+    {&CommandLineValues::databaseName, &RunOptions::databaseName, 127,
      "*****Error - database name parameter is too long\n"},
-    {&CommandLineValues::dbUserId, &ImportRun::dbUserId, 63, "*****Error - database user id parameter is too long\n"},
-    {&CommandLineValues::dbPassword, &ImportRun::dbPassword, 63,
+    {&CommandLineValues::dbUserId, &RunOptions::dbUserId, 63, "*****Error - database user id parameter is too long\n"},
+    {&CommandLineValues::dbPassword, &RunOptions::dbPassword, 63,
      "*****Error - database password parameter is too long\n"},
-    {&CommandLineValues::messageSetName, &ImportRun::messageSetName, 127,
+    {&CommandLineValues::messageSetName, &RunOptions::messageSetName, 127,
      "*****Error - message set name is too long\n"},
 };
 
 } // namespace
 
-void walkCommandLine(ImportRun& run, int argc, const char* const* argv, CommandLineValues& values) {
+void walkCommandLine(Diagnostics& diag, RunOptions& options, int argc, const char* const* argv,
+                     CommandLineValues& values) {
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
         if (argument[0] != '-')
@@ -76,19 +78,19 @@ void walkCommandLine(ImportRun& run, int argc, const char* const* argv, CommandL
         std::string text;
         LockTimeoutArgument taken = takeLockTimeoutArgument(argc, argv, i, values.lockTimeoutSeconds, text);
         if (taken == LockTimeoutArgument::invalid)
-            run.error(lockTimeoutErrorLine, text.c_str());
+            diag.error(lockTimeoutErrorLine, text.c_str());
         if (taken != LockTimeoutArgument::none)
             continue;
         char letter = lowerLetter(argument[1]);
         if (letter == 'i')
             continue;
-        if (int* sw = findSwitch(run, letter)) {
+        if (int* sw = findSwitch(diag, options, letter)) {
             *sw = 1;
             continue;
         }
         const ValueOption* option = findValueOption(letter);
         if (option == nullptr) {
-            run.error("*****Error - unrecognized command line parameter %s\n", argument);
+            diag.error("*****Error - unrecognized command line parameter %s\n", argument);
             continue;
         }
         if (std::strlen(argument) > 2)
@@ -96,7 +98,7 @@ void walkCommandLine(ImportRun& run, int argc, const char* const* argv, CommandL
         else if (i + 1 < argc)
             values.*option->value = argv[++i];
         else
-            run.error("%s", option->missingMessage);
+            diag.error("%s", option->missingMessage);
     }
 }
 
@@ -109,31 +111,31 @@ bool usageRequested(int argc, const char* const* argv, const CommandLineValues& 
     return values.fileName.empty();
 }
 
-void printUsage(ImportRun& run, const char* programName) {
-    run.print("\nnorvakload V1.00\n");
-    run.print("\nCommand usage is:\n\n");
-    run.print(
+void printUsage(Diagnostics& diag, const char* programName) {
+    diag.print("\nnorvakload V1.00\n");
+    diag.print("\nCommand usage is:\n\n");
+    diag.print(
         "  %s -i {-n ZEP_DB {-u DB_Userid {-p DB_Password}}} {-s MessageSet} -f <parmfile> {-r} {-v} {-t} {-d}\n\n",
         programName);
-    run.print("The database, DB Userid and Password are optional.  They can\n");
-    run.print("also be specified in the parameters file.  If they are\n");
-    run.print("specified on the command line, they will override any values\n");
-    run.print("found in the parameters file.  The -r (report only) switch\n");
-    run.print("will produce the report but not change the repository database.\n");
-    run.print("The -v (verbose), -t (trace) and -d (show table names) parameters\n");
-    run.print("are primarily for debugging purposes.\n");
-    run.out.flush();
+    diag.print("The database, DB Userid and Password are optional.  They can\n");
+    diag.print("also be specified in the parameters file.  If they are\n");
+    diag.print("specified on the command line, they will override any values\n");
+    diag.print("found in the parameters file.  The -r (report only) switch\n");
+    diag.print("will produce the report but not change the repository database.\n");
+    diag.print("The -v (verbose), -t (trace) and -d (show table names) parameters\n");
+    diag.print("are primarily for debugging purposes.\n");
+    diag.out.flush();
 }
 
-void applyCommandLineValues(ImportRun& run, const CommandLineValues& values) {
+void applyCommandLineValues(Diagnostics& diag, RunOptions& options, const CommandLineValues& values) {
     for (const ApplyRule& rule : applyRules) {
         const std::string& value = values.*rule.value;
         if (value.empty())
             continue;
         if (value.size() > rule.longest)
-            run.error("%s", rule.tooLongMessage);
+            diag.error("%s", rule.tooLongMessage);
         else
-            run.*rule.setting = value;
+            options.*rule.setting = value;
     }
 }
 

@@ -6,7 +6,8 @@
 
 namespace norvak {
 
-struct ImportRun;
+struct Diagnostics;
+struct RunOptions;
 
 // The values given on the command line, before they are applied.
 struct CommandLineValues {
@@ -18,20 +19,21 @@ struct CommandLineValues {
     int lockTimeoutSeconds = defaultLockTimeoutSeconds; // --lock-timeout
 };
 
-// Walks the arguments after the program name: switches set the run's
-// switches, value options fill `values`, "--lock-timeout SECONDS" (or
-// "--lock-timeout=SECONDS") bounds the wait for another run's lock; errors
-// are reported and set errSw.
-void walkCommandLine(ImportRun& run, int argc, const char* const* argv, CommandLineValues& values);
+// Walks the arguments after the program name: switches set the switches of
+// the options (-t the trace switch of the diagnostics), value options fill
+// `values`, "--lock-timeout SECONDS" (or "--lock-timeout=SECONDS") bounds the
+// wait for another run's lock; errors are reported and set errSw.
+void walkCommandLine(Diagnostics& diag, RunOptions& options, int argc, const char* const* argv,
+                     CommandLineValues& values);
 
 // True when the usage text is due: no argument, a first argument beginning
 // with "?" or with "?" second, or no file name.
 bool usageRequested(int argc, const char* const* argv, const CommandLineValues& values);
 
-void printUsage(ImportRun& run, const char* programName);
+void printUsage(Diagnostics& diag, const char* programName);
 
 // Applies the non-empty command-line connection values over those of the
 // definitions file; a value over its limit is reported and not applied.
-void applyCommandLineValues(ImportRun& run, const CommandLineValues& values);
+void applyCommandLineValues(Diagnostics& diag, RunOptions& options, const CommandLineValues& values);
 
 } // namespace norvak

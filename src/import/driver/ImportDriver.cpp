@@ -5,9 +5,9 @@
 #include "dbsession/RepositoryLock.h"
 #include "dbsession/Transaction.h"
 #include "import/driver/CommandLine.h"
+#include "import/driver/ImportRun.h"
 #include "import/driver/TableListings.h"
 #include "import/model/ConsistencyChecks.h"
-#include "import/model/ImportRun.h"
 #include "import/reader/TagWalker.h"
 #include "import/reader/TextPreparation.h"
 #include "import/repository/ItemEmission.h"
@@ -35,104 +35,111 @@ void abandonTransaction(DbSession& db, Transaction& transaction) {
 // Takes the message set's lock before anything of it is read, so that runs
 // that change the same message set run one after the other. False when
 // another run kept it for the whole timeout.
-bool lockMessageSet(ImportRun& run, DbSession& db, RepositoryLock& lock, int timeoutSeconds) {
-    std::string where = formatText("RTRIM(NAME) = '%s'", quotedText(run.messageSetName).c_str());
-    LockRequest request = messageSetLock(run.schemaPrefix, where, run.messageSetName, timeoutSeconds, "getZEPInfo");
-    return lock.take(run.out, db, request) != LockResult::timedOut;
+bool lockMessageSet(Diagnostics& diag, const RunOptions& options, DbSession& db, RepositoryLock& lock,
+                    int timeoutSeconds) {
+    std::string where = formatText("RTRIM(NAME) = '%s'", quotedText(options.messageSetName).c_str());
+    LockRequest request =
+        messageSetLock(options.schemaPrefix, where, options.messageSetName, timeoutSeconds, "getZEPInfo");
+    return lock.take(diag.out, db, request) != LockResult::timedOut;
 }
 
-void printRollbackLines(ImportRun& run) {
-    run.print("***** Errors were detected updating the ZEP database\n");
-    run.print("***** Database changes have been rolled back\n");
+void printRollbackLines(Diagnostics& diag) {
+    diag.print("***** Errors were detected updating the ZEP database\n");
+    diag.print("***** Database changes have been rolled back\n");
 }
 
 // Prints the counts of the rows added and reused.
-void printSummary(ImportRun& run) {
-    const RunCounters& c = run.counters;
-    run.print("\nitems added to tables in repository database %s\n", run.databaseName.c_str());
-    run.print("M_MESSAGE        - %d\n", c.messagesAdded);
-    run.print("M_ELEMENT        - %d\n", c.elementsAdded);
-    run.print("M_VALUE          - %d\n", c.valuesAdded);
-    run.print("VALUE_MEMBER     - %d\n", c.valueMembersAdded);
-    run.print("M_TYPE           - %d\n", c.typesAdded);
-    run.print("TYPE_MEMBER      - %d\n", c.typeMembersAdded);
-    run.print("M_ATTRIBUTE      - %d\n", c.attributesAdded);
-    run.print("MEMBER_ATTRIBUTE - %d\n", c.memberAttributesAdded);
-    run.print("\ntypes reused from existing entries in MessageSet    - %d\n", c.typesReused);
-    run.print("elements reused from existing entries in MessageSet - %d\n", c.elementsReused);
-    run.print("values reused from existing entries in MessageSet   - %d\n", c.valuesReused);
-    run.print("messages reused from existing entries in MessageSet - %d\n", c.messagesReused);
-    run.print("\ntags found   - %d\n", c.tagsFound);
-    run.print("tags created - %d\n", c.tagsCreated);
+void printSummary(Diagnostics& diag, const RunOptions& options, const RepositoryState& state) {
+    const RunCounters& c = state.counters;
+    diag.print("\nitems added to tables in repository database %s\n", options.databaseName.c_str());
+    diag.print("M_MESSAGE        - %d\n", c.messagesAdded);
+    diag.print("M_ELEMENT        - %d\n", c.elementsAdded);
+    diag.print("M_VALUE          - %d\n", c.valuesAdded);
+    diag.print("VALUE_MEMBER     - %d\n", c.valueMembersAdded);
+    diag.print("M_TYPE           - %d\n", c.typesAdded);
+    diag.print("TYPE_MEMBER      - %d\n", c.typeMembersAdded);
+    diag.print("M_ATTRIBUTE      - %d\n", c.attributesAdded);
+    diag.print("MEMBER_ATTRIBUTE - %d\n", c.memberAttributesAdded);
+    diag.print("\ntypes reused from existing entries in MessageSet    - %d\n", c.typesReused);
+    diag.print("elements reused from existing entries in MessageSet - %d\n", c.elementsReused);
+    diag.print("values reused from existing entries in MessageSet   - %d\n", c.valuesReused);
+    diag.print("messages reused from existing entries in MessageSet - %d\n", c.messagesReused);
+    diag.print("\ntags found   - %d\n", c.tagsFound);
+    diag.print("tags created - %d\n", c.tagsCreated);
 }
 
 // Commits when the run is clean and not report-only, otherwise rolls back
 // and says why. A commit that fails is rolled back too.
-void endTransaction(ImportRun& run, DbSession& db, Transaction& transaction) {
-    if (!run.errSw && !run.reportOnlySw) {
+void endTransaction(Diagnostics& diag, const RunOptions& options, DbSession& db, Transaction& transaction) {
+    if (!diag.errSw && !options.reportOnlySw) {
         db.reportDbcError(transaction.commit(), "SQLEndTran(Commit)", "main");
-        if (!run.errSw)
+        if (!diag.errSw)
             return;
     }
     db.reportDbcError(transaction.rollback(), "SQLEndTran(RollBack)", "main");
-    if (run.errSw) {
-        printRollbackLines(run);
+    if (diag.errSw) {
+        printRollbackLines(diag);
     } else {
-        run.print("***** Report only switch was selected\n");
-        run.print("***** Database has not been changed\n");
+        diag.print("***** Report only switch was selected\n");
+        diag.print("***** Database has not been changed\n");
     }
 }
 
 // Everything after discovery: tabs, reconciliation and checks, item
 // emission, the end of the transaction and the summary.
-int importItems(ImportRun& run, DbSession& db, Transaction& transaction) {
-    createZEPtabs(run, run, run, run, db);
-    findExistingTypes(run, run, run, run, db);
-    findExistingElements(run, run, run, run, db);
-    findExistingValues(run, run, run, run, db);
-    findExistingMessages(run, run, run, run, db);
-    checkReusedTypeMembers(run, run, run);
-    checkReusedElementValues(run, run, run);
-    resolveReferences(run, run, run);
-    if (run.showTablesSw)
-        showTables(run);
-    if (run.errSw) {
-        run.print("Errors detected during processing of input file\n");
-        run.print("Program exiting\n");
+int importItems(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
+                DbSession& db, Transaction& transaction) {
+    createZEPtabs(diag, options, model, state, db);
+    findExistingTypes(diag, options, model, state, db);
+    findExistingElements(diag, options, model, state, db);
+    findExistingValues(diag, options, model, state, db);
+    findExistingMessages(diag, options, model, state, db);
+    checkReusedTypeMembers(diag, model, state);
+    checkReusedElementValues(diag, model, state);
+    resolveReferences(diag, model, state);
+    if (options.showTablesSw)
+        showTables(diag, model);
+    if (diag.errSw) {
+        diag.print("Errors detected during processing of input file\n");
+        diag.print("Program exiting\n");
         abandonTransaction(db, transaction);
         return exitReferenceErrors;
     }
-    checkDupIdents(run, run);
-    if (run.errSw) {
-        run.print("Duplicate identifiers found\n");
-        run.print("Program exiting\n");
+    checkDupIdents(diag, model);
+    if (diag.errSw) {
+        diag.print("Duplicate identifiers found\n");
+        diag.print("Program exiting\n");
         abandonTransaction(db, transaction);
         return exitDuplicateIdentifiers;
     }
-    checkRecursion(run, run);
-    if (run.errSw) {
-        run.print("Recursions found in definitions\n");
-        run.print("ZEP does not allow recursions\n");
-        run.print("Program exiting\n");
+    checkRecursion(diag, model);
+    if (diag.errSw) {
+        diag.print("Recursions found in definitions\n");
+        diag.print("ZEP does not allow recursions\n");
+        diag.print("Program exiting\n");
         abandonTransaction(db, transaction);
         return exitRecursion;
     }
 
-    createZEPitems(run, run, run, run, db);
-    if (!run.errSw)
-        updateNextElementId(run, run, run, db);
-    if (run.showTablesSw)
-        showTables(run);
-    endTransaction(run, db, transaction);
+    createZEPitems(diag, options, model, state, db);
+    if (!diag.errSw)
+        updateNextElementId(diag, options, state, db);
+    if (options.showTablesSw)
+        showTables(diag, model);
+    endTransaction(diag, options, db, transaction);
     db.close("main");
-    printSummary(run);
-    run.trace("releasing storage areas\n");
-    if (run.errSw)
+    printSummary(diag, options, state);
+    diag.trace("releasing storage areas\n");
+    if (diag.errSw)
         return exitImportFailed;
-    run.print("\nImport was successful - please restart the norvakhub\n");
+    diag.print("\nImport was successful - please restart the norvakhub\n");
     return exitSuccess;
 }
 
+// The import of a definitions file, from the banner on: the one routine that
+// holds the run whole, handing each step the parts of it that the step takes.
+// The options are complete once the command line has been applied over those
+// of the definitions file; every step after that only reads them.
 int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const* argv) {
     run.print("Norvak V2.1 - ZEP bulk data import utility V1.00 (Dec 14 2001)\n");
     if (!run.allocateTables()) {
@@ -144,7 +151,7 @@ int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const
 
     const char* programName = argc > 0 ? argv[0] : "norvakload";
     CommandLineValues values;
-    walkCommandLine(run, argc, argv, values);
+    walkCommandLine(run, run, argc, argv, values);
     if (usageRequested(argc, argv, values)) {
         printUsage(run, programName);
         return exitUsage;
@@ -164,7 +171,7 @@ int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const
         return exitDefinitionErrors;
     }
 
-    applyCommandLineValues(run, values);
+    applyCommandLineValues(run, run, values);
 
     int rc = db.connectToZEP(run.databaseName, run.dbUserId, run.dbPassword);
     if (rc != 0)
@@ -174,7 +181,7 @@ int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const
     run.print("Accessing ZEP database %s using %s password %s\n", run.databaseName.c_str(), run.dbUserId.c_str(),
               maskedPassword(run.dbPassword));
     // A report-only run changes nothing and waits for no one.
-    if (!run.reportOnlySw && !lockMessageSet(run, db, lock, values.lockTimeoutSeconds)) {
+    if (!run.reportOnlySw && !lockMessageSet(run, run, db, lock, values.lockTimeoutSeconds)) {
         abandonTransaction(db, transaction);
         return exitLockTimeout;
     }
@@ -185,17 +192,17 @@ int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const
         return rc != 0 ? rc : exitMessageSetMissing;
     }
     if (run.showTablesSw)
-        showTables(run);
-    return importItems(run, db, transaction);
+        showTables(run, run);
+    return importItems(run, run, run, run, db, transaction);
 }
 
 // A run that cannot go on (no memory, or any other failure that ends it
 // early): nothing of it stays in the repository.
-int endAfterFailure(ImportRun& run, DbSession& db, const std::string& line, int exitCode) {
-    run.print("%s", line.c_str());
+int endAfterFailure(Diagnostics& diag, DbSession& db, const std::string& line, int exitCode) {
+    diag.print("%s", line.c_str());
     if (db.connected()) {
         db.reportDbcError(SQLEndTran(SQL_HANDLE_DBC, db.hdbc(), SQL_ROLLBACK), "SQLEndTran(RollBack)", "main");
-        printRollbackLines(run);
+        printRollbackLines(diag);
         db.close("main");
     }
     return exitCode;

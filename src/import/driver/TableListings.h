@@ -2,17 +2,18 @@
 
 namespace norvak {
 
-struct ImportRun;
+struct Diagnostics;
+struct DefinitionModel;
 
 // Prints the type, element, attribute, type member, value and value member
 // tables in fixed columns, then an empty line.
-void showTables(ImportRun& run);
+void showTables(Diagnostics& diag, const DefinitionModel& model);
 
-void listTypes(ImportRun& run);
-void listElements(ImportRun& run);
-void listAttributes(ImportRun& run);
-void listTypeMembers(ImportRun& run);
-void listValues(ImportRun& run);
-void listValueMembers(ImportRun& run);
+void listTypes(Diagnostics& diag, const DefinitionModel& model);
+void listElements(Diagnostics& diag, const DefinitionModel& model);
+void listAttributes(Diagnostics& diag, const DefinitionModel& model);
+void listTypeMembers(Diagnostics& diag, const DefinitionModel& model);
+void listValues(Diagnostics& diag, const DefinitionModel& model);
+void listValueMembers(Diagnostics& diag, const DefinitionModel& model);
 
 } // namespace norvak

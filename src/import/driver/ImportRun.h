@@ -7,9 +7,10 @@
 
 namespace norvak {
 
-// Everything one import run holds, in its four parts; a routine that needs
-// only some of them can take just those. Each run (and each test) starts
-// from a fresh one.
+// Everything one import run holds, in its four parts. Only the driver holds a
+// run whole: it hands each routine the parts that routine takes (a run
+// converts to a reference to each), and the layers below name the parts only.
+// Each run (and each test) starts from a fresh one.
 struct ImportRun : Diagnostics, RunOptions, DefinitionModel, RepositoryState {
     explicit ImportRun(Output& output) : Diagnostics(output) {}
     ImportRun(const ImportRun&) = delete;

@@ -3,6 +3,8 @@
 #include "support/PasswordMask.h"
 
 #include <cstdarg>
+#include <cstdlib>
+#include <cstring>
 
 namespace norvak {
 
@@ -96,8 +98,28 @@ int DbSession::connectToZEP(const std::string& dataSource, const std::string& us
         connected_ = true;
     }
     print("Database connection to %s failed\n", dataSource.c_str());
+    explainUnknownDataSource(dataSource);
     errSw_ = 1;
     return rc;
+}
+
+void DbSession::explainUnknownDataSource(const std::string& dataSource) {
+    if (dataSource.empty())
+        return; // a run without a data source has said so already
+    SQLCHAR state[8] = {};
+    SQLINTEGER nativeError = 0;
+    SQLCHAR message[512] = {};
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLGetDiagRec(SQL_HANDLE_DBC, hdbc_.get(), 1, state, &nativeError, message,
+                                     static_cast<SQLSMALLINT>(sizeof message), &length)) ||
+        std::strcmp(reinterpret_cast<const char*>(state), "IM002") != 0)
+        return;
+    // The driver manager knows no data source of that name: where it looked.
+    const char* odbcIni = std::getenv("ODBCINI");
+    print("  data source %s is not defined where unixODBC looks for it: the file ODBCINI names (%s), "
+          "~/.odbc.ini, /etc/odbc.ini; for the embedded repository, source scripts/odbc-env.sh first "
+          "(the driver manager said: %s)\n",
+          dataSource.c_str(), odbcIni != nullptr ? odbcIni : "not set", reinterpret_cast<const char*>(message));
 }
 
 void DbSession::reportSqlError(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* operation,

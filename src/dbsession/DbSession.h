@@ -81,6 +81,9 @@ class DbSession {
 
   private:
     // The import and set-up sessions flush every line and report in full.
+    // After a failed connect: when the data source is unknown to the driver
+    // manager, one line that says where it looked.
+    void explainUnknownDataSource(const std::string& dataSource);
     bool reportsInFull() const { return variant_ == SessionVariant::import || variant_ == SessionVariant::setup; }
     void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
 

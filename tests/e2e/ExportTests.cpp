@@ -143,7 +143,7 @@ TEST_P(Export, CommandLineMistakesAndMissingSetsAreToldApart) {
     EXPECT_EQ(run("norvakexport", {}).exitCode, 1);
     ProgramResult help = run("norvakexport", {"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.errors.find("--canonical"), std::string::npos);
+    EXPECT_NE(help.output.find("--canonical"), std::string::npos);
     ProgramResult noSet = runProgram("norvakexport", {"-n", repo().dataSource()}, "", repo().environment());
     EXPECT_EQ(noSet.exitCode, 2);
     EXPECT_NE(noSet.errors.find("*****Error - no message set: give it with -s"), std::string::npos);

@@ -58,11 +58,14 @@ const std::string everyTagKind =
 
 TEST(NorvakloadDefinitionsFile, UnreadableFileEndsWith96AfterUsage) {
     TempDir dir;
-    for (const std::string& path : {dir.path() + "/missing.xml", dir.path()}) {
+    for (const auto& [path, reason] : {std::pair{dir.path() + "/missing.xml", "No such file or directory"},
+                                       std::pair{dir.path(), "Is a directory"}}) {
         ProgramResult result = load(path);
         EXPECT_EQ(result.exitCode, 96) << path;
-        std::string expected = "Processing input file " + path + "\nUnable to open input file " + path +
-                               "\nUnable to read input defintions file " + path + "\n\nnorvakload V1.00\n";
+        // The operating system's reason follows the line it explains.
+        std::string expected = "Processing input file " + path + "\nUnable to open input file " + path + "\n  " +
+                               path + ": " + reason + "\nUnable to read input defintions file " + path +
+                               "\n\nnorvakload V1.00\n";
         EXPECT_NE(result.output.find(expected), std::string::npos) << result.output;
         EXPECT_TRUE(endsWith(result.output, "are primarily for debugging purposes.\n"));
         EXPECT_EQ(result.output.find("bytes read"), std::string::npos);

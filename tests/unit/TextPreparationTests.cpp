@@ -49,9 +49,10 @@ TEST(TextPreparation, ReadFileDataKeepsEveryByteOrReportsAnUnreadableFile) {
     EXPECT_EQ(t.output(), "==> readFileData fileName " + defs + "\n\n24 bytes read from data file " + defs + "\n" +
                               "==> readFileData fileName " + empty + "\n\n0 bytes read from data file " + empty + "\n" +
                               "==> readFileData fileName " + dir.path.string() + "/none.xml\n" +
-                              "Unable to open input file " + dir.path.string() + "/none.xml\n" +
+                              "Unable to open input file " + dir.path.string() + "/none.xml\n" + "  " +
+                              dir.path.string() + "/none.xml: No such file or directory\n" +
                               "==> readFileData fileName " + dir.path.string() + "\n" + "Unable to open input file " +
-                              dir.path.string() + "\n");
+                              dir.path.string() + "\n" + "  " + dir.path.string() + ": Is a directory\n");
     EXPECT_EQ(t.run.errSw, 0);
 }
 

@@ -69,6 +69,34 @@ const ApplyRule applyRules[] = {
 
 } // namespace
 
+const char* const norvakloadHelp =
+    "Usage: norvakload -f FILE {-n ZEP_DB {-u DB_Userid {-p DB_Password}}} {-s MessageSet} {-r} {-v} {-t} {-d}\n"
+    "                  {--lock-timeout SECONDS}\n"
+    "\n"
+    "Imports a definitions file into a message set of a repository: reads it, reconciles it with what\n"
+    "the message set holds, checks it, writes the new rows and commits once, or rolls everything back.\n"
+    "\n"
+    "Options:\n"
+    "  -f FILE                 the definitions file (required)\n"
+    "  -n ZEP_DB               ODBC data source of the repository; overrides ZEP_DB of the file\n"
+    "  -u DB_Userid            database user; overrides DBUser of the file\n"
+    "  -p DB_Password          database password; overrides DBPw of the file (never shown)\n"
+    "  -s MessageSet           message set to import into; overrides messageSet of the file\n"
+    "  -r                      report only: run every check against the message set, change nothing\n"
+    "  -v                      verbose progress lines\n"
+    "  -t                      trace every routine\n"
+    "  -d                      list the in-memory tables\n"
+    "  -i                      accepted, no effect\n"
+    "  --lock-timeout SECONDS  wait at most this long for another run changing the message set (0..86400,\n"
+    "                          default 600)\n"
+    "  --help, --version       this text; the program's version\n"
+    "\n"
+    "Exit codes: 0 success (also report only), 1 usage shown, 96 the file cannot be read, 200 errors in the\n"
+    "command line or the file, 110 no such message set, 111 reconciliation or reference errors, 112\n"
+    "duplicate identifiers, 113 recursive types, 114 errors while writing (rolled back), 115 the message\n"
+    "set stayed locked, 254 out of memory (rolled back), 255 no connection, 74 the report could not be\n"
+    "written. The file format: docs/definitions-format.md.\n";
+
 void walkCommandLine(Diagnostics& diag, RunOptions& options, int argc, const char* const* argv,
                      CommandLineValues& values) {
     for (int i = 1; i < argc; ++i) {

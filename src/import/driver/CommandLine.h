@@ -6,6 +6,9 @@
 
 namespace norvak {
 
+// The text of norvakload --help: usage, options and exit codes.
+extern const char* const norvakloadHelp;
+
 struct Diagnostics;
 struct RunOptions;
 

@@ -18,6 +18,7 @@
 #include "support/PasswordMask.h"
 
 #include <new>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -136,6 +137,23 @@ int importItems(Diagnostics& diag, const RunOptions& options, DefinitionModel& m
     return exitSuccess;
 }
 
+// A run without -f that names a file anyway, as in "norvakload orders.xml":
+// the argument is reported, with the fix.
+static void suggestFileOption(Diagnostics& diag, int argc, const char* const* argv, const CommandLineValues& values) {
+    if (!values.fileName.empty())
+        return;
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        bool isValue = i > 1 && argv[i - 1][0] == '-' && argv[i - 1][1] != '\0' && argv[i - 1][2] == '\0' &&
+                       std::strchr("nupsNUPS", argv[i - 1][1]) != nullptr;
+        if (argument[0] == '-' || argument[0] == '?' || isValue)
+            continue;
+        diag.print("*****Error - unrecognized command line parameter %s\n", argument);
+        diag.print("  a definitions file is given with -f: %s -f %s\n", argc > 0 ? argv[0] : "norvakload", argument);
+        return;
+    }
+}
+
 // The import of a definitions file, from the banner on: the one routine that
 // holds the run whole, handing each step the parts of it that the step takes.
 // The options are complete once the command line has been applied over those
@@ -154,6 +172,7 @@ int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const
     walkCommandLine(run, run, argc, argv, values);
     if (usageRequested(argc, argv, values)) {
         printUsage(run, programName);
+        suggestFileOption(run, argc, argv, values);
         return exitUsage;
     }
 
@@ -172,6 +191,9 @@ int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const
     }
 
     applyCommandLineValues(run, run, values);
+    // Nothing to connect to: said before the connection is tried (and fails).
+    if (run.databaseName.empty())
+        run.print("*****Error - no data source named: give it with -n or with ZEP_DB on the ZEPImport tag\n");
 
     int rc = db.connectToZEP(run.databaseName, run.dbUserId, run.dbPassword);
     if (rc != 0)

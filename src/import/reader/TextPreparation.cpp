@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 
@@ -68,19 +69,26 @@ bool referencedCharacter(const char* name, char& replacement) {
 std::optional<std::string> readFileData(Diagnostics& diag, const std::string& fileName, std::size_t maxSize) {
     diag.trace("==> readFileData fileName %s\n", fileName.c_str());
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
+    int failure = file ? 0 : errno;
     std::string text;
     ReadOutcome outcome = ReadOutcome::failed;
     if (file) {
         try {
+            errno = 0;
             outcome = readWhole(file.get(), text, maxSize);
+            failure = outcome == ReadOutcome::failed ? (errno != 0 ? errno : EIO) : 0;
         } catch (const std::bad_alloc&) {
             outcome = ReadOutcome::failed;
+            failure = ENOMEM;
         }
     }
     if (outcome == ReadOutcome::tooLarge)
         diag.error("*****Error - definitions file %s is larger than %zu bytes\n", fileName.c_str(), maxSize);
     if (outcome != ReadOutcome::complete) {
         diag.print("Unable to open input file %s\n", fileName.c_str());
+        // What the operating system said, where it said something.
+        if (failure != 0)
+            diag.print("  %s: %s\n", fileName.c_str(), std::strerror(failure));
         return std::nullopt;
     }
     diag.print("\n%zu bytes read from data file %s\n", text.size(), fileName.c_str());

@@ -23,19 +23,8 @@ namespace norvak {
 
 namespace {
 
-void printUsage(Output& out, const char* programName) {
-    out.print("\nnorvakexport: writes a message set as a definitions file that norvakload reads\n");
-    out.print("\nCommand usage is:\n\n");
-    out.print("  %s -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
-              "      -s Message_Set {-o File} {--canonical}\n\n",
-              programName);
-    out.print("  -o File      write to File (replaced whole, or left as it was when the export fails);\n"
-              "               standard output without -o\n");
-    out.print("  --canonical  write the message set's rows in canonical form instead: one sorted line per\n"
-              "               row, ids, dates and uuids replaced by what they stand for, so that two message\n"
-              "               sets holding the same definitions give the same lines\n\n");
-    out.print("Exit codes: 0 exported exactly, 1 usage shown, 2 command line mistake, 3 no such message set,\n"
-              "4 database error, 5 output not written, 6 exported with omissions (listed on standard error)\n");
+void printUsage(Output& out) {
+    out.print("%s", norvakexportHelp);
 }
 
 bool isFlag(const char* argument, const char* flag) {
@@ -118,26 +107,40 @@ class Progress {
 
 } // namespace
 
+const char* const norvakexportHelp =
+    "Usage: norvakexport -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
+    "                    -s MessageSet {-o File} {--canonical}\n"
+    "\n"
+    "Writes a message set as a definitions file that norvakload reads.\n"
+    "\n"
+    "Options:\n"
+    "  -n ZEP_Database_Name    ODBC data source of the repository (required)\n"
+    "  -u DB_Userid            database user\n"
+    "  -p DB_Password          database password (never shown)\n"
+    "  -h Schema_name          schema of the repository tables (an SQL identifier)\n"
+    "  -s MessageSet           the message set to export (required)\n"
+    "  -o File                 write to File (replaced whole, or left as it was when the export fails);\n"
+    "                          standard output without -o\n"
+    "  --canonical             write the message set's rows in canonical form instead: one sorted line per\n"
+    "                          row, ids, dates and uuids replaced by what they stand for, so that two\n"
+    "                          message sets holding the same definitions give the same lines\n"
+    "  --help, --version       this text; the program's version\n"
+    "\n"
+    "Exit codes: 0 exported exactly, 1 usage shown, 2 command line mistake, 3 no such message set,\n"
+    "4 database error, 5 output not written, 6 exported with omissions (listed on standard error).\n";
+
 int runMessageSetExport(Output& report, int argc, const char* const* argv) {
     Diagnostics diagnostics(report);
     int& errSw = diagnostics.errSw;
-    const char* programName = argc > 0 ? argv[0] : "norvakexport";
 
     // The long options first; the rest is read as the other tools read theirs.
     bool canonical = false;
-    bool help = false;
     std::vector<const char*> arguments;
     for (int i = 0; i < argc; ++i) {
         if (i > 0 && isFlag(argv[i], "--canonical"))
             canonical = true;
-        else if (i > 0 && isFlag(argv[i], "--help"))
-            help = true;
         else
             arguments.push_back(argv[i]);
-    }
-    if (help) {
-        printUsage(report, programName);
-        return exportExact;
     }
     static constexpr ToolOption options[] = {
         dataSourceOption,
@@ -150,7 +153,7 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
     ToolOptions values;
     const int count = static_cast<int>(arguments.size());
     if (toolUsageRequested(argc, argv)) {
-        printUsage(report, programName);
+        printUsage(report);
         return exportUsage;
     }
     walkToolCommandLine(report, errSw, count, arguments.data(), options, values);

@@ -15,6 +15,9 @@ enum ExportExitCode : int {
     exportOmissions = 6,     // written, but rows the definitions format cannot express were left out (see stderr)
 };
 
+// The text of norvakexport --help.
+extern const char* const norvakexportHelp;
+
 // norvakexport: writes a message set as a definitions file (or, with
 // --canonical, as its canonical rows) to standard output or to -o FILE.
 // `report` takes every line about the run (standard error for the program).

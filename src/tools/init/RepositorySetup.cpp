@@ -338,6 +338,26 @@ int setUpMessageSet(Output& out, RepositorySetup& setup, const ToolOptions& opti
 
 } // namespace
 
+const char* const norvakinitHelp =
+    "Usage: norvakinit -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
+    "                  {-s MessageSetName {-l C,COBOL}} {--lock-timeout SECONDS}\n"
+    "\n"
+    "Creates the repository tables that are missing and the repository row; with -s, a message set.\n"
+    "\n"
+    "Options:\n"
+    "  -n ZEP_Database_Name    ODBC data source of the repository (required)\n"
+    "  -u DB_Userid            database user\n"
+    "  -p DB_Password          database password (never shown)\n"
+    "  -h Schema_name          schema of the repository tables (an SQL identifier)\n"
+    "  -s MessageSetName       create this message set (not digits alone)\n"
+    "  -l C,COBOL              its language bindings: C, COBOL or both\n"
+    "  --lock-timeout SECONDS  wait at most this long for another set-up (0..86400, default 600)\n"
+    "  --help, --version       this text; the program's version\n"
+    "\n"
+    "Exit codes: 0 done, 1 usage shown, 2 command line errors, the name is taken or no key is left\n"
+    "(nothing changed), 3 a database error (rolled back), 4 the repository stayed locked, otherwise the\n"
+    "failing connect's code.\n";
+
 int runRepositorySetup(Output& out, int argc, const char* const* argv) {
     out.print("Norvak V2.1 - ZEP repository set-up utility V1.00\n");
     const char* programName = argc > 0 ? argv[0] : "norvakinit";

@@ -2,6 +2,9 @@
 
 namespace norvak {
 
+// The text of norvakinit --help.
+extern const char* const norvakinitHelp;
+
 class Output;
 
 // Exit codes of norvakinit.

@@ -40,6 +40,27 @@ void printUsage(Output& out, const char* programName) {
 
 } // namespace
 
+const char* const norvakpurgeHelp =
+    "Usage: norvakpurge -s MessageSetName -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
+    "                   {--lock-timeout SECONDS}\n"
+    "\n"
+    "Removes one message set and everything it holds, in one transaction.\n"
+    "\n"
+    "Options:\n"
+    "  -s MessageSetName       the message set: its name, or its key when the value is digits alone\n"
+    "                          from 100 to 32767 (required)\n"
+    "  -n ZEP_Database_Name    ODBC data source of the repository (required)\n"
+    "  -u DB_Userid            database user\n"
+    "  -p DB_Password          database password (never shown)\n"
+    "  -h Schema_name          schema of the repository tables (an SQL identifier)\n"
+    "  --lock-timeout SECONDS  wait at most this long for another run changing the message set (0..86400,\n"
+    "                          default 600)\n"
+    "  --help, --version       this text; the program's version\n"
+    "\n"
+    "Exit codes: 0 removed, 1 usage shown, 2 not found or key out of range (nothing deleted), 3 a table\n"
+    "could not be emptied (all rolled back), 4 the message set stayed locked, otherwise the failing\n"
+    "connect's code.\n";
+
 MessageSetSelector selectMessageSet(const std::string& value) {
     MessageSetSelector selector;
     // "103 Orders" or "100 OR 1=1" is a name: a key is digits and nothing else.

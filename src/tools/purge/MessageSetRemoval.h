@@ -6,6 +6,9 @@
 
 namespace norvak {
 
+// The text of norvakpurge --help.
+extern const char* const norvakpurgeHelp;
+
 class DbSession;
 class Output;
 

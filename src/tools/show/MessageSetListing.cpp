@@ -27,6 +27,20 @@ void printUsage(Output& out, const char* programName) {
 
 } // namespace
 
+const char* const norvakshowHelp =
+    "Usage: norvakshow -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
+    "\n"
+    "Lists every message set of a repository with its messages.\n"
+    "\n"
+    "Options:\n"
+    "  -n ZEP_Database_Name    ODBC data source of the repository (required)\n"
+    "  -u DB_Userid            database user\n"
+    "  -p DB_Password          database password (never shown)\n"
+    "  -h Schema_name          schema of the repository tables (an SQL identifier)\n"
+    "  --help, --version       this text; the program's version\n"
+    "\n"
+    "Exit codes: 0 listed, 1 usage shown, 2 the listing failed, otherwise the failing connect's code.\n";
+
 std::string messageSetCode(std::int32_t repository, std::int16_t id, std::int16_t level) {
     static constexpr char digits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUV";
     std::uint64_t value = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(repository)) << 32) |

@@ -7,6 +7,9 @@
 
 namespace norvak {
 
+// The text of norvakshow --help.
+extern const char* const norvakshowHelp;
+
 class DbSession;
 class Output;
 

@@ -79,5 +79,30 @@ TEST(CommandLineConventions, NoDataSourceAtAllIsSaidBeforeTheConnectionFails) {
     EXPECT_FALSE(contains(result, "is not defined where unixODBC looks"));
 }
 
+class ShowOneMessageSet : public RepositoryTest {};
+
+TEST_P(ShowOneMessageSet, ListsItsMessagesWithTheirTypesAndCountsWhatItHolds) {
+    createMessageSet("Orders");
+    createMessageSet("Other");
+    ASSERT_EQ(runConnected("norvakload", {"-f", sourcePath("examples/orders.xml"), "-s", "Orders"}).exitCode, 0);
+    ProgramResult result = runConnected("norvakshow", {"-s", "Orders"});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_TRUE(hasLinesInOrder(result, {"Message set Orders: key 100, next id 100057", "   Msg ID Message Name (type)",
+                                         "   100021 PlaceOrder (Order_t)", "   100022 SendInvoice (Invoice_t)",
+                                         "Types 5, elements 16, values 6, wire formats 3 (CWF 1, TDS 1, XML 1)"}))
+        << result.output;
+    EXPECT_FALSE(contains(result, "Other"));
+
+    ProgramResult empty = runConnected("norvakshow", {"-s", "Other"});
+    EXPECT_EQ(empty.exitCode, 0);
+    EXPECT_TRUE(hasLine(empty, "Types 0, elements 0, values 0, wire formats 0 (CWF 0, TDS 0, XML 0)")) << empty.output;
+
+    ProgramResult missing = runConnected("norvakshow", {"-s", "O'Missing"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_TRUE(hasLine(missing, "*****Error - message set O'Missing not found")) << missing.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(, ShowOneMessageSet, allBackends(), backendParamName);
+
 } // namespace
 } // namespace norvak::test

@@ -28,18 +28,21 @@ void printUsage(Output& out, const char* programName) {
 } // namespace
 
 const char* const norvakshowHelp =
-    "Usage: norvakshow -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
+    "Usage: norvakshow -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name} {-s MessageSet}\n"
     "\n"
-    "Lists every message set of a repository with its messages.\n"
+    "Lists every message set of a repository with its messages; with -s, one message set: its messages\n"
+    "with their types, and how many types, elements, values and wire formats it holds.\n"
     "\n"
     "Options:\n"
     "  -n ZEP_Database_Name    ODBC data source of the repository (required)\n"
     "  -u DB_Userid            database user\n"
     "  -p DB_Password          database password (never shown)\n"
     "  -h Schema_name          schema of the repository tables (an SQL identifier)\n"
+    "  -s MessageSet           list this message set only\n"
     "  --help, --version       this text; the program's version\n"
     "\n"
-    "Exit codes: 0 listed, 1 usage shown, 2 the listing failed, otherwise the failing connect's code.\n";
+    "Exit codes: 0 listed, 1 usage shown, 2 the listing failed or -s names no message set, otherwise the\n"
+    "failing connect's code.\n";
 
 std::string messageSetCode(std::int32_t repository, std::int16_t id, std::int16_t level) {
     static constexpr char digits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUV";
@@ -73,12 +76,93 @@ void getAllMessages(Output& out, DbSession& db, int& errSw, SQLSMALLINT projectK
     });
 }
 
+int listOneMessageSet(Output& out, DbSession& db, int& errSw, const std::string& name,
+                      const std::string& schemaPrefix) {
+    const char* schema = schemaPrefix.c_str();
+    db.allocateStatement("listOneMessageSet");
+    SQLSMALLINT key = 0;
+    SQLINTEGER nextId = 0;
+    bool found = false;
+    {
+        Statement set(db, "listOneMessageSet", "SQLAllocHandle");
+        if (!set.usable() ||
+            set.execute(formatText("SELECT PROJECT_KEY, NEXT_ID FROM %sPROJECT AS S WHERE RTRIM(S.NAME) = '%s' "
+                                   "ORDER BY PROJECT_KEY",
+                                   schema, quotedText(name).c_str()),
+                        "SQLExecDirect") != SQL_SUCCESS)
+            return listingDatabaseError;
+        set.forEachRow("SQLFetch", false, "SQLFetch2", errSw, [&] {
+            if (found)
+                return;
+            found = true;
+            set.number(1, SQL_C_SSHORT, key, "SQLGetData1");
+            set.number(2, SQL_C_SLONG, nextId, "SQLGetData2");
+        });
+    }
+    if (errSw)
+        return listingDatabaseError;
+    if (!found) {
+        out.print("*****Error - message set %s not found\n", name.c_str());
+        return listingDatabaseError;
+    }
+    out.print("\nMessage set %s: key %d, next id %d\n   Msg ID Message Name (type)\n\n", name.c_str(),
+              static_cast<int>(key), static_cast<int>(nextId));
+
+    Statement messages(db, "listOneMessageSet", "SQLAllocHandle");
+    if (!messages.usable() ||
+        messages.execute(formatText("SELECT M.ID_VALUE, M.IDENTIFIER, T.IDENTIFIER FROM %sM_MESSAGE M LEFT JOIN "
+                                    "%sM_TYPE T ON T.PROJECT = M.PROJECT AND T.ID_VALUE = M.TYPE_ID "
+                                    "WHERE M.PROJECT = %d ORDER BY M.ID_VALUE",
+                                    schema, schema, static_cast<int>(key)),
+                         "SQLExecDirect") != SQL_SUCCESS)
+        return listingDatabaseError;
+    messages.forEachRow("SQLFetch", false, "SQLFetch2", errSw, [&] {
+        SQLINTEGER idValue = 0;
+        std::array<char, textColumnSize> identifier{};
+        std::array<char, textColumnSize> type{};
+        messages.number(1, SQL_C_SLONG, idValue, "SQLGetData1");
+        messages.text(2, identifier.data(), textColumnSize, textColumnSize, "SQLGetData2");
+        messages.text(3, type.data(), textColumnSize, textColumnSize, "SQLGetData3");
+        out.print("   %6.6d %s (%s)\n", static_cast<int>(idValue), identifier.data(), type.data());
+    });
+    if (errSw)
+        return listingDatabaseError;
+
+    // How many of each: types, elements, values, and the tabs of each kind.
+    auto count = [&](const char* table, const char* keyColumn, const char* condition) {
+        return formatText("(SELECT COUNT(*) FROM %s%s WHERE %s = %d%s)", schema, table, keyColumn,
+                          static_cast<int>(key), condition);
+    };
+    Statement counts(db, "listOneMessageSet", "SQLAllocHandle");
+    std::string sql = "SELECT " + count("M_TYPE", "PROJECT", "") + ", " + count("M_ELEMENT", "PROJECT", "") + ", " +
+                      count("M_VALUE", "PROJECT", "") + ", " +
+                      count("REG_PLUGIN_MEMBER", "PROJECT_KEY", " AND PLUGIN_KEY = 4") + ", " +
+                      count("REG_PLUGIN_MEMBER", "PROJECT_KEY", " AND PLUGIN_KEY = 7") + ", " +
+                      count("REG_PLUGIN_MEMBER", "PROJECT_KEY", " AND PLUGIN_KEY = 6");
+    if (!counts.usable() || counts.execute(sql, "SQLExecDirect") != SQL_SUCCESS)
+        return listingDatabaseError;
+    counts.forEachRow("SQLFetch", true, "SQLFetch2", errSw, [&] {
+        static constexpr const char* labels[] = {"SQLGetData1", "SQLGetData2", "SQLGetData3",
+                                                 "SQLGetData4", "SQLGetData5", "SQLGetData6"};
+        SQLINTEGER n[6] = {};
+        for (SQLUSMALLINT column = 1; column <= 6; ++column)
+            counts.number(column, SQL_C_SLONG, n[column - 1], labels[column - 1]);
+        out.print("\nTypes %d, elements %d, values %d, wire formats %d (CWF %d, TDS %d, XML %d)\n",
+                  static_cast<int>(n[0]), static_cast<int>(n[1]), static_cast<int>(n[2]),
+                  static_cast<int>(n[3] + n[4] + n[5]), static_cast<int>(n[3]), static_cast<int>(n[4]),
+                  static_cast<int>(n[5]));
+    });
+    return errSw ? listingDatabaseError : listingSuccess;
+}
+
 int runMessageSetListing(Output& out, int argc, const char* const* argv) {
     Diagnostics diagnostics(out);
     int& errSw = diagnostics.errSw;
     out.print("%s", banner);
 
-    static constexpr ToolOption options[] = {dataSourceOption, userOption, passwordOption, schemaOption};
+    static constexpr ToolOption options[] = {
+        dataSourceOption, userOption, passwordOption, schemaOption,
+        {'s', &ToolOptions::messageSet, "*****Error - message set missing from -s parameter\n"}};
     ToolOptions values;
     walkToolCommandLine(out, errSw, argc, argv, options, values);
 
@@ -93,6 +177,12 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
     DbSession db(diagnostics, SessionVariant::listing);
     if (int connectRc = connectTool(out, db, values); connectRc != 0)
         return connectRc;
+    if (!values.messageSet.empty()) {
+        int exitCode = listOneMessageSet(out, db, errSw, values.messageSet, values.schemaPrefix);
+        db.close("main");
+        out.flush();
+        return exitCode;
+    }
 
     const char* routine = "main";
     int exitCode = listingSuccess;

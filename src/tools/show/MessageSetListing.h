@@ -18,7 +18,8 @@ class Output;
 enum ListingExitCode : int {
     listingSuccess = 0,       // listed, or the repository holds no message set
     listingUsage = 1,         // usage text shown
-    listingDatabaseError = 2, // PROJECT table not accessible, or a database error ended the listing
+    listingDatabaseError = 2, // PROJECT table not accessible, a database error ended the listing, or -s
+                              // names no message set
 };
 
 // The 13-character code of a message set: its repository, id and level packed
@@ -26,6 +27,12 @@ enum ListingExitCode : int {
 // in 0 to 15), written as "A" plus the top four bits, then twelve base-32
 // digits ("0" to "9", "A" to "V") from the most significant down.
 std::string messageSetCode(std::int32_t repository, std::int16_t id, std::int16_t level);
+
+// norvakshow -s: one message set, its messages with their types and the
+// counts of what it holds; listingDatabaseError when there is none of that
+// name or a query fails.
+int listOneMessageSet(Output& out, DbSession& db, int& errSw, const std::string& name,
+                      const std::string& schemaPrefix);
 
 // Lists the messages of one message set ("   %6.6d %s" per message, ordered by
 // id) on a statement of its own, so the caller's PROJECT result set stays

@@ -142,6 +142,7 @@ void DbSession::reportSqlError(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE h
     else
         print("*****Database error %d during %s in routine %s SQLSTATUS %s\n", rc, operation, routine, sqlState);
     errSw_ = 1;
+    out_.setQuiet(false); // from the first error on, the run's whole end is shown
 }
 
 void DbSession::reportEnvError(SQLRETURN rc, const char* operation, const char* routine) {

@@ -16,7 +16,7 @@ void Diagnostics::trace(const char* format, ...) {
         return;
     std::va_list args;
     va_start(args, format);
-    out.vprint(format, args);
+    out.vprintImportant(format, args); // asked for, quiet or not
     va_end(args);
 }
 
@@ -27,12 +27,22 @@ void Diagnostics::printFormatted(const char* format, ...) {
     va_end(args);
 }
 
+void Diagnostics::printFormattedError(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    out.vprintImportant(format, args);
+    va_end(args);
+    errSw = 1;
+    out.setQuiet(false); // from the first error on, the run's whole end is shown
+}
+
 void Diagnostics::error(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
-    out.vprint(format, args);
+    out.vprintImportant(format, args);
     va_end(args);
     errSw = 1;
+    out.setQuiet(false); // from the first error on, the run's whole end is shown
 }
 
 } // namespace norvak

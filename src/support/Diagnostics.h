@@ -2,6 +2,7 @@
 
 #include "support/CheckedFormat.h"
 #include "support/Output.h"
+#include "support/Progress.h"
 
 #include <type_traits>
 
@@ -16,7 +17,8 @@ struct Diagnostics {
     void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // Prints only with the trace switch.
     void trace(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    // Prints and sets the error switch.
+    // Prints, also when the writer is quiet, and sets the error switch; a
+    // quiet writer is quiet no more.
     void error(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // The same with a format from a table or a helper's caller, checked
     // where it was written.
@@ -24,17 +26,27 @@ struct Diagnostics {
         printFormatted(format.text(), args...);
     }
     template <class... Args> void errorChecked(CheckedFormat<std::type_identity_t<Args>...> format, Args... args) {
-        printFormatted(format.text(), args...);
-        errSw = 1;
+        printFormattedError(format.text(), args...);
     }
 
     Output& out;
     int errSw = 0;
     int traceSw = 0;
+    // Where a long run shows what it is doing; none when not shown.
+    Progress* progress = nullptr;
+    void showPhase(const char* name) {
+        if (progress != nullptr)
+            progress->phase(name);
+    }
+    void showCount(const char* name, long done, long total) {
+        if (progress != nullptr)
+            progress->count(name, done, total);
+    }
 
   private:
     // Formats whose arguments were checked when the format was written.
     void printFormatted(const char* format, ...);
+    void printFormattedError(const char* format, ...);
 };
 
 } // namespace norvak

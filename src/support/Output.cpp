@@ -1,5 +1,8 @@
 #include "support/Output.h"
 
+#include "support/Progress.h"
+
+#include <cstring>
 #include <exception>
 #include <new>
 #include <vector>
@@ -18,6 +21,32 @@ void Output::print(const char* format, ...) {
 }
 
 void Output::vprint(const char* format, std::va_list args) {
+    this->format(format, args, false);
+}
+
+void Output::vprintImportant(const char* format, std::va_list args) {
+    this->format(format, args, true);
+}
+
+namespace {
+
+// Whether a text reads as an error or a warning line.
+bool isMarked(const char* text, std::size_t length) {
+    std::size_t at = 0;
+    while (at < length && text[at] == '\n')
+        ++at;
+    return length - at >= 5 && std::strncmp(text + at, "*****", 5) == 0;
+}
+
+// Whether a marked text is an error rather than a warning.
+bool isError(const char* text) {
+    const char* mark = std::strstr(text, "*****");
+    return mark != nullptr && std::strncmp(mark, "*****Warning", 12) != 0;
+}
+
+} // namespace
+
+void Output::format(const char* format, std::va_list args, bool important) {
     char small[512];
     std::va_list copy;
     va_copy(copy, args);
@@ -25,16 +54,27 @@ void Output::vprint(const char* format, std::va_list args) {
     va_end(copy);
     if (needed < 0)
         return;
-    if (static_cast<std::size_t>(needed) < sizeof small) {
-        write(small, static_cast<std::size_t>(needed));
-        return;
+    const std::size_t length = static_cast<std::size_t>(needed);
+    std::vector<char> large;
+    const char* text = small;
+    if (length >= sizeof small) {
+        large.resize(length + 1);
+        std::vsnprintf(large.data(), large.size(), format, args);
+        text = large.data();
     }
-    std::vector<char> large(static_cast<std::size_t>(needed) + 1);
-    std::vsnprintf(large.data(), large.size(), format, args);
-    write(large.data(), static_cast<std::size_t>(needed));
+    if (!quiet_ || important) {
+        write(text, length);
+    } else if (isMarked(text, length)) {
+        write(text, length);
+        // From the first error on, the run's whole end is shown.
+        if (isError(text))
+            quiet_ = false;
+    }
 }
 
 void Output::write(const char* data, std::size_t length) {
+    if (progress_ != nullptr)
+        progress_->erase();
     if (stream_ == nullptr) {
         collected_.append(data, length);
         return;

@@ -7,6 +7,8 @@
 
 namespace norvak {
 
+class Progress;
+
 // The one place a program's report goes through: printf-style lines written
 // to a stream (standard output for the programs) or collected into a string
 // (for tests, which then see exactly what a user would see).
@@ -22,6 +24,17 @@ class Output {
 
     void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void vprint(const char* format, std::va_list args);
+    // The same for a text that is written even when the writer is quiet.
+    void vprintImportant(const char* format, std::va_list args);
+
+    // A quiet writer writes only what matters: texts that begin (after any
+    // line breaks) with "*****", which errors and warnings do, and texts
+    // printed as important. Lifting it lets everything through again.
+    void setQuiet(bool quiet) { quiet_ = quiet; }
+
+    // A progress line on the same terminal, taken away before each text.
+    void setProgress(Progress* progress) { progress_ = progress; }
+    bool quiet() const { return quiet_; }
     void write(const char* data, std::size_t length);
     void flush();
 
@@ -37,7 +50,11 @@ class Output {
     std::FILE* stream_ = nullptr;
     bool flushEachCall_ = false;
     bool failed_ = false;
+    bool quiet_ = false;
+    Progress* progress_ = nullptr;
     std::string collected_;
+
+    void format(const char* format, std::va_list args, bool important);
 };
 
 // The exit code of a program once its report is flushed: when the report

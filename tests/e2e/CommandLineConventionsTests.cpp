@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <fstream>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 // What every program answers before anything else (--help, --version), and
 // the mistakes of a first run answered with their fix.
 
@@ -103,6 +109,84 @@ TEST_P(ShowOneMessageSet, ListsItsMessagesWithTheirTypesAndCountsWhatItHolds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(, ShowOneMessageSet, allBackends(), backendParamName);
+
+class QuietAndProgress : public OrdersTest {
+  protected:
+    // Runs norvakload with its standard error on a pseudo-terminal and its
+    // standard output in terminal-run.log; returns what the terminal received.
+    std::string terminalOfLoad(const std::vector<std::string>& more) {
+        std::vector<std::string> arguments{programPath("norvakload"), "-n", repo().dataSource(), "-u", repo().user(),
+                                           "-p", repo().password(), "-s", "Orders"};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        const std::vector<std::string> environment = repo().environment();
+        int master = -1, slave = -1;
+        if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+            return "openpty failed";
+        pid_t pid = fork();
+        if (pid == 0) {
+            int log = open((repo().folder().path() + "/terminal-run.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(log, 1);
+            dup2(slave, 2);
+            for (const std::string& setting : environment)
+                putenv(const_cast<char*>(setting.c_str()));
+            std::vector<char*> argv;
+            for (const std::string& argument : arguments)
+                argv.push_back(const_cast<char*>(argument.c_str()));
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(slave);
+        std::string received;
+        char buffer[4096];
+        for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;)
+            received.append(buffer, static_cast<std::size_t>(n));
+        close(master);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return received;
+    }
+};
+
+TEST_P(QuietAndProgress, QuietShowsOnlyWarningsErrorsAndTheSummary) {
+    ProgramResult quiet = loadFile(sourcePath("examples/orders.xml"), {"-q"});
+    ASSERT_EQ(quiet.exitCode, 0) << quiet.output;
+    EXPECT_FALSE(contains(quiet, "Created ")) << quiet.output;
+    EXPECT_FALSE(contains(quiet, "Norvak V2.1")) << quiet.output;
+    EXPECT_EQ(quiet.lines().front(), "") << quiet.output;
+    EXPECT_TRUE(hasLinesInOrder(quiet, {"items added to tables in repository database " + repo().dataSource(),
+                                        "M_ELEMENT        - 16", "tags created - 16",
+                                        "Import was successful - please restart the norvakhub"}))
+        << quiet.output;
+
+    // Warnings stay; an error shows the whole end of the run.
+    ProgramResult again = loadFile(sourcePath("examples/orders.xml"), {"-q"});
+    EXPECT_EQ(again.lines().front(), "*****Warning - XML tab XML already exists - was not created") << again.output;
+    ProgramResult missing = runConnected("norvakload", {"-q", "-f", sourcePath("examples/orders.xml"), "-s", "None"});
+    EXPECT_EQ(missing.exitCode, 110);
+    EXPECT_TRUE(hasLinesInOrder(missing, {"*****Error - Could not locate message set None - rc=100",
+                                          "Please make sure the message set has been defined"}))
+        << missing.output;
+    EXPECT_FALSE(contains(missing, "Connecting to database"));
+}
+
+TEST_P(QuietAndProgress, ProgressIsShownOnATerminalOnlyAndErasedAtTheEnd) {
+    ProgramResult piped = loadFile(sourcePath("examples/orders.xml"), {"-r"});
+    ASSERT_EQ(piped.exitCode, 0);
+    EXPECT_EQ(piped.errors.find('\r'), std::string::npos) << piped.errors;
+
+    std::string terminal = terminalOfLoad({"-q", "-f", sourcePath("examples/orders.xml")});
+    EXPECT_NE(terminal.find("norvakload: reading the definitions"), std::string::npos) << terminal;
+    EXPECT_NE(terminal.find("norvakload: checking"), std::string::npos) << terminal;
+    EXPECT_NE(terminal.find(" items"), std::string::npos) << terminal;
+    // The last thing on the terminal takes the line away.
+    ASSERT_GE(terminal.size(), 4u);
+    EXPECT_EQ(terminal.substr(terminal.size() - 4), "\r\033[K") << terminal;
+    EXPECT_EQ(repo().query("SELECT COUNT(*) FROM M_ELEMENT"), (Rows{{"16"}}))
+        << std::ifstream(repo().folder().path() + "/terminal-run.log").rdbuf();
+}
+
+INSTANTIATE_TEST_SUITE_P(, QuietAndProgress, allBackends(), backendParamName);
 
 } // namespace
 } // namespace norvak::test

@@ -41,6 +41,8 @@ int* findSwitch(Diagnostics& diag, RunOptions& options, char letter) {
         return &diag.traceSw;
     case 'd':
         return &options.showTablesSw;
+    case 'q':
+        return &options.quietSw;
     default:
         return nullptr;
     }
@@ -70,7 +72,7 @@ const ApplyRule applyRules[] = {
 } // namespace
 
 const char* const norvakloadHelp =
-    "Usage: norvakload -f FILE {-n ZEP_DB {-u DB_Userid {-p DB_Password}}} {-s MessageSet} {-r} {-v} {-t} {-d}\n"
+    "Usage: norvakload -f FILE {-n ZEP_DB {-u DB_Userid {-p DB_Password}}} {-s MessageSet} {-r} {-v} {-t} {-d} {-q}\n"
     "                  {--lock-timeout SECONDS}\n"
     "\n"
     "Imports a definitions file into a message set of a repository: reads it, reconciles it with what\n"
@@ -86,6 +88,7 @@ const char* const norvakloadHelp =
     "  -v                      verbose progress lines\n"
     "  -t                      trace every routine\n"
     "  -d                      list the in-memory tables\n"
+    "  -q                      quiet: only warnings, errors and the closing summary\n"
     "  -i                      accepted, no effect\n"
     "  --lock-timeout SECONDS  wait at most this long for another run changing the message set (0..86400,\n"
     "                          default 600)\n"
@@ -128,6 +131,22 @@ void walkCommandLine(Diagnostics& diag, RunOptions& options, int argc, const cha
         else
             diag.error("%s", option->missingMessage);
     }
+}
+
+bool quietRequested(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (argument[0] != '-')
+            continue;
+        char letter = lowerLetter(argument[1]);
+        if (findValueOption(letter) != nullptr && argument[2] == '\0') {
+            ++i; // the option's value
+            continue;
+        }
+        if (letter == 'q')
+            return true;
+    }
+    return false;
 }
 
 bool usageRequested(int argc, const char* const* argv, const CommandLineValues& values) {

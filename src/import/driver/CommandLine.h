@@ -31,6 +31,9 @@ void walkCommandLine(Diagnostics& diag, RunOptions& options, int argc, const cha
 
 // True when the usage text is due: no argument, a first argument beginning
 // with "?" or with "?" second, or no file name.
+// Whether -q is among the switches: the run is then quiet from its first line.
+bool quietRequested(int argc, const char* const* argv);
+
 bool usageRequested(int argc, const char* const* argv, const CommandLineValues& values);
 
 void printUsage(Diagnostics& diag, const char* programName);

@@ -16,6 +16,7 @@
 #include "import/repository/WireFormatTabs.h"
 #include "support/Clock.h"
 #include "support/PasswordMask.h"
+#include "support/Progress.h"
 
 #include <new>
 #include <cstring>
@@ -51,6 +52,7 @@ void printRollbackLines(Diagnostics& diag) {
 
 // Prints the counts of the rows added and reused.
 void printSummary(Diagnostics& diag, const RunOptions& options, const RepositoryState& state) {
+    diag.out.setQuiet(false); // the closing summary, quiet or not
     const RunCounters& c = state.counters;
     diag.print("\nitems added to tables in repository database %s\n", options.databaseName.c_str());
     diag.print("M_MESSAGE        - %d\n", c.messagesAdded);
@@ -90,6 +92,7 @@ void endTransaction(Diagnostics& diag, const RunOptions& options, DbSession& db,
 // emission, the end of the transaction and the summary.
 int importItems(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
                 DbSession& db, Transaction& transaction) {
+    diag.showPhase("reconciling with the message set");
     createZEPtabs(diag, options, model, state, db);
     findExistingTypes(diag, options, model, state, db);
     findExistingElements(diag, options, model, state, db);
@@ -97,6 +100,7 @@ int importItems(Diagnostics& diag, const RunOptions& options, DefinitionModel& m
     findExistingMessages(diag, options, model, state, db);
     checkReusedTypeMembers(diag, model, state);
     checkReusedElementValues(diag, model, state);
+    diag.showPhase("checking");
     resolveReferences(diag, model, state);
     if (options.showTablesSw)
         showTables(diag, model);
@@ -159,6 +163,7 @@ static void suggestFileOption(Diagnostics& diag, int argc, const char* const* ar
 // The options are complete once the command line has been applied over those
 // of the definitions file; every step after that only reads them.
 int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const* argv) {
+    run.out.setQuiet(quietRequested(argc, argv));
     run.print("Norvak V2.1 - ZEP bulk data import utility V1.00 (Dec 14 2001)\n");
     if (!run.allocateTables()) {
         run.print("Error allocating storage for element, value, type or names table\n");
@@ -171,6 +176,7 @@ int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const
     CommandLineValues values;
     walkCommandLine(run, run, argc, argv, values);
     if (usageRequested(argc, argv, values)) {
+        run.out.setQuiet(false);
         printUsage(run, programName);
         suggestFileOption(run, argc, argv, values);
         return exitUsage;
@@ -179,10 +185,12 @@ int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const
     run.print("Processing input file %s\n", values.fileName.c_str());
     std::optional<std::string> text = readFileData(run, values.fileName);
     if (!text) {
+        run.out.setQuiet(false);
         run.print("Unable to read input defintions file %s\n", values.fileName.c_str());
         printUsage(run, programName);
         return exitUnreadableFile;
     }
+    run.showPhase("reading the definitions");
     parseXMLfile(run, run, run, run, text->data());
     if (run.errSw) {
         run.print("errors were found in the input definitions file\n");
@@ -195,6 +203,7 @@ int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const
     if (run.databaseName.empty())
         run.print("*****Error - no data source named: give it with -n or with ZEP_DB on the ZEPImport tag\n");
 
+    run.showPhase("connecting");
     int rc = db.connectToZEP(run.databaseName, run.dbUserId, run.dbPassword);
     if (rc != 0)
         return rc;
@@ -234,6 +243,16 @@ int endAfterFailure(Diagnostics& diag, DbSession& db, const std::string& line, i
 
 int runImport(Output& out, int argc, const char* const* argv) {
     ImportRun run(out);
+    // The phase and count of a long import, when standard error is a terminal.
+    Progress progress(stderr, "norvakload");
+    struct ShownProgress {
+        Output& out;
+        ~ShownProgress() { out.setProgress(nullptr); }
+    } shownProgress{out};
+    if (progress.shown()) {
+        run.progress = &progress;
+        out.setProgress(&progress);
+    }
     DbSession db(run, SessionVariant::import);
     const char* storageLine = "Error allocating storage for element, value, type or names table\n";
     try {

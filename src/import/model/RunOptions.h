@@ -11,6 +11,7 @@ struct RunOptions {
     int reportOnlySw = 0;
     int verboseSw = 0;
     int showTablesSw = 0;
+    int quietSw = 0; // only warnings, errors and the closing summary
 
     // Connection and naming settings, with the sizes of the fields that hold
     // them in the repository's conventions (text length below the size).

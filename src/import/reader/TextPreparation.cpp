@@ -85,6 +85,7 @@ std::optional<std::string> readFileData(Diagnostics& diag, const std::string& fi
     if (outcome == ReadOutcome::tooLarge)
         diag.error("*****Error - definitions file %s is larger than %zu bytes\n", fileName.c_str(), maxSize);
     if (outcome != ReadOutcome::complete) {
+        diag.out.setQuiet(false); // the run ends here: its end is shown
         diag.print("Unable to open input file %s\n", fileName.c_str());
         // What the operating system said, where it said something.
         if (failure != 0)

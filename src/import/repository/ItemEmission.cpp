@@ -80,10 +80,14 @@ class ItemEmission {
   public:
     ItemEmission(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
                  DbSession& db)
-        : diag_(diag), options_(options), model_(model), state_(state), db_(db) {}
+        : diag_(diag), options_(options), model_(model), state_(state), db_(db),
+          total_(static_cast<long>(model.types.count()) + model.elements.count() + model.messages.count() +
+                 model.attributes.count() + model.typeMembers.count() + model.values.count() +
+                 model.valueMembers.count()) {}
 
     void writeTypes() {
         for (int id = 1; id <= model_.types.count() && !diag_.errSw; ++id) {
+            tick();
             if (model_.types[id].zepId != 0)
                 continue;
             reuseExistingType(diag_, options_, model_, state_, db_, id);
@@ -98,6 +102,7 @@ class ItemEmission {
 
     void writeElements() {
         for (int id = 1; id <= model_.elements.count() && !diag_.errSw; ++id) {
+            tick();
             if (model_.elements[id].zepId != 0)
                 continue;
             reuseExistingElement(diag_, options_, model_, state_, db_, id);
@@ -119,6 +124,7 @@ class ItemEmission {
 
     void writeMessages() {
         for (int id = 1; id <= model_.messages.count() && !diag_.errSw; ++id) {
+            tick();
             MessageEntry& message = model_.messages[id];
             if (message.zepId != 0)
                 continue;
@@ -131,6 +137,7 @@ class ItemEmission {
 
     void writeAttributes() {
         for (int id = 1; id <= model_.attributes.count() && !diag_.errSw; ++id) {
+            tick();
             AttributeEntry& attribute = model_.attributes[id];
             if (attribute.flags & flagExists)
                 continue;
@@ -147,6 +154,7 @@ class ItemEmission {
         for (int typeId = 1; typeId <= model_.types.count() && !diag_.errSw; ++typeId) {
             std::int16_t sequence = 1;
             for (int id = model_.types[typeId].firstMember; id != 0 && !diag_.errSw; id = model_.typeMembers[id].next) {
+                tick();
                 if (model_.typeMembers[id].itemType & memberExists)
                     continue;
                 writeTypeMember(typeId, id, sequence);
@@ -157,6 +165,7 @@ class ItemEmission {
 
     void writeValues() {
         for (int id = 1; id <= model_.values.count() && !diag_.errSw; ++id) {
+            tick();
             ValueEntry& value = model_.values[id];
             if (value.zepId != 0)
                 continue;
@@ -171,6 +180,7 @@ class ItemEmission {
 
     void writeValueMembers() {
         for (int id = 1; id <= model_.valueMembers.count() && !diag_.errSw; ++id) {
+            tick();
             const ValueMemberEntry& member = model_.valueMembers[id];
             if (member.flags & flagExists)
                 continue;
@@ -380,11 +390,16 @@ class ItemEmission {
         }
     }
 
+    // One more entry of the tables visited: the count the progress line shows.
+    void tick() { diag_.showCount("writing", ++visited_, total_); }
+
     Diagnostics& diag_;
     const RunOptions& options_;
     DefinitionModel& model_;
     RepositoryState& state_;
     DbSession& db_;
+    long total_;
+    long visited_ = 0;
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "dbsession/DbSession.h"
 #include "dbsession/RepositorySchema.h"
 #include "dbsession/Transaction.h"
+#include "support/Progress.h"
 #include "tools/ToolCommandLine.h"
 #include "tools/export/CanonicalRows.h"
 #include "tools/export/DefinitionsExport.h"
@@ -75,35 +76,6 @@ bool writeStandardOutput(const std::string& text, std::string& failure) {
         failure = std::strerror(errno != 0 ? errno : EIO);
     return ok;
 }
-
-// Progress of a long read, on standard error when that is a terminal.
-class Progress {
-  public:
-    Progress(Output& report, const std::string& setName)
-        : report_(report), setName_(setName), shown_(isatty(STDERR_FILENO) == 1) {}
-    ~Progress() { done(); }
-    Progress(const Progress&) = delete;
-    Progress& operator=(const Progress&) = delete;
-
-    void table(const char* name, std::size_t rows) {
-        if (!shown_)
-            return;
-        report_.print("\rReading message set %s: %s, %zu rows\033[K", setName_.c_str(), name, rows);
-        report_.flush();
-        active_ = true;
-    }
-    void done() {
-        if (active_)
-            report_.print("\r\033[K");
-        active_ = false;
-    }
-
-  private:
-    Output& report_;
-    const std::string& setName_;
-    bool shown_;
-    bool active_ = false;
-};
 
 } // namespace
 
@@ -185,12 +157,17 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
             exitCode = exportNoMessageSet;
         } else {
             set.key = *key;
-            Progress progress(report, set.name);
+            // What is being read, when standard error is a terminal.
+            Progress progress(stderr, "norvakexport");
+            report.setProgress(&progress);
             // The file leaves out what every import makes again; the
             // canonical rows hold everything.
             if (!readMessageSet(diagnostics, db, values.schemaPrefix, set, canonical,
-                                [&](const char* table, std::size_t rows) { progress.table(table, rows); }))
+                                [&](const char* table, std::size_t rows) {
+                                    progress.phase(formatText("read %s, %zu rows", table, rows).c_str());
+                                }))
                 exitCode = exportDatabaseError;
+            report.setProgress(nullptr);
         }
         snapshot.rollback(); // nothing was changed; the driver needs the transaction ended to disconnect
     }

@@ -1,0 +1,84 @@
+# Installation and the Debian package.
+#
+#   cmake --install build --prefix /usr/local   the programs, manual pages,
+#                                               documentation, examples and
+#                                               bash completion under a prefix
+#   (cd build && cpack -G DEB)                  norvak_VERSION_ARCH.deb, which
+#                                               installs the same under /usr
+#
+# Included from the top-level CMakeLists.txt after the programs' targets.
+
+include(GNUInstallDirs)
+
+set(norvak_programs norvakload norvakshow norvakpurge norvakinit norvakexport)
+
+install(TARGETS ${norvak_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# Manual pages, section 1, compressed as Debian policy asks.
+find_program(NORVAK_GZIP gzip REQUIRED)
+set(norvak_man_pages "")
+foreach(program ${norvak_programs})
+  set(source ${PROJECT_SOURCE_DIR}/man/${program}.1)
+  set(page ${PROJECT_BINARY_DIR}/man/${program}.1.gz)
+  add_custom_command(
+    OUTPUT ${page}
+    COMMAND ${CMAKE_COMMAND} -DSOURCE=${source} -DOUTPUT=${page} -DVERSION=${PROJECT_VERSION}
+            -DGZIP=${NORVAK_GZIP} -P ${PROJECT_SOURCE_DIR}/cmake/ManPage.cmake
+    DEPENDS ${source} ${PROJECT_SOURCE_DIR}/cmake/ManPage.cmake
+    COMMENT "Building the manual page of ${program}")
+  list(APPEND norvak_man_pages ${page})
+endforeach()
+add_custom_target(norvak_man_pages ALL DEPENDS ${norvak_man_pages})
+install(FILES ${norvak_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The format documentation and the shipped examples.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/definitions-format.md ${PROJECT_SOURCE_DIR}/docs/export.md
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+file(GLOB norvak_examples CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.xml)
+install(FILES ${norvak_examples} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+
+# Bash completion: bash-completion loads a program's completion on demand from
+# a file of the program's name, so the one file is installed as norvakload and
+# each other program gets a link to it.
+set(norvak_completions ${PROJECT_BINARY_DIR}/completion)
+file(MAKE_DIRECTORY ${norvak_completions})
+set(norvak_completion_files ${norvak_completions}/norvakload)
+configure_file(${PROJECT_SOURCE_DIR}/completion/norvak.bash ${norvak_completions}/norvakload COPYONLY)
+foreach(program ${norvak_programs})
+  if(NOT program STREQUAL "norvakload")
+    file(CREATE_LINK norvakload ${norvak_completions}/${program} SYMBOLIC)
+    list(APPEND norvak_completion_files ${norvak_completions}/${program})
+  endif()
+endforeach()
+install(FILES ${norvak_completion_files} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions)
+
+# The Debian package: cpack -G DEB in the build folder.
+set(NORVAK_PACKAGE_MAINTAINER "Norvak maintainers <norvak-maintainers@example.org>"
+    CACHE STRING "Maintainer field of the Debian package")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME norvak)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Norvak")
+set(CPACK_PACKAGE_CONTACT "${NORVAK_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tools that keep message definitions in a relational repository")
+set(CPACK_PACKAGE_DESCRIPTION "Command-line tools that maintain the message definitions of a repository
+reached through ODBC (SQLite or PostgreSQL): norvakinit creates the
+repository tables and message sets, norvakload imports a definitions file
+into a message set and commits once or rolls everything back, norvakshow
+lists message sets and their messages, norvakexport writes a message set back
+as a definitions file or as canonical rows, and norvakpurge removes a
+message set.")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${NORVAK_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION database)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The libraries the programs link (the ODBC driver manager, libuuid, the C and
+# C++ run-time) come from dpkg-shlibdeps; unixodbc brings the driver manager's
+# configuration and tools, and the ODBC drivers are what the repositories need.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "unixodbc")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsqliteodbc, odbc-postgresql")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# Programs are installed stripped, as in any Debian package.
+set(CPACK_STRIP_FILES ON)
+include(CPack)

@@ -1,0 +1,83 @@
+# Bash completion of the norvak tools: norvakload, norvakshow, norvakpurge,
+# norvakinit and norvakexport. Installed once, under the name norvakload, with
+# a link for each other program, so that bash-completion loads it for whichever
+# program is completed first.
+#
+# Completes the options of each program; after -n the ODBC data sources that
+# the driver manager would find (the sections of $ODBCINI, ~/.odbc.ini and
+# /etc/odbc.ini, less [ODBC] and [Default]); after -f and -o file names; after
+# -l the language bindings.
+
+# The data source names of the odbc.ini files, one a line, each once.
+_norvak_data_sources()
+{
+    local file line name
+    local -A seen=()
+    for file in "${ODBCINI-}" "$HOME/.odbc.ini" /etc/odbc.ini; do
+        [[ -n $file && -r $file && ! -d $file ]] || continue
+        while IFS= read -r line || [[ -n $line ]]; do
+            line=${line%$'\r'}
+            [[ $line =~ ^[[:space:]]*\[([^]]+)\][[:space:]]*$ ]] || continue
+            name=${BASH_REMATCH[1]}
+            case ${name,,} in
+                odbc | default) continue ;;
+            esac
+            [[ -n ${seen[$name]-} ]] && continue
+            seen[$name]=1
+            printf '%s\n' "$name"
+        done <"$file"
+    done
+}
+
+_norvak()
+{
+    local cur=${COMP_WORDS[COMP_CWORD]}
+    local prev=
+    ((COMP_CWORD > 0)) && prev=${COMP_WORDS[COMP_CWORD - 1]}
+    local program=${COMP_WORDS[0]##*/}
+    COMPREPLY=()
+
+    local options
+    case $program in
+        norvakload) options='-f -n -u -p -s -r -v -t -d -i --lock-timeout --help --version' ;;
+        norvakshow) options='-n -u -p -h -s --help --version' ;;
+        norvakpurge) options='-s -n -u -p -h --lock-timeout --help --version' ;;
+        norvakinit) options='-n -u -p -h -s -l --lock-timeout --help --version' ;;
+        norvakexport) options='-n -u -p -h -s -o --canonical --help --version' ;;
+        *) return 0 ;;
+    esac
+
+    # The programs read option letters in either case (-N is -n).
+    local option=$prev
+    [[ $option == -? ]] && option=${option,,}
+    # A value option takes the next word only when it is one of this program's.
+    if [[ " $options " == *" $option "* ]]; then
+        case $option in
+            -n)
+                local name
+                while IFS= read -r name; do
+                    [[ $name == "$cur"* ]] && COMPREPLY+=("$(printf '%q' "$name")")
+                done < <(_norvak_data_sources)
+                return 0
+                ;;
+            -f | -o)
+                compopt -o filenames 2>/dev/null
+                local IFS=$'\n'
+                COMPREPLY=($(compgen -f -- "$cur"))
+                return 0
+                ;;
+            -l)
+                COMPREPLY=($(compgen -W 'C COBOL C,COBOL' -- "$cur"))
+                return 0
+                ;;
+            -u | -p | -s | -h | --lock-timeout)
+                return 0
+                ;;
+        esac
+    fi
+
+    COMPREPLY=($(compgen -W "$options" -- "$cur"))
+    return 0
+}
+
+complete -F _norvak norvakload norvakshow norvakpurge norvakinit norvakexport

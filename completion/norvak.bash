@@ -39,7 +39,7 @@ _norvak()
 
     local options
     case $program in
-        norvakload) options='-f -n -u -p -s -r -v -t -d -i --lock-timeout --help --version' ;;
+        norvakload) options='-f -n -u -p -s -r -v -t -d -q -i --lock-timeout --help --version' ;;
         norvakshow) options='-n -u -p -h -s --help --version' ;;
         norvakpurge) options='-s -n -u -p -h --lock-timeout --help --version' ;;
         norvakinit) options='-n -u -p -h -s -l --lock-timeout --help --version' ;;

@@ -13,6 +13,7 @@ packages=(
   postgresql
   clang-tidy
   clang libclang-rt-dev
+  man-db dpkg-dev file bash-completion
 )
 
 missing=()

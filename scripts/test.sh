@@ -21,6 +21,7 @@ trap 'bash scripts/postgres.sh stop' EXIT
 bash scripts/postgres.sh start
 
 (cd build && ctest --output-on-failure -j2)
+bash scripts/package.sh
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DNORVAK_SANITIZE=ON >/dev/null
 cmake --build build-sanitize -j"$(nproc)"

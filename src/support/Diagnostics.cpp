@@ -43,6 +43,15 @@ void Diagnostics::error(const char* format, ...) {
     va_end(args);
     errSw = 1;
     out.setQuiet(false); // from the first error on, the run's whole end is shown
+    printPlace();
+}
+
+void Diagnostics::printPlace() {
+    if (readingAt == nullptr || !placeOf)
+        return;
+    std::string place = placeOf(readingAt);
+    if (!place.empty())
+        out.print("  at %s\n", place.c_str());
 }
 
 } // namespace norvak

@@ -4,6 +4,8 @@
 #include "support/Output.h"
 #include "support/Progress.h"
 
+#include <functional>
+#include <string>
 #include <type_traits>
 
 namespace norvak {
@@ -27,11 +29,20 @@ struct Diagnostics {
     }
     template <class... Args> void errorChecked(CheckedFormat<std::type_identity_t<Args>...> format, Args... args) {
         printFormattedError(format.text(), args...);
+        printPlace();
     }
 
     Output& out;
     int errSw = 0;
     int traceSw = 0;
+    // While definitions are read: the byte where the tag or attribute being
+    // read starts, and what turns it into "FILE:LINE:COL" in the file as
+    // written; after every error line, "  at FILE:LINE:COL" follows.
+    const char* readingAt = nullptr;
+    std::function<std::string(const char*)> placeOf;
+    // The name of the definitions file, for those places.
+    std::string sourceName;
+
     // Where a long run shows what it is doing; none when not shown.
     Progress* progress = nullptr;
     void showPhase(const char* name) {
@@ -44,6 +55,9 @@ struct Diagnostics {
     }
 
   private:
+    // "  at FILE:LINE:COL" while definitions are read.
+    void printPlace();
+
     // Formats whose arguments were checked when the format was written.
     void printFormatted(const char* format, ...);
     void printFormattedError(const char* format, ...);

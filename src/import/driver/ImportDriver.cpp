@@ -191,6 +191,7 @@ int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const
         return exitUnreadableFile;
     }
     run.showPhase("reading the definitions");
+    run.sourceName = values.fileName;
     parseXMLfile(run, run, run, run, text->data());
     if (run.errSw) {
         run.print("errors were found in the input definitions file\n");

@@ -397,6 +397,7 @@ namespace {
 char* readAttribute(Diagnostics& diag, RunOptions& options, DefinitionModel& model, char* position, int tagKind,
                     AttributeTarget& target, bool& passwordUnread) {
     passwordUnread = false;
+    diag.readingAt = position;
     char* nameEnd = position;
     while (!endsAttributeName(*nameEnd))
         ++nameEnd;
@@ -453,6 +454,8 @@ char* scanAttribute(Diagnostics& diag, RunOptions& options, DefinitionModel& mod
 
 char* processItem(Diagnostics& diag, RunOptions& options, DefinitionModel& model, RepositoryState& state,
                   char* position, std::string& tagName, int& kind, int& currTypeId, int& currElemId) {
+    const char* tagStart = position;
+    diag.readingAt = tagStart;
     diag.trace("==> processItem currType=%d currElem=%d ptr=0x%8.8x %.32s\n", currTypeId, currElemId,
                traceAddress(position), shownText(position, 32).c_str());
     char* nameStart = skipBlanks(position + 1);
@@ -484,6 +487,7 @@ char* processItem(Diagnostics& diag, RunOptions& options, DefinitionModel& model
         position = skipBlanks(position);
     }
 
+    diag.readingAt = tagStart;
     handOver(diag, model, state, kind, record, target, currTypeId, currElemId);
     diag.trace("<== processItem %s ptr=0x%8.8x %.32s\n", tagName.c_str(), traceAddress(position),
                shownText(position, 32, passwordUnread).c_str());
@@ -509,10 +513,22 @@ void parseXMLfile(Diagnostics& diag, RunOptions& options, DefinitionModel& model
     if (*position == '\0') {
         diag.error("*****Error - no beginning bracket (\"<\") found in file\n");
     } else {
-        removeComments(diag, position);
+        // Errors name their place in the file as written.
+        TextPlaces places(text);
+        const std::string source = diag.sourceName;
+        diag.placeOf = [&places, text, source](const char* at) {
+            if (source.empty())
+                return std::string(); // a text that is no file has no place to name
+            auto [line, column] = places.lineAndColumn(static_cast<std::size_t>(at - text));
+            return source + ":" + std::to_string(line) + ":" + std::to_string(column);
+        };
+        diag.readingAt = nullptr;
+        removeCommentsNoting(diag, position, places, static_cast<std::size_t>(position - text));
         while (std::strncmp(position, "<?xml", 5) == 0)
             position = findNextTag(processQuest(diag, position));
         TagTreeWalk(diag, options, model, state).walk(position);
+        diag.placeOf = nullptr;
+        diag.readingAt = nullptr;
     }
     diag.trace("<== parseXMLfile, errSw=%d\n", diag.errSw);
 }

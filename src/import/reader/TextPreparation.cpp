@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <cstring>
 #include <memory>
 
@@ -100,7 +102,43 @@ std::optional<std::string> readFileData(Diagnostics& diag, const std::string& fi
     return text;
 }
 
+namespace {
+void removeComments(Diagnostics& diag, char* text, TextPlaces* places, std::size_t base);
+} // namespace
+
+TextPlaces::TextPlaces(const char* text) {
+    lineStarts_.push_back(0);
+    for (std::size_t i = 0; text[i] != '\0'; ++i)
+        if (text[i] == '\n')
+            lineStarts_.push_back(i + 1);
+}
+
+void TextPlaces::removed(std::size_t at, std::size_t length) {
+    std::size_t before = shifts_.empty() ? 0 : shifts_.back().second;
+    shifts_.emplace_back(at, before + length);
+}
+
+std::pair<std::size_t, std::size_t> TextPlaces::lineAndColumn(std::size_t offset) const {
+    // The last removal at or before the offset tells how far the byte moved.
+    auto shift = std::upper_bound(shifts_.begin(), shifts_.end(), offset,
+                                  [](std::size_t value, const auto& entry) { return value < entry.first; });
+    std::size_t original = offset + (shift == shifts_.begin() ? 0 : std::prev(shift)->second);
+    auto line = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), original);
+    std::size_t index = static_cast<std::size_t>(line - lineStarts_.begin()) - 1;
+    return {index + 1, original - lineStarts_[index] + 1};
+}
+
 void removeComments(Diagnostics& diag, char* text) {
+    removeComments(diag, text, nullptr, 0);
+}
+
+void removeCommentsNoting(Diagnostics& diag, char* text, TextPlaces& places, std::size_t base) {
+    removeComments(diag, text, &places, base);
+}
+
+namespace {
+
+void removeComments(Diagnostics& diag, char* text, TextPlaces* places, std::size_t base) {
     diag.trace("==> removeComments buffer=0x%x length=%d\n", traceAddress(text), static_cast<int>(std::strlen(text)));
     char* read = text;
     char* write = text;
@@ -108,11 +146,16 @@ void removeComments(Diagnostics& diag, char* text) {
         if (diag.errSw)
             break;
         if (std::strncmp(read, "<!--", 4) == 0) {
+            char* start = read;
             read = findCommentEnd(read + 4);
-            if (*read == '\0')
+            if (*read == '\0') {
+                diag.readingAt = write; // where the comment begins
                 diag.error("***** Error - missing ending delimiter on comment\n");
-            else
+            } else {
                 read += 3;
+            }
+            if (places != nullptr)
+                places->removed(base + static_cast<std::size_t>(write - text), static_cast<std::size_t>(read - start));
             continue;
         }
         *write++ = *read++;
@@ -120,6 +163,8 @@ void removeComments(Diagnostics& diag, char* text) {
     *write = '\0';
     diag.trace("<== removeComments length=%d\n", static_cast<int>(write - text));
 }
+
+} // namespace
 
 namespace {
 

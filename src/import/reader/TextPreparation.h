@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace norvak {
 
@@ -20,8 +22,29 @@ constexpr std::size_t maxDefinitionsFileSize = 2147483647;
 std::optional<std::string> readFileData(Diagnostics& diag, const std::string& fileName,
                                         std::size_t maxSize = maxDefinitionsFileSize);
 
+// Where the bytes of a text being read stood in the file as written: the
+// lines of the text before its comments were taken out, and those comments.
+class TextPlaces {
+  public:
+    // Over the whole text as read from the file.
+    explicit TextPlaces(const char* text);
+    // `length` bytes were taken out at `at` (an offset in the text as it is
+    // after the removals before this one).
+    void removed(std::size_t at, std::size_t length);
+    // Line and column (both from 1, the column in bytes) of an offset of the
+    // text after every removal.
+    std::pair<std::size_t, std::size_t> lineAndColumn(std::size_t offset) const;
+
+  private:
+    std::vector<std::size_t> lineStarts_;
+    // Offsets after removal from which the text stood this much further on.
+    std::vector<std::pair<std::size_t, std::size_t>> shifts_;
+};
+
 // Removes every "<!--" ... "-->" from the text, in place.
 void removeComments(Diagnostics& diag, char* text);
+// The same, telling `places` what went (at offsets from `text` plus `base`).
+void removeCommentsNoting(Diagnostics& diag, char* text, TextPlaces& places, std::size_t base);
 
 // Substitutes the character references of one name or value in place and
 // turns each run of control characters into one blank.

@@ -13,7 +13,7 @@ _norvak_data_sources()
 {
     local file line name
     local -A seen=()
-    for file in "${ODBCINI-}" "$HOME/.odbc.ini" /etc/odbc.ini; do
+    for file in "${ODBCINI-}" "${HOME:+$HOME/.odbc.ini}" /etc/odbc.ini; do
         [[ -n $file && -r $file && ! -d $file ]] || continue
         while IFS= read -r line || [[ -n $line ]]; do
             line=${line%$'\r'}

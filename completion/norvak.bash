@@ -39,8 +39,8 @@ _norvak()
 
     local options
     case $program in
-        norvakload) options='-f -n -u -p -s -r -v -t -d -q -i --lock-timeout --help --version' ;;
-        norvakshow) options='-n -u -p -h -s --help --version' ;;
+        norvakload) options='-f -n -u -p -s -r -v -t -d -q -i --lock-timeout --format --help --version' ;;
+        norvakshow) options='-n -u -p -h -s --format --help --version' ;;
         norvakpurge) options='-s -n -u -p -h --lock-timeout --help --version' ;;
         norvakinit) options='-n -u -p -h -s -l --lock-timeout --help --version' ;;
         norvakexport) options='-n -u -p -h -s -o --canonical --help --version' ;;
@@ -68,6 +68,10 @@ _norvak()
                 ;;
             -l)
                 COMPREPLY=($(compgen -W 'C COBOL C,COBOL' -- "$cur"))
+                return 0
+                ;;
+            --format)
+                COMPREPLY=($(compgen -W 'json text' -- "$cur"))
                 return 0
                 ;;
             -u | -p | -s | -h | --lock-timeout)

@@ -14,6 +14,7 @@ packages=(
   clang-tidy
   clang libclang-rt-dev
   man-db dpkg-dev file bash-completion
+  nlohmann-json3-dev
 )
 
 missing=()

@@ -30,7 +30,7 @@ void Diagnostics::printFormatted(const char* format, ...) {
 void Diagnostics::printFormattedError(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
-    out.vprintImportant(format, args);
+    out.vprintError(format, args);
     va_end(args);
     errSw = 1;
     out.setQuiet(false); // from the first error on, the run's whole end is shown
@@ -39,7 +39,7 @@ void Diagnostics::printFormattedError(const char* format, ...) {
 void Diagnostics::error(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
-    out.vprintImportant(format, args);
+    out.vprintError(format, args);
     va_end(args);
     errSw = 1;
     out.setQuiet(false); // from the first error on, the run's whole end is shown

@@ -28,6 +28,13 @@ void Output::vprintImportant(const char* format, std::va_list args) {
     this->format(format, args, true);
 }
 
+void Output::vprintError(const char* format, std::va_list args) {
+    std::size_t begin = collected_.size();
+    this->format(format, args, true);
+    if (stream_ == nullptr)
+        errorRanges_.emplace_back(begin, collected_.size());
+}
+
 namespace {
 
 // Whether a text reads as an error or a warning line.

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace norvak {
 
@@ -26,6 +28,10 @@ class Output {
     void vprint(const char* format, std::va_list args);
     // The same for a text that is written even when the writer is quiet.
     void vprintImportant(const char* format, std::va_list args);
+    // The same for an error; a collecting writer keeps where its errors are.
+    void vprintError(const char* format, std::va_list args);
+    // Where in text() the texts printed as errors stand: begin and end.
+    const std::vector<std::pair<std::size_t, std::size_t>>& errorRanges() const { return errorRanges_; }
 
     // A quiet writer writes only what matters: texts that begin (after any
     // line breaks) with "*****", which errors and warnings do, and texts
@@ -51,6 +57,7 @@ class Output {
     bool flushEachCall_ = false;
     bool failed_ = false;
     bool quiet_ = false;
+    std::vector<std::pair<std::size_t, std::size_t>> errorRanges_;
     Progress* progress_ = nullptr;
     std::string collected_;
 

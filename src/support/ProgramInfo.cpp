@@ -30,4 +30,28 @@ bool answerInfoRequest(Output& out, int argc, const char* const* argv, const cha
     return false;
 }
 
+bool takeFormatOption(std::vector<const char*>& arguments, std::string& format) {
+    format = "text";
+    bool known = true;
+    for (std::size_t i = 1; i < arguments.size();) {
+        const char* argument = arguments[i];
+        std::size_t taken = 0;
+        if (std::strcmp(argument, "--format") == 0) {
+            format = i + 1 < arguments.size() ? arguments[i + 1] : "";
+            taken = i + 1 < arguments.size() ? 2 : 1;
+        } else if (std::strncmp(argument, "--format=", 9) == 0) {
+            format = argument + 9;
+            taken = 1;
+        }
+        if (taken == 0) {
+            ++i;
+            continue;
+        }
+        arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i),
+                        arguments.begin() + static_cast<std::ptrdiff_t>(i + taken));
+        known = format == "json" || format == "text";
+    }
+    return known;
+}
+
 } // namespace norvak

@@ -2,6 +2,9 @@
 
 #include "support/Output.h"
 
+#include <string>
+#include <vector>
+
 namespace norvak {
 
 // The version of the toolset, defined once in the build.
@@ -14,5 +17,9 @@ const char* toolsetVersion();
 // (the program then ends with 0).
 bool answerInfoRequest(Output& out, int argc, const char* const* argv, const char* programName,
                        const char* valueLetters, const char* helpText);
+
+// Takes "--format json" (or "--format=json", "--format text") out of the
+// arguments; false with `format` set to the value when that is neither.
+bool takeFormatOption(std::vector<const char*>& arguments, std::string& format);
 
 } // namespace norvak

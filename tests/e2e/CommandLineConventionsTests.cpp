@@ -1,6 +1,7 @@
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <fcntl.h>
 #include <fstream>
@@ -187,6 +188,78 @@ TEST_P(QuietAndProgress, ProgressIsShownOnATerminalOnlyAndErasedAtTheEnd) {
 }
 
 INSTANTIATE_TEST_SUITE_P(, QuietAndProgress, allBackends(), backendParamName);
+
+class JsonResults : public OrdersTest {};
+
+TEST_P(JsonResults, AnImportIsToldAsOneDocumentWithItsRowsAndMessages) {
+    ProgramResult result = loadFile(sourcePath("examples/orders.xml"), {"--format", "json"});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    nlohmann::json document = nlohmann::json::parse(result.output); // nothing else on standard output
+    EXPECT_EQ(document["exitCode"], 0);
+    EXPECT_EQ(document["messageSet"], "Orders");
+    EXPECT_EQ(document["reportOnly"], false);
+    EXPECT_EQ(document["rowsAdded"]["M_ELEMENT"], 16);
+    EXPECT_EQ(document["rowsAdded"]["M_MESSAGE"], 2);
+    EXPECT_EQ(document["reused"]["types"], 0);
+    EXPECT_TRUE(document["errors"].empty());
+
+    nlohmann::json again = nlohmann::json::parse(loadFile(sourcePath("examples/orders.xml"), {"--format=json", "-r"}).output);
+    EXPECT_EQ(again["reportOnly"], true);
+    EXPECT_EQ(again["reused"]["elements"], 16);
+    ASSERT_EQ(again["warnings"].size(), 3u);
+    EXPECT_EQ(again["warnings"][0]["text"], "*****Warning - XML tab XML already exists - was not created");
+}
+
+TEST_P(JsonResults, ErrorsInTheFileNameTheirPlaceInTheDocumentAndInTheReport) {
+    const std::string definitions = "<ZEPImport/>\n<!-- a comment\n  of two lines -->\n<Type ident=\"T\">\n"
+                                    "  <Element ident=\"E\" type=\"string\" lenght=\"5\"/>\n</Type>\n";
+    std::string file = repo().folder().write("bad.xml", definitions);
+    ProgramResult human = loadFile(file);
+    EXPECT_EQ(human.exitCode, 200);
+    EXPECT_TRUE(hasLinesInOrder(human, {"*****Error - unrecognized attribute lenght found", "  at " + file + ":5:36",
+                                        "errors were found in the input definitions file"}))
+        << human.output;
+
+    ProgramResult result = loadFile(file, {"--format", "json"});
+    EXPECT_EQ(result.exitCode, 200);
+    nlohmann::json document = nlohmann::json::parse(result.output);
+    EXPECT_EQ(document["exitCode"], 200);
+    ASSERT_EQ(document["errors"].size(), 1u) << document.dump(2);
+    EXPECT_EQ(document["errors"][0]["text"], "*****Error - unrecognized attribute lenght found");
+    EXPECT_EQ(document["errors"][0]["file"], file);
+    EXPECT_EQ(document["errors"][0]["line"], 5);
+    EXPECT_EQ(document["errors"][0]["column"], 36);
+    EXPECT_EQ(document["rowsAdded"]["M_TYPE"], 0);
+
+    ProgramResult unknown = loadFile(file, {"--format", "xml"});
+    EXPECT_EQ(unknown.exitCode, 200);
+    EXPECT_TRUE(hasLine(unknown, "*****Error - unknown --format xml: json or text"));
+}
+
+TEST_P(JsonResults, TheListingIsOneDocumentToo) {
+    ASSERT_EQ(loadFile(sourcePath("examples/orders.xml")).exitCode, 0);
+    createMessageSet("Second");
+    ProgramResult result = runConnected("norvakshow", {"--format", "json"});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    nlohmann::json document = nlohmann::json::parse(result.output);
+    ASSERT_EQ(document["messageSets"].size(), 2u);
+    nlohmann::json orders = document["messageSets"][0];
+    EXPECT_EQ(orders["key"], 100);
+    EXPECT_EQ(orders["name"], "Orders");
+    EXPECT_EQ(orders["nextId"], 100057);
+    ASSERT_EQ(orders["messages"].size(), 2u);
+    EXPECT_EQ(orders["messages"][0]["identifier"], "PlaceOrder");
+    EXPECT_EQ(orders["messages"][0]["type"], "Order_t");
+    EXPECT_EQ(document["messageSets"][1]["messages"].size(), 0u);
+
+    nlohmann::json one = nlohmann::json::parse(runConnected("norvakshow", {"--format", "json", "-s", "Second"}).output);
+    ASSERT_EQ(one["messageSets"].size(), 1u);
+    ProgramResult missing = runConnected("norvakshow", {"--format", "json", "-s", "None"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_TRUE(nlohmann::json::parse(missing.output)["messageSets"].empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(, JsonResults, allBackends(), backendParamName);
 
 } // namespace
 } // namespace norvak::test

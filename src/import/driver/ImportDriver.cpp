@@ -6,6 +6,7 @@
 #include "dbsession/Transaction.h"
 #include "import/driver/CommandLine.h"
 #include "import/driver/ImportRun.h"
+#include "import/driver/JsonReport.h"
 #include "import/driver/TableListings.h"
 #include "import/model/ConsistencyChecks.h"
 #include "import/reader/TagWalker.h"
@@ -242,7 +243,7 @@ int endAfterFailure(Diagnostics& diag, DbSession& db, const std::string& line, i
 
 } // namespace
 
-int runImport(Output& out, int argc, const char* const* argv) {
+int runImport(Output& out, int argc, const char* const* argv, ImportOutcome* outcome) {
     ImportRun run(out);
     // The phase and count of a long import, when standard error is a terminal.
     Progress progress(stderr, "norvakload");
@@ -256,6 +257,14 @@ int runImport(Output& out, int argc, const char* const* argv) {
     }
     DbSession db(run, SessionVariant::import);
     const char* storageLine = "Error allocating storage for element, value, type or names table\n";
+    struct KeptOutcome {
+        ImportRun& run;
+        ImportOutcome* outcome;
+        ~KeptOutcome() {
+            if (outcome != nullptr)
+                *outcome = {run.messageSetName, run.reportOnlySw != 0, run.counters};
+        }
+    } keptOutcome{run, outcome};
     try {
         return importDefinitions(run, db, argc, argv);
     } catch (const TableStorageError&) {

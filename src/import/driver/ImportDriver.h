@@ -20,7 +20,10 @@ enum ImportExitCode : int {
     exitStorage = -2,
 };
 
-// The whole norvakload run, from the banner to the exit code, reporting on `out`.
-int runImport(Output& out, int argc, const char* const* argv);
+struct ImportOutcome;
+
+// The whole norvakload run, from the banner to the exit code, reporting on
+// `out`; with `outcome`, what the run did is also kept there.
+int runImport(Output& out, int argc, const char* const* argv, ImportOutcome* outcome = nullptr);
 
 } // namespace norvak

@@ -4,11 +4,16 @@
 #include "dbsession/DbSession.h"
 #include "dbsession/Statement.h"
 #include "support/Output.h"
+#include "support/ProgramInfo.h"
 #include "tools/ToolCommandLine.h"
+
+#include <nlohmann/json.hpp>
 
 #include <sqlext.h>
 
 #include <array>
+#include <sstream>
+#include <vector>
 
 namespace norvak {
 
@@ -39,6 +44,8 @@ const char* const norvakshowHelp =
     "  -p DB_Password          database password (never shown)\n"
     "  -h Schema_name          schema of the repository tables (an SQL identifier)\n"
     "  -s MessageSet           list this message set only\n"
+    "  --format json           the message sets (key, name, next id, messages with their types) as one JSON\n"
+    "                          document, with any errors\n"
     "  --help, --version       this text; the program's version\n"
     "\n"
     "Exit codes: 0 listed, 1 usage shown, 2 the listing failed or -s names no message set, otherwise the\n"
@@ -155,7 +162,101 @@ int listOneMessageSet(Output& out, DbSession& db, int& errSw, const std::string&
     return errSw ? listingDatabaseError : listingSuccess;
 }
 
+std::string listMessageSetsJson(DbSession& db, int& errSw, const std::string& schemaPrefix, const std::string& only) {
+    using nlohmann::json;
+    json sets = json::array();
+    const char* schema = schemaPrefix.c_str();
+    {
+        Statement rows(db, "listMessageSetsJson", "SQLAllocHandle");
+        std::string where = only.empty() ? std::string()
+                                         : formatText(" WHERE RTRIM(NAME) = '%s'", quotedText(only).c_str());
+        if (rows.usable() &&
+            rows.execute(formatText("SELECT PROJECT_KEY, NEXT_ID, NAME FROM %sPROJECT%s ORDER BY PROJECT_KEY", schema,
+                                    where.c_str()),
+                         "SQLExecDirect") == SQL_SUCCESS)
+            rows.forEachRow("SQLFetch", false, "SQLFetch2", errSw, [&] {
+                SQLSMALLINT key = 0;
+                SQLINTEGER nextId = 0;
+                std::array<char, textColumnSize> name{};
+                rows.number(1, SQL_C_SSHORT, key, "SQLGetData1");
+                rows.number(2, SQL_C_SLONG, nextId, "SQLGetData2");
+                rows.text(3, name.data(), textColumnSize, textColumnSize, "SQLGetData3");
+                sets.push_back({{"key", key}, {"name", name.data()}, {"nextId", nextId}, {"messages", json::array()}});
+            });
+    }
+    for (json& set : sets) {
+        Statement messages(db, "listMessageSetsJson", "SQLAllocHandle");
+        if (errSw || !messages.usable() ||
+            messages.execute(formatText("SELECT M.ID_VALUE, M.IDENTIFIER, T.IDENTIFIER FROM %sM_MESSAGE M LEFT JOIN "
+                                        "%sM_TYPE T ON T.PROJECT = M.PROJECT AND T.ID_VALUE = M.TYPE_ID "
+                                        "WHERE M.PROJECT = %d ORDER BY M.ID_VALUE",
+                                        schema, schema, set["key"].get<int>()),
+                             "SQLExecDirect") != SQL_SUCCESS)
+            break;
+        messages.forEachRow("SQLFetch", false, "SQLFetch2", errSw, [&] {
+            SQLINTEGER id = 0;
+            std::array<char, textColumnSize> identifier{};
+            std::array<char, textColumnSize> type{};
+            messages.number(1, SQL_C_SLONG, id, "SQLGetData1");
+            messages.text(2, identifier.data(), textColumnSize, textColumnSize, "SQLGetData2");
+            messages.text(3, type.data(), textColumnSize, textColumnSize, "SQLGetData3");
+            set["messages"].push_back({{"id", id}, {"identifier", identifier.data()}, {"type", type.data()}});
+        });
+    }
+    return sets.dump();
+}
+
 int runMessageSetListing(Output& out, int argc, const char* const* argv) {
+    // --format json: the listing as one JSON document; the report lines are
+    // collected and their errors told in it.
+    std::vector<const char*> arguments(argv, argv + argc);
+    std::string format;
+    if (!takeFormatOption(arguments, format)) {
+        out.print("*****Error - unknown --format %s: json or text\n", format.c_str());
+        return listingDatabaseError;
+    }
+    if (format == "json") {
+        Output collected;
+        Diagnostics diagnostics(collected);
+        ToolOptions values;
+        static constexpr ToolOption options[] = {
+            dataSourceOption, userOption, passwordOption, schemaOption,
+            {'s', &ToolOptions::messageSet, "*****Error - message set missing from -s parameter\n"}};
+        const int count = static_cast<int>(arguments.size());
+        walkToolCommandLine(collected, diagnostics.errSw, count, arguments.data(), options, values);
+        int exitCode = listingSuccess;
+        std::string sets = "[]";
+        if (values.dataSource.empty()) {
+            collected.print("*****Error - no data source: give it with -n\n");
+            exitCode = listingUsage;
+        } else if (diagnostics.errSw) {
+            exitCode = listingDatabaseError;
+        } else {
+            DbSession db(diagnostics, SessionVariant::listing);
+            if (int connectRc = connectTool(collected, db, values); connectRc != 0) {
+                exitCode = connectRc;
+            } else {
+                sets = listMessageSetsJson(db, diagnostics.errSw, values.schemaPrefix, values.messageSet);
+                if (diagnostics.errSw)
+                    exitCode = listingDatabaseError;
+                else if (!values.messageSet.empty() && sets == "[]")
+                    exitCode = listingDatabaseError; // -s names no message set
+                db.close("main");
+            }
+        }
+        nlohmann::json errors = nlohmann::json::array();
+        std::istringstream lines(collected.text());
+        for (std::string line; std::getline(lines, line);)
+            if (line.rfind("*****", 0) == 0 || line.rfind("Unable to", 0) == 0 || line.rfind("Database connection", 0) == 0)
+                errors.push_back({{"text", line}});
+        nlohmann::json document = {{"program", "norvakshow"},
+                                   {"exitCode", exitCode & 0xff}, // as the process ends
+                                   {"messageSets", nlohmann::json::parse(sets)},
+                                   {"errors", errors}};
+        out.print("%s\n", document.dump(2).c_str());
+        return exitCode;
+    }
+
     Diagnostics diagnostics(out);
     int& errSw = diagnostics.errSw;
     out.print("%s", banner);

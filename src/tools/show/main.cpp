@@ -7,7 +7,7 @@
 int main(int argc, char** argv) {
     {
         norvak::Output info(stdout);
-        if (norvak::answerInfoRequest(info, argc, argv, "norvakshow", "nuph", norvak::norvakshowHelp))
+        if (norvak::answerInfoRequest(info, argc, argv, "norvakshow", "nuphs", norvak::norvakshowHelp))
             return norvak::finishReport(info, "norvakshow", 0);
     }
     norvak::Output out(stdout, /*flushEachCall*/ false);

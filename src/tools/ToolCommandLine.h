@@ -39,6 +39,8 @@ inline constexpr ToolOption passwordOption{'p', &ToolOptions::password,
                                            "*****Error - database password missing from -p parameter\n"};
 inline constexpr ToolOption schemaOption{'h', &ToolOptions::schemaPrefix,
                                          "*****Error - schema name missing from -h parameter\n"};
+inline constexpr ToolOption messageSetOption{'s', &ToolOptions::messageSet,
+                                             "*****Error - message set missing from -s parameter\n"};
 
 // Walks the arguments after the program name. An option is "-" and a letter
 // in either case; its value is the rest of the argument, or the next argument

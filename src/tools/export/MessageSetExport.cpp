@@ -119,7 +119,7 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
         userOption,
         passwordOption,
         schemaOption,
-        {'s', &ToolOptions::messageSet, "*****Error - message set missing from -s parameter\n"},
+        messageSetOption,
         {'o', &ToolOptions::outputFile, "*****Error - output file missing from -o parameter\n"},
     };
     ToolOptions values;

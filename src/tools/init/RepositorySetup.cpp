@@ -366,7 +366,7 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
         userOption,
         passwordOption,
         schemaOption,
-        {'s', &ToolOptions::messageSet, "*****Error - message set missing from -s parameter\n"},
+        messageSetOption,
         {'l', &ToolOptions::languages, "*****Error - language bindings missing from -l parameter\n"},
     };
     Diagnostics diagnostics(out);

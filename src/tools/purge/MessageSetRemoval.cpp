@@ -263,10 +263,11 @@ int runMessageSetRemoval(Output& out, int argc, const char* const* argv) {
     int& errSw = diagnostics.errSw;
     out.print("%s", banner);
 
-    static constexpr ToolOption messageSetOption{'s', &ToolOptions::messageSet,
+    // Its own line for a missing message set.
+    static constexpr ToolOption removedSetOption{'s', &ToolOptions::messageSet,
                                                  "*****message set name missing from -s parameter\n"};
     static constexpr ToolOption options[] = {dataSourceOption, userOption, passwordOption, schemaOption,
-                                             messageSetOption};
+                                             removedSetOption};
     ToolOptions values;
     walkToolCommandLine(out, errSw, argc, argv, options, values, /*takesLockTimeout*/ true);
 

@@ -83,6 +83,31 @@ void getAllMessages(Output& out, DbSession& db, int& errSw, SQLSMALLINT projectK
     });
 }
 
+namespace {
+
+// Each message of a message set with the identifier of its type, in id order.
+template <class Row> void forEachMessageWithType(DbSession& db, int& errSw, const char* schema, int key, Row row) {
+    Statement messages(db, "forEachMessageWithType", "SQLAllocHandle");
+    if (!messages.usable() ||
+        messages.execute(formatText("SELECT M.ID_VALUE, M.IDENTIFIER, T.IDENTIFIER FROM %sM_MESSAGE M LEFT JOIN "
+                                    "%sM_TYPE T ON T.PROJECT = M.PROJECT AND T.ID_VALUE = M.TYPE_ID "
+                                    "WHERE M.PROJECT = %d ORDER BY M.ID_VALUE",
+                                    schema, schema, key),
+                         "SQLExecDirect") != SQL_SUCCESS)
+        return;
+    messages.forEachRow("SQLFetch", false, "SQLFetch2", errSw, [&] {
+        SQLINTEGER id = 0;
+        std::array<char, textColumnSize> identifier{};
+        std::array<char, textColumnSize> type{};
+        messages.number(1, SQL_C_SLONG, id, "SQLGetData1");
+        messages.text(2, identifier.data(), textColumnSize, textColumnSize, "SQLGetData2");
+        messages.text(3, type.data(), textColumnSize, textColumnSize, "SQLGetData3");
+        row(id, identifier.data(), type.data());
+    });
+}
+
+} // namespace
+
 int listOneMessageSet(Output& out, DbSession& db, int& errSw, const std::string& name,
                       const std::string& schemaPrefix) {
     const char* schema = schemaPrefix.c_str();
@@ -115,22 +140,8 @@ int listOneMessageSet(Output& out, DbSession& db, int& errSw, const std::string&
     out.print("\nMessage set %s: key %d, next id %d\n   Msg ID Message Name (type)\n\n", name.c_str(),
               static_cast<int>(key), static_cast<int>(nextId));
 
-    Statement messages(db, "listOneMessageSet", "SQLAllocHandle");
-    if (!messages.usable() ||
-        messages.execute(formatText("SELECT M.ID_VALUE, M.IDENTIFIER, T.IDENTIFIER FROM %sM_MESSAGE M LEFT JOIN "
-                                    "%sM_TYPE T ON T.PROJECT = M.PROJECT AND T.ID_VALUE = M.TYPE_ID "
-                                    "WHERE M.PROJECT = %d ORDER BY M.ID_VALUE",
-                                    schema, schema, static_cast<int>(key)),
-                         "SQLExecDirect") != SQL_SUCCESS)
-        return listingDatabaseError;
-    messages.forEachRow("SQLFetch", false, "SQLFetch2", errSw, [&] {
-        SQLINTEGER idValue = 0;
-        std::array<char, textColumnSize> identifier{};
-        std::array<char, textColumnSize> type{};
-        messages.number(1, SQL_C_SLONG, idValue, "SQLGetData1");
-        messages.text(2, identifier.data(), textColumnSize, textColumnSize, "SQLGetData2");
-        messages.text(3, type.data(), textColumnSize, textColumnSize, "SQLGetData3");
-        out.print("   %6.6d %s (%s)\n", static_cast<int>(idValue), identifier.data(), type.data());
+    forEachMessageWithType(db, errSw, schema, key, [&](SQLINTEGER id, const char* identifier, const char* type) {
+        out.print("   %6.6d %s (%s)\n", static_cast<int>(id), identifier, type);
     });
     if (errSw)
         return listingDatabaseError;
@@ -185,23 +196,12 @@ std::string listMessageSetsJson(DbSession& db, int& errSw, const std::string& sc
             });
     }
     for (json& set : sets) {
-        Statement messages(db, "listMessageSetsJson", "SQLAllocHandle");
-        if (errSw || !messages.usable() ||
-            messages.execute(formatText("SELECT M.ID_VALUE, M.IDENTIFIER, T.IDENTIFIER FROM %sM_MESSAGE M LEFT JOIN "
-                                        "%sM_TYPE T ON T.PROJECT = M.PROJECT AND T.ID_VALUE = M.TYPE_ID "
-                                        "WHERE M.PROJECT = %d ORDER BY M.ID_VALUE",
-                                        schema, schema, set["key"].get<int>()),
-                             "SQLExecDirect") != SQL_SUCCESS)
+        if (errSw)
             break;
-        messages.forEachRow("SQLFetch", false, "SQLFetch2", errSw, [&] {
-            SQLINTEGER id = 0;
-            std::array<char, textColumnSize> identifier{};
-            std::array<char, textColumnSize> type{};
-            messages.number(1, SQL_C_SLONG, id, "SQLGetData1");
-            messages.text(2, identifier.data(), textColumnSize, textColumnSize, "SQLGetData2");
-            messages.text(3, type.data(), textColumnSize, textColumnSize, "SQLGetData3");
-            set["messages"].push_back({{"id", id}, {"identifier", identifier.data()}, {"type", type.data()}});
-        });
+        forEachMessageWithType(db, errSw, schema, set["key"].get<int>(),
+                               [&](SQLINTEGER id, const char* identifier, const char* type) {
+                                   set["messages"].push_back({{"id", id}, {"identifier", identifier}, {"type", type}});
+                               });
     }
     return sets.dump();
 }
@@ -221,7 +221,7 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
         ToolOptions values;
         static constexpr ToolOption options[] = {
             dataSourceOption, userOption, passwordOption, schemaOption,
-            {'s', &ToolOptions::messageSet, "*****Error - message set missing from -s parameter\n"}};
+            messageSetOption};
         const int count = static_cast<int>(arguments.size());
         walkToolCommandLine(collected, diagnostics.errSw, count, arguments.data(), options, values);
         int exitCode = listingSuccess;
@@ -263,7 +263,7 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
 
     static constexpr ToolOption options[] = {
         dataSourceOption, userOption, passwordOption, schemaOption,
-        {'s', &ToolOptions::messageSet, "*****Error - message set missing from -s parameter\n"}};
+        messageSetOption};
     ToolOptions values;
     walkToolCommandLine(out, errSw, argc, argv, options, values);
 

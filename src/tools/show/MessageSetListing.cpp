@@ -237,10 +237,9 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
                 exitCode = connectRc;
             } else {
                 sets = listMessageSetsJson(db, diagnostics.errSw, values.schemaPrefix, values.messageSet);
-                if (diagnostics.errSw)
+                // A failed query, or -s naming no message set.
+                if (diagnostics.errSw || (!values.messageSet.empty() && sets == "[]"))
                     exitCode = listingDatabaseError;
-                else if (!values.messageSet.empty() && sets == "[]")
-                    exitCode = listingDatabaseError; // -s names no message set
                 db.close("main");
             }
         }

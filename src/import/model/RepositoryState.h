@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/UuidGenerator.h"
+
 #include "import/model/TabDefinitions.h"
 
 #include <cstdint>
@@ -33,6 +35,9 @@ struct RunCounters {
 // of the summary.
 struct RepositoryState {
     RunCounters counters;
+    // The uuids of the rows the run writes, seeded from the system at the
+    // first one.
+    UuidGenerator uuids;
 
     // Tabs the message set has (from the repository or created by the run).
     KnownTabs cwfTabs;

@@ -15,6 +15,8 @@
 
 #include <uuid/uuid.h>
 
+#include <array>
+#include <cstring>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -151,20 +153,26 @@ void createXmlMemberAttr(Diagnostics& diag, const RunOptions& options, const Def
                            minLength, maxLength, 0, pluginAttrKey);
 }
 
-void makeUuidString(Diagnostics& diag, std::string& uuid) {
+void makeUuidString(Diagnostics& diag, RepositoryState& state, std::string& uuid) {
     uuid.clear();
-    uuid_t id;
-    uuid_generate(id);
-    // The generator has no status of its own; a nil uuid is the one result
-    // that cannot serve as an item's identity.
-    int status = uuid_is_null(id) ? 1 : 0;
-    if (status != 0) {
-        diag.print("*****Error creating UUID for message status %d\n", status);
-        return;
+    if (!state.uuids.seeded()) {
+        // 32 bytes from the system's random source, once per run: two
+        // random uuids of the system's generator, which has no status of its
+        // own; a nil one is the one result that cannot seed anything.
+        std::array<std::uint8_t, 32> key{};
+        uuid_t part;
+        for (std::size_t half = 0; half < 2; ++half) {
+            uuid_generate_random(part);
+            int status = uuid_is_null(part) ? 1 : 0;
+            if (status != 0) {
+                diag.print("*****Error creating UUID for message status %d\n", status);
+                return;
+            }
+            std::memcpy(key.data() + 16 * half, part, 16);
+        }
+        state.uuids.seed(key);
     }
-    char text[37];
-    uuid_unparse_lower(id, text);
-    uuid = text;
+    uuid = state.uuids.next();
 }
 
 void insertUUID(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
@@ -173,7 +181,7 @@ void insertUUID(Diagnostics& diag, const RunOptions& options, DefinitionModel& m
     registerAttrKey(diag, model, decimal(state.nextAttrId));
 
     std::string uuid;
-    makeUuidString(diag, uuid);
+    makeUuidString(diag, state, uuid);
     int attrId = createAttribute(diag, options, state, db, "uuid", "string", "WebDav", uuid, 1, 254, componentId,
                                  componentClass, pluginMemberId, keyUuid);
     if (options.verboseSw)
@@ -189,7 +197,7 @@ void createMemberAttrUUID(Diagnostics& diag, const RunOptions& options, Definiti
     registerMemberAttrKey(diag, model, decimal(state.nextMbrAttr));
 
     std::string uuid;
-    makeUuidString(diag, uuid);
+    makeUuidString(diag, state, uuid);
     createMemberAttr(diag, options, state, db, parentId, parentClass, childMemberId, childClass, pluginMemberId, "uuid",
                      "string", "WebDav", uuid, 0, 254, uuidMemberAttrFlags, keyUuid);
     diag.trace("==> createMemberAttrUUID attrId %d\n", static_cast<int>(state.nextMbrAttr));

@@ -39,8 +39,10 @@ void createXmlMemberAttr(Diagnostics& diag, const RunOptions& options, const Def
                          const std::string& attrType, const std::string& value, int minLength, int maxLength,
                          int pluginAttrKey);
 
-// A new uuid in its 36-character lower-case text form (empty when none could be made).
-void makeUuidString(Diagnostics& diag, std::string& uuid);
+// A new uuid in its 36-character lower-case text form (empty when none could
+// be made): from the run's generator, which the first call seeds from the
+// system.
+void makeUuidString(Diagnostics& diag, RepositoryState& state, std::string& uuid);
 
 void insertUUID(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
                 DbSession& db, int componentId, int componentClass, int pluginMemberId);

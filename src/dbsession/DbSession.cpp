@@ -81,6 +81,11 @@ int DbSession::connectToZEP(const std::string& dataSource, const std::string& us
     reportConnectionCall(rc, "SQLConnect");
     if (rc == SQL_SUCCESS) {
         connected_ = true;
+        if (variant_ == SessionVariant::import && !reconnectForImport(dataSource, user, password)) {
+            print("Database connection to %s failed\n", dataSource.c_str());
+            errSw_ = 1;
+            return SQL_ERROR;
+        }
         if (variant_ == SessionVariant::snapshot) {
             // One snapshot for all the queries of the run. A SQLite
             // transaction sees one state of the database whatever is asked,
@@ -101,6 +106,64 @@ int DbSession::connectToZEP(const std::string& dataSource, const std::string& us
     explainUnknownDataSource(dataSource);
     errSw_ = 1;
     return rc;
+}
+
+std::string odbcConnectionValue(const std::string& value) {
+    if (value.find_first_of(";{}=") == std::string::npos && value.find_first_of(" \t") != 0)
+        return value;
+    std::string braced = "{";
+    for (char c : value) {
+        braced += c;
+        if (c == '}')
+            braced += '}'; // a closing brace inside braces is doubled
+    }
+    return braced + "}";
+}
+
+std::string importConnectionString(const std::string& dataSource, const std::string& user,
+                                   const std::string& password) {
+    std::string text = "DSN=" + odbcConnectionValue(dataSource);
+    // The data source's own user and password stand unless the run gives them.
+    if (!user.empty())
+        text += ";UID=" + odbcConnectionValue(user);
+    if (!password.empty())
+        text += ";PWD=" + odbcConnectionValue(password);
+    return text + ";" + std::string(psqlImportSettings);
+}
+
+bool DbSession::reconnectForImport(const std::string& dataSource, const std::string& user,
+                                   const std::string& password) {
+    // An import rolls back as a whole: psqlODBC's savepoint around every
+    // statement (its default whatever the server) and a server-side prepare
+    // of every statement buy nothing and cost round trips. They are turned
+    // off for the import's connection, whatever the data source says, by
+    // connecting again with the driver's own keywords.
+    SQLCHAR driver[64] = {};
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLGetInfo(hdbc_.get(), SQL_DRIVER_NAME, driver, sizeof driver, &length)) ||
+        std::strncmp(reinterpret_cast<const char*>(driver), "psqlodbc", 8) != 0)
+        return true;
+    SQLDisconnect(hdbc_.get());
+    std::string text = importConnectionString(dataSource, user, password);
+    SQLCHAR completed[1024];
+    SQLSMALLINT completedLength = 0;
+    SQLRETURN rc = SQLDriverConnect(hdbc_.get(), nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
+                                    static_cast<SQLSMALLINT>(text.size()), completed, sizeof completed,
+                                    &completedLength, SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(rc)) {
+        // Not taken: the connection as the data source has it, as before.
+        rc = SQLConnect(hdbc_.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(dataSource.c_str())), SQL_NTS,
+                        reinterpret_cast<SQLCHAR*>(const_cast<char*>(user.c_str())), SQL_NTS,
+                        reinterpret_cast<SQLCHAR*>(const_cast<char*>(password.c_str())), SQL_NTS);
+        reportDbcError(rc, "SQLConnect", "connectToZEP");
+    }
+    connected_ = SQL_SUCCEEDED(rc);
+    if (connected_) {
+        rc = SQLSetConnectAttr(hdbc_.get(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+                               SQL_IS_INTEGER);
+        reportDbcError(rc, "SQLSetConnectAttr(autocommit_off)", "connectToZEP");
+    }
+    return connected_ && rc == SQL_SUCCESS;
 }
 
 void DbSession::explainUnknownDataSource(const std::string& dataSource) {

@@ -21,6 +21,18 @@ enum class SessionVariant {
               // committed state; reports by handle kind
 };
 
+// The psqlODBC settings of an import's connection: rollback of the whole
+// transaction on an error (no savepoint around each statement) and no
+// server-side prepare.
+inline constexpr const char* psqlImportSettings = "Protocol=7.4-1;UseServerSidePrepare=0";
+
+// A value of an ODBC connection string, in braces when it needs them.
+std::string odbcConnectionValue(const std::string& value);
+// The connection string of an import through psqlODBC: the data source, the
+// user and password the run gives, and psqlImportSettings.
+std::string importConnectionString(const std::string& dataSource, const std::string& user,
+                                   const std::string& password);
+
 // Owns an ODBC handle of one kind and frees it when dropped.
 class OdbcHandle {
   public:
@@ -81,6 +93,9 @@ class DbSession {
 
   private:
     // The import and set-up sessions flush every line and report in full.
+    // The import's connection through psqlODBC, made again without a
+    // savepoint around each statement and without server-side prepares.
+    bool reconnectForImport(const std::string& dataSource, const std::string& user, const std::string& password);
     // After a failed connect: when the data source is unknown to the driver
     // manager, one line that says where it looked.
     void explainUnknownDataSource(const std::string& dataSource);

@@ -237,11 +237,11 @@ TestRepository::TestRepository(Backend backend) : backend_(backend) {
         name = uniqueDatabaseName();
         user_ = postgresUser();
         password_ = postgresPassword();
-        // The settings the README recommends for a repository on PostgreSQL.
-        settings_ = {{"Driver", postgresDriver},    {"Servername", postgresHost()},
-                     {"Port", postgresPort()},      {"Database", name},
-                     {"Username", user_},           {"Password", password_},
-                     {"UseServerSidePrepare", "0"}, {"Protocol", "7.4-1"}};
+        // What a user writes for a repository on PostgreSQL: server, port,
+        // database and credentials (the import sets the driver's own
+        // settings for itself).
+        settings_ = {{"Driver", postgresDriver}, {"Servername", postgresHost()}, {"Port", postgresPort()},
+                     {"Database", name},         {"Username", user_},            {"Password", password_}};
     }
     odbcIni_ = folder_.path() + "/odbc.ini";
     std::ofstream file(odbcIni_);

@@ -24,11 +24,11 @@ void quarterRound(std::array<std::uint32_t, 16>& x, int a, int b, int c, int d) 
 std::array<std::uint8_t, 64> UuidGenerator::block(const std::array<std::uint32_t, 8>& key, std::uint32_t counter,
                                                     const std::array<std::uint32_t, 3>& nonce) {
     std::array<std::uint32_t, 16> input{0x61707865, 0x3320646e, 0x79622d32, 0x6b206574};
-    for (int i = 0; i < 8; ++i)
-        input[static_cast<std::size_t>(4 + i)] = key[static_cast<std::size_t>(i)];
+    for (std::size_t i = 0; i < 8; ++i)
+        input[4 + i] = key[i];
     input[12] = counter;
-    for (int i = 0; i < 3; ++i)
-        input[static_cast<std::size_t>(13 + i)] = nonce[static_cast<std::size_t>(i)];
+    for (std::size_t i = 0; i < 3; ++i)
+        input[13 + i] = nonce[i];
     std::array<std::uint32_t, 16> x = input;
     for (int round = 0; round < 10; ++round) {
         quarterRound(x, 0, 4, 8, 12);

@@ -11,6 +11,8 @@ namespace {
 
 // Characters of a COBOL name taken from the identifier.
 constexpr std::size_t cobolNameLength = 24;
+// Characters of a COBOL name row, the id included.
+constexpr std::size_t cobolNameRowLength = 30;
 // Letters and digits of a copy book name before its ".CPY".
 constexpr std::size_t copyBookStemLength = 8;
 
@@ -51,6 +53,23 @@ void makeCobolName(std::string& name) {
     if (!cobolName.empty() && !(cobolName[0] >= 'A' && cobolName[0] <= 'Z'))
         cobolName[0] = 'C';
     name = std::move(cobolName);
+}
+
+std::string cobolNameValue(std::string_view label, long long componentId) {
+    std::string id = std::to_string(componentId);
+    std::string name(label);
+    makeCobolName(name);
+    cutAtCharacterBoundary(name, id.size() < cobolNameRowLength ? cobolNameRowLength - id.size() : 0);
+    return name + id;
+}
+
+std::string cNameValue(std::string_view label, long long attrId, std::size_t width) {
+    std::string id = std::to_string(attrId);
+    std::string name(label);
+    cutAtCharacterBoundary(name, id.size() < width ? width - id.size() : 0);
+    name += id;
+    makeCName(name);
+    return name;
 }
 
 std::string copyBookName(std::string_view messageName) {

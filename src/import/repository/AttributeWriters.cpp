@@ -11,7 +11,6 @@
 #include "import/model/RunOptions.h"
 #include "import/repository/RowWriters.h"
 #include "support/Diagnostics.h"
-#include "support/Utf8Text.h"
 
 #include <uuid/uuid.h>
 
@@ -30,7 +29,6 @@ constexpr int cwfMemberAttrFlags = 1073741824;
 constexpr int uuidMemberAttrFlags = 262145;
 
 // Longest COBOL language name, its component id included.
-constexpr std::size_t maxCobolNameLength = 30;
 // Characters of the copy book name taken from the message name.
 
 std::string decimal(std::uint32_t number) {
@@ -234,14 +232,7 @@ void insertCOBOLName(Diagnostics& diag, const RunOptions& options, DefinitionMod
     registerAttrKey(diag, model, decimal(state.nextAttrId));
     ++state.counters.attributesAdded;
 
-    // The COBOL name with the component id appended, within the name's 30
-    // characters: the name part gives way to the id's digits.
-    std::string idText = std::to_string(componentId);
-    std::string cobolName = name;
-    makeCobolName(cobolName);
-    std::size_t room = idText.size() < maxCobolNameLength ? maxCobolNameLength - idText.size() : 0;
-    cutAtCharacterBoundary(cobolName, room);
-    cobolName += idText;
+    const std::string cobolName = cobolNameValue(name, componentId);
 
     int attrId = static_cast<int>(state.nextAttrId);
     insertLanguageNameRow(options, state, db, "insertCOBOLName", componentId, componentClass, pluginMemberId, 30, 7,
@@ -264,14 +255,9 @@ void insertCName(Diagnostics& diag, const RunOptions& options, DefinitionModel& 
     registerAttrKey(diag, model, decimal(state.nextAttrId));
     ++state.counters.attributesAdded;
 
-    // The C name carries the attribute's own id; the label gives way to the
-    // id's digits when both do not fit the column.
+    // The C name carries the attribute's own id.
     int attrId = static_cast<int>(state.nextAttrId);
-    std::string idText = decimal(state.nextAttrId);
-    std::string cName = name;
-    cutAtCharacterBoundary(cName, repositoryTextWidth - idText.size());
-    cName += idText;
-    makeCName(cName);
+    const std::string cName = cNameValue(name, state.nextAttrId, repositoryTextWidth);
 
     SQLRETURN freed =
         insertLanguageNameRow(options, state, db, "insertCName", componentId, componentClass, pluginMemberId,

@@ -6,7 +6,6 @@
 #include "import/model/Codes.h"
 #include "import/model/ItemTables.h"
 #include "import/model/LanguageNames.h"
-#include "support/Utf8Text.h"
 
 #include <array>
 #include <string_view>
@@ -146,23 +145,10 @@ bool holdsWhatTheImportMakes(const StoredAttribute& row, std::string_view label)
     }
     if (row.name == "Message Copy Book Name")
         return value == copyBookName(label);
-    if (row.name == "COBOL Language Name") {
-        // Within 30 characters, the name gives way to the owner's id.
-        std::string id = std::to_string(row.ownerId);
-        std::string made(label);
-        makeCobolName(made);
-        cutAtCharacterBoundary(made, id.size() < 30 ? 30 - id.size() : 0);
-        return value == made + id;
-    }
-    if (row.name == "C Language Name") {
-        // The label gives way to the attribute's own id.
-        std::string id = std::to_string(row.id);
-        std::string made(label);
-        cutAtCharacterBoundary(made, repositoryTextWidth - id.size());
-        made += id;
-        makeCName(made);
-        return value == made;
-    }
+    if (row.name == "COBOL Language Name")
+        return value == cobolNameValue(label, row.ownerId);
+    if (row.name == "C Language Name")
+        return value == cNameValue(label, row.id, repositoryTextWidth);
     return false;
 }
 

@@ -12,7 +12,7 @@ set(layers
   "import/reader|import/model|support"
   "import/repository|import/model|dbsession|support"
   "import/driver|import/reader|import/repository|import/model|dbsession|support"
-  "tools|import/reader|import/model|dbsession|support"
+  "tools|import/driver|import/reader|import/repository|import/model|dbsession|support"
 )
 
 set(failures "")

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/export/StoredMessageSet.h"
+#include "import/repository/StoredMessageSet.h"
 
 #include <string>
 #include <vector>

@@ -8,7 +8,7 @@
 #include "tools/ToolCommandLine.h"
 #include "tools/export/CanonicalRows.h"
 #include "tools/export/DefinitionsExport.h"
-#include "tools/export/StoredMessageSet.h"
+#include "import/repository/StoredMessageSet.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "tools/export/StoredMessageSet.h"
+#include "import/repository/StoredMessageSet.h"
 
 #include "dbsession/Columns.h"
 #include "dbsession/RepositorySchema.h"

@@ -108,6 +108,34 @@ int DbSession::connectToZEP(const std::string& dataSource, const std::string& us
     return rc;
 }
 
+bool DbSession::connectWithString(const std::string& connectionString) {
+    const char* routine = "connectWithString";
+    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, henv_.out());
+    reportEnvError(rc, "SQLAllocHandle", routine);
+    if (rc == SQL_SUCCESS) {
+        rc = SQLSetEnvAttr(henv_.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
+                           SQL_IS_INTEGER);
+        reportEnvError(rc, "SQLSetEnvAttr", routine);
+    }
+    if (rc == SQL_SUCCESS) {
+        rc = SQLAllocHandle(SQL_HANDLE_DBC, henv_.get(), hdbc_.out());
+        reportEnvError(rc, "SQLAllocHandle2", routine);
+    }
+    if (rc != SQL_SUCCESS)
+        return false;
+    std::string text = connectionString;
+    rc = SQLDriverConnect(hdbc_.get(), nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
+                          static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    reportDbcError(rc, "SQLDriverConnect", routine);
+    if (!SQL_SUCCEEDED(rc))
+        return false;
+    connected_ = true;
+    rc = SQLSetConnectAttr(hdbc_.get(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+                           SQL_IS_INTEGER);
+    reportDbcError(rc, "SQLSetConnectAttr(autocommit_off)", routine);
+    return rc == SQL_SUCCESS;
+}
+
 std::string odbcConnectionValue(const std::string& value) {
     if (value.find_first_of(";{}=") == std::string::npos && value.find_first_of(" \t") != 0)
         return value;

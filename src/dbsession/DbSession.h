@@ -65,6 +65,10 @@ class DbSession {
     // Sets up the handles and connects; 0 when connected, -1 when the
     // handles cannot be set up (import), otherwise the connect's return code.
     int connectToZEP(const std::string& dataSource, const std::string& user, const std::string& password);
+    // Connects, with autocommit off, through a full connection string
+    // ("DRIVER={SQLite3};Database=:memory:"), saying nothing unless it fails;
+    // true when connected.
+    bool connectWithString(const std::string& connectionString);
 
     // Reports a non-zero return code of an ODBC call with the SQLSTATE of the
     // handle's first diagnostic record, and sets the error switch.

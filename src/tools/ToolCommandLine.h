@@ -18,6 +18,7 @@ struct ToolOptions {
     std::string messageSet;
     std::string languages;
     std::string outputFile; // -o of the tools that write a file
+    std::string inputFile;  // -f of the tools that read a definitions file
     bool schemaRefused = false; // -h named something that is not an SQL identifier
     int lockTimeoutSeconds = defaultLockTimeoutSeconds; // --lock-timeout, for the tools that change the repository
 };

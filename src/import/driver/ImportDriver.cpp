@@ -7,6 +7,7 @@
 #include "import/driver/CommandLine.h"
 #include "import/driver/ImportRun.h"
 #include "import/driver/JsonReport.h"
+#include "import/driver/ScratchImport.h"
 #include "import/driver/TableListings.h"
 #include "import/model/ConsistencyChecks.h"
 #include "import/reader/TagWalker.h"
@@ -89,11 +90,10 @@ void endTransaction(Diagnostics& diag, const RunOptions& options, DbSession& db,
     }
 }
 
-// Everything after discovery: tabs, reconciliation and checks, item
-// emission, the end of the transaction and the summary.
-int importItems(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
-                DbSession& db, Transaction& transaction) {
-    diag.showPhase("reconciling with the message set");
+} // namespace
+
+void reconcileWithMessageSet(Diagnostics& diag, const RunOptions& options, DefinitionModel& model,
+                             RepositoryState& state, DbSession& db) {
     createZEPtabs(diag, options, model, state, db);
     findExistingTypes(diag, options, model, state, db);
     findExistingElements(diag, options, model, state, db);
@@ -101,21 +101,21 @@ int importItems(Diagnostics& diag, const RunOptions& options, DefinitionModel& m
     findExistingMessages(diag, options, model, state, db);
     checkReusedTypeMembers(diag, model, state);
     checkReusedElementValues(diag, model, state);
-    diag.showPhase("checking");
+}
+
+int checkDefinitions(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state) {
     resolveReferences(diag, model, state);
     if (options.showTablesSw)
         showTables(diag, model);
     if (diag.errSw) {
         diag.print("Errors detected during processing of input file\n");
         diag.print("Program exiting\n");
-        abandonTransaction(db, transaction);
         return exitReferenceErrors;
     }
     checkDupIdents(diag, model);
     if (diag.errSw) {
         diag.print("Duplicate identifiers found\n");
         diag.print("Program exiting\n");
-        abandonTransaction(db, transaction);
         return exitDuplicateIdentifiers;
     }
     checkRecursion(diag, model);
@@ -123,8 +123,26 @@ int importItems(Diagnostics& diag, const RunOptions& options, DefinitionModel& m
         diag.print("Recursions found in definitions\n");
         diag.print("ZEP does not allow recursions\n");
         diag.print("Program exiting\n");
-        abandonTransaction(db, transaction);
         return exitRecursion;
+    }
+    return exitSuccess;
+}
+
+namespace {
+
+// Everything after discovery: tabs, reconciliation and checks, item
+// emission, the end of the transaction and the summary.
+int importItems(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
+                DbSession& db, Transaction& transaction, const std::string& definitionsText) {
+    diag.showPhase("reconciling with the message set");
+    reconcileWithMessageSet(diag, options, model, state, db);
+    if (!diag.errSw)
+        warnOfKeptDefinitions(diag, options, state, db, definitionsText);
+    diag.showPhase("checking");
+    int rc = checkDefinitions(diag, options, model, state);
+    if (rc != exitSuccess) {
+        abandonTransaction(db, transaction);
+        return rc;
     }
 
     createZEPitems(diag, options, model, state, db);
@@ -193,6 +211,8 @@ int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const
     }
     run.showPhase("reading the definitions");
     run.sourceName = values.fileName;
+    // Kept as read, for the comparison with what the message set holds.
+    const std::string definitionsText = *text;
     parseXMLfile(run, run, run, run, text->data());
     if (run.errSw) {
         run.print("errors were found in the input definitions file\n");
@@ -226,7 +246,7 @@ int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const
     }
     if (run.showTablesSw)
         showTables(run, run);
-    return importItems(run, run, run, run, db, transaction);
+    return importItems(run, run, run, run, db, transaction, definitionsText);
 }
 
 // A run that cannot go on (no memory, or any other failure that ends it

@@ -129,4 +129,25 @@ int createTypeMemberEntry(Diagnostics& diag, DefinitionModel& model, int ident, 
     return memberId;
 }
 
+const char* logicalTypeKeyword(int code) {
+    switch (code) {
+    case logicalString:
+        return "string";
+    case logicalInteger:
+        return "integer";
+    case logicalFloat:
+        return "float";
+    case logicalBinary:
+        return "binary";
+    case logicalBoolean:
+        return "boolean";
+    case logicalDateTime:
+        return "datetime";
+    case logicalDecimal:
+        return "decimal";
+    default:
+        return nullptr;
+    }
+}
+
 } // namespace norvak

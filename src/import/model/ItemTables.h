@@ -26,6 +26,10 @@ enum LogicalType : int {
     logicalDecimal = 50224,
 };
 
+// The keyword a definitions file names a logical type with ("string"), which
+// reads back as its code; nullptr for any other code.
+const char* logicalTypeKeyword(int code);
+
 // Item type bits of a type member.
 enum ItemTypeBits : std::uint8_t {
     memberElement = 2,

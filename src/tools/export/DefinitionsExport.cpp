@@ -836,27 +836,6 @@ class Exporter {
 
 } // namespace
 
-const char* logicalTypeKeyword(int code) {
-    switch (code) {
-    case logicalString:
-        return "string";
-    case logicalInteger:
-        return "integer";
-    case logicalFloat:
-        return "float";
-    case logicalBinary:
-        return "binary";
-    case logicalBoolean:
-        return "boolean";
-    case logicalDateTime:
-        return "datetime";
-    case logicalDecimal:
-        return "decimal";
-    default:
-        return nullptr;
-    }
-}
-
 const char* physicalTypeKeyword(int code) {
     static constexpr const char* words[] = {nullptr,
                                             "Integer",

@@ -27,7 +27,6 @@ DefinitionsExport exportDefinitions(const StoredMessageSet& set);
 
 // The keyword the file uses for a code of a vocabulary; nullptr for a code
 // that has none. Each reads back as the code it stands for.
-const char* logicalTypeKeyword(int code);
 const char* physicalTypeKeyword(int code);
 const char* lengthUnitsKeyword(int code);
 const char* signedKeyword(int code);

@@ -8,6 +8,7 @@
 #include "tools/ToolCommandLine.h"
 #include "tools/export/CanonicalRows.h"
 #include "tools/export/DefinitionsExport.h"
+#include "tools/StoredSetReading.h"
 #include "import/repository/StoredMessageSet.h"
 
 #include <algorithm>
@@ -140,38 +141,21 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
     if (errSw)
         return exportCommandLine;
 
-    DbSession db(diagnostics, SessionVariant::snapshot);
-    if (connectTool(report, db, values) != 0)
-        return exportDatabaseError;
-
     StoredMessageSet set;
-    set.name = values.messageSet;
     int exitCode = exportExact;
-    {
-        Transaction snapshot(db);
-        std::optional<std::int16_t> key = findMessageSet(diagnostics, db, values.schemaPrefix, values.messageSet);
-        if (errSw) {
-            exitCode = exportDatabaseError;
-        } else if (!key) {
-            report.print("*****Error - message set %s not found - nothing was written\n", values.messageSet.c_str());
-            exitCode = exportNoMessageSet;
-        } else {
-            set.key = *key;
-            // What is being read, when standard error is a terminal.
-            Progress progress(stderr, "norvakexport");
-            report.setProgress(&progress);
-            // The file leaves out what every import makes again; the
-            // canonical rows hold everything.
-            if (!readMessageSet(diagnostics, db, values.schemaPrefix, set, canonical,
-                                [&](const char* table, std::size_t rows) {
-                                    progress.phase(formatText("read %s, %zu rows", table, rows).c_str());
-                                }))
-                exitCode = exportDatabaseError;
-            report.setProgress(nullptr);
-        }
-        snapshot.rollback(); // nothing was changed; the driver needs the transaction ended to disconnect
+    switch (readStoredSet(diagnostics, values, set, canonical, "norvakexport")) {
+    case StoredSetRead::read:
+        break;
+    case StoredSetRead::notConnected:
+        return exportDatabaseError;
+    case StoredSetRead::noMessageSet:
+        report.print("*****Error - message set %s not found - nothing was written\n", values.messageSet.c_str());
+        exitCode = exportNoMessageSet;
+        break;
+    case StoredSetRead::databaseError:
+        exitCode = exportDatabaseError;
+        break;
     }
-    db.close("main");
     if (exitCode == exportDatabaseError)
         report.print("*****Error - reading message set %s failed - nothing was written\n", values.messageSet.c_str());
     if (exitCode != exportExact)

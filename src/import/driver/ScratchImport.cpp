@@ -1,0 +1,230 @@
+#include "import/driver/ScratchImport.h"
+
+#include "dbsession/Columns.h"
+#include "dbsession/DbSession.h"
+#include "dbsession/RepositorySchema.h"
+#include "dbsession/Statement.h"
+#include "dbsession/Transaction.h"
+#include "import/driver/ImportDriver.h"
+#include "import/driver/ImportRun.h"
+#include "import/reader/TagWalker.h"
+#include "import/repository/ItemEmission.h"
+#include "import/repository/RepositoryDiscovery.h"
+#include "import/repository/SetComparison.h"
+#include "support/Clock.h"
+#include "support/StringUtilities.h"
+
+#include <cstdlib>
+#include <set>
+#include <utility>
+
+namespace norvak {
+
+namespace {
+
+constexpr const char* scratchName = "scratch";
+
+// The embedded database's driver, as the driver manager knows it.
+std::string scratchConnectionString() {
+    const char* driver = std::getenv("NORVAK_SCRATCH_DRIVER");
+    return "DRIVER={" + std::string(driver != nullptr && *driver != '\0' ? driver : "SQLite3") +
+           "};Database=:memory:";
+}
+
+// The statements that make an empty repository with one message set.
+class ScratchRepository {
+  public:
+    ScratchRepository(DbSession& db, std::string date) : db_(db), date_(std::move(date)) {}
+
+    bool create(std::int16_t key, const std::string& setName) {
+        for (const TableDefinition& table : repositoryTables()) {
+            if (!execute(formatText("CREATE TABLE %s %s", table.name, table.columns)))
+                return false;
+        }
+        for (const IndexDefinition& index : repositoryIndexes()) {
+            if (!execute(formatText("CREATE INDEX %s ON %s %s", index.name, index.table, index.columns)))
+                return false;
+        }
+        return execute(formatText("INSERT INTO REPOSITORY (REPOSITORY_ID, REPOSITORY_LEVEL, NEXT_PROJECT_KEY, "
+                                  "CREATE_DATE) VALUES (1, %d, %d, '%s')",
+                                  repositoryLevel, key + 1, date_.c_str())) &&
+               insert(formatText("INSERT INTO PROJECT (PROJECT_KEY, PROJECT_REPOSITORY, PROJECT_ID, PROJECT_LEVEL, "
+                                 "NEXT_ID, NAME, CREATE_DATE, LAST_MOD_DATE, STATUS) VALUES (%d, 1, %d, 0, %d, ?, "
+                                 "'%s', '%s', 0)",
+                                 key, key, firstItemId, date_.c_str(), date_.c_str()),
+                      {InsertParameter::text(setName)});
+    }
+
+    bool pluginMember(std::int16_t key, const StoredPluginMember& member) {
+        return insert(formatText("INSERT INTO REG_PLUGIN_MEMBER (PROJECT_KEY, MEMBER_ID, PLUGIN_KEY, SEQUENCE_NUM, "
+                                 "ACTIVE, LAYER_FINAL, REG_NAME, LOCK_DATE, CREATE_DATE, LAST_MOD_DATE, STATUS) "
+                                 "VALUES (%d, %d, %d, %d, %d, %d, ?, ?, '%s', '%s', %d)",
+                                 key, member.id, member.pluginKey, member.sequence, member.active, member.layerFinal,
+                                 date_.c_str(), date_.c_str(), member.status),
+                      {InsertParameter::text(member.name),
+                       member.lockDate ? InsertParameter::text(*member.lockDate) : InsertParameter::nullText()});
+    }
+
+    bool tabSetting(std::int16_t key, const StoredAttribute& row) {
+        auto text = [](const std::optional<std::string>& value) {
+            return value ? InsertParameter::text(*value) : InsertParameter::nullText();
+        };
+        return insert(formatText("INSERT INTO M_ATTRIBUTE (PROJECT, ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, "
+                                 "ATTR_NAME, ATTR_TYPE, ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, "
+                                 "REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, ATTR_VALUE, ATTR_LVALUE, CREATE_DATE, "
+                                 "LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS) VALUES (%d, %d, %d, %d, "
+                                 "?, ?, ?, %d, %d, %d, %d, %d, ?, ?, '%s', '%s', %d, %d, %d)",
+                                 key, row.id, row.ownerId, row.ownerClass, row.flags, row.minLength, row.maxLength,
+                                 row.pluginMemberId, row.key, date_.c_str(), date_.c_str(), key, key, row.status),
+                      {InsertParameter::text(std::string(row.name)), InsertParameter::text(std::string(row.type)),
+                       InsertParameter::text(std::string(row.group)), text(row.value), text(row.longValue)});
+    }
+
+  private:
+    bool execute(const std::string& sql) {
+        Statement statement(db_, "createScratchRepository", "SQLAllocHandle");
+        return statement.usable() && statement.execute(sql, "SQLExecDirect") == SQL_SUCCESS;
+    }
+    bool insert(const std::string& sql, std::vector<InsertParameter> parameters) {
+        return runInsert(db_, sql, std::move(parameters), "createScratchRepository", InsertMode::execute) ==
+                   SQL_SUCCESS &&
+               db_.hstmt() != SQL_NULL_HSTMT;
+    }
+
+    DbSession& db_;
+    std::string date_;
+};
+
+// The tabs the definitions define, by kind and name.
+std::set<std::pair<int, std::string>> definedTabs(const DefinitionModel& model) {
+    std::set<std::pair<int, std::string>> tabs;
+    for (const CwfTabDefinition& tab : model.cwfTabList)
+        tabs.emplace(pluginCwfTab, model.text(tab.name));
+    for (const XmlTabDefinition& tab : model.xmlTabList)
+        tabs.emplace(pluginXmlTab, model.text(tab.name));
+    for (const TdsTabDefinition& tab : model.tdsTabList)
+        tabs.emplace(pluginTdsTab, model.text(tab.name));
+    return tabs;
+}
+
+bool isTab(int pluginKey) {
+    return pluginKey == pluginCwfTab || pluginKey == pluginXmlTab || pluginKey == pluginTdsTab;
+}
+
+} // namespace
+
+ScratchImport importIntoScratch(const std::string& definitionsText, const std::string& sourceName,
+                                const std::string& setName, const StoredMessageSet* configuration) {
+    ScratchImport result;
+    Output out;
+    out.setQuiet(true); // warnings and errors only
+    ImportRun run(out);
+    auto fail = [&](int exitCode) {
+        result.exitCode = exitCode;
+        result.report = out.text();
+        return std::move(result);
+    };
+    if (!run.allocateTables())
+        return fail(exitStorage);
+    run.executionDateTime = currentDateTime();
+    run.sourceName = sourceName;
+    std::string text = definitionsText;
+    parseXMLfile(run, run, run, run, text.data());
+    if (run.errSw)
+        return fail(exitDefinitionErrors);
+
+    run.databaseName = scratchName;
+    run.dbUserId.clear();
+    run.dbPassword.clear();
+    run.schemaPrefix.clear();
+    run.reportOnlySw = 0;
+    run.verboseSw = 0;
+    run.showTablesSw = 0;
+    if (!setName.empty())
+        run.messageSetName = setName;
+    if (run.messageSetName.empty())
+        run.messageSetName = scratchName;
+
+    DbSession db(run, SessionVariant::import);
+    if (!db.connectWithString(scratchConnectionString()) || db.allocateStatement("createScratchRepository") != SQL_SUCCESS)
+        return fail(exitConnectRefused);
+    Transaction transaction(db);
+    std::int16_t key = configuration != nullptr && configuration->key != 0 ? configuration->key
+                                                                            : static_cast<std::int16_t>(firstProjectKey);
+    ScratchRepository repository(db, run.executionDateTime);
+    if (!repository.create(key, run.messageSetName))
+        return fail(exitImportFailed);
+    if (configuration != nullptr) {
+        // Tabs the file defines are made by its import, with its settings.
+        auto defined = definedTabs(run);
+        std::set<std::int32_t> copied;
+        for (const StoredPluginMember& member : configuration->pluginMembers) {
+            if (isTab(member.pluginKey) && defined.count({member.pluginKey, member.name}) != 0)
+                continue;
+            if (!repository.pluginMember(key, member))
+                return fail(exitImportFailed);
+            copied.insert(member.id);
+        }
+        for (const StoredAttribute& row : configuration->attributes) {
+            if (row.ownerId == 0 && copied.count(row.pluginMemberId) != 0 && !repository.tabSetting(key, row))
+                return fail(exitImportFailed);
+        }
+    } else {
+        StoredPluginMember uuids;
+        uuids.id = 1;
+        uuids.pluginKey = pluginUuid;
+        uuids.sequence = 1;
+        uuids.active = 1;
+        uuids.name = "WebDav";
+        uuids.lockDate = "";
+        if (!repository.pluginMember(key, uuids))
+            return fail(exitImportFailed);
+    }
+
+    int rc = getZEPInfo(run, run, run, run, db, run.databaseName, run.dbUserId, run.dbPassword);
+    if (rc != 0 || run.errSw)
+        return fail(exitMessageSetMissing);
+    reconcileWithMessageSet(run, run, run, run, db);
+    if (run.errSw)
+        return fail(exitImportFailed);
+    rc = checkDefinitions(run, run, run, run);
+    if (rc != exitSuccess)
+        return fail(rc);
+    createZEPitems(run, run, run, run, db);
+    if (run.errSw)
+        return fail(exitImportFailed);
+    result.rows.key = key;
+    result.rows.name = run.messageSetName;
+    if (!readMessageSet(run, db, "", result.rows, false))
+        return fail(exitImportFailed);
+    result.imported = true;
+    result.report = out.text();
+    return result;
+}
+
+void warnOfKeptDefinitions(Diagnostics& diag, const RunOptions& options, const RepositoryState& state,
+                           DbSession& db, const std::string& definitionsText) {
+    const RunCounters& c = state.counters;
+    if (c.typesReused + c.elementsReused + c.valuesReused + c.messagesReused == 0)
+        return; // every item of the file is new: the import writes it as the file has it
+    StoredMessageSet stored;
+    stored.key = state.projectKey;
+    stored.name = options.messageSetName;
+    if (!readMessageSet(diag, db, options.schemaPrefix, stored, false))
+        return;
+    ScratchImport scratch = importIntoScratch(definitionsText, diag.sourceName, options.messageSetName, &stored);
+    if (!scratch.imported)
+        return; // the import itself says what is wrong with the file
+    SetComparison comparison = compareMessageSets(stored, scratch.rows);
+    long kept = 0;
+    for (const SetDifference& difference : comparison.differences)
+        kept += difference.keptByImport ? 1 : 0;
+    if (kept == 0)
+        return;
+    diag.print("*****Warning - %ld definition%s of the file differ%s from the stored items the import keeps as they "
+               "are; to see them: norvakdiff -n %s -s %s -f %s\n",
+               kept, kept == 1 ? "" : "s", kept == 1 ? "s" : "", options.databaseName.c_str(),
+               options.messageSetName.c_str(), diag.sourceName.c_str());
+}
+
+} // namespace norvak

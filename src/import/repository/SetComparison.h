@@ -1,0 +1,54 @@
+#pragma once
+
+#include "import/repository/StoredMessageSet.h"
+
+#include <string>
+#include <vector>
+
+namespace norvak {
+
+// What a wire format makes of one difference.
+struct FormatVerdict {
+    std::string format; // "CWF", "XML", "TDS"; "logical" for a set without tabs
+    bool breaking = false;
+};
+
+// One difference between the rows of a message set (the old side) and the
+// rows the import of a definitions file makes (the new side), named by what
+// the rows describe: an item, a member of a type, a value of an element, a
+// wire-format tab.
+struct SetDifference {
+    char change = '~';      // '+' only in the new side, '-' only in the old one, '~' changed
+    std::string kind;       // "message", "type", "member", "element", "value", "tab"
+    std::string identifier; // "Order", "Order.Note", "Currency: CurrencyJPY", "CWF Wire1"
+    std::string field;      // what changed ("maxOccurs", "CWF Length"); empty for a whole item
+    std::string oldValue;
+    std::string newValue;
+    bool oldPresent = true; // whether the old side has the field at all
+    bool newPresent = true;
+    std::string note;       // about an added or removed item: "minOccurs 0 (position 4)"
+    std::vector<FormatVerdict> verdicts;
+    bool breaking = false; // in at least one wire format
+    // The import of the file would write it: it belongs to an item the set
+    // does not hold.
+    bool appliedByImport = false;
+    // The file defines the item and the set holds it otherwise: the import
+    // keeps the stored one as it is.
+    bool keptByImport = false;
+};
+
+struct SetComparison {
+    std::vector<SetDifference> differences; // messages, types and their members, elements, values, tabs
+    std::vector<std::string> formats;       // the wire formats verdicts are given for
+};
+
+// Compares the rows of two message sets, read without the rows every import
+// makes again (uuids, language names), by what they describe: ids, dates and
+// the order rows were written in do not count.
+SetComparison compareMessageSets(const StoredMessageSet& oldSide, const StoredMessageSet& newSide);
+
+// The verdicts of a difference as one text: "breaking", "compatible" when all
+// formats agree, otherwise "CWF: breaking; TDS, XML: compatible".
+std::string verdictText(const SetDifference& difference, const std::vector<std::string>& formats);
+
+} // namespace norvak

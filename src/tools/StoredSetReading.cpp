@@ -1,0 +1,45 @@
+#include "tools/StoredSetReading.h"
+
+#include "dbsession/Columns.h"
+#include "dbsession/DbSession.h"
+#include "dbsession/Transaction.h"
+#include "support/Progress.h"
+
+#include <cstdio>
+
+namespace norvak {
+
+StoredSetRead readStoredSet(Diagnostics& diagnostics, const ToolOptions& values, StoredMessageSet& set,
+                            bool keepRemade, const char* program) {
+    Output& report = diagnostics.out;
+    DbSession db(diagnostics, SessionVariant::snapshot);
+    if (connectTool(report, db, values) != 0)
+        return StoredSetRead::notConnected;
+
+    set.name = values.messageSet;
+    StoredSetRead outcome = StoredSetRead::read;
+    {
+        Transaction snapshot(db);
+        std::optional<std::int16_t> key = findMessageSet(diagnostics, db, values.schemaPrefix, values.messageSet);
+        if (diagnostics.errSw) {
+            outcome = StoredSetRead::databaseError;
+        } else if (!key) {
+            outcome = StoredSetRead::noMessageSet;
+        } else {
+            set.key = *key;
+            Progress progress(stderr, program);
+            report.setProgress(&progress);
+            if (!readMessageSet(diagnostics, db, values.schemaPrefix, set, keepRemade,
+                                [&](const char* table, std::size_t rows) {
+                                    progress.phase(formatText("read %s, %zu rows", table, rows).c_str());
+                                }))
+                outcome = StoredSetRead::databaseError;
+            report.setProgress(nullptr);
+        }
+        snapshot.rollback(); // nothing was changed; the driver needs the transaction ended to disconnect
+    }
+    db.close("main");
+    return outcome;
+}
+
+} // namespace norvak

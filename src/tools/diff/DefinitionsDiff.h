@@ -1,0 +1,29 @@
+#pragma once
+
+#include "support/Output.h"
+
+namespace norvak {
+
+// Exit codes of norvakdiff.
+enum DiffExitCode : int {
+    diffNone = 0,               // no difference
+    diffCompatible = 1,         // differences, none of them breaking
+    diffBreaking = 2,           // at least one difference breaks a wire format
+    diffUsage = 3,              // usage text shown
+    diffCommandLine = 4,        // a mistake on the command line
+    diffUnreadableFile = 5,     // a definitions file could not be read
+    diffDefinitionErrors = 6,   // a definitions file has errors the import would refuse it for
+    diffNoMessageSet = 7,       // no message set of that name
+    diffDatabaseError = 8,      // the connection or a query failed
+    diffNotWritten = 9,         // the differences could not be written
+};
+
+// The text of norvakdiff --help.
+extern const char* const norvakdiffHelp;
+
+// norvakdiff: the differences between a definitions file and a stored
+// message set (or, with --against, another definitions file), on standard
+// output; `report` takes every line about the run (standard error).
+int runDefinitionsDiff(Output& report, int argc, const char* const* argv);
+
+} // namespace norvak

@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <optional>
+#include <string_view>
 #include <set>
+#include <tuple>
 #include <unordered_map>
 
 namespace norvak {
@@ -49,6 +52,8 @@ struct Entity {
     std::string group; // the item a member or value use belongs to
     std::map<std::string, Field> fields;
     int position = 0; // of a member in its type
+    std::string child; // the item a member uses, and its kind
+    std::string childKind;
     std::string minOccurs;
     std::string maxOccurs;
     std::string note;
@@ -59,6 +64,7 @@ using Entities = std::map<std::string, Entity>;
 // The rows of one side, by what they describe.
 struct Side {
     Entities messages, types, members, elements, values, valueUses, tabs;
+    std::set<std::string> usedValues; // identifiers of the values some element uses
 };
 
 std::string text(const std::optional<std::string>& value) {
@@ -104,16 +110,13 @@ class SideBuilder {
 
     Side build() {
         for (const StoredType& t : set_.types)
-            name(t.id, t.identifier);
+            name(t.id, t.identifier, "type");
         for (const StoredElement& e : set_.elements)
-            name(e.id, e.identifier);
+            name(e.id, e.identifier, "element");
         for (const StoredMessage& m : set_.messages)
-            name(m.id, m.identifier);
-        for (const StoredValue& v : set_.values) {
-            const char* type = logicalTypeKeyword(v.typeId);
-            valueKeys_[v.id] = v.identifier + " (" + (type ? type : std::to_string(v.typeId)) + ")";
+            name(m.id, m.identifier, "message");
+        for (const StoredValue& v : set_.values)
             valueNames_[v.id] = v.identifier;
-        }
         for (const StoredPluginMember& p : set_.pluginMembers)
             plugins_[p.id] = &p;
 
@@ -143,7 +146,8 @@ class SideBuilder {
             stamp(e, el);
         }
         for (const StoredValue& v : set_.values) {
-            Entity& e = side_.values[valueKeys_[v.id]];
+            Entity& e = side_.values[v.identifier];
+            plain(e, "type", typeName(v.typeId));
             plain(e, "text", v.text);
             plain(e, "name", v.name);
             stamp(e, v);
@@ -168,7 +172,10 @@ class SideBuilder {
     }
 
   private:
-    void name(std::int32_t id, const std::string& identifier) { names_[id] = identifier; }
+    void name(std::int32_t id, const std::string& identifier, const char* kind) {
+        names_[id] = identifier;
+        kinds_[id] = kind;
+    }
 
     std::string itemName(std::int32_t id) const {
         auto found = names_.find(id);
@@ -206,14 +213,18 @@ class SideBuilder {
             int position = 0;
             for (const StoredTypeMember* m : members) {
                 std::string child = itemName(m->childId);
+                auto kind = kinds_.find(m->childId);
                 int occurrence = ++seen[child];
                 std::string key = typeKey + "." + child + (occurrence > 1 ? "#" + std::to_string(occurrence) : "");
                 memberKeys_[m->id] = key;
                 Entity& e = side_.members[key];
                 e.group = typeKey;
+                e.child = child;
+                e.childKind = kind != kinds_.end() ? kind->second : "item";
                 e.position = ++position;
                 e.minOccurs = text(m->minOccurs);
-                e.maxOccurs = text(m->maxOccurs);
+                // The rows say "unbounded" with no maximum and the repeat mark.
+                e.maxOccurs = m->maxOccurs ? *m->maxOccurs : m->repeats != 0 ? "unbounded" : none;
                 plain(e, "minOccurs", e.minOccurs);
                 plain(e, "maxOccurs", e.maxOccurs);
                 plain(e, "repeat", std::to_string(m->repeats));
@@ -229,16 +240,16 @@ class SideBuilder {
         std::map<std::string, int> seen;
         for (const StoredValueMember& u : set_.valueMembers) {
             std::string parent = itemName(u.parentId);
-            auto value = valueKeys_.find(u.valueId);
-            std::string valueName = value != valueKeys_.end() ? valueNames_[u.valueId] : itemName(u.valueId);
-            std::string base = parent + ": " + valueName;
+            std::string value = itemName(u.valueId);
+            side_.usedValues.insert(value);
             std::string role = roleName(u.role);
+            std::string base = parent + ": " + value;
             int occurrence = ++seen[base + "\x1f" + role];
             std::string key = base + (occurrence > 1 ? "#" + std::to_string(occurrence) : "");
             Entity& e = side_.valueUses[key + "\x1f" + role];
             e.group = parent;
+            e.child = value;
             e.note = "(" + role + ")";
-            plain(e, "value", value != valueKeys_.end() ? value->second : valueName);
             stamp(e, u);
         }
     }
@@ -250,8 +261,8 @@ class SideBuilder {
             if (tab != tabKeys_.end())
                 owner = &side_.tabs[tab->second];
         } else if (a.ownerClass == classValue) {
-            auto value = valueKeys_.find(a.ownerId);
-            if (value != valueKeys_.end())
+            auto value = valueNames_.find(a.ownerId);
+            if (value != valueNames_.end())
                 owner = &side_.values[value->second];
         } else {
             Entities* items = a.ownerClass == classMessage   ? &side_.messages
@@ -272,6 +283,9 @@ class SideBuilder {
         // A tab's settings are named by the setting alone.
         if (a.ownerClass == tabSettingClass && !a.memberId)
             label.clear();
+        // "XML Name" of the only XML tab needs no "XML" in front.
+        if (!label.empty() && std::string_view(a.name).substr(0, label.size()) == label)
+            label.clear();
         std::string field = label + std::string(a.name);
         for (int occurrence = 2; e.fields.count(field) != 0; ++occurrence)
             field = label + std::string(a.name) + " #" + std::to_string(occurrence);
@@ -291,7 +305,7 @@ class SideBuilder {
     const TabLabels& labels_;
     Side side_;
     std::unordered_map<std::int32_t, std::string> names_;
-    std::unordered_map<std::int32_t, std::string> valueKeys_;
+    std::unordered_map<std::int32_t, std::string> kinds_;
     std::unordered_map<std::int32_t, std::string> valueNames_;
     std::unordered_map<std::int32_t, std::string> memberKeys_;
     std::unordered_map<std::int32_t, std::string> tabKeys_;
@@ -304,18 +318,55 @@ bool isNumber(const std::string& text) {
            text != "-";
 }
 
+// An occurrence as a number: a missing one counts as 1, "unbounded" as no
+// limit (-1); nothing for a text that is neither.
+std::optional<long> occurrence(const std::string& text) {
+    if (text == none)
+        return 1;
+    if (text == "unbounded")
+        return -1;
+    if (!isNumber(text))
+        return std::nullopt;
+    return std::atol(text.c_str());
+}
+
 // Whether a change of occurrence lets through everything that passed before.
 bool loosens(const std::string& field, const std::string& oldValue, const std::string& newValue) {
+    std::optional<long> before = occurrence(oldValue);
+    std::optional<long> after = occurrence(newValue);
+    if (!before || !after)
+        return false;
     if (field == "minOccurs")
-        return isNumber(oldValue) && isNumber(newValue) && std::atol(newValue.c_str()) <= std::atol(oldValue.c_str());
-    if (field == "maxOccurs") {
-        bool newUnbounded = newValue == "unbounded" || newValue == "-1";
-        if (newUnbounded)
-            return true;
-        return isNumber(oldValue) && isNumber(newValue) && std::atol(oldValue.c_str()) >= 0 &&
-               std::atol(newValue.c_str()) >= std::atol(oldValue.c_str());
+        return *after >= 0 && *before >= 0 && *after <= *before;
+    return *after == -1 || (*before != -1 && *after >= *before);
+}
+
+// Where a difference stands in the list: messages, types each followed by
+// its members, elements, values, tabs; by identifier, then by place.
+struct Place {
+    int section = 0;
+    std::string group;
+    int position = 0;
+    std::string field;
+
+    bool operator<(const Place& other) const {
+        return std::tie(section, group, position, field) <
+               std::tie(other.section, other.group, other.position, other.field);
     }
-    return false;
+};
+
+enum Section : int { messageSection, typeSection, elementSection, valueSection, tabSection };
+
+int sectionOf(const std::string& kind) {
+    if (kind == "message")
+        return messageSection;
+    if (kind == "type" || kind == "member")
+        return typeSection;
+    if (kind == "element")
+        return elementSection;
+    if (kind == "value")
+        return valueSection;
+    return tabSection;
 }
 
 class Comparer {
@@ -325,27 +376,42 @@ class Comparer {
 
     std::vector<SetDifference> run() {
         items("message", old_.messages, new_.messages);
-        // Each type followed by its members.
-        std::set<std::string> typeNames;
-        for (const auto* side : {&old_, &new_})
-            for (const auto& [key, entity] : side->types)
-                typeNames.insert(key);
-        for (const std::string& type : typeNames) {
-            item("type", type, find(old_.types, type), find(new_.types, type), type);
-            if (find(old_.types, type) != nullptr && find(new_.types, type) != nullptr)
+        items("type", old_.types, new_.types);
+        for (const auto& [type, entity] : new_.types) {
+            if (find(old_.types, type) != nullptr)
                 members(type);
         }
+        sameInEveryUse();
         items("element", old_.elements, new_.elements);
         items("value", old_.values, new_.values);
         valueUses();
         items("tab", old_.tabs, new_.tabs);
-        return std::move(differences_);
+
+        std::stable_sort(found_.begin(), found_.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<SetDifference> differences;
+        for (auto& [place, difference] : found_)
+            differences.push_back(std::move(difference));
+        return differences;
     }
 
   private:
+    // A member property that changed, until it is known whether it changed
+    // alike in every use of the item.
+    struct MemberProperty {
+        SetDifference difference;
+        Place place;
+        std::string child;
+        std::string childKind;
+    };
+
     static const Entity* find(const Entities& map, const std::string& key) {
         auto found = map.find(key);
         return found == map.end() ? nullptr : &found->second;
+    }
+
+    const Entities& itemsOf(const Side& side, const std::string& kind) const {
+        return kind == "type" ? side.types : kind == "message" ? side.messages : side.elements;
     }
 
     std::vector<FormatVerdict> all(bool breaking) const {
@@ -362,12 +428,15 @@ class Comparer {
         return verdicts;
     }
 
-    void add(SetDifference difference, bool topLevel, bool groupInBoth) {
+    // `topLevel`: the difference is about an item as a whole or one of its
+    // own fields; otherwise about a member or value use of an item both sides
+    // hold.
+    void add(SetDifference difference, Place place, bool topLevel) {
         difference.breaking = std::any_of(difference.verdicts.begin(), difference.verdicts.end(),
                                           [](const FormatVerdict& v) { return v.breaking; });
         difference.appliedByImport = topLevel && difference.change == '+';
-        difference.keptByImport = groupInBoth || (topLevel && difference.change == '~');
-        differences_.push_back(std::move(difference));
+        difference.keptByImport = !difference.refusedByImport && (!topLevel || difference.change == '~');
+        found_.emplace_back(std::move(place), std::move(difference));
     }
 
     static std::string tabFormat(const std::string& key) { return key.substr(0, key.find(' ')); }
@@ -379,29 +448,32 @@ class Comparer {
         for (const auto& [key, entity] : newMap)
             keys.insert(key);
         for (const std::string& key : keys)
-            item(kind, key, find(oldMap, key), find(newMap, key), key);
+            item(kind, key, find(oldMap, key), find(newMap, key));
     }
 
-    void item(const char* kind, const std::string& key, const Entity* oldItem, const Entity* newItem,
-              const std::string& shown) {
-        bool isTab = std::string(kind) == "tab";
-        if (oldItem == nullptr || newItem == nullptr) {
-            SetDifference d;
-            d.change = oldItem == nullptr ? '+' : '-';
-            d.kind = kind;
-            d.identifier = shown;
-            if (isTab)
-                d.verdicts = {{tabFormat(key), d.change == '-'}};
-            else
-                d.verdicts = all(d.change == '-');
-            add(std::move(d), true, false);
+    void item(const std::string& kind, const std::string& key, const Entity* oldItem, const Entity* newItem) {
+        bool isTab = kind == "tab";
+        Place place{sectionOf(kind), key, 0, {}};
+        if (oldItem != nullptr && newItem != nullptr) {
+            fields(kind, key, *oldItem, *newItem, true, isTab ? tabFormat(key) : std::string(), place);
             return;
         }
-        fields(kind, shown, *oldItem, *newItem, true, isTab ? tabFormat(key) : std::string());
+        // A value some element uses comes and goes with its uses.
+        if (kind == "value" && (oldItem != nullptr ? old_ : new_).usedValues.count(key) != 0)
+            return;
+        SetDifference d;
+        d.change = oldItem == nullptr ? '+' : '-';
+        d.kind = kind;
+        d.identifier = key;
+        if (isTab)
+            d.verdicts = {{tabFormat(key), d.change == '-'}};
+        else
+            d.verdicts = all(d.change == '-');
+        add(std::move(d), place, true);
     }
 
-    void fields(const char* kind, const std::string& shown, const Entity& oldItem, const Entity& newItem,
-                bool topLevel, const std::string& tabFormatName) {
+    void fields(const std::string& kind, const std::string& shown, const Entity& oldItem, const Entity& newItem,
+                bool topLevel, const std::string& tabFormatName, const Place& place) {
         std::set<std::string> names;
         for (const auto& [name, field] : oldItem.fields)
             names.insert(name);
@@ -418,18 +490,37 @@ class Comparer {
             d.kind = kind;
             d.identifier = shown;
             d.field = name;
-            d.oldValue = of != nullptr ? of->shown : std::string();
-            d.newValue = nf != nullptr ? nf->shown : std::string();
             d.oldPresent = of != nullptr;
             d.newPresent = nf != nullptr;
+            d.oldValue = of != nullptr ? of->shown : std::string();
+            d.newValue = nf != nullptr ? nf->shown : std::string();
             if (of != nullptr && nf != nullptr && of->shown == nf->shown) {
                 d.oldValue = of->exact;
                 d.newValue = nf->exact;
             }
             const Field& any = nf != nullptr ? *nf : *of;
             d.verdicts = verdictOfField(kind, name, any, d.oldValue, d.newValue, tabFormatName);
-            add(std::move(d), topLevel, !topLevel);
+            d.refusedByImport = refusesChange(kind, name);
+            Place at = place;
+            at.field = name;
+            if (kind == "member" && (!any.format.empty() || any.ofPlugin))
+                properties_.push_back({std::move(d), at, newItem.child, newItem.childKind});
+            else
+                add(std::move(d), at, topLevel);
         }
+    }
+
+    // What the import refuses a file for when the set holds the item
+    // otherwise: another base, composition or content of a type, another type
+    // of an element or message, another type or text of a value.
+    static bool refusesChange(const std::string& kind, const std::string& field) {
+        if (kind == "type")
+            return field == "base type" || field == "composition" || field == "content";
+        if (kind == "element" || kind == "message")
+            return field == "type";
+        if (kind == "value")
+            return field == "type" || field == "text";
+        return false;
     }
 
     std::vector<FormatVerdict> verdictOfField(const std::string& kind, const std::string& name, const Field& field,
@@ -449,7 +540,9 @@ class Comparer {
     void members(const std::string& type) {
         auto inType = [&](const Entities& map) {
             std::vector<std::pair<std::string, const Entity*>> list;
-            for (auto it = map.lower_bound(type + "."); it != map.end() && it->first.compare(0, type.size() + 1, type + ".") == 0; ++it) {
+            const std::string prefix = type + ".";
+            for (auto it = map.lower_bound(prefix); it != map.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+                 ++it) {
                 if (it->second.group == type)
                     list.emplace_back(it->first, &it->second);
             }
@@ -459,6 +552,7 @@ class Comparer {
         };
         auto oldList = inType(old_.members);
         auto newList = inType(new_.members);
+        // The order of the members both sides have, each side's own.
         std::map<std::string, int> oldRank;
         std::map<std::string, int> newRank;
         int rank = 0;
@@ -476,11 +570,12 @@ class Comparer {
                 d.kind = "member";
                 d.identifier = key;
                 d.verdicts = all(true);
-                add(std::move(d), false, true);
+                add(std::move(d), Place{typeSection, type, entity->position, {}}, false);
             }
         }
         for (const auto& [key, entity] : newList) {
             const Entity* before = find(old_.members, key);
+            Place place{typeSection, type, entity->position, {}};
             if (before == nullptr) {
                 SetDifference d;
                 d.change = '+';
@@ -488,7 +583,10 @@ class Comparer {
                 d.identifier = key;
                 d.note = entity->note;
                 d.verdicts = layout(entity->minOccurs == "0");
-                add(std::move(d), false, true);
+                // The import keeps a stored type as it is; a member that uses
+                // an item the set does not hold makes it refuse the file.
+                d.refusedByImport = find(itemsOf(old_, entity->childKind), entity->child) == nullptr;
+                add(std::move(d), place, false);
                 continue;
             }
             if (oldRank[key] != newRank[key]) {
@@ -499,9 +597,45 @@ class Comparer {
                 d.oldValue = std::to_string(before->position);
                 d.newValue = std::to_string(entity->position);
                 d.verdicts = all(true);
-                add(std::move(d), false, true);
+                add(std::move(d), place, false);
             }
-            fields("member", key, *before, *entity, false, {});
+            fields("member", key, *before, *entity, false, {}, place);
+        }
+    }
+
+    // A property that changed alike in every use of an item both sides have
+    // is the item's: one line for the item instead of one per use.
+    void sameInEveryUse() {
+        std::map<std::string, int> uses; // of each item, by members both sides have
+        for (const auto& [key, entity] : new_.members) {
+            const Entity* before = find(old_.members, key);
+            if (before != nullptr && find(old_.types, entity.group) != nullptr)
+                ++uses[entity.childKind + "\x1f" + entity.child];
+        }
+        std::map<std::string, std::vector<std::size_t>> alike;
+        for (std::size_t i = 0; i < properties_.size(); ++i) {
+            const MemberProperty& p = properties_[i];
+            const SetDifference& d = p.difference;
+            alike[p.childKind + "\x1f" + p.child + "\x1f" + d.field + "\x1f" + (d.oldPresent ? "1" : "0") +
+                  d.oldValue + "\x1f" + (d.newPresent ? "1" : "0") + d.newValue]
+                .push_back(i);
+        }
+        std::vector<bool> merged(properties_.size(), false);
+        for (const auto& [key, indexes] : alike) {
+            const MemberProperty& first = properties_[indexes.front()];
+            if (static_cast<int>(indexes.size()) != uses[first.childKind + "\x1f" + first.child] ||
+                find(itemsOf(new_, first.childKind), first.child) == nullptr)
+                continue;
+            SetDifference d = first.difference;
+            d.kind = first.childKind;
+            d.identifier = first.child;
+            add(std::move(d), Place{sectionOf(first.childKind), first.child, 0, d.field}, false);
+            for (std::size_t i : indexes)
+                merged[i] = true;
+        }
+        for (std::size_t i = 0; i < properties_.size(); ++i) {
+            if (!merged[i])
+                add(std::move(properties_[i].difference), properties_[i].place, false);
         }
     }
 
@@ -518,6 +652,7 @@ class Comparer {
             if (find(old_.elements, any.group) == nullptr || find(new_.elements, any.group) == nullptr)
                 continue;
             std::string shown = key.substr(0, key.find('\x1f'));
+            Place place{valueSection, shown, 0, {}};
             if (before == nullptr || after == nullptr) {
                 SetDifference d;
                 d.change = before == nullptr ? '+' : '-';
@@ -525,17 +660,21 @@ class Comparer {
                 d.identifier = shown;
                 d.note = any.note;
                 d.verdicts = all(d.change == '-');
-                add(std::move(d), false, true);
+                // The import keeps a stored element's values as they are; a
+                // value the set does not hold makes it refuse the file.
+                d.refusedByImport = d.change == '+' && find(old_.values, any.child) == nullptr;
+                add(std::move(d), place, false);
                 continue;
             }
-            fields("value", shown, *before, *after, false, {});
+            fields("value", shown, *before, *after, false, {}, place);
         }
     }
 
     const Side& old_;
     const Side& new_;
     std::vector<std::string> formats_;
-    std::vector<SetDifference> differences_;
+    std::vector<MemberProperty> properties_;
+    std::vector<std::pair<Place, SetDifference>> found_;
 };
 
 } // namespace
@@ -547,6 +686,8 @@ SetComparison compareMessageSets(const StoredMessageSet& oldSide, const StoredMe
     SetComparison comparison;
     comparison.formats = labels.formats();
     comparison.differences = Comparer(before, after, comparison.formats).run();
+    comparison.refused = std::any_of(comparison.differences.begin(), comparison.differences.end(),
+                                     [](const SetDifference& d) { return d.refusedByImport; });
     return comparison;
 }
 

@@ -35,11 +35,14 @@ struct SetDifference {
     // The file defines the item and the set holds it otherwise: the import
     // keeps the stored one as it is.
     bool keptByImport = false;
+    // A difference the import does not take: it refuses the whole file.
+    bool refusedByImport = false;
 };
 
 struct SetComparison {
     std::vector<SetDifference> differences; // messages, types and their members, elements, values, tabs
     std::vector<std::string> formats;       // the wire formats verdicts are given for
+    bool refused = false;                    // the import would refuse the file over some of them
 };
 
 // Compares the rows of two message sets, read without the rows every import

@@ -31,6 +31,7 @@ struct Counts {
     std::size_t compatible = 0;
     std::size_t applied = 0;
     std::size_t kept = 0;
+    std::size_t refused = 0;
 };
 
 Counts countOf(const SetComparison& comparison) {
@@ -39,6 +40,7 @@ Counts countOf(const SetComparison& comparison) {
         ++(d.breaking ? counts.breaking : counts.compatible);
         counts.applied += d.appliedByImport ? 1 : 0;
         counts.kept += d.keptByImport ? 1 : 0;
+        counts.refused += d.refusedByImport ? 1 : 0;
     }
     return counts;
 }
@@ -85,10 +87,16 @@ std::string summaryLine(const SetComparison& comparison) {
     Counts counts = countOf(comparison);
     std::size_t total = comparison.differences.size();
     char line[256];
-    std::snprintf(line, sizeof line,
-                  "%zu difference%s: %zu breaking, %zu compatible; norvakload would apply %zu of them and keep %zu "
-                  "as stored\n",
-                  total, total == 1 ? "" : "s", counts.breaking, counts.compatible, counts.applied, counts.kept);
+    if (counts.refused > 0)
+        std::snprintf(line, sizeof line,
+                      "%zu difference%s: %zu breaking, %zu compatible; norvakload would refuse the file over %zu of "
+                      "them\n",
+                      total, total == 1 ? "" : "s", counts.breaking, counts.compatible, counts.refused);
+    else
+        std::snprintf(line, sizeof line,
+                      "%zu difference%s: %zu breaking, %zu compatible; norvakload would apply %zu of them and keep "
+                      "%zu as stored\n",
+                      total, total == 1 ? "" : "s", counts.breaking, counts.compatible, counts.applied, counts.kept);
     return line;
 }
 
@@ -128,6 +136,7 @@ std::string jsonReport(const SetComparison& comparison, int exitCode) {
             {"breaking", d.breaking},
             {"appliedByImport", d.appliedByImport},
             {"keptByImport", d.keptByImport},
+            {"refusedByImport", d.refusedByImport},
         };
         differences.push_back(std::move(entry));
     }
@@ -140,7 +149,9 @@ std::string jsonReport(const SetComparison& comparison, int exitCode) {
           {"breaking", counts.breaking},
           {"compatible", counts.compatible},
           {"appliedByImport", counts.applied},
-          {"keptByImport", counts.kept}}},
+          {"keptByImport", counts.kept},
+          {"refusedByImport", counts.refused},
+          {"importRefused", counts.refused > 0}}},
         {"exitCode", exitCode},
     };
     // Texts of the repository that are not UTF-8 are shown with a
@@ -200,7 +211,8 @@ const char* const norvakdiffHelp =
     "\n"
     "One line per difference (+ added, - removed, ~ changed): messages, types with their members,\n"
     "elements, values, wire-format tabs; then a line with the counts and how many of them norvakload\n"
-    "would apply (items the set does not hold) and keep as stored (items it holds).\n"
+    "would apply (items the set does not hold) and keep as stored (items it holds), or over how many\n"
+    "it would refuse the file.\n"
     "\n"
     "Options:\n"
     "  -n ZEP_Database_Name    ODBC data source of the repository\n"

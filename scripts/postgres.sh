@@ -87,6 +87,8 @@ BEGIN
   END IF;
 END
 $$;
+-- Tests make users of their own (one that may only read, for instance).
+ALTER ROLE norvak CREATEROLE;
 EOF
   [ "$fresh" = true ] || return 0
   # Databases left behind by test processes that did not end normally.

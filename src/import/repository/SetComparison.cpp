@@ -227,7 +227,6 @@ class SideBuilder {
                 e.maxOccurs = m->maxOccurs ? *m->maxOccurs : m->repeats != 0 ? "unbounded" : none;
                 plain(e, "minOccurs", e.minOccurs);
                 plain(e, "maxOccurs", e.maxOccurs);
-                plain(e, "repeat", std::to_string(m->repeats));
                 plain(e, "hint", text(m->tagHint));
                 stamp(e, *m);
                 e.note = "minOccurs " + e.minOccurs + " maxOccurs " + e.maxOccurs + " (position " +

@@ -100,18 +100,24 @@ std::string summaryLine(const SetComparison& comparison) {
     return line;
 }
 
+// The characters of a UTF-8 text, for columns that line up on a terminal.
+std::size_t characters(const std::string& text) {
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
 std::string textReport(const SetComparison& comparison) {
     std::vector<std::string> texts;
     std::size_t width = 0;
     for (const SetDifference& d : comparison.differences) {
         texts.push_back(describe(d));
-        if (texts.back().size() <= widestAlignedText)
-            width = std::max(width, texts.back().size());
+        if (characters(texts.back()) <= widestAlignedText)
+            width = std::max(width, characters(texts.back()));
     }
     std::string report;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         std::string line = texts[i];
-        line.resize(std::max(line.size(), width), ' ');
+        line.append(width - std::min(width, characters(line)), ' ');
         report += line + "  " + verdictText(comparison.differences[i], comparison.formats) + "\n";
     }
     return report + summaryLine(comparison);

@@ -483,6 +483,8 @@ class Comparer {
             auto n = newItem.fields.find(name);
             const Field* of = o == oldItem.fields.end() ? nullptr : &o->second;
             const Field* nf = n == newItem.fields.end() ? nullptr : &n->second;
+            if (of == nullptr && nf == nullptr)
+                continue;
             if (of != nullptr && nf != nullptr && of->exact == nf->exact)
                 continue;
             SetDifference d;
@@ -628,7 +630,8 @@ class Comparer {
             SetDifference d = first.difference;
             d.kind = first.childKind;
             d.identifier = first.child;
-            add(std::move(d), Place{sectionOf(first.childKind), first.child, 0, d.field}, false);
+            Place place{sectionOf(first.childKind), first.child, 0, d.field};
+            add(std::move(d), std::move(place), false);
             for (std::size_t i : indexes)
                 merged[i] = true;
         }

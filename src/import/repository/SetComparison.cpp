@@ -11,6 +11,7 @@
 #include <set>
 #include <tuple>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace norvak {
 
@@ -39,18 +40,70 @@ const char* roleName(int role) {
     return role >= 0 && role < static_cast<int>(std::size(names)) ? names[role] : "role";
 }
 
-// One field of an item: what is shown, and the whole row text that decides
-// whether two fields are alike. A wire-format property names its format.
+// One field of an item: what is shown and, for a property, its row, whose
+// other columns must be alike too. A wire-format property names its format.
 struct Field {
     std::string shown;
-    std::string exact;
-    std::string format;
+    const StoredAttribute* row = nullptr;
+    const char* format = "";
     bool ofPlugin = false; // a property of a language binding or the uuid plugin
+};
+
+std::string text(const std::optional<std::string>& value);
+
+// The columns of a property row besides its value.
+std::string columnsOf(const StoredAttribute& a) {
+    return " [type " + std::string(a.type) + ", group " + std::string(a.group) + ", flags " + std::to_string(a.flags) +
+           ", length " + std::to_string(a.minLength) + ".." + std::to_string(a.maxLength) + ", key " +
+           std::to_string(a.key) + ", long value " + text(a.longValue) + ", status " + std::to_string(a.status) + "]";
+}
+
+bool alike(const Field& a, const Field& b) {
+    if (a.shown != b.shown || (a.row == nullptr) != (b.row == nullptr))
+        return false;
+    if (a.row == nullptr)
+        return true;
+    const StoredAttribute& x = *a.row;
+    const StoredAttribute& y = *b.row;
+    return x.type == y.type && x.group == y.group && x.flags == y.flags && x.minLength == y.minLength &&
+           x.maxLength == y.maxLength && x.key == y.key && x.longValue == y.longValue && x.status == y.status;
+}
+
+// What shows two fields that differ only in the other columns of their rows.
+std::string exact(const Field& field) {
+    return field.row != nullptr ? field.shown + columnsOf(*field.row) : field.shown;
+}
+
+// The fields of an item: few enough to be looked up one by one, named by
+// texts held once for the whole comparison.
+class Fields {
+  public:
+    void set(std::string_view name, Field field) {
+        for (auto& [known, value] : list_) {
+            if (known == name) {
+                value = std::move(field);
+                return;
+            }
+        }
+        list_.emplace_back(name, std::move(field));
+    }
+    const Field* find(std::string_view name) const {
+        for (const auto& [known, value] : list_) {
+            if (known == name)
+                return &value;
+        }
+        return nullptr;
+    }
+    auto begin() const { return list_.begin(); }
+    auto end() const { return list_.end(); }
+
+  private:
+    std::vector<std::pair<std::string_view, Field>> list_;
 };
 
 struct Entity {
     std::string group; // the item a member or value use belongs to
-    std::map<std::string, Field> fields;
+    Fields fields;
     int position = 0; // of a member in its type
     std::string child; // the item a member uses, and its kind
     std::string childKind;
@@ -106,7 +159,8 @@ class TabLabels {
 
 class SideBuilder {
   public:
-    SideBuilder(const StoredMessageSet& set, const TabLabels& labels) : set_(set), labels_(labels) {}
+    SideBuilder(const StoredMessageSet& set, const TabLabels& labels, std::unordered_set<std::string>& fieldNames)
+        : set_(set), labels_(labels), fieldNames_(fieldNames) {}
 
     Side build() {
         for (const StoredType& t : set_.types)
@@ -193,8 +247,8 @@ class SideBuilder {
         return itemName(id);
     }
 
-    static void plain(Entity& e, const std::string& field, const std::string& value) {
-        e.fields[field] = Field{value, value, {}, false};
+    static void plain(Entity& e, std::string_view field, const std::string& value) {
+        e.fields.set(field, Field{value, nullptr, "", false});
     }
     template <class Row> static void stamp(Entity& e, const Row& row) {
         plain(e, "status", std::to_string(row.status));
@@ -286,22 +340,20 @@ class SideBuilder {
         if (!label.empty() && std::string_view(a.name).substr(0, label.size()) == label)
             label.clear();
         std::string field = label + std::string(a.name);
-        for (int occurrence = 2; e.fields.count(field) != 0; ++occurrence)
+        for (int occurrence = 2; e.fields.find(field) != nullptr; ++occurrence)
             field = label + std::string(a.name) + " #" + std::to_string(occurrence);
         std::string value = a.value ? *a.value : std::string("(null)");
         if (a.type == "COMPONENT:ELEMENT" && !value.empty() && value.size() < 10 &&
             std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
             value = itemName(std::atoi(value.c_str()));
-        std::string exact = value + " [type " + std::string(a.type) + ", group " + std::string(a.group) + ", flags " +
-                            std::to_string(a.flags) + ", length " + std::to_string(a.minLength) + ".." +
-                            std::to_string(a.maxLength) + ", key " + std::to_string(a.key) + ", long value " +
-                            text(a.longValue) + ", status " + std::to_string(a.status) + "]";
         const char* format = plugin != plugins_.end() ? formatOfPlugin(plugin->second->pluginKey) : nullptr;
-        e.fields[field] = Field{value, exact, format != nullptr ? format : "", format == nullptr};
+        e.fields.set(*fieldNames_.insert(std::move(field)).first,
+                     Field{std::move(value), &a, format != nullptr ? format : "", format == nullptr});
     }
 
     const StoredMessageSet& set_;
     const TabLabels& labels_;
+    std::unordered_set<std::string>& fieldNames_; // of the properties, held for both sides
     Side side_;
     std::unordered_map<std::int32_t, std::string> names_;
     std::unordered_map<std::int32_t, std::string> kinds_;
@@ -473,19 +525,18 @@ class Comparer {
 
     void fields(const std::string& kind, const std::string& shown, const Entity& oldItem, const Entity& newItem,
                 bool topLevel, const std::string& tabFormatName, const Place& place) {
-        std::set<std::string> names;
+        std::set<std::string_view> names;
         for (const auto& [name, field] : oldItem.fields)
             names.insert(name);
         for (const auto& [name, field] : newItem.fields)
             names.insert(name);
-        for (const std::string& name : names) {
-            auto o = oldItem.fields.find(name);
-            auto n = newItem.fields.find(name);
-            const Field* of = o == oldItem.fields.end() ? nullptr : &o->second;
-            const Field* nf = n == newItem.fields.end() ? nullptr : &n->second;
+        for (std::string_view fieldName : names) {
+            const std::string name(fieldName);
+            const Field* of = oldItem.fields.find(fieldName);
+            const Field* nf = newItem.fields.find(fieldName);
             if (of == nullptr && nf == nullptr)
                 continue;
-            if (of != nullptr && nf != nullptr && of->exact == nf->exact)
+            if (of != nullptr && nf != nullptr && alike(*of, *nf))
                 continue;
             SetDifference d;
             d.kind = kind;
@@ -496,15 +547,15 @@ class Comparer {
             d.oldValue = of != nullptr ? of->shown : std::string();
             d.newValue = nf != nullptr ? nf->shown : std::string();
             if (of != nullptr && nf != nullptr && of->shown == nf->shown) {
-                d.oldValue = of->exact;
-                d.newValue = nf->exact;
+                d.oldValue = exact(*of);
+                d.newValue = exact(*nf);
             }
             const Field& any = nf != nullptr ? *nf : *of;
             d.verdicts = verdictOfField(kind, name, any, d.oldValue, d.newValue, tabFormatName);
             d.refusedByImport = refusesChange(kind, name);
             Place at = place;
             at.field = name;
-            if (kind == "member" && (!any.format.empty() || any.ofPlugin))
+            if (kind == "member" && (*any.format != '\0' || any.ofPlugin))
                 properties_.push_back({std::move(d), at, newItem.child, newItem.childKind});
             else
                 add(std::move(d), at, topLevel);
@@ -529,7 +580,7 @@ class Comparer {
                                               const std::string& tabFormatName) const {
         if (!tabFormatName.empty())
             return {{tabFormatName, true}};
-        if (!field.format.empty())
+        if (*field.format != '\0')
             return {{field.format, true}};
         if (field.ofPlugin || name == "name" || name == "hint" || name == "status")
             return all(false);
@@ -683,8 +734,9 @@ class Comparer {
 
 SetComparison compareMessageSets(const StoredMessageSet& oldSide, const StoredMessageSet& newSide) {
     TabLabels labels(oldSide, newSide);
-    Side before = SideBuilder(oldSide, labels).build();
-    Side after = SideBuilder(newSide, labels).build();
+    std::unordered_set<std::string> fieldNames;
+    Side before = SideBuilder(oldSide, labels, fieldNames).build();
+    Side after = SideBuilder(newSide, labels, fieldNames).build();
     SetComparison comparison;
     comparison.formats = labels.formats();
     comparison.differences = Comparer(before, after, comparison.formats).run();

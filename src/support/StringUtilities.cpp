@@ -1,5 +1,6 @@
 #include "support/StringUtilities.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace norvak {
@@ -99,6 +100,23 @@ std::int32_t leadingNumberOrZero(const char* text) {
 
 bool isNumericValue(const char* text) {
     return isNumeric(text) && leadingNumber(text).has_value();
+}
+
+std::string displayQuoted(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 32) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + '"';
 }
 
 } // namespace norvak

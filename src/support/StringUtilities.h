@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace norvak {
 
@@ -38,5 +40,9 @@ std::optional<std::int32_t> leadingNumber(const char* text);
 std::int32_t leadingNumberOrZero(const char* text);
 // True when every byte is a decimal digit and the number fits in 32 bits.
 bool isNumericValue(const char* text);
+
+// A text in double quotes for a line of output: quotes and backslashes
+// escaped with a backslash, control characters as \xNN.
+std::string displayQuoted(std::string_view text);
 
 } // namespace norvak

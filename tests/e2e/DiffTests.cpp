@@ -16,13 +16,6 @@
 namespace norvak::test {
 namespace {
 
-std::string readFile(const std::string& path) {
-    std::ifstream stream(path, std::ios::binary);
-    std::ostringstream text;
-    text << stream.rdbuf();
-    return text.str();
-}
-
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
     std::size_t at = text.find(from);
     EXPECT_NE(at, std::string::npos) << from;

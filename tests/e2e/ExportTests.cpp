@@ -15,13 +15,6 @@
 namespace norvak::test {
 namespace {
 
-std::string readFile(const std::string& path) {
-    std::ifstream stream(path, std::ios::binary);
-    std::ostringstream text;
-    text << stream.rdbuf();
-    return text.str();
-}
-
 class Export : public RepositoryTest {
   protected:
     RepositoryAccess access() { return accessOf(repo()); }

@@ -14,11 +14,6 @@ namespace {
 
 const std::string successLine = "Import was successful - please restart the norvakhub";
 
-std::string readFile(const std::string& path) {
-    std::ifstream stream(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-}
-
 // orders.xml with one text replaced.
 std::string ordersWith(const std::string& from, const std::string& to) {
     std::string text = readFile(sourcePath("examples/orders.xml"));

@@ -188,4 +188,9 @@ std::string TempDir::write(const std::string& name, const std::string& content) 
     return file;
 }
 
+std::string readFile(const std::string& path) {
+    std::ifstream stream(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+}
+
 } // namespace norvak::test

@@ -45,6 +45,9 @@ class RunningProgram {
     int errorFile_ = -1; // the child's standard error, an unlinked file
 };
 
+// The whole content of a file (empty when it cannot be read).
+std::string readFile(const std::string& path);
+
 // Path of a program in the build's bin folder, and of a file in the source tree.
 std::string programPath(const std::string& program);
 std::string sourcePath(const std::string& relative);

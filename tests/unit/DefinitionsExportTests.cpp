@@ -1,3 +1,4 @@
+#include "import/model/ItemTables.h"
 #include "import/reader/Keywords.h"
 #include "tools/export/CanonicalRows.h"
 #include "tools/export/DefinitionsExport.h"

@@ -6,6 +6,7 @@
 #include "import/repository/SetComparison.h"
 #include "support/Diagnostics.h"
 #include "support/ProgramInfo.h"
+#include "support/StringUtilities.h"
 #include "tools/StoredSetReading.h"
 #include "tools/ToolCommandLine.h"
 
@@ -53,22 +54,7 @@ std::string shownValue(const std::string& value, bool present) {
     bool plain = !value.empty() && std::none_of(value.begin(), value.end(), [](char c) {
         return c == ' ' || c == '"' || c == '\\' || static_cast<unsigned char>(c) < 32;
     });
-    if (plain)
-        return value;
-    std::string quoted = "\"";
-    for (char c : value) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (static_cast<unsigned char>(c) < 32) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
-            quoted += escaped;
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + '"';
+    return plain ? value : displayQuoted(value);
 }
 
 std::string describe(const SetDifference& d) {

@@ -2,6 +2,7 @@
 
 #include "dbsession/RepositorySchema.h"
 #include "import/model/ItemTables.h"
+#include "support/StringUtilities.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,20 +14,7 @@ namespace norvak {
 namespace {
 
 std::string quoted(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 32) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(c));
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + '"';
+    return displayQuoted(text);
 }
 
 std::string quoted(const std::string& text) {

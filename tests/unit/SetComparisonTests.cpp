@@ -171,6 +171,19 @@ TEST(SetComparison, TabsAndSetsWithoutThem) {
     ASSERT_FALSE(added.differences.empty());
     EXPECT_EQ(lines(added).back(), "+ tab XML Xml: XML: compatible");
 
+    // A tab the file defines otherwise: its setting, for its own format.
+    std::string separated = tabs;
+    separated.replace(separated.find("tagDataSep=\"=\""), 14, "tagDataSep=\":\"");
+    SetComparison resettled = compared(definitions(members), definitions(members, "", separated));
+    ASSERT_EQ(resettled.differences.size(), 1u);
+    EXPECT_EQ(resettled.differences[0].kind, "tab");
+    EXPECT_EQ(resettled.differences[0].identifier, "TDS Tagged");
+    EXPECT_EQ(verdictText(resettled.differences[0], resettled.formats), "TDS: breaking");
+    EXPECT_TRUE(resettled.differences[0].keptByImport);
+    // A tab the file leaves out stays as the set has it.
+    EXPECT_EQ(lines(compared(definitions(members), definitions(members, "", "<CWFTab name=\"Bin\" ident=\"CWF1\"/>\n"))),
+              Lines{});
+
     SetComparison plain = compared(definitions(members, "", ""), definitions(members, "<Message ident=\"M2\" type=\"Rec\"/>\n", ""));
     EXPECT_EQ(plain.formats, (std::vector<std::string>{"logical"}));
     EXPECT_EQ(lines(plain), (Lines{"+ message M2: compatible"}));

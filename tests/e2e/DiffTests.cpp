@@ -290,6 +290,27 @@ TEST_P(Diff, EachFailureHasItsOwnExitCodeAndLine) {
         EXPECT_EQ(result.output, "");
 }
 
+TEST_P(Diff, WithoutTheInMemoryDatabaseTheImportSaysItCouldNotCompareAndGoesOn) {
+    loadOrders();
+    std::string file = write("changed.xml", changedOrders());
+    std::vector<std::string> environment = repo().environment();
+    environment.push_back("NORVAK_SCRATCH_DRIVER=no such driver");
+    std::vector<std::string> connection{"-n", repo().dataSource(), "-u", repo().user(), "-p", repo().password()};
+    auto with = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), connection.begin(), connection.end());
+        return arguments;
+    };
+    ProgramResult compared = runProgram("norvakdiff", with({"-s", "Orders", "-f", file}), "", environment);
+    EXPECT_EQ(compared.exitCode, 8);
+    EXPECT_EQ(compared.output, "");
+    ProgramResult loaded = runProgram("norvakload", with({"-s", "Orders", "-f", file}), "", environment);
+    EXPECT_EQ(loaded.exitCode, 0) << loaded.output;
+    EXPECT_TRUE(hasLine(loaded, "*****Warning - the definitions of the file could not be compared with the stored "
+                                "items the import keeps (no database in memory: is the SQLite ODBC driver "
+                                "installed?)"))
+        << loaded.output;
+}
+
 TEST_P(Diff, AnImportHalfwayIsNotSeenAndNothingIsWritten) {
     loadOrders();
     std::vector<std::string> committed = canonicalRows(accessOf(repo()), "Orders");

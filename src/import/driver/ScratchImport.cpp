@@ -27,8 +27,11 @@ constexpr const char* scratchName = "scratch";
 // The embedded database's driver, as the driver manager knows it.
 std::string scratchConnectionString() {
     const char* driver = std::getenv("NORVAK_SCRATCH_DRIVER");
-    return "DRIVER={" + std::string(driver != nullptr && *driver != '\0' ? driver : "SQLite3") +
-           "};Database=:memory:";
+    std::string name = driver != nullptr && *driver != '\0' ? driver : "SQLite3";
+    std::string braced;
+    for (char c : name)
+        braced += c == '}' ? std::string("}}") : std::string(1, c); // a closing brace inside braces is doubled
+    return "DRIVER={" + braced + "};Database=:memory:";
 }
 
 // The statements that make an empty repository with one message set.
@@ -213,8 +216,13 @@ void warnOfKeptDefinitions(Diagnostics& diag, const RunOptions& options, const R
     if (!readMessageSet(diag, db, options.schemaPrefix, stored, false))
         return;
     ScratchImport scratch = importIntoScratch(definitionsText, diag.sourceName, options.messageSetName, &stored);
-    if (!scratch.imported)
-        return; // the import itself says what is wrong with the file
+    if (!scratch.imported) {
+        // A file with errors: the import itself says what is wrong with it.
+        if (scratch.exitCode == exitConnectRefused)
+            diag.print("*****Warning - the definitions of the file could not be compared with the stored items the "
+                       "import keeps (no database in memory: is the SQLite ODBC driver installed?)\n");
+        return;
+    }
     SetComparison comparison = compareMessageSets(stored, scratch.rows);
     long kept = 0;
     for (const SetDifference& difference : comparison.differences)

@@ -10,7 +10,7 @@
 
 include(GNUInstallDirs)
 
-set(norvak_programs norvakload norvakshow norvakpurge norvakinit norvakexport)
+set(norvak_programs norvakload norvakshow norvakpurge norvakinit norvakexport norvakdiff)
 
 install(TARGETS ${norvak_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
@@ -33,6 +33,7 @@ install(FILES ${norvak_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The format documentation and the shipped examples.
 install(FILES ${PROJECT_SOURCE_DIR}/docs/definitions-format.md ${PROJECT_SOURCE_DIR}/docs/export.md
+              ${PROJECT_SOURCE_DIR}/docs/diff.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 file(GLOB norvak_examples CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.xml)
 install(FILES ${norvak_examples} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
@@ -66,8 +67,10 @@ reached through ODBC (SQLite or PostgreSQL): norvakinit creates the
 repository tables and message sets, norvakload imports a definitions file
 into a message set and commits once or rolls everything back, norvakshow
 lists message sets and their messages, norvakexport writes a message set back
-as a definitions file or as canonical rows, and norvakpurge removes a
-message set.")
+as a definitions file or as canonical rows, norvakdiff shows what a
+definitions file would change in a message set (or against another file) and
+whether each change breaks a wire format, and norvakpurge removes a message
+set.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${NORVAK_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION database)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

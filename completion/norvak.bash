@@ -1,12 +1,12 @@
 # Bash completion of the norvak tools: norvakload, norvakshow, norvakpurge,
-# norvakinit and norvakexport. Installed once, under the name norvakload, with
-# a link for each other program, so that bash-completion loads it for whichever
-# program is completed first.
+# norvakinit, norvakexport and norvakdiff. Installed once, under the name
+# norvakload, with a link for each other program, so that bash-completion loads
+# it for whichever program is completed first.
 #
 # Completes the options of each program; after -n the ODBC data sources that
 # the driver manager would find (the sections of $ODBCINI, ~/.odbc.ini and
-# /etc/odbc.ini, less [ODBC] and [Default]); after -f and -o file names; after
-# -l the language bindings.
+# /etc/odbc.ini, less [ODBC] and [Default]); after -f, -o and --against file
+# names; after -l the language bindings.
 
 # The data source names of the odbc.ini files, one a line, each once.
 _norvak_data_sources()
@@ -44,6 +44,7 @@ _norvak()
         norvakpurge) options='-s -n -u -p -h --lock-timeout --help --version' ;;
         norvakinit) options='-n -u -p -h -s -l --lock-timeout --help --version' ;;
         norvakexport) options='-n -u -p -h -s -o --canonical --help --version' ;;
+        norvakdiff) options='-n -u -p -h -s -f --against --format --help --version' ;;
         *) return 0 ;;
     esac
 
@@ -60,7 +61,7 @@ _norvak()
                 done < <(_norvak_data_sources)
                 return 0
                 ;;
-            -f | -o)
+            -f | -o | --against)
                 compopt -o filenames 2>/dev/null
                 local IFS=$'\n'
                 COMPREPLY=($(compgen -f -- "$cur"))
@@ -84,4 +85,4 @@ _norvak()
     return 0
 }
 
-complete -F _norvak norvakload norvakshow norvakpurge norvakinit norvakexport
+complete -F _norvak norvakload norvakshow norvakpurge norvakinit norvakexport norvakdiff

@@ -7,7 +7,7 @@
 #   - every manual page renders without a warning and documents every option
 #     of its program's --help;
 #   - the bash completion offers each program's options, the data sources of
-#     the odbc.ini files after -n and file names after -f and -o, and
+#     the odbc.ini files after -n and file names after -f, -o and --against, and
 #     bash-completion loads it on demand for every program;
 #   - cpack builds norvak_VERSION_ARCH.deb, whose control fields name the
 #     package, its version and its dependencies, and whose files are those of
@@ -18,7 +18,7 @@ cd "$(dirname "$0")/.."
 source_dir=$PWD
 build=$(cd "${1:-build}" && pwd) || exit 2
 
-programs=(norvakload norvakshow norvakpurge norvakinit norvakexport)
+programs=(norvakload norvakshow norvakpurge norvakinit norvakexport norvakdiff)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 if [ -z "$version" ]; then
   echo "package: $build is not a configured build folder" >&2
@@ -70,6 +70,7 @@ expected_files() {
   done
   echo share/doc/norvak/definitions-format.md
   echo share/doc/norvak/export.md
+  echo share/doc/norvak/diff.md
   for f in examples/*.xml; do
     echo "share/doc/norvak/examples/${f#examples/}"
   done
@@ -93,7 +94,7 @@ install_tree() {
     out=$("$prefix/bin/$p" --version 2>&1)
     [ "$out" = "$p $version" ] || fail "installed $p --version says '$out', not '$p $version'"
   done
-  for f in definitions-format.md export.md; do
+  for f in definitions-format.md export.md diff.md; do
     cmp -s "docs/$f" "$prefix/share/doc/norvak/$f" || fail "installed $f differs from docs/$f"
   done
   for f in examples/*.xml; do
@@ -169,6 +170,10 @@ bash_completion() {
     fail "norvakload -f <TAB> offers '$(echo $got)'"
   got=$(complete_words norvakexport -o "$work/files/or")
   [ "$got" = "$work/files/orders.xml" ] || fail "norvakexport -o <TAB> offers '$got'"
+  got=$(complete_words norvakdiff --against "$work/files/or")
+  [ "$got" = "$work/files/orders.xml" ] || fail "norvakdiff --against <TAB> offers '$got'"
+  got=$(complete_words norvakdiff --against old.xml -f "$work/files/or")
+  [ "$got" = "$work/files/orders.xml" ] || fail "norvakdiff -f <TAB> offers '$got'"
   got=$(complete_words norvakshow -o '')
   grep -qx -- -n <<<"$got" || fail "norvakshow, which has no -o, completes a file after it"
   got=$(complete_words norvakinit -l C)

@@ -77,10 +77,12 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The libraries the programs link (the ODBC driver manager, libuuid, the C and
 # C++ run-time) come from dpkg-shlibdeps; unixodbc brings the driver manager's
-# configuration and tools, and the ODBC drivers are what the repositories need.
+# configuration and tools; the SQLite ODBC driver holds the repository in
+# memory that norvakdiff (and norvakload's check of the items it keeps)
+# imports into, and the PostgreSQL driver is what a server repository needs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "unixodbc")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsqliteodbc, odbc-postgresql")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "unixodbc, libsqliteodbc")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "odbc-postgresql")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Programs are installed stripped, as in any Debian package.
 set(CPACK_STRIP_FILES ON)

@@ -213,10 +213,10 @@ debian_package() {
   # The package names of a relation field, one a line, without versions.
   names() { sed 's/ ([^)]*)//g; s/, */\n/g' <<<"$1"; }
   local dependency
-  for dependency in unixodbc libodbc2 libuuid1 libc6 libstdc++6; do
+  for dependency in unixodbc libsqliteodbc libodbc2 libuuid1 libc6 libstdc++6; do
     names "$(field Depends)" | grep -qxF "$dependency" || fail "Depends: '$(field Depends)' does not name $dependency"
   done
-  for dependency in libsqliteodbc odbc-postgresql; do
+  for dependency in odbc-postgresql; do
     names "$(field Recommends)" | grep -qxF "$dependency" || fail "Recommends: '$(field Recommends)' does not name $dependency"
   done
   # dpkg -c lists what the installation holds, under /usr.

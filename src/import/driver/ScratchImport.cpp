@@ -229,10 +229,14 @@ void warnOfKeptDefinitions(Diagnostics& diag, const RunOptions& options, const R
         kept += difference.keptByImport ? 1 : 0;
     if (kept == 0)
         return;
+    // The schema without the dot the run adds to it.
+    std::string schema = options.schemaPrefix;
+    if (!schema.empty() && schema.back() == '.')
+        schema.pop_back();
     diag.print("*****Warning - %ld definition%s of the file differ%s from the stored items the import keeps as they "
-               "are; to see them: norvakdiff -n %s -s %s -f %s\n",
+               "are; to see them: norvakdiff -n %s%s%s -s %s -f %s\n",
                kept, kept == 1 ? "" : "s", kept == 1 ? "s" : "", options.databaseName.c_str(),
-               options.messageSetName.c_str(), diag.sourceName.c_str());
+               schema.empty() ? "" : " -h ", schema.c_str(), options.messageSetName.c_str(), diag.sourceName.c_str());
 }
 
 } // namespace norvak

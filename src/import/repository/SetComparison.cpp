@@ -185,7 +185,8 @@ class SideBuilder {
             Entity& e = side_.types[t.identifier];
             plain(e, "composition", std::to_string(t.composition));
             plain(e, "content", std::to_string(t.content));
-            plain(e, "base type", t.baseTypeId ? typeName(*t.baseTypeId) : std::string(none));
+            if (t.baseTypeId)
+                plain(e, "base type", typeName(*t.baseTypeId));
             plain(e, "name", t.name);
             plain(e, "category", std::to_string(t.category));
             plain(e, "flags", std::to_string(t.flags));
@@ -196,7 +197,7 @@ class SideBuilder {
             Entity& e = side_.elements[el.identifier];
             plain(e, "type", typeName(el.typeId));
             plain(e, "name", el.name);
-            plain(e, "hint", text(el.tagHint));
+            optional(e, "hint", el.tagHint);
             stamp(e, el);
         }
         for (const StoredValue& v : set_.values) {
@@ -250,6 +251,10 @@ class SideBuilder {
     static void plain(Entity& e, std::string_view field, const std::string& value) {
         e.fields.set(field, Field{value, nullptr, "", false});
     }
+    static void optional(Entity& e, std::string_view field, const std::optional<std::string>& value) {
+        if (value)
+            plain(e, field, *value);
+    }
     template <class Row> static void stamp(Entity& e, const Row& row) {
         plain(e, "status", std::to_string(row.status));
         plain(e, "descoped", std::to_string(row.descoped));
@@ -279,9 +284,11 @@ class SideBuilder {
                 e.minOccurs = text(m->minOccurs);
                 // The rows say "unbounded" with no maximum and the repeat mark.
                 e.maxOccurs = m->maxOccurs ? *m->maxOccurs : m->repeats != 0 ? "unbounded" : none;
-                plain(e, "minOccurs", e.minOccurs);
-                plain(e, "maxOccurs", e.maxOccurs);
-                plain(e, "hint", text(m->tagHint));
+                // A field a row leaves empty is absent, as a property without a row.
+                optional(e, "minOccurs", m->minOccurs);
+                if (e.maxOccurs != none)
+                    plain(e, "maxOccurs", e.maxOccurs);
+                optional(e, "hint", m->tagHint);
                 stamp(e, *m);
                 e.note = "minOccurs " + e.minOccurs + " maxOccurs " + e.maxOccurs + " (position " +
                          std::to_string(e.position) + ")";
@@ -390,6 +397,12 @@ bool loosens(const std::string& field, const std::string& oldValue, const std::s
     if (field == "minOccurs")
         return *after >= 0 && *before >= 0 && *after <= *before;
     return *after == -1 || (*before != -1 && *after >= *before);
+}
+
+// Whether a member's hint is the one the import makes: its item's label and "CxTg".
+bool madeOfLabel(const std::string& hint) {
+    constexpr std::string_view suffix = "CxTg";
+    return hint.size() >= suffix.size() && hint.compare(hint.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 // Where a difference stands in the list: messages, types each followed by
@@ -538,6 +551,11 @@ class Comparer {
                 continue;
             if (of != nullptr && nf != nullptr && alike(*of, *nf))
                 continue;
+            // A member's context tag hint is made of its item's label: a
+            // change of the label is the item's line.
+            if (kind == "member" && name == "hint" && of != nullptr && nf != nullptr && madeOfLabel(of->shown) &&
+                madeOfLabel(nf->shown))
+                continue;
             SetDifference d;
             d.kind = kind;
             d.identifier = shown;
@@ -551,7 +569,8 @@ class Comparer {
                 d.newValue = exact(*nf);
             }
             const Field& any = nf != nullptr ? *nf : *of;
-            d.verdicts = verdictOfField(kind, name, any, d.oldValue, d.newValue, tabFormatName);
+            d.verdicts = verdictOfField(kind, name, any, of != nullptr ? of->shown : none,
+                                        nf != nullptr ? nf->shown : none, tabFormatName);
             d.refusedByImport = refusesChange(kind, name);
             Place at = place;
             at.field = name;

@@ -6,9 +6,12 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <memory>
 #include <string>
 
 namespace norvak {
+
+class InsertBatches;
 
 // Which utility a session serves; they differ in the connection attribute,
 // the report lines and which handle the report reads.
@@ -85,6 +88,14 @@ class DbSession {
     // operation "SQLDisconnect" in `routine`; the tools do not look.
     void close(const char* routine);
 
+    // The session's inserts, each statement text prepared once; an import
+    // through a database server sends its rows in batches.
+    InsertBatches& inserts();
+    // Sends the rows that wait in batches; false when one failed (reported).
+    bool flushInserts();
+    // Forgets the rows that wait: the transaction is rolled back.
+    void discardInserts();
+
     SQLHENV henv() const { return henv_.get(); }
     SQLHDBC hdbc() const { return hdbc_.get(); }
     SQLHSTMT hstmt() const { return hstmt_.get(); }
@@ -109,6 +120,10 @@ class DbSession {
     OdbcHandle hdbc_{SQL_HANDLE_DBC};
     OdbcHandle hstmt_{SQL_HANDLE_STMT};
     bool connected_ = false;
+    // Rows per batch of the session's inserts: 1 unless the import runs
+    // through a database server, where each statement is a round trip.
+    std::size_t rowsPerBatch_ = 1;
+    std::unique_ptr<InsertBatches> inserts_;
 };
 
 

@@ -1,0 +1,197 @@
+#include "dbsession/InsertBatches.h"
+
+#include "dbsession/Columns.h"
+
+#include <algorithm>
+
+namespace norvak {
+
+namespace {
+
+// At most this many parameters in one statement: within what either
+// database takes in one statement and what the SQLite driver binds.
+constexpr std::size_t parametersPerBatch = 900;
+
+constexpr const char* savepointName = "norvak_rows";
+
+std::string bindLabel(std::size_t marker) {
+    return "SQLBindParameter" + std::to_string(marker);
+}
+
+} // namespace
+
+std::string manyRowsStatement(const std::string& statement, std::size_t rows) {
+    static const std::string values = " VALUES ";
+    std::size_t at = statement.rfind(values);
+    if (at == std::string::npos || rows == 0)
+        return {};
+    std::string row = statement.substr(at + values.size());
+    if (row.size() < 2 || row.front() != '(' || row.back() != ')')
+        return {};
+    std::string text = statement.substr(0, at + values.size());
+    text.reserve(text.size() + rows * (row.size() + 2));
+    for (std::size_t i = 0; i < rows; ++i) {
+        if (i > 0)
+            text += ", ";
+        text += row;
+    }
+    return text;
+}
+
+InsertBatches::InsertBatches(DbSession& db, std::size_t rowsPerBatch)
+    : db_(db), rowsPerBatch_(std::max<std::size_t>(rowsPerBatch, 1)) {}
+
+InsertBatches::~InsertBatches() {
+    release();
+}
+
+void InsertBatches::release() {
+    waiting_.clear();
+    shapes_.clear();
+    control_.reset();
+}
+
+bool InsertBatches::allocate(OdbcHandle& handle, const char* routine) {
+    if (handle)
+        return true;
+    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, db_.hdbc(), handle.out());
+    db_.reportDbcError(rc, "SQLAllocHandle", routine);
+    if (!SQL_SUCCEEDED(rc))
+        handle.reset();
+    return SQL_SUCCEEDED(rc);
+}
+
+InsertBatches::Shape& InsertBatches::shapeOf(const std::string& statement, std::size_t markers) {
+    auto found = shapes_.find(statement);
+    if (found != shapes_.end())
+        return *found->second;
+    auto shape = std::make_unique<Shape>();
+    shape->statement = statement;
+    if (rowsPerBatch_ > 1 && !manyRowsStatement(statement, 2).empty())
+        shape->rowsPerBatch = std::clamp<std::size_t>(parametersPerBatch / std::max<std::size_t>(markers, 1), 1,
+                                                      rowsPerBatch_);
+    Shape& made = *shape;
+    shapes_.emplace(statement, std::move(shape));
+    return made;
+}
+
+SQLRETURN InsertBatches::runRow(Shape& shape, Row& row, InsertMode mode, SQLRETURN& executed) {
+    executed = SQL_SUCCESS;
+    SQLHSTMT handle = SQL_NULL_HSTMT;
+    if (allocate(shape.single, row.routine))
+        handle = shape.single.get();
+    auto report = [&](SQLRETURN rc, const char* label) {
+        db_.reportSqlError(rc, SQL_HANDLE_STMT, handle, label, row.routine);
+    };
+    // A statement that could not be prepared is prepared again for the
+    // next row, whose steps are reported as this one's are.
+    if (!shape.singlePrepared) {
+        SQLRETURN rc = prepare(handle, shape.statement);
+        report(rc, "SQLPrepare");
+        shape.singlePrepared = SQL_SUCCEEDED(rc);
+    }
+    for (std::size_t i = 0; i < row.parameters.size(); ++i)
+        report(row.parameters[i].bind(handle, static_cast<SQLUSMALLINT>(i + 1)), bindLabel(i + 1).c_str());
+    if (mode != InsertMode::reportOnly) {
+        executed = SQLExecute(handle);
+        report(executed, "SQLExecute");
+    }
+    SQLRETURN freed = SQLFreeStmt(handle, SQL_CLOSE);
+    report(freed, "SQLFreeStmt");
+    // The parameters go out of scope after this row: no marker may stay bound to them.
+    SQLFreeStmt(handle, SQL_RESET_PARAMS);
+    return freed;
+}
+
+SQLRETURN InsertBatches::insert(const std::string& statement, std::vector<InsertParameter> parameters,
+                                const char* routine, InsertMode mode) {
+    Shape& shape = shapeOf(statement, parameters.size());
+    Row row{std::move(parameters), routine};
+    if (mode != InsertMode::batch || shape.rowsPerBatch == 1) {
+        // A row executed now comes after every row that waits.
+        if (mode != InsertMode::reportOnly)
+            flush();
+        SQLRETURN executed = SQL_SUCCESS;
+        return runRow(shape, row, mode, executed);
+    }
+    if (shape.rows.empty())
+        waiting_.push_back(&shape);
+    shape.rows.push_back(std::move(row));
+    if (shape.rows.size() >= shape.rowsPerBatch) {
+        waiting_.erase(std::find(waiting_.begin(), waiting_.end(), &shape));
+        send(shape);
+    }
+    return SQL_SUCCESS;
+}
+
+bool InsertBatches::flush() {
+    bool clean = true;
+    std::vector<Shape*> shapes;
+    shapes.swap(waiting_);
+    for (Shape* shape : shapes) {
+        if (!send(*shape))
+            clean = false;
+    }
+    return clean;
+}
+
+void InsertBatches::discard() {
+    for (Shape* shape : waiting_)
+        shape->rows.clear();
+    waiting_.clear();
+}
+
+bool InsertBatches::control(const char* sql) {
+    if (!allocate(control_, "InsertBatches"))
+        return false;
+    SQLRETURN rc = execDirect(control_.get(), sql);
+    SQLFreeStmt(control_.get(), SQL_CLOSE);
+    return SQL_SUCCEEDED(rc);
+}
+
+bool InsertBatches::send(Shape& shape) {
+    std::vector<Row> rows;
+    rows.swap(shape.rows);
+    if (rows.empty())
+        return true;
+    const char* routine = rows.front().routine;
+    bool whole = rows.size() == shape.rowsPerBatch;
+    OdbcHandle partial{SQL_HANDLE_STMT};
+    OdbcHandle& handle = whole ? shape.full : partial;
+    bool prepared = whole && shape.fullPrepared;
+    if (!prepared && allocate(handle, routine)) {
+        prepared = SQL_SUCCEEDED(prepare(handle.get(), manyRowsStatement(shape.statement, rows.size())));
+        if (whole)
+            shape.fullPrepared = prepared;
+    }
+    // The savepoint lets the batch be undone alone when the database refuses
+    // it, whatever the database does with the rest of the transaction then.
+    bool sent = false;
+    if (prepared && control(formatText("SAVEPOINT %s", savepointName).c_str())) {
+        SQLUSMALLINT marker = 0;
+        bool bound = true;
+        for (Row& row : rows) {
+            for (InsertParameter& parameter : row.parameters)
+                bound = bound && SQL_SUCCEEDED(parameter.bind(handle.get(), ++marker));
+        }
+        sent = bound && SQLExecute(handle.get()) == SQL_SUCCESS;
+        SQLFreeStmt(handle.get(), SQL_CLOSE);
+        SQLFreeStmt(handle.get(), SQL_RESET_PARAMS);
+        if (!sent)
+            control(formatText("ROLLBACK TO SAVEPOINT %s", savepointName).c_str());
+        control(formatText("RELEASE SAVEPOINT %s", savepointName).c_str());
+    }
+    if (sent)
+        return true;
+    // Row by row, each with the steps and labels of its own insert, up to
+    // the first that fails.
+    for (Row& row : rows) {
+        SQLRETURN executed = SQL_SUCCESS;
+        SQLRETURN freed = runRow(shape, row, InsertMode::execute, executed);
+        if (executed != SQL_SUCCESS || freed != SQL_SUCCESS)
+            return false;
+    }
+    return true;
+}
+
+} // namespace norvak

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "dbsession/DbSession.h"
+#include "dbsession/Statement.h"
+
+#include <sql.h>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace norvak {
+
+// The inserts of a session. Each statement text is prepared once, on a
+// statement handle of its own, and executed again for every row with new
+// parameters. Rows given in batch mode wait with the other rows of their
+// statement text and are sent together, as one INSERT with many VALUES rows,
+// when enough of them have come, when the session runs another statement
+// and when the transaction is committed; the rows of a statement go out in
+// the order they came, with the parameters they came with.
+//
+// A batch the database refuses is written again row by row from a savepoint
+// taken before it, so that the failing row is reported with the routine and
+// labels its own insert reports ("SQLExecute in routine createValue"); the
+// rows after it in the batch are not tried. The progress lines of the rows
+// of a batch have been printed by then, so the error line of a failing row
+// can follow lines of rows that came after it.
+class InsertBatches {
+  public:
+    // `rowsPerBatch` 1: every row is executed when it comes.
+    InsertBatches(DbSession& db, std::size_t rowsPerBatch);
+    ~InsertBatches();
+    InsertBatches(const InsertBatches&) = delete;
+    InsertBatches& operator=(const InsertBatches&) = delete;
+
+    // One row; see runInsert. Returns the code of its SQLFreeStmt step, which
+    // is 0 for a row that waits in a batch.
+    SQLRETURN insert(const std::string& statement, std::vector<InsertParameter> parameters, const char* routine,
+                     InsertMode mode);
+    // Sends the rows that wait. False when one of them failed (it is reported).
+    bool flush();
+    // Forgets the rows that wait (the transaction is rolled back).
+    void discard();
+    // Frees every statement handle; before the connection is closed.
+    void release();
+
+  private:
+    struct Row {
+        std::vector<InsertParameter> parameters;
+        const char* routine;
+    };
+    struct Shape {
+        std::string statement;
+        OdbcHandle single{SQL_HANDLE_STMT};
+        bool singlePrepared = false;
+        OdbcHandle full{SQL_HANDLE_STMT};
+        bool fullPrepared = false;
+        std::size_t rowsPerBatch = 1;
+        std::vector<Row> rows;
+    };
+
+    Shape& shapeOf(const std::string& statement, std::size_t markers);
+    bool allocate(OdbcHandle& handle, const char* routine);
+    // The steps of one row on the shape's own handle; `executed` gets the
+    // code of SQLExecute (0 when not executed).
+    SQLRETURN runRow(Shape& shape, Row& row, InsertMode mode, SQLRETURN& executed);
+    // Sends the rows of one shape; false when one of them failed.
+    bool send(Shape& shape);
+    bool control(const char* sql);
+
+    DbSession& db_;
+    std::size_t rowsPerBatch_;
+    std::unordered_map<std::string, std::unique_ptr<Shape>> shapes_;
+    // The shapes with rows waiting, in the order their first waiting row came.
+    std::vector<Shape*> waiting_;
+    OdbcHandle control_{SQL_HANDLE_STMT};
+};
+
+// The statement text of `rows` rows of a single-row INSERT ... VALUES (...)
+// statement: its VALUES row repeated, separated by commas. Empty when the
+// text does not end in one VALUES row.
+std::string manyRowsStatement(const std::string& statement, std::size_t rows);
+
+} // namespace norvak

@@ -146,8 +146,6 @@ bool DbSession::reconnectForImport(const std::string& dataSource, const std::str
         std::strncmp(reinterpret_cast<const char*>(driver), "psqlodbc", 8) != 0)
         return true;
     SQLDisconnect(hdbc_.get());
-    // Each statement is a round trip to the server: the import's rows go in batches.
-    rowsPerBatch_ = 200;
     std::string text = importConnectionString(dataSource, user, password);
     SQLCHAR completed[1024];
     SQLSMALLINT completedLength = 0;

@@ -88,8 +88,8 @@ class DbSession {
     // operation "SQLDisconnect" in `routine`; the tools do not look.
     void close(const char* routine);
 
-    // The session's inserts, each statement text prepared once; an import
-    // through a database server sends its rows in batches.
+    // The session's inserts, each statement text prepared once; the rows
+    // of an import go in batches.
     InsertBatches& inserts();
     // Sends the rows that wait in batches; false when one failed (reported).
     bool flushInserts();
@@ -120,9 +120,11 @@ class DbSession {
     OdbcHandle hdbc_{SQL_HANDLE_DBC};
     OdbcHandle hstmt_{SQL_HANDLE_STMT};
     bool connected_ = false;
-    // Rows per batch of the session's inserts: 1 unless the import runs
-    // through a database server, where each statement is a round trip.
-    std::size_t rowsPerBatch_ = 1;
+    // Rows per batch of the inserts given in batch mode. Through psqlODBC
+    // each statement is a round trip to the server; the SQLite driver
+    // compiles a statement again at each execution, so one statement of many
+    // rows is compiled once for all of them.
+    std::size_t rowsPerBatch_ = 200;
     std::unique_ptr<InsertBatches> inserts_;
 };
 

@@ -12,8 +12,6 @@ namespace {
 // database takes in one statement and what the SQLite driver binds.
 constexpr std::size_t parametersPerBatch = 900;
 
-constexpr const char* savepointName = "norvak_rows";
-
 std::string bindLabel(std::size_t marker) {
     return "SQLBindParameter" + std::to_string(marker);
 }
@@ -48,7 +46,6 @@ InsertBatches::~InsertBatches() {
 void InsertBatches::release() {
     waiting_.clear();
     shapes_.clear();
-    control_.reset();
 }
 
 bool InsertBatches::allocate(OdbcHandle& handle, const char* routine) {
@@ -114,6 +111,9 @@ SQLRETURN InsertBatches::insert(const std::string& statement, std::vector<Insert
         SQLRETURN executed = SQL_SUCCESS;
         return runRow(shape, row, mode, executed);
     }
+    // After a refused row the run is rolled back: nothing more is sent.
+    if (failed_)
+        return SQL_SUCCESS;
     if (shape.rows.empty())
         waiting_.push_back(&shape);
     shape.rows.push_back(std::move(row));
@@ -125,28 +125,22 @@ SQLRETURN InsertBatches::insert(const std::string& statement, std::vector<Insert
 }
 
 bool InsertBatches::flush() {
-    bool clean = true;
     std::vector<Shape*> shapes;
     shapes.swap(waiting_);
     for (Shape* shape : shapes) {
-        if (!send(*shape))
-            clean = false;
+        if (failed_)
+            shape->rows.clear();
+        else
+            send(*shape);
     }
-    return clean;
+    return !failed_;
 }
 
 void InsertBatches::discard() {
     for (Shape* shape : waiting_)
         shape->rows.clear();
     waiting_.clear();
-}
-
-bool InsertBatches::control(const char* sql) {
-    if (!allocate(control_, "InsertBatches"))
-        return false;
-    SQLRETURN rc = execDirect(control_.get(), sql);
-    SQLFreeStmt(control_.get(), SQL_CLOSE);
-    return SQL_SUCCEEDED(rc);
+    failed_ = false;
 }
 
 bool InsertBatches::send(Shape& shape) {
@@ -164,34 +158,46 @@ bool InsertBatches::send(Shape& shape) {
         if (whole)
             shape.fullPrepared = prepared;
     }
-    // The savepoint lets the batch be undone alone when the database refuses
-    // it, whatever the database does with the rest of the transaction then.
-    bool sent = false;
-    if (prepared && control(formatText("SAVEPOINT %s", savepointName).c_str())) {
+    SQLRETURN executed = SQL_ERROR;
+    if (prepared) {
         SQLUSMALLINT marker = 0;
         bool bound = true;
         for (Row& row : rows) {
             for (InsertParameter& parameter : row.parameters)
                 bound = bound && SQL_SUCCEEDED(parameter.bind(handle.get(), ++marker));
         }
-        sent = bound && SQLExecute(handle.get()) == SQL_SUCCESS;
+        if (bound)
+            executed = SQLExecute(handle.get());
+    }
+    if (executed == SQL_SUCCESS_WITH_INFO) {
+        // Written, with something to say: said under the first row's routine.
+        db_.reportSqlError(executed, SQL_HANDLE_STMT, handle.get(), "SQLExecute", routine);
+    } else if (executed != SQL_SUCCESS) {
+        // Row by row, each with the steps and labels of its own insert, up to
+        // the first that fails. SQLite has undone the refused statement
+        // alone; psqlODBC has rolled the whole transaction back, and the rows
+        // are tried in the one that follows, which the run rolls back too.
+        for (Row& row : rows) {
+            SQLRETURN rowExecuted = SQL_SUCCESS;
+            SQLRETURN freed = runRow(shape, row, InsertMode::execute, rowExecuted);
+            if (rowExecuted != SQL_SUCCESS || freed != SQL_SUCCESS) {
+                failed_ = true;
+                break;
+            }
+        }
+        // Refused together but not one by one (a row the rolled back part
+        // of the transaction held, for one): the batch's own error, under
+        // its first row's routine.
+        if (!failed_ && prepared) {
+            db_.reportSqlError(executed, SQL_HANDLE_STMT, handle.get(), "SQLExecute", routine);
+            failed_ = true;
+        }
+    }
+    if (handle) {
         SQLFreeStmt(handle.get(), SQL_CLOSE);
         SQLFreeStmt(handle.get(), SQL_RESET_PARAMS);
-        if (!sent)
-            control(formatText("ROLLBACK TO SAVEPOINT %s", savepointName).c_str());
-        control(formatText("RELEASE SAVEPOINT %s", savepointName).c_str());
     }
-    if (sent)
-        return true;
-    // Row by row, each with the steps and labels of its own insert, up to
-    // the first that fails.
-    for (Row& row : rows) {
-        SQLRETURN executed = SQL_SUCCESS;
-        SQLRETURN freed = runRow(shape, row, InsertMode::execute, executed);
-        if (executed != SQL_SUCCESS || freed != SQL_SUCCESS)
-            return false;
-    }
-    return true;
+    return !failed_;
 }
 
 } // namespace norvak

@@ -21,12 +21,13 @@ namespace norvak {
 // and when the transaction is committed; the rows of a statement go out in
 // the order they came, with the parameters they came with.
 //
-// A batch the database refuses is written again row by row from a savepoint
-// taken before it, so that the failing row is reported with the routine and
-// labels its own insert reports ("SQLExecute in routine createValue"); the
-// rows after it in the batch are not tried. The progress lines of the rows
-// of a batch have been printed by then, so the error line of a failing row
-// can follow lines of rows that came after it.
+// A batch the database refuses is written again row by row, so that the
+// failing row is reported with the routine and labels its own insert
+// reports ("SQLExecute in routine createValue"); the rows after it in the
+// batch are not tried, and no row is sent any more until the transaction is
+// rolled back (discard()). The progress lines of the rows of a batch have
+// been printed by then, so the error line of a failing row can follow lines
+// of rows that came after it.
 class InsertBatches {
   public:
     // `rowsPerBatch` 1: every row is executed when it comes.
@@ -39,9 +40,10 @@ class InsertBatches {
     // is 0 for a row that waits in a batch.
     SQLRETURN insert(const std::string& statement, std::vector<InsertParameter> parameters, const char* routine,
                      InsertMode mode);
-    // Sends the rows that wait. False when one of them failed (it is reported).
+    // Sends the rows that wait. False when one of them failed (it is
+    // reported), now or since the transaction began.
     bool flush();
-    // Forgets the rows that wait (the transaction is rolled back).
+    // Forgets the rows that wait and any refused one: the transaction is rolled back.
     void discard();
     // Frees every statement handle; before the connection is closed.
     void release();
@@ -68,14 +70,15 @@ class InsertBatches {
     SQLRETURN runRow(Shape& shape, Row& row, InsertMode mode, SQLRETURN& executed);
     // Sends the rows of one shape; false when one of them failed.
     bool send(Shape& shape);
-    bool control(const char* sql);
 
     DbSession& db_;
     std::size_t rowsPerBatch_;
     std::unordered_map<std::string, std::unique_ptr<Shape>> shapes_;
     // The shapes with rows waiting, in the order their first waiting row came.
     std::vector<Shape*> waiting_;
-    OdbcHandle control_{SQL_HANDLE_STMT};
+    // A row was refused: until the transaction is rolled back, rows given
+    // in batch mode are dropped and flush() fails.
+    bool failed_ = false;
 };
 
 // The statement text of `rows` rows of a single-row INSERT ... VALUES (...)

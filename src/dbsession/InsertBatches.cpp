@@ -20,7 +20,8 @@ std::string bindLabel(std::size_t marker) {
 
 std::string manyRowsStatement(const std::string& statement, std::size_t rows) {
     static const std::string values = " VALUES ";
-    std::size_t at = statement.rfind(values);
+    // The first VALUES: the one after the column list, before any literal.
+    std::size_t at = statement.find(values);
     if (at == std::string::npos || rows == 0)
         return {};
     std::string row = statement.substr(at + values.size());

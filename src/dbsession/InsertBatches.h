@@ -82,8 +82,8 @@ class InsertBatches {
 };
 
 // The statement text of `rows` rows of a single-row INSERT ... VALUES (...)
-// statement: its VALUES row repeated, separated by commas. Empty when the
-// text does not end in one VALUES row.
+// statement: its VALUES row (all that follows the first " VALUES ")
+// repeated, separated by commas. Empty when that is not one parenthesised row.
 std::string manyRowsStatement(const std::string& statement, std::size_t rows);
 
 } // namespace norvak

@@ -146,6 +146,7 @@ bool DbSession::reconnectForImport(const std::string& dataSource, const std::str
         std::strncmp(reinterpret_cast<const char*>(driver), "psqlodbc", 8) != 0)
         return true;
     SQLDisconnect(hdbc_.get());
+    columnArrays_ = true;
     std::string text = importConnectionString(dataSource, user, password);
     SQLCHAR completed[1024];
     SQLSMALLINT completedLength = 0;
@@ -234,7 +235,7 @@ SQLRETURN DbSession::allocateStatement(const char* routine) {
 
 InsertBatches& DbSession::inserts() {
     if (!inserts_)
-        inserts_ = std::make_unique<InsertBatches>(*this, rowsPerBatch_);
+        inserts_ = std::make_unique<InsertBatches>(*this, rowsPerBatch_, columnArrays_);
     return *inserts_;
 }
 

@@ -125,6 +125,9 @@ class DbSession {
     // compiles a statement again at each execution, so one statement of many
     // rows is compiled once for all of them.
     std::size_t rowsPerBatch_ = 200;
+    // Through psqlODBC a batch is given as one array per column, which the
+    // server reads instead of parsing a VALUES row per row.
+    bool columnArrays_ = false;
     std::unique_ptr<InsertBatches> inserts_;
 };
 

@@ -3,6 +3,7 @@
 #include "dbsession/Columns.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace norvak {
 
@@ -11,6 +12,10 @@ namespace {
 // At most this many parameters in one statement: within what either
 // database takes in one statement and what the SQLite driver binds.
 constexpr std::size_t parametersPerBatch = 900;
+
+// Rows of a batch given as column arrays: the statement's size does not grow
+// with them.
+constexpr std::size_t columnArrayRows = 1000;
 
 std::string bindLabel(std::size_t marker) {
     return "SQLBindParameter" + std::to_string(marker);
@@ -37,8 +42,39 @@ std::string manyRowsStatement(const std::string& statement, std::size_t rows) {
     return text;
 }
 
-InsertBatches::InsertBatches(DbSession& db, std::size_t rowsPerBatch)
-    : db_(db), rowsPerBatch_(std::max<std::size_t>(rowsPerBatch, 1)) {}
+std::string columnArraysStatement(const std::string& statement, const std::vector<std::string>& arrayTypes) {
+    static const std::string values = " VALUES ";
+    std::size_t at = statement.find(values);
+    if (at == std::string::npos)
+        return {};
+    std::string row = statement.substr(at + values.size());
+    if (row.size() < 2 || row.front() != '(' || row.back() != ')')
+        return {};
+    std::string text = statement.substr(0, at) + " SELECT ";
+    std::size_t markers = 0;
+    bool quoted = false;
+    for (std::size_t i = 1; i + 1 < row.size(); ++i) {
+        char c = row[i];
+        if (c == '\'')
+            quoted = !quoted;
+        if (c == '?' && !quoted)
+            text += "u.c" + std::to_string(++markers);
+        else
+            text += c;
+    }
+    if (markers == 0 || markers != arrayTypes.size())
+        return {};
+    text += " FROM unnest(";
+    for (std::size_t i = 0; i < markers; ++i)
+        text += (i > 0 ? ", ?::" : "?::") + arrayTypes[i];
+    text += ") AS u(";
+    for (std::size_t i = 0; i < markers; ++i)
+        text += (i > 0 ? ", c" : "c") + std::to_string(i + 1);
+    return text + ")";
+}
+
+InsertBatches::InsertBatches(DbSession& db, std::size_t rowsPerBatch, bool columnArrays)
+    : db_(db), rowsPerBatch_(std::max<std::size_t>(rowsPerBatch, 1)), columnArrays_(columnArrays) {}
 
 InsertBatches::~InsertBatches() {
     release();
@@ -66,8 +102,9 @@ InsertBatches::Shape& InsertBatches::shapeOf(const std::string& statement, std::
     auto shape = std::make_unique<Shape>();
     shape->statement = statement;
     if (rowsPerBatch_ > 1 && !manyRowsStatement(statement, 2).empty())
-        shape->rowsPerBatch = std::clamp<std::size_t>(parametersPerBatch / std::max<std::size_t>(markers, 1), 1,
-                                                      rowsPerBatch_);
+        shape->rowsPerBatch = columnArrays_ ? columnArrayRows
+                                            : std::clamp<std::size_t>(parametersPerBatch / std::max<std::size_t>(markers, 1),
+                                                                      1, rowsPerBatch_);
     Shape& made = *shape;
     shapes_.emplace(statement, std::move(shape));
     return made;
@@ -144,35 +181,95 @@ void InsertBatches::discard() {
     failed_ = false;
 }
 
+SQLRETURN InsertBatches::executeAsArrays(Shape& shape, std::vector<Row>& rows, bool& ran) {
+    ran = false;
+    const std::vector<InsertParameter>& first = rows.front().parameters;
+    if (!shape.arraysMade) {
+        shape.arraysMade = true;
+        std::vector<std::string> types;
+        for (const InsertParameter& parameter : first)
+            types.emplace_back(parameter.arrayType());
+        shape.arrayStatement = columnArraysStatement(shape.statement, types);
+    }
+    if (shape.arrayStatement.empty())
+        return SQL_ERROR;
+    // Every row's parameters of the types of the first row's.
+    for (const Row& row : rows) {
+        if (row.parameters.size() != first.size())
+            return SQL_ERROR;
+        for (std::size_t i = 0; i < first.size(); ++i) {
+            if (std::string_view(row.parameters[i].arrayType()) != first[i].arrayType())
+                return SQL_ERROR;
+        }
+    }
+    if (!shape.arraysPrepared) {
+        if (!allocate(shape.arrays, rows.front().routine))
+            return SQL_ERROR;
+        shape.arraysPrepared = SQL_SUCCEEDED(prepare(shape.arrays.get(), shape.arrayStatement));
+        if (!shape.arraysPrepared)
+            return SQL_ERROR;
+    }
+    ran = true;
+    std::vector<std::string> arrays(first.size(), "{");
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            if (r > 0)
+                arrays[i] += ',';
+            rows[r].parameters[i].appendArrayElement(arrays[i]);
+        }
+        arrays[i] += '}';
+    }
+    std::vector<SQLLEN> indicators(first.size(), SQL_NTS);
+    for (std::size_t i = 0; i < arrays.size(); ++i) {
+        SQLRETURN rc = SQLBindParameter(shape.arrays.get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
+                                        SQL_C_CHAR, SQL_LONGVARCHAR, arrays[i].size(), 0, arrays[i].data(), 0,
+                                        &indicators[i]);
+        if (!SQL_SUCCEEDED(rc))
+            return SQL_ERROR;
+    }
+    // The buffers go with this call; the next batch binds every marker again.
+    return SQLExecute(shape.arrays.get());
+}
+
 bool InsertBatches::send(Shape& shape) {
     std::vector<Row> rows;
     rows.swap(shape.rows);
     if (rows.empty())
         return true;
     const char* routine = rows.front().routine;
-    bool whole = rows.size() == shape.rowsPerBatch;
+    // The handle the batch ran on, if it ran; SQLExecute's code.
     OdbcHandle partial{SQL_HANDLE_STMT};
-    OdbcHandle& handle = whole ? shape.full : partial;
-    bool prepared = whole && shape.fullPrepared;
-    if (!prepared && allocate(handle, routine)) {
-        prepared = SQL_SUCCEEDED(prepare(handle.get(), manyRowsStatement(shape.statement, rows.size())));
-        if (whole)
-            shape.fullPrepared = prepared;
-    }
+    OdbcHandle* handle = nullptr;
     SQLRETURN executed = SQL_ERROR;
-    if (prepared) {
-        SQLUSMALLINT marker = 0;
-        bool bound = true;
-        for (Row& row : rows) {
-            for (InsertParameter& parameter : row.parameters)
-                bound = bound && SQL_SUCCEEDED(parameter.bind(handle.get(), ++marker));
+    bool ran = false;
+    if (columnArrays_)
+        executed = executeAsArrays(shape, rows, ran);
+    if (ran) {
+        handle = &shape.arrays;
+    } else {
+        bool whole = rows.size() == shape.rowsPerBatch;
+        handle = whole ? &shape.full : &partial;
+        bool prepared = whole && shape.fullPrepared;
+        if (!prepared && allocate(*handle, routine)) {
+            prepared = SQL_SUCCEEDED(prepare(handle->get(), manyRowsStatement(shape.statement, rows.size())));
+            if (whole)
+                shape.fullPrepared = prepared;
         }
-        if (bound)
-            executed = SQLExecute(handle.get());
+        if (prepared) {
+            SQLUSMALLINT marker = 0;
+            bool bound = true;
+            for (Row& row : rows) {
+                for (InsertParameter& parameter : row.parameters)
+                    bound = bound && SQL_SUCCEEDED(parameter.bind(handle->get(), ++marker));
+            }
+            ran = bound;
+            if (bound)
+                executed = SQLExecute(handle->get());
+        }
     }
     if (executed == SQL_SUCCESS_WITH_INFO) {
         // Written, with something to say: said under the first row's routine.
-        db_.reportSqlError(executed, SQL_HANDLE_STMT, handle.get(), "SQLExecute", routine);
+        db_.reportSqlError(executed, SQL_HANDLE_STMT, handle->get(), "SQLExecute", routine);
     } else if (executed != SQL_SUCCESS) {
         // Row by row, each with the steps and labels of its own insert, up to
         // the first that fails. SQLite has undone the refused statement
@@ -189,14 +286,14 @@ bool InsertBatches::send(Shape& shape) {
         // Refused together but not one by one (a row the rolled back part
         // of the transaction held, for one): the batch's own error, under
         // its first row's routine.
-        if (!failed_ && prepared) {
-            db_.reportSqlError(executed, SQL_HANDLE_STMT, handle.get(), "SQLExecute", routine);
+        if (!failed_ && ran) {
+            db_.reportSqlError(executed, SQL_HANDLE_STMT, handle->get(), "SQLExecute", routine);
             failed_ = true;
         }
     }
-    if (handle) {
-        SQLFreeStmt(handle.get(), SQL_CLOSE);
-        SQLFreeStmt(handle.get(), SQL_RESET_PARAMS);
+    if (*handle) {
+        SQLFreeStmt(handle->get(), SQL_CLOSE);
+        SQLFreeStmt(handle->get(), SQL_RESET_PARAMS);
     }
     return !failed_;
 }

@@ -30,8 +30,11 @@ namespace norvak {
 // of rows that came after it.
 class InsertBatches {
   public:
-    // `rowsPerBatch` 1: every row is executed when it comes.
-    InsertBatches(DbSession& db, std::size_t rowsPerBatch);
+    // `rowsPerBatch` 1: every row is executed when it comes. With
+    // `columnArrays` (PostgreSQL) a batch is one INSERT ... SELECT from one
+    // array per column, of up to columnArrayRows rows: the server reads the
+    // arrays instead of parsing a VALUES row per row.
+    InsertBatches(DbSession& db, std::size_t rowsPerBatch, bool columnArrays = false);
     ~InsertBatches();
     InsertBatches(const InsertBatches&) = delete;
     InsertBatches& operator=(const InsertBatches&) = delete;
@@ -60,6 +63,12 @@ class InsertBatches {
         OdbcHandle full{SQL_HANDLE_STMT};
         bool fullPrepared = false;
         std::size_t rowsPerBatch = 1;
+        // The statement from column arrays, once the first batch has made it;
+        // empty when the statement has no such form.
+        bool arraysMade = false;
+        std::string arrayStatement;
+        OdbcHandle arrays{SQL_HANDLE_STMT};
+        bool arraysPrepared = false;
         std::vector<Row> rows;
     };
 
@@ -71,8 +80,14 @@ class InsertBatches {
     // Sends the rows of one shape; false when one of them failed.
     bool send(Shape& shape);
 
+    // Executes the rows of a batch as one statement from column arrays on
+    // the shape's `arrays` handle and returns SQLExecute's code; `ran` is
+    // false when the batch has no such form (or it could not be prepared).
+    SQLRETURN executeAsArrays(Shape& shape, std::vector<Row>& rows, bool& ran);
+
     DbSession& db_;
     std::size_t rowsPerBatch_;
+    bool columnArrays_;
     std::unordered_map<std::string, std::unique_ptr<Shape>> shapes_;
     // The shapes with rows waiting, in the order their first waiting row came.
     std::vector<Shape*> waiting_;
@@ -85,5 +100,12 @@ class InsertBatches {
 // statement: its VALUES row (all that follows the first " VALUES ")
 // repeated, separated by commas. Empty when that is not one parenthesised row.
 std::string manyRowsStatement(const std::string& statement, std::size_t rows);
+
+// The same rows taken from one PostgreSQL array per marker, in order:
+// INSERT INTO T (A, B, C) SELECT u.c1, 'x', u.c2 FROM unnest(?::int4[],
+// ?::varchar[]) AS u(c1, c2), for INSERT INTO T (A, B, C) VALUES (?, 'x', ?)
+// and the array types given. Empty when the text does not end in one VALUES
+// row or its markers are not one per array type.
+std::string columnArraysStatement(const std::string& statement, const std::vector<std::string>& arrayTypes);
 
 } // namespace norvak

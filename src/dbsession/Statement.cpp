@@ -136,6 +136,43 @@ SQLRETURN InsertParameter::bind(SQLHSTMT statement, SQLUSMALLINT number) {
                             const_cast<char*>(text_.c_str()), 0, &indicator_);
 }
 
+const char* InsertParameter::arrayType() const {
+    switch (kind_) {
+    case Kind::integer:
+        return "int4[]";
+    case Kind::smallInteger:
+        return "int2[]";
+    case Kind::text:
+        break;
+    }
+    return "varchar[]";
+}
+
+void InsertParameter::appendArrayElement(std::string& array) const {
+    if (indicator_ == SQL_NULL_DATA) {
+        array += "NULL";
+        return;
+    }
+    switch (kind_) {
+    case Kind::integer:
+        array += std::to_string(integer_);
+        return;
+    case Kind::smallInteger:
+        array += std::to_string(smallInteger_);
+        return;
+    case Kind::text:
+        break;
+    }
+    // In double quotes, each double quote and backslash after a backslash.
+    array += '"';
+    for (char c : text_) {
+        if (c == '"' || c == '\\')
+            array += '\\';
+        array += c;
+    }
+    array += '"';
+}
+
 SQLRETURN runInsert(DbSession& db, const std::string& statement, std::vector<InsertParameter> parameters,
                     const char* routine, InsertMode mode) {
     return db.inserts().insert(statement, std::move(parameters), routine, mode);

@@ -106,6 +106,12 @@ class InsertParameter {
     // Binds the parameter as marker `number` of the statement.
     SQLRETURN bind(SQLHSTMT statement, SQLUSMALLINT number);
 
+    // For a PostgreSQL array of the parameter's column: the array's type
+    // ("int4[]", "int2[]", "varchar[]") and the parameter as an element of
+    // its text form (NULL, a number, or a text in double quotes).
+    const char* arrayType() const;
+    void appendArrayElement(std::string& array) const;
+
   private:
     enum class Kind { integer, smallInteger, text };
     InsertParameter(Kind kind, std::int32_t number, std::string text, bool isNull);

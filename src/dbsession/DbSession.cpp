@@ -1,5 +1,6 @@
 #include "dbsession/DbSession.h"
 
+#include "dbsession/InsertBatches.h"
 #include "support/PasswordMask.h"
 
 #include <cstdarg>
@@ -18,6 +19,7 @@ DbSession::DbSession(Diagnostics& diagnostics, SessionVariant variant)
     : out_(diagnostics.out), errSw_(diagnostics.errSw), variant_(variant) {}
 
 DbSession::~DbSession() {
+    inserts_.reset();
     hstmt_.reset();
     if (connected_)
         SQLDisconnect(hdbc_.get());
@@ -172,6 +174,7 @@ bool DbSession::reconnectForImport(const std::string& dataSource, const std::str
         std::strncmp(reinterpret_cast<const char*>(driver), "psqlodbc", 8) != 0)
         return true;
     SQLDisconnect(hdbc_.get());
+    columnArrays_ = true;
     std::string text = importConnectionString(dataSource, user, password);
     SQLCHAR completed[1024];
     SQLSMALLINT completedLength = 0;
@@ -258,7 +261,23 @@ SQLRETURN DbSession::allocateStatement(const char* routine) {
     return rc;
 }
 
+InsertBatches& DbSession::inserts() {
+    if (!inserts_)
+        inserts_ = std::make_unique<InsertBatches>(*this, rowsPerBatch_, columnArrays_);
+    return *inserts_;
+}
+
+bool DbSession::flushInserts() {
+    return !inserts_ || inserts_->flush();
+}
+
+void DbSession::discardInserts() {
+    if (inserts_)
+        inserts_->discard();
+}
+
 void DbSession::close(const char* routine) {
+    inserts_.reset();
     hstmt_.reset();
     if (connected_) {
         SQLRETURN rc = SQLDisconnect(hdbc_.get());

@@ -6,9 +6,12 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <memory>
 #include <string>
 
 namespace norvak {
+
+class InsertBatches;
 
 // Which utility a session serves; they differ in the connection attribute,
 // the report lines and which handle the report reads.
@@ -89,6 +92,14 @@ class DbSession {
     // operation "SQLDisconnect" in `routine`; the tools do not look.
     void close(const char* routine);
 
+    // The session's inserts, each statement text prepared once; the rows
+    // of an import go in batches.
+    InsertBatches& inserts();
+    // Sends the rows that wait in batches; false when one failed (reported).
+    bool flushInserts();
+    // Forgets the rows that wait: the transaction is rolled back.
+    void discardInserts();
+
     SQLHENV henv() const { return henv_.get(); }
     SQLHDBC hdbc() const { return hdbc_.get(); }
     SQLHSTMT hstmt() const { return hstmt_.get(); }
@@ -113,6 +124,15 @@ class DbSession {
     OdbcHandle hdbc_{SQL_HANDLE_DBC};
     OdbcHandle hstmt_{SQL_HANDLE_STMT};
     bool connected_ = false;
+    // Rows per batch of the inserts given in batch mode. Through psqlODBC
+    // each statement is a round trip to the server; the SQLite driver
+    // compiles a statement again at each execution, so one statement of many
+    // rows is compiled once for all of them.
+    std::size_t rowsPerBatch_ = 200;
+    // Through psqlODBC a batch is given as one array per column, which the
+    // server reads instead of parsing a VALUES row per row.
+    bool columnArrays_ = false;
+    std::unique_ptr<InsertBatches> inserts_;
 };
 
 

@@ -1,6 +1,9 @@
 #include "dbsession/Statement.h"
 
 #include "dbsession/Columns.h"
+#include "dbsession/InsertBatches.h"
+
+#include <algorithm>
 
 namespace norvak {
 
@@ -17,12 +20,14 @@ void Statement::report(SQLRETURN rc, const char* label) {
 }
 
 SQLRETURN Statement::execute(const std::string& sql, const char* label) {
+    db_.flushInserts();
     SQLRETURN rc = execDirect(handle_, sql);
     report(rc, label);
     return rc;
 }
 
 SQLRETURN Statement::prepare(const std::string& sql, const char* label) {
+    db_.flushInserts();
     SQLRETURN rc = norvak::prepare(handle_, sql);
     report(rc, label);
     return rc;
@@ -125,24 +130,52 @@ SQLRETURN InsertParameter::bind(SQLHSTMT statement, SQLUSMALLINT number) {
     case Kind::text:
         break;
     }
-    return SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_CHAR, repositoryTextWidth, 0,
+    // A text longer than its column is given whole, for the database to refuse.
+    SQLULEN columnSize = std::max<SQLULEN>(repositoryTextWidth, text_.size());
+    return SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_CHAR, columnSize, 0,
                             const_cast<char*>(text_.c_str()), 0, &indicator_);
+}
+
+const char* InsertParameter::arrayType() const {
+    switch (kind_) {
+    case Kind::integer:
+        return "int4[]";
+    case Kind::smallInteger:
+        return "int2[]";
+    case Kind::text:
+        break;
+    }
+    return "varchar[]";
+}
+
+void InsertParameter::appendArrayElement(std::string& array) const {
+    if (indicator_ == SQL_NULL_DATA) {
+        array += "NULL";
+        return;
+    }
+    switch (kind_) {
+    case Kind::integer:
+        array += std::to_string(integer_);
+        return;
+    case Kind::smallInteger:
+        array += std::to_string(smallInteger_);
+        return;
+    case Kind::text:
+        break;
+    }
+    // In double quotes, each double quote and backslash after a backslash.
+    array += '"';
+    for (char c : text_) {
+        if (c == '"' || c == '\\')
+            array += '\\';
+        array += c;
+    }
+    array += '"';
 }
 
 SQLRETURN runInsert(DbSession& db, const std::string& statement, std::vector<InsertParameter> parameters,
                     const char* routine, InsertMode mode) {
-    Statement insert(db, routine);
-    insert.prepare(statement, "SQLPrepare");
-    for (std::size_t i = 0; i < parameters.size(); ++i) {
-        std::string label = "SQLBindParameter" + std::to_string(i + 1);
-        insert.report(parameters[i].bind(insert.handle(), static_cast<SQLUSMALLINT>(i + 1)), label.c_str());
-    }
-    if (mode == InsertMode::execute)
-        insert.executePrepared("SQLExecute");
-    SQLRETURN freed = insert.close("SQLFreeStmt");
-    // The parameters go out of scope here: no marker may stay bound to them.
-    SQLFreeStmt(insert.handle(), SQL_RESET_PARAMS);
-    return freed;
+    return db.inserts().insert(statement, std::move(parameters), routine, mode);
 }
 
 } // namespace norvak

@@ -106,6 +106,12 @@ class InsertParameter {
     // Binds the parameter as marker `number` of the statement.
     SQLRETURN bind(SQLHSTMT statement, SQLUSMALLINT number);
 
+    // For a PostgreSQL array of the parameter's column: the array's type
+    // ("int4[]", "int2[]", "varchar[]") and the parameter as an element of
+    // its text form (NULL, a number, or a text in double quotes).
+    const char* arrayType() const;
+    void appendArrayElement(std::string& array) const;
+
   private:
     enum class Kind { integer, smallInteger, text };
     InsertParameter(Kind kind, std::int32_t number, std::string text, bool isNull);
@@ -117,15 +123,19 @@ class InsertParameter {
     SQLLEN indicator_ = 0;
 };
 
-// Whether an insert runs or, in a report-only run, only goes through the
-// steps around it.
-enum class InsertMode { execute, reportOnly };
+// Whether an insert runs now, runs with the other rows of its statement text
+// (at the latest when the session runs another statement or commits: see
+// InsertBatches) or, in a report-only run, only goes through the steps
+// around it.
+enum class InsertMode { execute, batch, reportOnly };
 
-// Runs one insert on the session's main statement handle: SQLPrepare, one
-// SQLBindParameter per marker ("SQLBindParameter1" ...), SQLExecute unless
-// report-only, SQLFreeStmt with SQL_CLOSE; each step's return code is
-// reported under its label and the writer's routine name. The parameters are
-// unbound again afterwards. Returns the code of the SQLFreeStmt step.
+// Runs one insert: SQLPrepare (once per statement text and session, on a
+// statement handle of the text's own), one SQLBindParameter per marker
+// ("SQLBindParameter1" ...), SQLExecute unless report-only, SQLFreeStmt with
+// SQL_CLOSE; each step's return code is reported under its label and the
+// writer's routine name. The parameters are unbound again afterwards.
+// Returns the code of the SQLFreeStmt step (0 for a row that waits in a
+// batch).
 SQLRETURN runInsert(DbSession& db, const std::string& statement, std::vector<InsertParameter> parameters,
                     const char* routine, InsertMode mode);
 

@@ -7,11 +7,16 @@
 namespace norvak {
 
 Transaction::~Transaction() {
+    db_.discardInserts();
     if (!ended_ && db_.connected())
         SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), SQL_ROLLBACK);
 }
 
 SQLRETURN Transaction::commit() {
+    // Rows that still wait in batches are part of what is committed; when
+    // one of them fails (it is reported), nothing is.
+    if (!db_.flushInserts())
+        return SQL_ERROR;
     SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), SQL_COMMIT);
     if (rc == SQL_SUCCESS)
         ended_ = true;
@@ -19,6 +24,7 @@ SQLRETURN Transaction::commit() {
 }
 
 SQLRETURN Transaction::rollback() {
+    db_.discardInserts();
     SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), SQL_ROLLBACK);
     ended_ = true;
     return rc;

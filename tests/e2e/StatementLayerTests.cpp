@@ -169,6 +169,72 @@ TEST_P(StatementLayer, ATransactionRollsBackUnlessItWasCommitted) {
     EXPECT_EQ(rowsOfT(), (Rows{{"2", nullText}}));
 }
 
+// Rows given in batch mode wait until the session runs another statement or
+// commits, then come in the order they were given.
+TEST_P(StatementLayer, BatchedRowsWaitForTheNextStatementAndComeInOrder) {
+    // What array and string syntax would take for theirs.
+    const std::string hostile = "ü \"q\" a\\b {c},NULL' ?" + std::string(232, 'x');
+    Transaction transaction(*session_);
+    for (int n = 1; n <= 450; ++n)
+        runInsert(*session_, "INSERT INTO T (N, S) VALUES (?, ?)",
+                  {InsertParameter::integer(n), InsertParameter::text(n % 2 == 0 ? "it's " + std::to_string(n) : hostile)},
+                  "createT", InsertMode::batch);
+    Statement count(*session_, "countT");
+    ASSERT_EQ(count.execute("SELECT COUNT(*), MIN(N), MAX(N) FROM T", "SQLExecDirect"), SQL_SUCCESS);
+    ASSERT_EQ(count.fetch("SQLFetch"), SQL_SUCCESS);
+    SQLINTEGER rows = 0;
+    SQLINTEGER last = 0;
+    count.number(1, SQL_C_SLONG, rows, "SQLGetData1");
+    count.number(3, SQL_C_SLONG, last, "SQLGetData3");
+    count.close("SQLFreeStmt");
+    EXPECT_EQ(rows, 450);
+    EXPECT_EQ(last, 450);
+    runInsert(*session_, "INSERT INTO T (N, S) VALUES (?, ?)", {InsertParameter::integer(451), InsertParameter::nullText()},
+              "createT", InsertMode::batch);
+    EXPECT_EQ(transaction.commit(), SQL_SUCCESS);
+    EXPECT_EQ(out_.text(), "");
+    Rows stored = rowsOfT();
+    ASSERT_EQ(stored.size(), 451u);
+    EXPECT_EQ(stored[0], (Row{"1", hostile}));
+    EXPECT_EQ(stored[0][1].size(), 254u);
+    EXPECT_EQ(stored[299], (Row{"300", "it's 300"}));
+    EXPECT_EQ(stored[450], (Row{"451", nullText}));
+}
+
+// A row the database refuses inside a batch (a full one or the last, partial
+// one) is reported alone, under its own routine and the label of its
+// execution; the flush says so, and nothing of the batch stays once the
+// transaction is rolled back.
+TEST_P(StatementLayer, ARefusedRowOfABatchIsReportedUnderItsOwnRoutine) {
+    repo_->execute("DROP TABLE IF EXISTS U");
+    repo_->execute("CREATE TABLE U (N INTEGER CHECK (N <> 170 AND N <> 290))");
+    std::vector<std::string> routines;
+    for (int n = 0; n <= 300; ++n)
+        routines.push_back("row" + std::to_string(n));
+    for (int refused : {170, 290}) {
+        SCOPED_TRACE(refused);
+        out_.clear();
+        errSw_ = 0;
+        Transaction transaction(*session_);
+        for (int n = 1; n <= 300; ++n) {
+            if ((n == 170 || n == 290) && n != refused)
+                continue;
+            runInsert(*session_, "INSERT INTO U (N) VALUES (?)", {InsertParameter::integer(n)},
+                      routines[static_cast<std::size_t>(n)].c_str(), InsertMode::batch);
+        }
+        EXPECT_FALSE(session_->flushInserts());
+        EXPECT_EQ(out_.text().rfind("*****Database error -1 during SQLExecute in routine row" +
+                                        std::to_string(refused) + " SQLSTATE ",
+                                    0),
+                  0u)
+            << out_.text();
+        EXPECT_EQ(std::count(out_.text().begin(), out_.text().end(), '\n'), 1) << out_.text();
+        EXPECT_EQ(errSw_, 1);
+        EXPECT_EQ(transaction.rollback(), SQL_SUCCESS);
+        EXPECT_EQ(repo_->query("SELECT COUNT(*) FROM U"), (Rows{{"0"}}));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(, StatementLayer, allBackends(), backendParamName);
 
 } // namespace

@@ -146,6 +146,8 @@ int importItems(Diagnostics& diag, const RunOptions& options, DefinitionModel& m
     }
 
     createZEPitems(diag, options, model, state, db);
+    // The rows that still wait in batches, before the run decides how it ends.
+    db.flushInserts();
     if (!diag.errSw)
         updateNextElementId(diag, options, state, db);
     if (options.showTablesSw)

@@ -5,6 +5,7 @@
 #include "import/model/TabDefinitions.h"
 
 #include <cstdint>
+#include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -27,6 +28,22 @@ struct RunCounters {
     int messagesReused = 0;
     int tagsFound = 0;
     int tagsCreated = 0;
+};
+
+// The types, elements and values of the message set as the look-ups made
+// while items are written see them: by identifier (values by type and value
+// text) with trailing blanks taken off, the first row of each kept. Read
+// from the message set at the first look-up; the rows the run writes after
+// that are added as they are written.
+struct StoredItemIndex {
+    struct Element {
+        int id = 0;
+        int typeId = 0;
+    };
+    bool loaded = false;
+    std::unordered_map<std::string, int> types;
+    std::unordered_map<std::string, Element> elements;
+    std::unordered_map<int, std::unordered_map<std::string, int>> valuesByType;
 };
 
 // What the run knows of the repository: the message set, its next free ids
@@ -54,6 +71,9 @@ struct RepositoryState {
     // earlier in the run; indexed for the first valuesIndexedCount entries.
     std::unordered_map<std::uint64_t, std::vector<int>> valuesByTextAndType;
     int valuesIndexedCount = -1;
+
+    // What the look-ups while writing compare with.
+    StoredItemIndex storedItems;
 
     // Types taken over from the repository by reconciliation, with the name
     // index of the identifier they are stored under.

@@ -55,15 +55,17 @@ SQLRETURN insertLanguageNameRow(const RunOptions& options, const RepositoryState
     std::string statement = formatText(
         "INSERT INTO %sM_ATTRIBUTE (PROJECT, ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, ATTR_NAME, ATTR_TYPE, "
         "ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, ATTR_VALUE, "
-        "ATTR_LVALUE, CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS) VALUES (%d, ?, %d, %d, "
-        "?, ?, ?, 0, 1, %d, %d, %d, ?, ?, '%s', '%s', %d, %d, 0)",
-        options.schemaPrefix.c_str(), state.projectKey, componentId, componentClass, maxLength, pluginMemberId,
-        pluginAttrKey, options.executionDateTime.c_str(), options.executionDateTime.c_str(), state.projectKey,
-        state.projectKey);
+        "ATTR_LVALUE, CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS) VALUES (%d, ?, ?, ?, "
+        "?, ?, ?, 0, 1, ?, ?, ?, ?, ?, '%s', '%s', %d, %d, 0)",
+        options.schemaPrefix.c_str(), state.projectKey, options.executionDateTime.c_str(),
+        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
     return runInsert(db, statement,
                      {InsertParameter::integer(static_cast<std::int32_t>(state.nextAttrId)),
+                      InsertParameter::integer(componentId), InsertParameter::integer(componentClass),
                       InsertParameter::text(attrName), InsertParameter::text("string"),
-                      InsertParameter::text(attrGroup), InsertParameter::text(value), InsertParameter::nullText()},
+                      InsertParameter::text(attrGroup), InsertParameter::integer(maxLength),
+                      InsertParameter::integer(pluginMemberId), InsertParameter::integer(pluginAttrKey),
+                      InsertParameter::text(value), InsertParameter::nullText()},
                      routine, insertMode(options));
 }
 
@@ -80,14 +82,16 @@ int createAttribute(Diagnostics& diag, const RunOptions& options, RepositoryStat
     std::string statement = formatText(
         "INSERT INTO %sM_ATTRIBUTE (PROJECT, ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, ATTR_NAME, ATTR_TYPE, "
         "ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, ATTR_VALUE, "
-        "ATTR_LVALUE, CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS) VALUES (%d, ?, %d, %d, "
-        "?, ?, ?, 0, %d, %d, %d, %d, ?, ?, '%s', '%s', %d, %d, 0)",
-        options.schemaPrefix.c_str(), state.projectKey, componentId, componentClass, minLength, maxLength,
-        pluginMemberId, pluginAttrKey, options.executionDateTime.c_str(), options.executionDateTime.c_str(),
-        state.projectKey, state.projectKey);
+        "ATTR_LVALUE, CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS) VALUES (%d, ?, ?, ?, "
+        "?, ?, ?, 0, ?, ?, ?, ?, ?, ?, '%s', '%s', %d, %d, 0)",
+        options.schemaPrefix.c_str(), state.projectKey, options.executionDateTime.c_str(),
+        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
     runInsert(db, statement,
-              {InsertParameter::integer(attrId), InsertParameter::text(attrName), InsertParameter::text(attrType),
-               InsertParameter::text(attrGroup), InsertParameter::text(value), InsertParameter::nullText()},
+              {InsertParameter::integer(attrId), InsertParameter::integer(componentId),
+               InsertParameter::integer(componentClass), InsertParameter::text(attrName),
+               InsertParameter::text(attrType), InsertParameter::text(attrGroup), InsertParameter::integer(minLength),
+               InsertParameter::integer(maxLength), InsertParameter::integer(pluginMemberId),
+               InsertParameter::integer(pluginAttrKey), InsertParameter::text(value), InsertParameter::nullText()},
               "createAttribute", insertMode(options));
     ++state.counters.attributesAdded;
     ++state.nextAttrId;
@@ -109,16 +113,18 @@ void createMemberAttr(Diagnostics& diag, const RunOptions& options, RepositorySt
         "INSERT INTO %sM_MEMBER_ATTRIBUTE (PROJECT, ATTR_ID, PARENT_ID, PARENT_CLASS, CHILD_MEMBER_ID, CHILD_CLASS, "
         "ATTR_NAME, ATTR_TYPE, ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, "
         "ATTR_VALUE, ATTR_LVALUE, CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS) VALUES (%d, "
-        "?, ?, %d, ?, %d, ?, ?, ?, %d, %d, %d, %d, %d, ?, ?, '%s', '%s', %d, %d, 0)",
-        options.schemaPrefix.c_str(), state.projectKey, parentClass, childClass, attrFlags, minLength, maxLength,
-        pluginMemberId, pluginAttrKey, options.executionDateTime.c_str(), options.executionDateTime.c_str(),
-        state.projectKey, state.projectKey);
-    SQLRETURN freed = runInsert(db, statement,
-                                {InsertParameter::integer(attrId), InsertParameter::integer(parentId),
-                                 InsertParameter::integer(childMemberId), InsertParameter::text(attrName),
-                                 InsertParameter::text(attrType), InsertParameter::text(attrGroup),
-                                 InsertParameter::text(value), InsertParameter::nullText()},
-                                "createMemberAttr", insertMode(options));
+        "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '%s', '%s', %d, %d, 0)",
+        options.schemaPrefix.c_str(), state.projectKey, options.executionDateTime.c_str(),
+        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
+    SQLRETURN freed = runInsert(
+        db, statement,
+        {InsertParameter::integer(attrId), InsertParameter::integer(parentId), InsertParameter::integer(parentClass),
+         InsertParameter::integer(childMemberId), InsertParameter::integer(childClass), InsertParameter::text(attrName),
+         InsertParameter::text(attrType), InsertParameter::text(attrGroup), InsertParameter::integer(attrFlags),
+         InsertParameter::integer(minLength), InsertParameter::integer(maxLength),
+         InsertParameter::integer(pluginMemberId), InsertParameter::integer(pluginAttrKey), InsertParameter::text(value),
+         InsertParameter::nullText()},
+        "createMemberAttr", insertMode(options));
 
     if (options.verboseSw && freed == SQL_SUCCESS)
         diag.print("Created m_member_attribute entry for attrId %d parentType %d childId %d element # %d\n", attrId,

@@ -10,6 +10,7 @@
 #include "import/repository/RowWriters.h"
 #include "support/Diagnostics.h"
 
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -144,18 +145,6 @@ class StoredRowReader {
 void printFound(Diagnostics& diag, int count, const char* kind) {
     if (count > 0)
         diag.print("%d existing %s found in message set\n", count, kind);
-}
-
-// A single-row look-up: the first row's columns go to `read`; false when no row came back.
-template <class Read> bool lookUpRow(DbSession& db, const std::string& sql, const char* routine, Read read) {
-    bool found = false;
-    Statement lookUp(db, routine);
-    if (lookUp.execute(sql, "SQLExecDirect") == SQL_SUCCESS && lookUp.fetch("SQLFetch") == SQL_SUCCESS) {
-        found = true;
-        read(lookUp);
-    }
-    lookUp.close("SQLFreeStmt");
-    return found;
 }
 
 } // namespace
@@ -410,50 +399,134 @@ void checkReusedElementValues(Diagnostics& diag, const DefinitionModel& model, c
     }
 }
 
-int findTypeByName(const RunOptions& options, const DefinitionModel& model, const RepositoryState& state, DbSession& db,
-                   int nameIndex) {
-    std::string identifier = composeIdentifier("", model.text(nameIndex), "_TYPE", true);
-    SQLUINTEGER id = 0;
-    lookUpRow(db,
-              formatText("SELECT ID_VALUE FROM %sM_TYPE AS S WHERE PROJECT = %d AND RTRIM(S.IDENTIFIER) = '%s'",
-                         options.schemaPrefix.c_str(), state.projectKey, quotedText(identifier).c_str()),
-              "findTypeByName", [&](Statement& row) { row.number(1, SQL_C_ULONG, id, "SQLGetData1"); });
-    return static_cast<int>(id);
+namespace {
+
+// What RTRIM makes of a stored text: trailing blanks taken off.
+std::string withoutTrailingBlanks(std::string text) {
+    std::size_t end = text.find_last_not_of(' ');
+    text.erase(end == std::string::npos ? 0 : end + 1);
+    return text;
 }
 
-void findElementByName(Diagnostics& diag, const RunOptions& options, const RepositoryState& state, DbSession& db,
+// Whether a text compared with RTRIM of a stored one can equal it at all.
+bool endsInBlank(const std::string& text) {
+    return !text.empty() && text.back() == ' ';
+}
+
+// Every row of a query of the message set, in order; `row` reads the columns.
+template <class Row> void readEachRow(DbSession& db, const std::string& sql, const char* routine, Row row) {
+    Statement rows(db, routine);
+    if (rows.execute(sql, "SQLExecDirect") == SQL_SUCCESS) {
+        SQLRETURN rc = rows.fetch("SQLFetch");
+        while (rc == SQL_SUCCESS) {
+            row(rows);
+            rc = rows.fetchNext("SQLFetch2");
+        }
+    }
+    rows.close("SQLFreeStmt");
+}
+
+// Reads the types, elements and values of the message set once, for the
+// look-ups below; rows with a NULL identifier, value text or value type can
+// match none of them and are left out.
+StoredItemIndex& storedItems(const RunOptions& options, RepositoryState& state, DbSession& db) {
+    StoredItemIndex& index = state.storedItems;
+    if (index.loaded)
+        return index;
+    index.loaded = true;
+    readEachRow(db,
+                formatText("SELECT IDENTIFIER, ID_VALUE FROM %sM_TYPE WHERE PROJECT = %d ORDER BY ID_VALUE",
+                           options.schemaPrefix.c_str(), state.projectKey),
+                "findTypeByName", [&](Statement& row) {
+                    std::optional<std::string> identifier;
+                    SQLUINTEGER id = 0;
+                    row.wholeText(1, identifier, "SQLGetData1");
+                    row.number(2, SQL_C_ULONG, id, "SQLGetData2");
+                    if (identifier)
+                        index.types.emplace(withoutTrailingBlanks(*identifier), static_cast<int>(id));
+                });
+    readEachRow(db,
+                formatText("SELECT IDENTIFIER, ID_VALUE, TYPE_ID FROM %sM_ELEMENT WHERE PROJECT = %d ORDER BY ID_VALUE",
+                           options.schemaPrefix.c_str(), state.projectKey),
+                "findElementByName", [&](Statement& row) {
+                    std::optional<std::string> identifier;
+                    SQLUINTEGER id = 0;
+                    SQLUINTEGER typeId = 0;
+                    row.wholeText(1, identifier, "SQLGetData1");
+                    row.number(2, SQL_C_ULONG, id, "SQLGetData2");
+                    row.number(3, SQL_C_ULONG, typeId, "SQLGetData3");
+                    if (identifier)
+                        index.elements.emplace(withoutTrailingBlanks(*identifier),
+                                               StoredItemIndex::Element{static_cast<int>(id), static_cast<int>(typeId)});
+                });
+    readEachRow(db,
+                formatText("SELECT VALUE_STRING, ID_VALUE, TYPE_ID FROM %sM_VALUE WHERE PROJECT = %d ORDER BY ID_VALUE",
+                           options.schemaPrefix.c_str(), state.projectKey),
+                "findValueByName", [&](Statement& row) {
+                    std::optional<std::string> valueText;
+                    SQLUINTEGER id = 0;
+                    SQLINTEGER typeId = 0;
+                    bool typeIsNull = false;
+                    row.wholeText(1, valueText, "SQLGetData1");
+                    row.number(2, SQL_C_ULONG, id, "SQLGetData2");
+                    row.number(3, SQL_C_SLONG, typeId, "SQLGetData3", &typeIsNull);
+                    if (valueText && !typeIsNull)
+                        index.valuesByType[typeId].emplace(withoutTrailingBlanks(*valueText), static_cast<int>(id));
+                });
+    return index;
+}
+
+} // namespace
+
+int findTypeByName(const RunOptions& options, const DefinitionModel& model, RepositoryState& state, DbSession& db,
+                   int nameIndex) {
+    std::string identifier = composeIdentifier("", model.text(nameIndex), "_TYPE", true);
+    const StoredItemIndex& index = storedItems(options, state, db);
+    auto found = index.types.find(identifier);
+    return found == index.types.end() || endsInBlank(identifier) ? 0 : found->second;
+}
+
+void findElementByName(Diagnostics& diag, const RunOptions& options, RepositoryState& state, DbSession& db,
                        const std::string& ident, int& id, int& typeId, int expectTyped) {
-    const char* routine = "findElementByName";
     std::string identifier = composeIdentifier(options.elemPrefix, ident, options.elemSuffix, true);
-    SQLUINTEGER rowId = 0;
-    SQLUINTEGER rowType = 0;
-    bool found = lookUpRow(
-        db,
-        formatText("SELECT ID_VALUE, TYPE_ID FROM %sM_ELEMENT AS S WHERE PROJECT = %d AND RTRIM(S.IDENTIFIER) = '%s'",
-                   options.schemaPrefix.c_str(), state.projectKey, quotedText(identifier).c_str()),
-        routine, [&](Statement& row) {
-            row.number(1, SQL_C_ULONG, rowId, "SQLGetData1");
-            row.number(2, SQL_C_ULONG, rowType, "SQLGetData2");
-        });
-    id = static_cast<int>(rowId);
-    typeId = static_cast<int>(rowType);
-    if (found && (typeId != 0) != (expectTyped != 0))
+    const StoredItemIndex& index = storedItems(options, state, db);
+    auto found = index.elements.find(identifier);
+    bool isFound = found != index.elements.end() && !endsInBlank(identifier);
+    id = isFound ? found->second.id : 0;
+    typeId = isFound ? found->second.typeId : 0;
+    if (isFound && (typeId != 0) != (expectTyped != 0))
         diag.error("***** Error - Element %s already exists in message set and is a different type\n", ident.c_str());
 }
 
-int findValueByName(const RunOptions& options, const RepositoryState& state, DbSession& db,
-                    const std::string& valueText, int typeId) {
-    SQLUINTEGER id = 0;
-    lookUpRow(db,
-              formatText("SELECT ID_VALUE FROM %sM_VALUE AS S WHERE PROJECT = %d AND TYPE_ID = %d AND "
-                         "RTRIM(S.VALUE_STRING) = '%s'",
-                         options.schemaPrefix.c_str(), state.projectKey, typeId, quotedText(valueText).c_str()),
-              "findValueByName", [&](Statement& row) { row.number(1, SQL_C_ULONG, id, "SQLGetData1"); });
-    return static_cast<int>(id);
+int findValueByName(const RunOptions& options, RepositoryState& state, DbSession& db, const std::string& valueText,
+                    int typeId) {
+    const StoredItemIndex& index = storedItems(options, state, db);
+    auto ofType = index.valuesByType.find(typeId);
+    if (ofType == index.valuesByType.end() || endsInBlank(valueText))
+        return 0;
+    auto found = ofType->second.find(valueText);
+    return found == ofType->second.end() ? 0 : found->second;
 }
 
-void reuseExistingType(Diagnostics& diag, const RunOptions& options, DefinitionModel& model,
-                       const RepositoryState& state, DbSession& db, int typeId) {
+void noteWrittenType(const RunOptions& options, RepositoryState& state, const std::string& identifier, int id) {
+    if (!options.reportOnlySw && state.storedItems.loaded)
+        state.storedItems.types.emplace(withoutTrailingBlanks(identifier), id);
+}
+
+void noteWrittenElement(const RunOptions& options, RepositoryState& state, const std::string& identifier, int id,
+                        int typeId) {
+    if (!options.reportOnlySw && state.storedItems.loaded)
+        state.storedItems.elements.emplace(withoutTrailingBlanks(identifier), StoredItemIndex::Element{id, typeId});
+}
+
+void noteWrittenValue(const RunOptions& options, RepositoryState& state, const std::string& valueText, int typeId,
+                      int id) {
+    if (!options.reportOnlySw && state.storedItems.loaded)
+        state.storedItems.valuesByType[typeId].emplace(withoutTrailingBlanks(valueText), id);
+}
+
+void reuseExistingType(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
+                       DbSession& db, int typeId) {
     TypeEntry& type = model.types[typeId];
     type.zepId = findTypeByName(options, model, state, db, type.label);
     if (type.zepId != 0 && options.verboseSw)

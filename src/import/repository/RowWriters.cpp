@@ -105,6 +105,8 @@ int createType(Diagnostics& diag, const RunOptions& options, DefinitionModel& mo
                              baseType == 0 ? InsertParameter::nullInteger() : InsertParameter::integer(baseType),
                              InsertParameter::text(storedName)},
                             "createType");
+    if (identifier.size() <= repositoryTextWidth)
+        noteWrittenType(options, state, identifier, id);
     ++state.nextElementId;
 
     if (freed == SQL_SUCCESS) {
@@ -138,6 +140,8 @@ int createElement(Diagnostics& diag, const RunOptions& options, DefinitionModel&
                                            InsertParameter::integer(typeValue), InsertParameter::nullText(),
                                            InsertParameter::text(name)},
                                           "createElement");
+    if (identifier.size() <= repositoryTextWidth)
+        noteWrittenElement(options, state, identifier, id, typeValue);
     ++state.nextElementId;
 
     if (freed == SQL_SUCCESS) {
@@ -162,12 +166,14 @@ int createMessage(Diagnostics& diag, const RunOptions& options, DefinitionModel&
     int id = static_cast<int>(state.nextElementId);
     std::string statement = formatText(
         "INSERT INTO %sM_MESSAGE (PROJECT, ID_VALUE, IDENTIFIER, TYPE_ID, MODE, NAME, CREATE_DATE, "
-        "LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, '%s', ?, "
-        "0, '%s', '%s', '%s', %d, %d, 0, 0)",
-        options.schemaPrefix.c_str(), state.projectKey, quotedText(identifier).c_str(), quotedText(name).c_str(),
-        options.executionDateTime.c_str(), options.executionDateTime.c_str(), state.projectKey, state.projectKey);
+        "LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, ?, ?, "
+        "0, ?, '%s', '%s', %d, %d, 0, 0)",
+        options.schemaPrefix.c_str(), state.projectKey, options.executionDateTime.c_str(),
+        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
     insertIdentifiedRow(diag, options, db, identifier, statement,
-                        {InsertParameter::integer(id), InsertParameter::integer(typeId)}, "createMessage");
+                        {InsertParameter::integer(id), InsertParameter::text(identifier),
+                         InsertParameter::integer(typeId), InsertParameter::text(name)},
+                        "createMessage");
 
     if (options.verboseSw)
         diag.print("Created M_MESSAGE entry for message %s messageId %d typeId %d\n", name.c_str(), id, typeId);
@@ -264,14 +270,17 @@ int createValue(Diagnostics& diag, const RunOptions& options, DefinitionModel& m
     int id = static_cast<int>(state.nextElementId);
     std::string statement = formatText(
         "INSERT INTO %sM_VALUE (PROJECT, ID_VALUE, IDENTIFIER, TYPE_ID, VALUE_STRING, NAME, CREATE_DATE, "
-        "LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, ?, %d, ?, ?, '%s', "
+        "LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, ?, ?, ?, ?, '%s', "
         "'%s', %d, %d, 0, 0)",
-        options.schemaPrefix.c_str(), state.projectKey, typeCode, options.executionDateTime.c_str(),
+        options.schemaPrefix.c_str(), state.projectKey, options.executionDateTime.c_str(),
         options.executionDateTime.c_str(), state.projectKey, state.projectKey);
     SQLRETURN freed = insertIdentifiedRow(diag, options, db, identifier, statement,
                                           {InsertParameter::integer(id), InsertParameter::text(identifier),
-                                           InsertParameter::text(valueText), InsertParameter::text(storedName)},
+                                           InsertParameter::integer(typeCode), InsertParameter::text(valueText),
+                                           InsertParameter::text(storedName)},
                                           "createValue");
+    if (identifier.size() <= repositoryTextWidth)
+        noteWrittenValue(options, state, valueText, typeCode, id);
     ++state.nextElementId;
     inserted = true;
 

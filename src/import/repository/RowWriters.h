@@ -12,9 +12,10 @@ struct Diagnostics;
 struct DefinitionModel;
 struct RepositoryState;
 
-// A report-only run goes through every insert's steps but executes none.
+// A report-only run goes through every insert's steps but executes none;
+// any other run sends its rows in batches (see InsertBatches).
 inline InsertMode insertMode(const RunOptions& options) {
-    return options.reportOnlySw ? InsertMode::reportOnly : InsertMode::execute;
+    return options.reportOnlySw ? InsertMode::reportOnly : InsertMode::batch;
 }
 
 // Writers of the item rows. Each takes its id from nextElementId, inserts one

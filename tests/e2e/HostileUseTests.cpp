@@ -32,14 +32,6 @@ class HostileUse : public OrdersTest {
     std::string count(const std::string& table, const std::string& where = "1 = 1") {
         return repo().query("SELECT COUNT(*) FROM " + table + " WHERE " + where)[0][0];
     }
-    // Row counts of every table an import writes, and NEXT_ID of Orders.
-    Rows state() {
-        return repo().query(
-            "SELECT (SELECT COUNT(*) FROM M_TYPE), (SELECT COUNT(*) FROM M_ELEMENT), (SELECT COUNT(*) FROM "
-            "M_MESSAGE), (SELECT COUNT(*) FROM M_VALUE), (SELECT COUNT(*) FROM TYPE_MEMBER), (SELECT COUNT(*) FROM "
-            "VALUE_MEMBER), (SELECT COUNT(*) FROM M_ATTRIBUTE), (SELECT COUNT(*) FROM M_MEMBER_ATTRIBUTE), (SELECT "
-            "COUNT(*) FROM REG_PLUGIN_MEMBER), (SELECT NEXT_ID FROM PROJECT WHERE PROJECT_KEY = 100)");
-    }
 };
 
 TEST_P(HostileUse, PurgeTakesDigitsAloneForAKeyAndAnythingElseForAName) {

@@ -19,14 +19,6 @@ const std::string successLine = "Import was successful - please restart the norv
 class ImportBatches : public OrdersTest {
   protected:
     Rows q(const std::string& sql) { return repo().query(sql); }
-    // Row counts of every table an import writes, and the message set's NEXT_ID.
-    Rows state() {
-        return q("SELECT (SELECT COUNT(*) FROM M_TYPE), (SELECT COUNT(*) FROM M_ELEMENT), "
-                 "(SELECT COUNT(*) FROM M_MESSAGE), (SELECT COUNT(*) FROM M_VALUE), "
-                 "(SELECT COUNT(*) FROM TYPE_MEMBER), (SELECT COUNT(*) FROM VALUE_MEMBER), "
-                 "(SELECT COUNT(*) FROM M_ATTRIBUTE), (SELECT COUNT(*) FROM M_MEMBER_ATTRIBUTE), "
-                 "(SELECT COUNT(*) FROM REG_PLUGIN_MEMBER), (SELECT NEXT_ID FROM PROJECT WHERE PROJECT_KEY = 100)");
-    }
     const Rows emptyState{{"0", "0", "0", "0", "0", "0", "0", "0", "3", "100000"}};
 
     // The database refuses the value row of that text, whichever statement brings it.

@@ -16,14 +16,6 @@ const std::string successLine = "Import was successful - please restart the norv
 class NorvakloadImport : public OrdersTest {
   protected:
     Rows q(const std::string& sql) { return repo().query(sql); }
-    // Row counts of every table the import writes, and the message set's NEXT_ID.
-    Rows state() {
-        return q("SELECT (SELECT COUNT(*) FROM M_TYPE), (SELECT COUNT(*) FROM M_ELEMENT), "
-                 "(SELECT COUNT(*) FROM M_MESSAGE), (SELECT COUNT(*) FROM M_VALUE), "
-                 "(SELECT COUNT(*) FROM TYPE_MEMBER), (SELECT COUNT(*) FROM VALUE_MEMBER), "
-                 "(SELECT COUNT(*) FROM M_ATTRIBUTE), (SELECT COUNT(*) FROM M_MEMBER_ATTRIBUTE), "
-                 "(SELECT COUNT(*) FROM REG_PLUGIN_MEMBER), (SELECT NEXT_ID FROM PROJECT WHERE PROJECT_KEY = 100)");
-    }
     // Back to the message set as norvakinit made it.
     void reset() {
         for (const char* table : {"M_TYPE", "M_ELEMENT", "M_MESSAGE", "M_VALUE", "TYPE_MEMBER", "VALUE_MEMBER",

@@ -405,4 +405,13 @@ ProgramResult OrdersTest::load(const std::string& definitions, std::vector<std::
     return loadFile(repo().folder().write("defs.xml", definitions), std::move(more));
 }
 
+Rows OrdersTest::state() {
+    return repo().query("SELECT (SELECT COUNT(*) FROM M_TYPE), (SELECT COUNT(*) FROM M_ELEMENT), "
+                        "(SELECT COUNT(*) FROM M_MESSAGE), (SELECT COUNT(*) FROM M_VALUE), "
+                        "(SELECT COUNT(*) FROM TYPE_MEMBER), (SELECT COUNT(*) FROM VALUE_MEMBER), "
+                        "(SELECT COUNT(*) FROM M_ATTRIBUTE), (SELECT COUNT(*) FROM M_MEMBER_ATTRIBUTE), "
+                        "(SELECT COUNT(*) FROM REG_PLUGIN_MEMBER), (SELECT NEXT_ID FROM PROJECT WHERE PROJECT_KEY = "
+                        "100)");
+}
+
 } // namespace norvak::test

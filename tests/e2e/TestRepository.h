@@ -174,6 +174,8 @@ class OrdersTest : public RepositoryTest {
     // norvakload of a file, or of definitions written to one, into Orders.
     ProgramResult loadFile(const std::string& file, std::vector<std::string> more = {});
     ProgramResult load(const std::string& definitions, std::vector<std::string> more = {});
+    // Row counts of every table an import writes, and the NEXT_ID of Orders.
+    Rows state();
 };
 
 } // namespace norvak::test

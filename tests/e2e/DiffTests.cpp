@@ -284,6 +284,11 @@ TEST_P(Diff, EachFailureHasItsOwnExitCodeAndLine) {
     EXPECT_EQ(runConnected("norvakdiff", {"-s", "Orders"}).exitCode, 4);
     EXPECT_EQ(diff(file, "Orders", {"--format", "yaml"}).exitCode, 4);
     EXPECT_EQ(runProgram("norvakdiff", {"--against", file, "-f", file, "-s", "Orders"}).exitCode, 4);
+    ProgramResult noOldFile = runProgram("norvakdiff", {"--against", "-f", file});
+    EXPECT_EQ(noOldFile.exitCode, 4);
+    EXPECT_NE(noOldFile.errors.find("*****Error - old definitions file missing from --against parameter"),
+              std::string::npos)
+        << noOldFile.errors;
     EXPECT_EQ(runProgram("norvakdiff", {}).exitCode, 3);
     for (const ProgramResult& result : {noSet, unreadable, refused})
         EXPECT_EQ(result.output, "");

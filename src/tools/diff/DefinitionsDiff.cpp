@@ -237,8 +237,10 @@ int runDefinitionsDiff(Output& report, int argc, const char* const* argv) {
         const char* argument = arguments[i];
         std::size_t taken = 0;
         if (std::strcmp(argument, "--against") == 0) {
-            taken = i + 1 < arguments.size() ? 2 : 1;
-            against = taken == 2 ? arguments[i + 1] : "";
+            // An option after it is not its value ("--against -f new.xml").
+            bool valued = i + 1 < arguments.size() && arguments[i + 1][0] != '-';
+            taken = valued ? 2 : 1;
+            against = valued ? arguments[i + 1] : "";
         } else if (std::strncmp(argument, "--against=", 10) == 0) {
             taken = 1;
             against = argument + 10;

@@ -124,6 +124,36 @@ TEST_P(NorvakloadReconciliation, ReimportingTheSameFileAddsNothing) {
     EXPECT_EQ(q("SELECT COUNT(*) FROM M_ATTRIBUTE WHERE PROJECT = 100"), (Rows{{"0"}}));
 }
 
+// Two values of one text and type under two identifiers are one row: the
+// second is the first one's row. Imported again, the file is taken as stored,
+// while a stored element given a value the set lacks is still refused.
+TEST_P(NorvakloadReconciliation, ValuesOfOneTextAndTypeUnderTwoIdentifiersImportAgain) {
+    const std::string definitions =
+        R"(<Element ident="a" type="integer"><Value ident="MinA" type="integer" value="-5" role="MIN_INCL"/></Element>
+<Element ident="b" type="integer"><Value ident="MinB" type="integer" value="-5" role="MIN_INCL"/></Element>
+<Type ident="t" composition="sequence"><Element ref="a"/><Element ref="b"/></Type>
+<Message ident="m" type="t"/>)";
+    ProgramResult first = load(definitions);
+    ASSERT_EQ(first.exitCode, 0) << first.output;
+    EXPECT_EQ(q("SELECT IDENTIFIER, VALUE_STRING FROM M_VALUE WHERE PROJECT = 100"), (Rows{{"MinA", "-5"}}));
+    Rows before = state();
+
+    ProgramResult again = load(definitions);
+    ASSERT_EQ(again.exitCode, 0) << again.output;
+    EXPECT_EQ(state(), before);
+    EXPECT_FALSE(contains(again, "different definition")) << again.output;
+
+    // b's value -6: a text the set does not hold.
+    std::string other = definitions;
+    const std::string minB = "<Value ident=\"MinB\" type=\"integer\" value=\"-5\"";
+    other.replace(other.find(minB), minB.size(), "<Value ident=\"MinB\" type=\"integer\" value=\"-6\"");
+    ProgramResult changed = load(other);
+    EXPECT_EQ(changed.exitCode, 111) << changed.output;
+    EXPECT_TRUE(hasLine(changed, "*****Error - element b already in ZEP repository with different definition"))
+        << changed.output;
+    EXPECT_EQ(state(), before);
+}
+
 // Rows stored with and without the affixes: matching ones lend their ids,
 // the others become items the file refers to.
 TEST_P(NorvakloadReconciliation, StoredItemsAreReusedAndReferredTo) {

@@ -100,7 +100,7 @@ void reconcileWithMessageSet(Diagnostics& diag, const RunOptions& options, Defin
     findExistingValues(diag, options, model, state, db);
     findExistingMessages(diag, options, model, state, db);
     checkReusedTypeMembers(diag, model, state);
-    checkReusedElementValues(diag, model, state);
+    checkReusedElementValues(diag, options, model, state, db);
 }
 
 int checkDefinitions(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state) {

@@ -380,7 +380,8 @@ void checkReusedTypeMembers(Diagnostics& diag, const DefinitionModel& model, con
     }
 }
 
-void checkReusedElementValues(Diagnostics& diag, const DefinitionModel& model, const RepositoryState& state) {
+void checkReusedElementValues(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model,
+                              RepositoryState& state, DbSession& db) {
     if (diag.errSw)
         return;
     EntriesByOwner valueUses(model.valueMembers, [](const ValueMemberEntry& member) { return member.elemId; });
@@ -389,8 +390,14 @@ void checkReusedElementValues(Diagnostics& diag, const DefinitionModel& model, c
             const ValueMemberEntry& member = model.valueMembers[id];
             int valueId = member.valueId != 0 ? member.valueId : model.values.findByIdent(member.refName);
             // The stored element's value uses are kept as they are: a value
-            // the repository lacks would be written without its use.
-            if (valueId != 0 && model.values[valueId].zepId == 0) {
+            // the repository lacks would be written without its use. One
+            // whose text and type the message set holds under another
+            // identifier is that stored value, which the import uses again
+            // and does not write (so a file holding two such values imports
+            // again as the first time).
+            const ValueEntry* value = valueId != 0 ? &model.values[valueId] : nullptr;
+            if (value != nullptr && value->zepId == 0 &&
+                findValueByName(options, state, db, model.text(value->valueText), value->dataType) == 0) {
                 diag.error("*****Error - element %s already in ZEP repository with different definition\n",
                            model.text(stored));
                 break;

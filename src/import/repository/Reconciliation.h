@@ -30,9 +30,11 @@ void findExistingMessages(Diagnostics& diag, const RunOptions& options, Definiti
 void checkReusedTypeMembers(Diagnostics& diag, const DefinitionModel& model, const RepositoryState& state);
 
 // Reports each element taken over from the repository whose values in the
-// file include one the repository lacks: its value uses are not written
-// again, so the new value would stand alone. Skipped once an error is known.
-void checkReusedElementValues(Diagnostics& diag, const DefinitionModel& model, const RepositoryState& state);
+// file include one the repository lacks (by identifier, and by text and
+// type): its value uses are not written again, so the new value would stand
+// alone. Skipped once an error is known.
+void checkReusedElementValues(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model,
+                              RepositoryState& state, DbSession& db);
 
 // Look-ups in the message set, used while items are written. They answer
 // as a query of the message set's rows with RTRIM(IDENTIFIER) (RTRIM of the

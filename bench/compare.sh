@@ -24,7 +24,9 @@ pgHost=${NORVAK_PG_HOST:-127.0.0.1}
 pgPort=${NORVAK_PG_PORT:-}
 pgUser=${NORVAK_PG_USER:-norvak}
 pgPassword=${NORVAK_PG_PASSWORD:-}
-proxyPort=$((20000 + RANDOM % 20000))
+# Below the ports the system hands out to outgoing connections (32768 and
+# up), which the runs' own connections to the server may hold.
+proxyPort=$((20000 + RANDOM % 12000))
 bin=$PWD/build/bin
 
 work=$(mktemp -d)

@@ -27,22 +27,24 @@ void Diagnostics::printFormatted(const char* format, ...) {
     va_end(args);
 }
 
+void Diagnostics::printErrorArgs(const char* format, std::va_list args) {
+    out.vprintError(format, args);
+    errSw = 1;
+    out.setQuiet(false); // from the first error on, the run's whole end is shown
+}
+
 void Diagnostics::printFormattedError(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
-    out.vprintError(format, args);
+    printErrorArgs(format, args);
     va_end(args);
-    errSw = 1;
-    out.setQuiet(false); // from the first error on, the run's whole end is shown
 }
 
 void Diagnostics::error(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
-    out.vprintError(format, args);
+    printErrorArgs(format, args);
     va_end(args);
-    errSw = 1;
-    out.setQuiet(false); // from the first error on, the run's whole end is shown
     printPlace();
 }
 

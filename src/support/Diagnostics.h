@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdarg>
+
 #include "support/CheckedFormat.h"
 #include "support/Output.h"
 #include "support/Progress.h"
@@ -61,6 +63,8 @@ struct Diagnostics {
     // Formats whose arguments were checked when the format was written.
     void printFormatted(const char* format, ...);
     void printFormattedError(const char* format, ...);
+    // Prints an error text, sets the error switch and lifts quiet mode.
+    void printErrorArgs(const char* format, std::va_list args);
 };
 
 } // namespace norvak

@@ -90,8 +90,7 @@ class ScratchRepository {
     }
     bool insert(const std::string& sql, std::vector<InsertParameter> parameters) {
         return runInsert(db_, sql, std::move(parameters), "createScratchRepository", InsertMode::execute) ==
-                   SQL_SUCCESS &&
-               db_.hstmt() != SQL_NULL_HSTMT;
+               SQL_SUCCESS;
     }
 
     DbSession& db_;

@@ -42,9 +42,9 @@ _norvak()
         norvakload) options='-f -n -u -p -s -r -v -t -d -q -i --lock-timeout --format --help --version' ;;
         norvakshow) options='-n -u -p -h -s --format --help --version' ;;
         norvakpurge) options='-s -n -u -p -h --lock-timeout --help --version' ;;
-        norvakinit) options='-n -u -p -h -s -l --lock-timeout --help --version' ;;
-        norvakexport) options='-n -u -p -h -s -o --canonical --help --version' ;;
-        norvakdiff) options='-n -u -p -h -s -f --against --format --help --version' ;;
+        norvakinit) options='-n -u -p -h -s -l --data-source --user --password --schema --message-set --languages --lock-timeout --help --version' ;;
+        norvakexport) options='-n -u -p -h -s -o --data-source --user --password --schema --message-set --output --canonical --help --version' ;;
+        norvakdiff) options='-n -u -p -h -s -f --data-source --user --password --schema --message-set --file --against --format --help --version' ;;
         *) return 0 ;;
     esac
 
@@ -54,20 +54,20 @@ _norvak()
     # A value option takes the next word only when it is one of this program's.
     if [[ " $options " == *" $option "* ]]; then
         case $option in
-            -n)
+            -n | --data-source)
                 local name
                 while IFS= read -r name; do
                     [[ $name == "$cur"* ]] && COMPREPLY+=("$(printf '%q' "$name")")
                 done < <(_norvak_data_sources)
                 return 0
                 ;;
-            -f | -o | --against)
+            -f | -o | --against | --file | --output)
                 compopt -o filenames 2>/dev/null
                 local IFS=$'\n'
                 COMPREPLY=($(compgen -f -- "$cur"))
                 return 0
                 ;;
-            -l)
+            -l | --languages)
                 COMPREPLY=($(compgen -W 'C COBOL C,COBOL' -- "$cur"))
                 return 0
                 ;;
@@ -75,7 +75,7 @@ _norvak()
                 COMPREPLY=($(compgen -W 'json text' -- "$cur"))
                 return 0
                 ;;
-            -u | -p | -s | -h | --lock-timeout)
+            -u | -p | -s | -h | --lock-timeout | --user | --password | --message-set | --schema)
                 return 0
                 ;;
         esac

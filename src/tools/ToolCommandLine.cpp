@@ -47,6 +47,10 @@ void walkToolCommandLine(Output& out, int& errSw, int argc, const char* const* a
             errSw = 1;
         }
     }
+    settleSchemaPrefix(out, errSw, values);
+}
+
+void settleSchemaPrefix(Output& out, int& errSw, ToolOptions& values) {
     std::string& schema = values.schemaPrefix;
     if (!schema.empty() && !isSchemaPrefix(schema)) {
         // The schema is pasted into every statement: only a plain name is taken.

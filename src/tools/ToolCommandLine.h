@@ -19,6 +19,10 @@ struct ToolOptions {
     std::string languages;
     std::string outputFile; // -o of the tools that write a file
     std::string inputFile;  // -f of the tools that read a definitions file
+    std::string againstFile;    // --against of norvakdiff: the old definitions file
+    std::string format;         // --format: json or text
+    std::string lockTimeoutText; // --lock-timeout as given, before it is checked
+    bool canonical = false;     // --canonical of norvakexport
     bool schemaRefused = false; // -h named something that is not an SQL identifier
     int lockTimeoutSeconds = defaultLockTimeoutSeconds; // --lock-timeout, for the tools that change the repository
 };
@@ -54,6 +58,11 @@ inline constexpr ToolOption messageSetOption{'s', &ToolOptions::messageSet,
 // `lockTimeoutSeconds`.
 void walkToolCommandLine(Output& out, int& errSw, int argc, const char* const* argv,
                          std::span<const ToolOption> options, ToolOptions& values, bool takesLockTimeout = false);
+
+// Checks the schema prefix of the command line (after the walk): one that is
+// not an SQL identifier is reported, sets errSw and `schemaRefused` (the tool
+// must not connect) and is cleared; otherwise it gets its ".".
+void settleSchemaPrefix(Output& out, int& errSw, ToolOptions& values);
 
 // Connects with the command line's data source, user and password; when
 // that fails, says so and returns the connect's result (0 when connected).

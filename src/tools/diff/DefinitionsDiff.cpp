@@ -9,6 +9,7 @@
 #include "support/StringUtilities.h"
 #include "tools/StoredSetReading.h"
 #include "tools/ToolCommandLine.h"
+#include "tools/common/OptionParser.h"
 
 #include <nlohmann/json.hpp>
 
@@ -158,7 +159,8 @@ std::optional<StoredMessageSet> importedRows(Output& report, const std::string& 
     Output reading;
     reading.setQuiet(true);
     Diagnostics readingDiagnostics(reading);
-    std::optional<std::string> text = readFileData(readingDiagnostics, fileName);
+    // "-" is standard input, read by the same rules as a file.
+    std::optional<std::string> text = readFileData(readingDiagnostics, fileName == "-" ? "/dev/stdin" : fileName);
     if (!text) {
         report.print("%s", reading.text().c_str());
         report.print("*****Error - unable to read definitions file %s\n", fileName.c_str());
@@ -218,6 +220,10 @@ const char* const norvakdiffHelp =
     "  --format json|text      the differences as one JSON document, or as lines (the default)\n"
     "  --help, --version       this text; the program's version\n"
     "\n"
+    "Options are taken by their exact names; a value is the next argument (-f File, never -fFile) or\n"
+    "follows = in a long form (--file=File). Long forms: --data-source, --user, --password, --schema,\n"
+    "--message-set, --file. - as a File is standard input. Any other argument is a mistake.\n"
+    "\n"
     "Exit codes: 0 no difference, 1 only compatible differences, 2 at least one breaking difference,\n"
     "3 usage shown, 4 command line mistake, 5 a file could not be read, 6 a file has errors the\n"
     "import would refuse, 7 no such message set, 8 database error, 9 output not written.\n";
@@ -226,48 +232,36 @@ int runDefinitionsDiff(Output& report, int argc, const char* const* argv) {
     Diagnostics diagnostics(report);
     int& errSw = diagnostics.errSw;
 
-    std::vector<const char*> arguments(argv, argv + argc);
-    std::string format;
-    if (!takeFormatOption(arguments, format)) {
-        report.print("*****Error - unknown output format %s (use json or text)\n", format.c_str());
-        return diffCommandLine;
-    }
-    std::optional<std::string> against;
-    for (std::size_t i = 1; i < arguments.size();) {
-        const char* argument = arguments[i];
-        std::size_t taken = 0;
-        if (std::strcmp(argument, "--against") == 0) {
-            // An option after it is not its value ("--against -f new.xml").
-            bool valued = i + 1 < arguments.size() && arguments[i + 1][0] != '-';
-            taken = valued ? 2 : 1;
-            against = valued ? arguments[i + 1] : "";
-        } else if (std::strncmp(argument, "--against=", 10) == 0) {
-            taken = 1;
-            against = argument + 10;
-        }
-        if (taken == 0) {
-            ++i;
-            continue;
-        }
-        arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i),
-                        arguments.begin() + static_cast<std::ptrdiff_t>(i + taken));
-    }
     if (toolUsageRequested(argc, argv)) {
         report.print("%s", norvakdiffHelp);
         return diffUsage;
     }
-    static constexpr ToolOption options[] = {
-        dataSourceOption,
-        userOption,
-        passwordOption,
-        schemaOption,
-        messageSetOption,
-        {'f', &ToolOptions::inputFile, "*****Error - definitions file missing from -f parameter\n"},
+    static constexpr OptionSpec options[] = {
+        dataSourceSpec, userSpec, passwordSpec, schemaSpec, messageSetSpec,
+        {.name = "file",
+         .value = &ToolOptions::inputFile,
+         .missingMessage = "*****Error - definitions file missing from -f parameter\n",
+         .letter = 'f',
+         .emptyIsMissing = true},
+        {.name = "against",
+         .value = &ToolOptions::againstFile,
+         .missingMessage = "*****Error - old definitions file missing from --against parameter\n",
+         .emptyIsMissing = true},
+        formatSpec,
     };
     ToolOptions values;
-    walkToolCommandLine(report, errSw, static_cast<int>(arguments.size()), arguments.data(), options, values);
-    if (!errSw && against && against->empty()) {
-        report.print("*****Error - old definitions file missing from --against parameter\n");
+    if (!parseToolOptions(report, argc, argv, options, values))
+        errSw = 1;
+    const std::string format = values.format.empty() ? "text" : values.format;
+    if (!errSw && format != "json" && format != "text") {
+        report.print("*****Error - unknown output format %s (use json or text)\n", format.c_str());
+        errSw = 1;
+    }
+    std::optional<std::string> against;
+    if (!values.againstFile.empty())
+        against = values.againstFile;
+    if (!errSw && against && *against == "-" && values.inputFile == "-") {
+        report.print("*****Error - standard input holds one file: give -f or --against another file\n");
         errSw = 1;
     }
     if (!errSw && values.inputFile.empty()) {

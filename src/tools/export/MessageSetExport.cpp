@@ -6,6 +6,7 @@
 #include "dbsession/Transaction.h"
 #include "support/Progress.h"
 #include "tools/ToolCommandLine.h"
+#include "tools/common/OptionParser.h"
 #include "tools/export/CanonicalRows.h"
 #include "tools/export/DefinitionsExport.h"
 #include "tools/StoredSetReading.h"
@@ -27,10 +28,6 @@ namespace {
 
 void printUsage(Output& out) {
     out.print("%s", norvakexportHelp);
-}
-
-bool isFlag(const char* argument, const char* flag) {
-    return std::strcmp(argument, flag) == 0;
 }
 
 // Writes the text to the file through a temporary file beside it, renamed
@@ -99,6 +96,10 @@ const char* const norvakexportHelp =
     "                          message sets holding the same definitions give the same lines\n"
     "  --help, --version       this text; the program's version\n"
     "\n"
+    "Options are taken by their exact names; a value is the next argument (-o File, never -oFile) or\n"
+    "follows = in a long form (--output=File). Long forms: --data-source, --user, --password, --schema,\n"
+    "--message-set, --output. - as File is standard output. Any other argument is a mistake.\n"
+    "\n"
     "Exit codes: 0 exported exactly, 1 usage shown, 2 command line mistake, 3 no such message set,\n"
     "4 database error, 5 output not written, 6 exported with omissions (listed on standard error).\n";
 
@@ -106,30 +107,25 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
     Diagnostics diagnostics(report);
     int& errSw = diagnostics.errSw;
 
-    // The long options first; the rest is read as the other tools read theirs.
-    bool canonical = false;
-    std::vector<const char*> arguments;
-    for (int i = 0; i < argc; ++i) {
-        if (i > 0 && isFlag(argv[i], "--canonical"))
-            canonical = true;
-        else
-            arguments.push_back(argv[i]);
-    }
-    static constexpr ToolOption options[] = {
-        dataSourceOption,
-        userOption,
-        passwordOption,
-        schemaOption,
-        messageSetOption,
-        {'o', &ToolOptions::outputFile, "*****Error - output file missing from -o parameter\n"},
+    static constexpr OptionSpec options[] = {
+        dataSourceSpec, userSpec, passwordSpec, schemaSpec, messageSetSpec,
+        {.name = "output",
+         .value = &ToolOptions::outputFile,
+         .missingMessage = "*****Error - output file missing from -o parameter\n",
+         .letter = 'o',
+         .emptyIsMissing = true},
+        {.name = "canonical", .flag = &ToolOptions::canonical},
     };
-    ToolOptions values;
-    const int count = static_cast<int>(arguments.size());
     if (toolUsageRequested(argc, argv)) {
         printUsage(report);
         return exportUsage;
     }
-    walkToolCommandLine(report, errSw, count, arguments.data(), options, values);
+    ToolOptions values;
+    if (!parseToolOptions(report, argc, argv, options, values))
+        errSw = 1;
+    const bool canonical = values.canonical;
+    if (values.outputFile == "-")
+        values.outputFile.clear(); // standard output
     if (!errSw && values.dataSource.empty()) {
         report.print("*****Error - no data source: give it with -n\n");
         errSw = 1;

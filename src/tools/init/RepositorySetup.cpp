@@ -7,6 +7,7 @@
 #include "dbsession/Transaction.h"
 #include "support/Clock.h"
 #include "tools/ToolCommandLine.h"
+#include "tools/common/OptionParser.h"
 #include "dbsession/RepositorySchema.h"
 
 #include <algorithm>
@@ -354,6 +355,10 @@ const char* const norvakinitHelp =
     "  --lock-timeout SECONDS  wait at most this long for another set-up (0..86400, default 600)\n"
     "  --help, --version       this text; the program's version\n"
     "\n"
+    "Options are taken by their exact names; a value is the next argument (-s Name, never -sName) or\n"
+    "follows = in a long form (--message-set=Name). Long forms: --data-source, --user, --password,\n"
+    "--schema, --message-set, --languages. Any other argument is a mistake.\n"
+    "\n"
     "Exit codes: 0 done, 1 usage shown, 2 command line errors, the name is taken or no key is left\n"
     "(nothing changed), 3 a database error (rolled back), 4 the repository stayed locked, otherwise the\n"
     "failing connect's code.\n";
@@ -361,18 +366,19 @@ const char* const norvakinitHelp =
 int runRepositorySetup(Output& out, int argc, const char* const* argv) {
     out.print("Norvak V2.1 - ZEP repository set-up utility V1.00\n");
     const char* programName = argc > 0 ? argv[0] : "norvakinit";
-    static const ToolOption options[] = {
-        dataSourceOption,
-        userOption,
-        passwordOption,
-        schemaOption,
-        messageSetOption,
-        {'l', &ToolOptions::languages, "*****Error - language bindings missing from -l parameter\n"},
+    static constexpr OptionSpec options[] = {
+        dataSourceSpec, userSpec, passwordSpec, schemaSpec, messageSetSpec,
+        {.name = "languages",
+         .value = &ToolOptions::languages,
+         .missingMessage = "*****Error - language bindings missing from -l parameter\n",
+         .letter = 'l'},
+        lockTimeoutSpec,
     };
     Diagnostics diagnostics(out);
     int& errSw = diagnostics.errSw;
     ToolOptions values;
-    walkToolCommandLine(out, errSw, argc, argv, options, values, /*takesLockTimeout*/ true);
+    if (!parseToolOptions(out, argc, argv, options, values))
+        errSw = 1;
     if (toolUsageRequested(argc, argv) || values.dataSource.empty()) {
         printUsage(out, programName);
         return setupUsage;

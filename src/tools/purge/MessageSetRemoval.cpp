@@ -57,9 +57,13 @@ const char* const norvakpurgeHelp =
     "                          default 600)\n"
     "  --help, --version       this text; the program's version\n"
     "\n"
-    "Exit codes: 0 removed, 1 usage shown, 2 not found or key out of range (nothing deleted), 3 a table\n"
-    "could not be emptied (all rolled back), 4 the message set stayed locked, otherwise the failing\n"
-    "connect's code.\n";
+    "A mistake on the command line (an unknown option, a missing value, a bad lock timeout) ends the\n"
+    "run before it connects: nothing is removed.\n"
+    "\n"
+    "Exit codes: 0 removed (also by a key no message set has: its rows in the other tables go), 1 usage\n"
+    "shown, 2 no message set of that name, key out of range or a command-line mistake (nothing deleted),\n"
+    "3 a table could not be emptied (all rolled back), 4 the message set stayed locked, otherwise the\n"
+    "failing connect's code.\n";
 
 MessageSetSelector selectMessageSet(const std::string& value) {
     MessageSetSelector selector;
@@ -276,8 +280,12 @@ int runMessageSetRemoval(Output& out, int argc, const char* const* argv) {
         out.flush();
         return removalUsage;
     }
-    if (values.schemaRefused)
+    // A removal goes ahead only on a command line read without a mistake.
+    if (errSw) {
+        out.print("Errors in the command line - message set %s was not removed\n", values.messageSet.c_str());
+        out.flush();
         return removalNotRemoved;
+    }
 
     DbSession db(diagnostics, SessionVariant::removal);
     if (int connectRc = connectTool(out, db, values); connectRc != 0)

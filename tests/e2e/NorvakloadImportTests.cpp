@@ -460,6 +460,23 @@ TEST_P(NorvakloadImport, ValuesMessageMembersAndLanguageNames) {
                     {"11", "1000000004", "COBOL Language Name", "ORDER-TOTALPX21000000004"}}));
 }
 
+TEST_P(NorvakloadImport, ANumericCharacterReferenceIsStoredAsTheUtf8OfItsCodePoint) {
+    ProgramResult result = load(R"(<Type ident="price" composition="sequence">
+  <Element ident="currency" type="string">
+    <Value ident="euro" type="string" value="&#8364;" role="ENUM"/>
+    <Value ident="yen" type="string" value="&#xA5;&#65;" role="ENUM"/>
+  </Element>
+</Type>
+)");
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_EQ(q("SELECT IDENTIFIER, VALUE_STRING FROM M_VALUE ORDER BY IDENTIFIER"),
+              (Rows{{"euro", "\xE2\x82\xAC"}, {"yen", "\xC2\xA5" "A"}}));
+    // The export writes the characters themselves, in a file that says it is UTF-8.
+    ProgramResult exported = runConnected("norvakexport", {"-s", "Orders"});
+    ASSERT_EQ(exported.exitCode, 0) << exported.errors;
+    EXPECT_NE(exported.output.find("value=\"\xE2\x82\xAC\""), std::string::npos) << exported.output;
+}
+
 INSTANTIATE_TEST_SUITE_P(, NorvakloadImport, allBackends(), backendParamName);
 
 } // namespace

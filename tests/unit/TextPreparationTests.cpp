@@ -129,21 +129,30 @@ TEST(TextPreparation, ReplaceParamsSubstitutesReferencesAndControlRuns) {
     const std::pair<const char*, const char*> cases[] = {
         {"&lt;&LT;&Lt;", "<<<"}, {"a&amp;b&gt;c", "a&b>c"}, {"&apos;&apost;&quot;&quote;", "''\"\""},
         {"&amp;lt;", "&lt;"}, // a produced "&" is not read again
-        {"&#65;&#x41;&#X61;", "AAa"}, {"&#x4;", "\x04"}, {"&#x414;", "A"}, {"&#321;", "A"},
-        {"a&#0;b", "a"}, {"a&#256;b", "a"}, {"a&#;b", "a"}, {"a&#4294967361;b", "a"}, // too big: 0, no wrap
+        {"&#65;&#x41;&#X61;", "AAa"}, {"&#x4;", "\x04"}, {"&#65x;", "A"},
+        // A numeric reference names a code point, stored as its UTF-8 bytes.
+        {"&#233;&#xE9;", "\xC3\xA9\xC3\xA9"}, {"&#8364;", "\xE2\x82\xAC"}, {"&#x414;", "\xD0\x94"},
+        {"&#321;", "\xC5\x81"}, {"a&#256;b", "a\xC4\x80" "b"}, {"&#x1F600;", "\xF0\x9F\x98\x80"},
+        {"&#x10FFFF;", "\xF4\x8F\xBF\xBF"},
+        {"a&#0;b", "a"}, {"a&#;b", "a"}, {"a&#x0;b", "a"},
+        // No character: kept as written.
+        {"a&#4294967361;b", "a&#4294967361;b"}, {"&#x110000;", "&#x110000;"}, {"&#xD800;", "&#xD800;"},
         {"a\r\nb", "a b"}, {"a \r\n b", "a   b"}, {"\t\x01x\x1f", " x "}, {"\x7f\xe9", "\x7f\xe9"},
     };
     // clang-format on
     TestRun t;
     for (auto [value, expected] : cases)
         EXPECT_EQ(edited(t, replaceParams, value), expected) << value;
-    EXPECT_EQ(t.output(), "");
+    EXPECT_EQ(t.output(), "Unrecognized parameter substitution #4294967361\n"
+                          "Unrecognized parameter substitution #X110000\n"
+                          "Unrecognized parameter substitution #XD800\n");
 
-    t.run.traceSw = 1;
-    EXPECT_EQ(edited(t, replaceParams, "x&abc;y\r\n"), "x&abc;y ");
-    EXPECT_EQ(edited(t, replaceParams, "&;&abcdefghijklmnop;"), "&;&abcdefghijklmnop;"); // 16 letters: looked up
-    EXPECT_EQ(t.run.errSw, 0);
-    const std::vector<std::string> lines = t.lines();
+    TestRun traced;
+    traced.run.traceSw = 1;
+    EXPECT_EQ(edited(traced, replaceParams, "x&abc;y\r\n"), "x&abc;y ");
+    EXPECT_EQ(edited(traced, replaceParams, "&;&abcdefghijklmnop;"), "&;&abcdefghijklmnop;"); // 16 letters: looked up
+    EXPECT_EQ(traced.run.errSw, 0);
+    const std::vector<std::string> lines = traced.lines();
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_TRUE(std::regex_match(lines[0], std::regex("==> replaceParams buffer=0x[0-9a-f]+ length=9")));
     EXPECT_EQ(lines[1], "Unrecognized parameter substitution ABC");

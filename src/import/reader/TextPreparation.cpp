@@ -7,7 +7,11 @@
 
 #include <cstdio>
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdint>
+#include <optional>
+#include <string>
 #include <iterator>
 #include <cstring>
 #include <memory>
@@ -45,23 +49,64 @@ ReadOutcome readWhole(std::FILE* file, std::string& text, std::size_t maxSize) {
     }
 }
 
-// The character a reference name stands for; false when the name is unknown.
-bool referencedCharacter(const char* name, char& replacement) {
+// The code point of a numeric reference ("#65", "#x41"): its leading
+// digits, 0 when there are none; nullopt past the last code point.
+std::optional<std::uint32_t> referencedCodePoint(const char* digits, int base) {
+    std::uint32_t value = 0;
+    for (; *digits != '\0'; ++digits) {
+        const auto c = static_cast<unsigned char>(*digits);
+        if (base == 16 ? !std::isxdigit(c) : !std::isdigit(c))
+            break;
+        value = value * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(hexDigitValue(*digits));
+        if (value > 0x10FFFF)
+            return std::nullopt;
+    }
+    return value;
+}
+
+// The UTF-8 bytes of a code point; false for a surrogate, which is no character.
+bool appendUtf8(std::uint32_t code, std::string& bytes) {
+    if (code >= 0xD800 && code <= 0xDFFF)
+        return false;
+    if (code < 0x80) {
+        bytes += static_cast<char>(code);
+    } else if (code < 0x800) {
+        bytes += static_cast<char>(0xC0 | (code >> 6));
+        bytes += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        bytes += static_cast<char>(0xE0 | (code >> 12));
+        bytes += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        bytes += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        bytes += static_cast<char>(0xF0 | (code >> 18));
+        bytes += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        bytes += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        bytes += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return true;
+}
+
+// The text a reference name stands for; false when the name is unknown. A
+// numeric reference names a Unicode code point, stored as its UTF-8 bytes;
+// one to no character (a surrogate, or past U+10FFFF) is unknown. "&#0;"
+// (or no digits at all) stands for the byte 0, which ends the text.
+bool referencedCharacter(const char* name, std::string& replacement) {
     if (std::strcmp(name, "AMP") == 0)
-        replacement = '&';
+        replacement = "&";
     else if (std::strcmp(name, "LT") == 0)
-        replacement = '<';
+        replacement = "<";
     else if (std::strcmp(name, "GT") == 0)
-        replacement = '>';
+        replacement = ">";
     else if (std::strcmp(name, "APOS") == 0 || std::strcmp(name, "APOST") == 0)
-        replacement = '\'';
+        replacement = "'";
     else if (std::strcmp(name, "QUOT") == 0 || std::strcmp(name, "QUOTE") == 0)
-        replacement = '"';
-    else if (name[0] == '#' && (name[1] == 'X' || name[1] == 'x'))
-        replacement = static_cast<char>(hexByteValue(name + 2));
-    else if (name[0] == '#')
-        replacement = static_cast<char>(static_cast<unsigned char>(leadingNumberOrZero(name + 1) & 0xff));
-    else
+        replacement = "\"";
+    else if (name[0] == '#') {
+        bool hex = name[1] == 'X' || name[1] == 'x';
+        std::optional<std::uint32_t> code = referencedCodePoint(name + (hex ? 2 : 1), hex ? 16 : 10);
+        replacement.clear();
+        return code && appendUtf8(*code, replacement);
+    } else
         return false;
     return true;
 }
@@ -196,13 +241,15 @@ void substituteReferences(Diagnostics& diag, char* text, bool secret) {
             continue;
         }
         upperCase(name);
-        char replacement = '\0';
+        std::string replacement;
         if (!referencedCharacter(name, replacement)) {
             diag.print("Unrecognized parameter substitution %s\n", secret ? "********" : name);
             text[write++] = text[read++];
             continue;
         }
-        text[write++] = replacement;
+        // The bytes of a character are never more than its reference takes ("&#128;" is two).
+        for (char byte : replacement)
+            text[write++] = byte;
         read = scan + 1;
     }
     text[write] = '\0';

@@ -1,4 +1,7 @@
+// The diagnostics of a run: printing, tracing, errors with their place in the file and hints.
 #include "support/Diagnostics.h"
+
+#include "support/ClosestWord.h"
 
 #include <cstdarg>
 
@@ -46,6 +49,12 @@ void Diagnostics::error(const char* format, ...) {
     printErrorArgs(format, args);
     va_end(args);
     printPlace();
+}
+
+void Diagnostics::hint(std::string_view unknown, std::span<const std::string_view> known) {
+    if (std::optional<std::string_view> closest = closestWord(unknown, known))
+        out.print("  did you mean %.*s instead of %.*s?\n", static_cast<int>(closest->size()), closest->data(),
+                  static_cast<int>(unknown.size()), unknown.data());
 }
 
 void Diagnostics::printPlace() {

@@ -7,6 +7,8 @@
 #include "support/Progress.h"
 
 #include <functional>
+#include <span>
+#include <string_view>
 #include <string>
 #include <type_traits>
 
@@ -33,6 +35,10 @@ struct Diagnostics {
         printFormattedError(format.text(), args...);
         printPlace();
     }
+
+    // After an error about an unknown word: "  did you mean WORD instead of
+    // UNKNOWN?" with the known word closest to it, when one is close.
+    void hint(std::string_view unknown, std::span<const std::string_view> known);
 
     Output& out;
     int errSw = 0;

@@ -107,18 +107,32 @@ TEST(DefinitionAttributes, BadValuesAreReportedWithTheIdentifierReadSoFar) {
         const char* message;
     } cases[] = {
         {elem, "lengthUnits", "characters", &R::lengthUnits, -1,
-         "*****Error - invalid length unit specification characters for element E\n"},
+         "*****Error - invalid length unit specification characters for element E\n"
+         "  did you mean Characters instead of characters?\n"},
         {elem, "physicalType", "Fixed", &R::physicalType, 0,
-         "*****Error - unrecognized physical type Fixed for element E\n"},
+         "*****Error - unrecognized physical type Fixed for element E\n  did you mean fixed instead of Fixed?\n"},
         {elem, "byteAlignment", "3", &R::byteAlignment, 0,
          "*****Error - Invalid value (3) for byte alignment for element E\n"},
         {elem, "interpretValue", "none", &R::interpretValue, 0,
          "*****Error - invalid interpret element value none for element E\n"},
-        {elem, "xmlRender", "Attribut", &R::xmlRender, -1, "unrecognized XML render value 'Attribut' for element E\n"},
+        {elem, "xmlRender", "Attribut", &R::xmlRender, -1,
+         "unrecognized XML render value 'Attribut' for element E\n  did you mean ATTRIBUTE instead of Attribut?\n"},
         {elem, "justification", "center", &R::justification, -1,
          "*****Error - invalid value (CENTER) for justification\n"},
         {elem, "signed", "Leading", &R::signedCode, 0, "*****Error - invalid value (Leading) for CWF signed value\n"},
-        {elem, "TDSNullKey", "Pad", &R::tdsNullKey, 0, "*****Error - invalid value (Pad) for nullKeyPad attribute\n"},
+        {elem, "TDSNullKey", "Pad", &R::tdsNullKey, 0,
+         "*****Error - invalid value (Pad) for nullKeyPad attribute\n  did you mean pad instead of Pad?\n"},
+        {elem, "physicalType", "Packd Decimal", &R::physicalType, 0,
+         "*****Error - unrecognized physical type Packd Decimal for element E\n"
+         "  did you mean Packed Decimal instead of Packd Decimal?\n"},
+        {elem, "lenght", "4", &R::length, 0,
+         "*****Error - unrecognized attribute lenght found\n  did you mean length instead of lenght?\n"},
+        {elem, "signOrientation", "leading", &R::signOrientation, 0,
+         "*****Error - invalid value (leading) for sign orientation\n  did you mean Leading instead of leading?\n"},
+        {type, "compositon", "sequence", &R::composition, 0,
+         "*****Error - unrecognized attribute compositon found\n  did you mean composition instead of compositon?\n"},
+        {message, "messagekey", "k", &R::messageKey, 0,
+         "*****Error - unrecognized attribute messagekey found\n  did you mean messageKey instead of messagekey?\n"},
         {elem, "minOccurs", "unbounded", &R::minOccurs, 0,
          "*****Error - Invalid value for minOccurs parameter unbounded\n"},
         {elem, "maxOccurs", "4294967297", &R::maxOccurs, 0,
@@ -160,7 +174,8 @@ TEST(DefinitionAttributes, HandlersTraceEntryAndExit) {
     give(t, elem, "MinOccurs", "2", record);
     give(t, message, "minOccurs", "2", record);
     EXPECT_EQ(t.output(), "==> getAttrValueElem attrName MinOccurs value 2\n"
-                          "*****Error - unrecognized attribute MinOccurs found\n<== getAttrValueElem attrFound 0\n"
+                          "*****Error - unrecognized attribute MinOccurs found\n"
+                          "  did you mean minOccurs instead of MinOccurs?\n<== getAttrValueElem attrFound 0\n"
                           "==> getAttrValueMessage attrName minOccurs value 2\n<== getAttrValueMessage attrFound 1\n");
 }
 
@@ -181,7 +196,7 @@ TEST(TabAttributes, TdsAndCwfTabValuesAreCheckedExactly) {
     EXPECT_EQ(t.output(), "*****Error - invalid value (swift) for msgStd attribute\n"
                           "*****Error - unrecognized value (both) for trimFix attribute\n"
                           "*****Error - invalid attribute value (al3) for outputCompress\n"
-                          "*****Error - unrecognized attribute Name found\n");
+                          "*****Error - unrecognized attribute Name found\n  did you mean name instead of Name?\n");
     EXPECT_EQ(t.text(tab.messagingStandard), "ACORD AL3");
 
     CwfTabDefinition cwf;

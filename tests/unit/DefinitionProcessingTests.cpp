@@ -77,6 +77,23 @@ TEST(ElementDefinition, ElementWithoutTypeIsAStringElementCheckedAsCompound) {
     EXPECT_EQ(t.run.errSw, 1);
 }
 
+TEST(ElementDefinition, AMistypedLogicalTypeIsNamedAfterTheErrorsOfACompoundElement) {
+    Defs t;
+    DefinitionRecord r{.ident = t.n("Code"), .typeName = t.n("strng"), .length = t.n("4")};
+    processElementDef(t.run, t.run, t.run, r, 0);
+    EXPECT_EQ(t.output(), "*****Error - length (4) not valid for compound element\n"
+                          "  did you mean string instead of strng?\n");
+    // A compound element of a type of its own is left alone, and so is one without errors.
+    Defs other;
+    DefinitionRecord own{.ident = other.n("Addr"), .typeName = other.n("AddressType"), .length = other.n("4")};
+    processElementDef(other.run, other.run, other.run, own, 0);
+    EXPECT_EQ(other.output(), "*****Error - length (4) not valid for compound element\n");
+    Defs clean;
+    DefinitionRecord plain{.ident = clean.n("Code"), .typeName = clean.n("strng")};
+    processElementDef(clean.run, clean.run, clean.run, plain, 0);
+    EXPECT_EQ(clean.output(), "");
+}
+
 TEST(ElementDefinition, CompoundElementReportsEveryFormatPropertyInOrderAndBecomesAMember) {
     Defs t;
     int owner = t.type("Owner");

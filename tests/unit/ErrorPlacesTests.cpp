@@ -27,7 +27,8 @@ TEST(ErrorPlaces, EachErrorWhileReadingIsFollowedByItsPlace) {
     t.run.sourceName = "defs.xml";
     t.parse("<?xml version=\"1.0\"?>\n<!-- two\nlines -->\n<Type ident=\"T\">\n"
             "  <Element ident=\"E\" <!-- x --> type=\"string\" lenght=\"5\"/>\n</Type>\n");
-    EXPECT_EQ(t.output(), "*****Error - unrecognized attribute lenght found\n  at defs.xml:5:47\n");
+    EXPECT_EQ(t.output(), "*****Error - unrecognized attribute lenght found\n  at defs.xml:5:47\n"
+                          "  did you mean length instead of lenght?\n");
 
     TestRun rule;
     rule.run.sourceName = "defs.xml";

@@ -114,7 +114,8 @@ TEST(ImportOptions, CapacityGivenAfterEntriesExistKeepsThoseEntries) {
 TEST(ImportOptions, UnknownNamesAreErrorsAndTraceHidesThePassword) {
     TestRun t;
     getAttrValueZEPImport(t.run, t.run, t.run, "maxelement", "5000");
-    EXPECT_EQ(t.output(), "*****Error - unrecognized attribute maxelement found\n");
+    EXPECT_EQ(t.output(), "*****Error - unrecognized attribute maxelement found\n"
+                          "  did you mean MaxElement instead of maxelement?\n");
     EXPECT_EQ(t.run.errSw, 1);
     EXPECT_EQ(t.run.elements.capacity(), 8192);
 
@@ -132,6 +133,7 @@ TEST(ImportOptions, UnknownNamesAreErrorsAndTraceHidesThePassword) {
                           "<== getAttrValueZEPImport attrFound 1\n"
                           "==> getAttrValueZEPImport attrName Schema value X\n"
                           "*****Error - unrecognized attribute Schema found\n"
+                          "  did you mean schema instead of Schema?\n"
                           "<== getAttrValueZEPImport attrFound 0\n");
 }
 

@@ -62,6 +62,9 @@ std::string importReportJson(const Output& report, int exitCode, const ImportOut
                 (*last)["line"] = std::stol(place.substr(lineAt + 1, columnAt - lineAt - 1));
                 (*last)["column"] = std::stol(place.substr(columnAt + 1));
             }
+        } else if (startsWith(line, "  did you mean ") && last != nullptr) {
+            // The hint after an unknown word belongs to its error.
+            (*last)["hint"] = line.substr(2);
         } else if (startsWith(line, "*****Warning")) {
             document["warnings"].push_back({{"text", line}});
             last = nullptr;

@@ -199,8 +199,10 @@ int findElemIdFromName(Diagnostics& diag, const DefinitionModel& model, int iden
 int findTypeIdFromName(Diagnostics& diag, const DefinitionModel& model, int ident) {
     diag.trace("==> findTypeIdFromName - %s\n", model.text(ident));
     int typeId = model.types.findByIdent(ident);
-    if (typeId == 0)
+    if (typeId == 0) {
         diag.error("*****Error - unable to locate type identifier %s\n", model.text(ident));
+        diag.hint(model.text(ident), logicalTypeKeywords);
+    }
     diag.trace("<== findTypeIdFromName returned typeId %d\n", typeId);
     return typeId;
 }

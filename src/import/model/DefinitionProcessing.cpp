@@ -28,12 +28,16 @@ void reportGivenFields(Diagnostics& diag, const DefinitionModel& model, const De
             diag.errorChecked(message, checked.label, shownValue(model, record, checked).c_str(), subject);
     }
 }
-void reportGivenFields(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
+bool reportGivenFields(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
                        CheckedFields fields, CheckedFormat<const char*, const char*> message) {
+    bool reported = false;
     for (const CheckedField& checked : fields) {
-        if (record.*checked.field > 0)
+        if (record.*checked.field > 0) {
             diag.errorChecked(message, checked.label, shownValue(model, record, checked).c_str());
+            reported = true;
+        }
     }
+    return reported;
 }
 
 const CheckedField typeReferenceFields[] = {
@@ -106,9 +110,9 @@ void reportNotValidForType(Diagnostics& diag, const DefinitionModel& model, cons
     reportGivenFields(diag, model, record, fields, "*****Error - %s (%s) not valid for element type %s\n", typeWord);
 }
 
-void reportNotValidForCompound(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
+bool reportNotValidForCompound(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
                                CheckedFields fields) {
-    reportGivenFields(diag, model, record, fields, "*****Error - %s (%s) not valid for compound element\n");
+    return reportGivenFields(diag, model, record, fields, "*****Error - %s (%s) not valid for compound element\n");
 }
 
 void reportOnlyInType(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,

@@ -33,7 +33,8 @@ struct CheckedField {
 using CheckedFields = std::span<const CheckedField>;
 void reportNotValidForType(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
                            CheckedFields fields, const char* typeWord);
-void reportNotValidForCompound(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
+// True when it reported any.
+bool reportNotValidForCompound(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
                                CheckedFields fields);
 void reportOnlyInType(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
                       CheckedFields fields, const char* elementIdent);

@@ -127,10 +127,15 @@ const CheckedField decimalFields[] = {
 
 void checkCompoundElement(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
                           const char* ident) {
-    reportNotValidForCompound(diag, model, record, compoundFieldsBeforeCwfNullKey);
-    if (record.cwfNullKey >= 0)
+    bool reported = reportNotValidForCompound(diag, model, record, compoundFieldsBeforeCwfNullKey);
+    if (record.cwfNullKey >= 0) {
         diag.error("CWF null key value not allowed on element %s of compound type\n", ident);
-    reportNotValidForCompound(diag, model, record, compoundFieldsAfterCwfNullKey);
+        reported = true;
+    }
+    reported = reportNotValidForCompound(diag, model, record, compoundFieldsAfterCwfNullKey) || reported;
+    // A simple element whose type was mistyped ("strng") reads as a compound one.
+    if (reported && record.typeName != 0)
+        diag.hint(model.text(record.typeName), logicalTypeKeywords);
 }
 
 void copySimpleProperties(const DefinitionRecord& record, ElementEntry& element) {

@@ -29,6 +29,9 @@ enum LogicalType : int {
 // The keyword a definitions file names a logical type with ("string"), which
 // reads back as its code; nullptr for any other code.
 const char* logicalTypeKeyword(int code);
+// Those keywords, for the hint after a type that is none of them.
+inline constexpr std::string_view logicalTypeKeywords[] = {"string",  "integer",  "float",  "binary",
+                                                           "boolean", "datetime", "decimal"};
 
 // Item type bits of a type member.
 enum ItemTypeBits : std::uint8_t {

@@ -3,6 +3,8 @@
 #include "support/Diagnostics.h"
 
 #include <cstring>
+#include <span>
+#include <string_view>
 
 namespace norvak {
 
@@ -40,13 +42,17 @@ inline bool attributeIs(const char* attrName, const char* known) {
 
 // Traces a handler's entry and exit around `store`, which interprets one
 // attribute into the target and returns false for a name it does not know.
+// An unknown name is followed by a hint at the closest of `knownNames`.
 template <class Target, class Store>
 void handleAttribute(Diagnostics& diag, DefinitionModel& model, const char* handlerName, Store store,
-                     const char* attrName, char* value, Target& target) {
+                     std::span<const std::string_view> knownNames, const char* attrName, char* value,
+                     Target& target) {
     diag.trace("==> %s attrName %s value %s\n", handlerName, attrName, value);
     bool found = store(diag, model, attrName, value, target);
-    if (!found)
+    if (!found) {
         diag.error("*****Error - unrecognized attribute %s found\n", attrName);
+        diag.hint(attrName, knownNames);
+    }
     diag.trace("<== %s attrFound %d\n", handlerName, found ? 1 : 0);
 }
 

@@ -91,21 +91,30 @@ bool storeMessageAttribute(Diagnostics& diag, DefinitionModel& model, const char
     return true;
 }
 
+// Every attribute of each definition tag, for the hint after an unknown one.
+constexpr std::string_view typeAttributeNames[] = {
+    "name",     "ident",   "ref",      "minOccurs",  "maxOccurs", "composition", "typeContent", "baseType",
+    "dataElemSep", "delimiter", "groupInd", "groupTerm", "tagDataSep", "tagLen",
+};
+constexpr std::string_view valueAttributeNames[] = {"name", "ident", "ref", "type", "role", "value"};
+constexpr std::string_view messageAttributeNames[] = {"name",       "ident",     "ref",      "type",
+                                                      "messageKey", "minOccurs", "maxOccurs"};
+
 } // namespace
 
 void getAttrValueType(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
                       DefinitionRecord& record) {
-    handleAttribute(diag, model, "getAttrValueType", storeTypeAttribute, attrName, value, record);
+    handleAttribute(diag, model, "getAttrValueType", storeTypeAttribute, typeAttributeNames, attrName, value, record);
 }
 
 void getAttrValueValue(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
                        DefinitionRecord& record) {
-    handleAttribute(diag, model, "getAttrValueValue", storeValueAttribute, attrName, value, record);
+    handleAttribute(diag, model, "getAttrValueValue", storeValueAttribute, valueAttributeNames, attrName, value, record);
 }
 
 void getAttrValueMessage(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
                          DefinitionRecord& record) {
-    handleAttribute(diag, model, "getAttrValueMessage", storeMessageAttribute, attrName, value, record);
+    handleAttribute(diag, model, "getAttrValueMessage", storeMessageAttribute, messageAttributeNames, attrName, value, record);
 }
 
 } // namespace norvak

@@ -6,6 +6,8 @@
 
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace norvak {
 
@@ -24,10 +26,12 @@ int elementOccurrence(Diagnostics& diag, const char* value) {
 }
 
 void storeSignOrientation(Diagnostics& diag, DefinitionModel& model, const char* value, DefinitionRecord& record) {
-    if (is(value, "Leading") || is(value, "Trailing"))
+    if (is(value, "Leading") || is(value, "Trailing")) {
         record.signOrientation = insertName(diag, model, value);
-    else if (!is(value, "None"))
+    } else if (!is(value, "None")) {
         diag.error("*****Error - invalid value (%s) for sign orientation\n", value);
+        diag.hint(value, std::vector<std::string_view>{"Leading", "Trailing", "None"});
+    }
 }
 
 void storeInterpretValue(Diagnostics& diag, DefinitionModel& model, const char* value, const char* elementName,
@@ -42,6 +46,7 @@ void storeJustification(Diagnostics& diag, DefinitionModel& model, char* value, 
     Justification justification{};
     if (!parseJustification(value, justification)) {
         diag.error("*****Error - invalid value (%s) for justification\n", value);
+        diag.hint(value, vocabularyWords(Vocabulary::justification));
         return;
     }
     record.justification = insertName(diag, model, justification.letter);
@@ -88,8 +93,10 @@ bool storeElementAttribute(Diagnostics& diag, DefinitionModel& model, const char
         storeSignOrientation(diag, model, value, record);
     } else if (is(attrName, "signed")) {
         record.signedCode = parseSignOrientation(value);
-        if (record.signedCode == 0 && !is(value, "None"))
+        if (record.signedCode == 0 && !is(value, "None")) {
             diag.error("*****Error - invalid value (%s) for CWF signed value\n", value);
+            diag.hint(value, vocabularyWords(Vocabulary::signOrientation));
+        }
     } else if (is(attrName, "positiveSign")) {
         record.positiveSign = insertName(diag, model, value);
     } else if (is(attrName, "negativeSign")) {
@@ -98,8 +105,10 @@ bool storeElementAttribute(Diagnostics& diag, DefinitionModel& model, const char
         record.tdsFormat = insertName(diag, model, value);
     } else if (is(attrName, "physicalType")) {
         record.physicalType = parsePhysicalType(value);
-        if (record.physicalType == 0)
+        if (record.physicalType == 0) {
             diag.error("*****Error - unrecognized physical type %s for element %s\n", value, elementName.c_str());
+            diag.hint(value, vocabularyWords(Vocabulary::physicalType));
+        }
     } else if (is(attrName, "length")) {
         checkNumeric(diag, value, "length", elementName.c_str());
         record.length = insertName(diag, model, value);
@@ -107,9 +116,11 @@ bool storeElementAttribute(Diagnostics& diag, DefinitionModel& model, const char
         record.lengthRef = insertName(diag, model, value);
     } else if (is(attrName, "lengthUnits")) {
         record.lengthUnits = parseLengthUnits(value);
-        if (record.lengthUnits == -1)
+        if (record.lengthUnits == -1) {
             diag.error("*****Error - invalid length unit specification %s for element %s\n", value,
                        elementName.c_str());
+            diag.hint(value, vocabularyWords(Vocabulary::lengthUnits));
+        }
     } else if (is(attrName, "byteAlignment")) {
         bool valid = false;
         record.byteAlignment = parseByteAlignment(value, valid);
@@ -126,15 +137,19 @@ bool storeElementAttribute(Diagnostics& diag, DefinitionModel& model, const char
         record.repeatElemDelim = insertName(diag, model, value);
     } else if (is(attrName, "TDSNullKey")) {
         int code = parseNullKey(value);
-        if (code == -1)
+        if (code == -1) {
             diag.error("*****Error - invalid value (%s) for nullKeyPad attribute\n", value);
+            diag.hint(value, vocabularyWords(Vocabulary::nullKey));
+        }
         record.tdsNullKey = insertName(diag, model, nullKeyText(code));
     } else if (is(attrName, "TDSNullValue")) {
         record.tdsNullValue = insertName(diag, model, value);
     } else if (is(attrName, "CWFNullKey")) {
         record.cwfNullKey = parseNullKey(value);
-        if (record.cwfNullKey == -1)
+        if (record.cwfNullKey == -1) {
             diag.error("*****Error - invalid value (%s) for nullKeyPad attribute\n", value);
+            diag.hint(value, vocabularyWords(Vocabulary::nullKey));
+        }
     } else if (is(attrName, "CWFNullValue")) {
         record.cwfNullValue = insertName(diag, model, value);
     } else if (is(attrName, "xmlName")) {
@@ -143,9 +158,11 @@ bool storeElementAttribute(Diagnostics& diag, DefinitionModel& model, const char
         record.xmlFormat = insertName(diag, model, value);
     } else if (is(attrName, "xmlRender")) {
         record.xmlRender = parseRender(value);
-        if (record.xmlRender == -1)
+        if (record.xmlRender == -1) {
             diag.error("unrecognized XML render value '%s' for element %s\n", value,
                        model.text(record.ident != 0 ? record.ident : record.ref));
+            diag.hint(value, vocabularyWords(Vocabulary::render));
+        }
     } else if (is(attrName, "xmlIDattrName")) {
         record.xmlIdAttrName = insertName(diag, model, value);
         record.xmlIdValueAttrName = record.xmlIdAttrName;
@@ -159,6 +176,15 @@ bool storeElementAttribute(Diagnostics& diag, DefinitionModel& model, const char
     return true;
 }
 
+// Every attribute an Element takes, for the hint after an unknown one.
+constexpr std::string_view elementAttributeNames[] = {
+    "name", "ident", "ref", "type", "minOccurs", "maxOccurs", "repeat", "tag", "precision", "decimalPoint",
+    "justification", "signOrientation", "signed", "positiveSign", "negativeSign", "TDSFormat", "physicalType",
+    "length", "lengthRef", "lengthUnits", "byteAlignment", "padChar", "interpretValue", "repeatElemDelim",
+    "TDSNullKey", "TDSNullValue", "CWFNullKey", "CWFNullValue", "xmlName", "xmlFormat", "xmlRender",
+    "xmlIDattrName", "xmlIDattrValue", "xmlMemberEncode",
+};
+
 } // namespace
 
 void checkNumeric(Diagnostics& diag, const char* value, const char* label, const char* elementName) {
@@ -168,7 +194,8 @@ void checkNumeric(Diagnostics& diag, const char* value, const char* label, const
 
 void getAttrValueElem(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
                       DefinitionRecord& record) {
-    handleAttribute(diag, model, "getAttrValueElem", storeElementAttribute, attrName, value, record);
+    handleAttribute(diag, model, "getAttrValueElem", storeElementAttribute, elementAttributeNames, attrName, value,
+                    record);
 }
 
 } // namespace norvak

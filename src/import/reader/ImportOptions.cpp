@@ -8,6 +8,8 @@
 #include "support/StringUtilities.h"
 
 #include <cstring>
+#include <string_view>
+#include <vector>
 #include <string>
 
 namespace norvak {
@@ -115,8 +117,15 @@ void getAttrValueZEPImport(Diagnostics& diag, RunOptions& options, DefinitionMod
     bool secret = std::strcmp(attrName, "DBPw") == 0;
     diag.trace("==> getAttrValueZEPImport attrName %s value %s\n", attrName, secret ? maskedPassword(value) : value);
     bool found = takeOption(diag, options, model, attrName, value);
-    if (!found)
+    if (!found) {
         diag.error("*****Error - unrecognized attribute %s found\n", attrName);
+        std::vector<std::string_view> known;
+        for (const TextOption& option : textOptions)
+            known.emplace_back(option.attrName);
+        for (const CapacityOption& option : capacityOptions)
+            known.emplace_back(option.attrName);
+        diag.hint(attrName, known);
+    }
     diag.trace("<== getAttrValueZEPImport attrFound %d\n", found ? 1 : 0);
 }
 

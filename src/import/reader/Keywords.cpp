@@ -227,6 +227,38 @@ int parseNullKey(const char* value) {
     return lookup(nullKeys, value, code) ? code : -1;
 }
 
+namespace {
+
+template <std::size_t N> std::vector<std::string_view> wordsOf(const Keyword (&keywords)[N]) {
+    std::vector<std::string_view> words;
+    for (const Keyword& keyword : keywords) {
+        std::string_view text = keyword.text;
+        if (!text.empty() && text.find_first_not_of("0123456789") != std::string_view::npos)
+            words.push_back(text);
+    }
+    return words;
+}
+
+} // namespace
+
+std::vector<std::string_view> vocabularyWords(Vocabulary vocabulary) {
+    switch (vocabulary) {
+    case Vocabulary::physicalType:
+        return wordsOf(physicalTypes);
+    case Vocabulary::lengthUnits:
+        return wordsOf(lengthUnits);
+    case Vocabulary::signOrientation:
+        return wordsOf(signOrientations);
+    case Vocabulary::nullKey:
+        return wordsOf(nullKeys);
+    case Vocabulary::render:
+        return wordsOf(renders);
+    case Vocabulary::justification:
+        return {"Right Justify", "Left Justify", "Not Applicable", "Right", "Left", "None"};
+    }
+    return {};
+}
+
 const char* nullKeyText(int code) {
     switch (code) {
     case 0:

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
+#include <vector>
 
 namespace norvak {
 
@@ -44,5 +46,10 @@ int parseDataElemSep(const char* value, const char*& canonicalText, bool& recogn
 std::int16_t parseRole(const char* value);
 // Occurrences of Type and Message: "unbounded" or "*" give -2, else the leading number.
 int parseOccurrence(const char* value);
+
+// The words of a vocabulary as a definitions file writes them (numbers left
+// out), for the hint after a value that is none of them.
+enum class Vocabulary { physicalType, lengthUnits, signOrientation, nullKey, render, justification };
+std::vector<std::string_view> vocabularyWords(Vocabulary vocabulary);
 
 } // namespace norvak

@@ -186,21 +186,35 @@ bool storeXmlTabAttribute(Diagnostics& diag, DefinitionModel& model, const char*
     return true;
 }
 
+// Every attribute of each tab tag, for the hint after an unknown one.
+constexpr std::string_view cwfTabAttributeNames[] = {"name", "ident", "ccsid"};
+constexpr std::string_view tdsTabAttributeNames[] = {
+    "name",    "ident",     "msgStd",     "groupInd",      "groupTerm", "tagDataSep",   "tagLen",
+    "decimalPoint", "trimFix", "delimiter", "escapeChar", "reservedChars", "boolTrue", "boolFalse",
+    "boolNull", "outputCompress", "inputCompress", "ccsid",
+};
+constexpr std::string_view xmlTabAttributeNames[] = {
+    "name",          "ident",           "supXmlDecl",  "supDocType",  "standaloneDoc",
+    "doctypeSystemId", "doctypePublicId", "doctypeText", "rootTagName", "enableVersion",
+    "boolTrue",      "boolFalse",       "encodeNullNum", "encodeNullNumVal", "encodeNullNonNum",
+    "encodeNullNonNumVal",
+};
+
 } // namespace
 
 void getAttrValueCWFTab(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
                         CwfTabDefinition& tab) {
-    handleAttribute(diag, model, "getAttrValueCWFTab", storeCwfTabAttribute, attrName, value, tab);
+    handleAttribute(diag, model, "getAttrValueCWFTab", storeCwfTabAttribute, cwfTabAttributeNames, attrName, value, tab);
 }
 
 void getAttrValueTDSTab(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
                         TdsTabDefinition& tab) {
-    handleAttribute(diag, model, "getAttrValueTDSTab", storeTdsTabAttribute, attrName, value, tab);
+    handleAttribute(diag, model, "getAttrValueTDSTab", storeTdsTabAttribute, tdsTabAttributeNames, attrName, value, tab);
 }
 
 void getAttrValueXMLTab(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
                         XmlTabDefinition& tab) {
-    handleAttribute(diag, model, "getAttrValueXMLTab", storeXmlTabAttribute, attrName, value, tab);
+    handleAttribute(diag, model, "getAttrValueXMLTab", storeXmlTabAttribute, xmlTabAttributeNames, attrName, value, tab);
 }
 
 } // namespace norvak

@@ -280,6 +280,33 @@ TEST_P(ConcurrentRuns, RunsBesideALargeImportHonourTheirTimeoutsOrReadTheLastCom
     EXPECT_EQ(readFile(exportedOrders), ordersBefore);
 }
 
+// A run that only reads a SQLite database that is not in WAL journal mode
+// (a run of an earlier version writes it) would wait inside the driver for
+// the writer: it says that it waits, and for what, and reads once the writer
+// is done.
+TEST_P(ConcurrentRuns, AReaderOfADatabaseNotInWalModeSaysThatItWaitsForTheWriter) {
+    if (GetParam() != Backend::sqlite)
+        GTEST_SKIP() << "a PostgreSQL reader never waits for a writer";
+    repo().execute("PRAGMA journal_mode = DELETE");
+    auto held = std::make_unique<HeldLock>(repo(), ordersLock);
+    auto shown = startConnected("norvakshow", {"-s", "Orders"});
+    pause(3000);
+    held.reset();
+    ProgramResult result = shown->finish(30);
+    EXPECT_EQ(result.exitCode, 0) << result.output << result.errors;
+    EXPECT_TRUE(hasLinesInOrder(result, {"Another run is changing the repository - waiting up to 598 seconds for it to "
+                                         "finish",
+                                         "Connected to database " + repo().dataSource()}))
+        << result.output;
+
+    // In WAL mode, which any run that changes the repository sets up, it reads at once.
+    repo().execute("PRAGMA journal_mode = WAL");
+    HeldLock again(repo(), ordersLock);
+    ProgramResult beside = startConnected("norvakshow", {"-s", "Orders"})->finish(30);
+    EXPECT_EQ(beside.exitCode, 0) << beside.output << beside.errors;
+    EXPECT_FALSE(contains(beside, "Another run")) << beside.output;
+}
+
 // Creating an index on PostgreSQL waits for every run that writes its
 // table: a set-up creates only the missing ones, within its lock timeout.
 TEST_P(ConcurrentRuns, ASetUpOnAServerCreatesAMissingIndexWithinItsLockTimeout) {

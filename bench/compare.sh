@@ -54,7 +54,7 @@ export ODBCINI=$work/odbc.ini
 
 fresh() { # data source: an empty repository with the message set Bench
   if [ "$1" = bench_sqlite ]; then
-    rm -f "$work/bench.db" "$work/bench.db.norvak-lock"
+    rm -f "$work/bench.db" "$work/bench.db-wal" "$work/bench.db-shm" "$work/bench.db.norvak-lock"
   else
     PGPASSWORD=$pgPassword PGOPTIONS=--client-min-messages=warning psql -X -q -h "$pgHost" -p "$pgPort" -U "$pgUser" -d postgres \
       -c "DROP DATABASE IF EXISTS norvak_bench" -c "CREATE DATABASE norvak_bench" >/dev/null

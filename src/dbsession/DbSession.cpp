@@ -1,6 +1,7 @@
 #include "dbsession/DbSession.h"
 
 #include "dbsession/InsertBatches.h"
+#include "dbsession/RepositoryLock.h"
 #include "support/PasswordMask.h"
 
 #include <cstdarg>
@@ -77,6 +78,10 @@ int DbSession::connectToZEP(const std::string& dataSource, const std::string& us
     }
 
     print("Connecting to database %s using %s pw %s\n", dataSource.c_str(), user.c_str(), maskedPassword(password));
+    // A run that only reads would otherwise wait inside the SQLite driver,
+    // without a word, for a run that writes a database not in WAL mode.
+    if (variant_ == SessionVariant::listing || variant_ == SessionVariant::snapshot)
+        waitForWriterBeforeReading(out_, dataSource);
     rc = SQLConnect(hdbc_.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(dataSource.c_str())), SQL_NTS,
                     reinterpret_cast<SQLCHAR*>(const_cast<char*>(user.c_str())), SQL_NTS,
                     reinterpret_cast<SQLCHAR*>(const_cast<char*>(password.c_str())), SQL_NTS);

@@ -4,6 +4,7 @@
 #include "dbsession/DbSession.h"
 #include "support/Output.h"
 
+#include <odbcinst.h>
 #include <sqlext.h>
 
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <string_view>
 #include <thread>
 
@@ -32,6 +34,76 @@ constexpr SQLINTEGER sqliteBusy = 5;
 
 enum class Attempt { locked, busy, failed };
 
+void sayWaiting(Output& out, const std::string& what, int seconds) {
+    out.print("Another run is changing %s - waiting up to %d seconds for it to finish\n", what.c_str(), seconds);
+    out.flush();
+}
+
+enum class FileWait { done, timedOut, noLocks };
+
+// Tries `attempt` (a flock call, 0 when it got the lock) until it succeeds:
+// after two quiet seconds one line says that the run waits for `what`, and
+// after `timeoutSeconds` the run gives up. `noLocks` on a file system without
+// locks, or when `done()` says there is nothing to wait for any more.
+template <class TryLock, class Done>
+FileWait waitForLockFile(Output& out, const std::string& what, int timeoutSeconds, TryLock attempt, Done done) {
+    auto start = std::chrono::steady_clock::now();
+    auto quietUntil = start + std::chrono::seconds(std::min(timeoutSeconds, quietWaitSeconds));
+    auto giveUpAt = start + std::chrono::seconds(timeoutSeconds);
+    bool said = false;
+    while (attempt() != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return FileWait::noLocks;
+        if (done())
+            return FileWait::noLocks;
+        auto now = std::chrono::steady_clock::now();
+        if (now >= giveUpAt)
+            return FileWait::timedOut;
+        if (!said && now >= quietUntil) {
+            sayWaiting(out, what, timeoutSeconds - quietWaitSeconds);
+            said = true;
+        }
+        std::this_thread::sleep_for(lockFilePollInterval);
+    }
+    return FileWait::done;
+}
+
+// The lock file beside a database file, opened (created when `create`); -1
+// when it cannot be had.
+int openLockFile(const std::string& database, bool create) {
+    std::string path = database + ".norvak-lock";
+    return create ? open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666) : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+void printTimedOut(Output& out, const std::string& what, int timeoutSeconds) {
+    out.print("*****Error - %s is still being changed by another run after %d seconds - nothing was changed\n",
+              what.c_str(), timeoutSeconds);
+    out.flush();
+}
+
+// One setting of a data source in the driver manager's odbc.ini files.
+std::string dataSourceSetting(const char* section, const char* key, const char* file) {
+    char value[4096] = {};
+    int length = SQLGetPrivateProfileString(section, key, "", value, static_cast<int>(sizeof value), file);
+    return length > 0 ? std::string(value) : std::string();
+}
+
+bool namesSqlite(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return text.find("sqlite") != std::string::npos;
+}
+
+// Whether the header of the database file says WAL journal mode (its read
+// and write versions are 2).
+bool inWalMode(const std::string& database) {
+    std::ifstream file(database, std::ios::binary);
+    char header[20] = {};
+    if (!file.read(header, sizeof header))
+        return false;
+    return std::memcmp(header, "SQLite format 3", 16) == 0 && header[18] == 2 && header[19] == 2;
+}
+
 class LockTaker {
   public:
     LockTaker(Output& out, DbSession& db, const LockRequest& request, int& lockFile)
@@ -47,10 +119,7 @@ class LockTaker {
         case Attempt::locked:
             return LockResult::locked;
         case Attempt::busy:
-            out_.print("*****Error - %s is still being changed by another run after %d seconds - nothing was "
-                       "changed\n",
-                       request_.what.c_str(), request_.timeoutSeconds);
-            out_.flush();
+            printTimedOut(out_, request_.what, request_.timeoutSeconds);
             return LockResult::timedOut;
         case Attempt::failed:
             break;
@@ -62,32 +131,18 @@ class LockTaker {
     }
 
   private:
-    void sayWaiting(int seconds) {
-        out_.print("Another run is changing %s - waiting up to %d seconds for it to finish\n", request_.what.c_str(),
-                   seconds);
-        out_.flush();
-    }
-
-    // The lock file first, then the database's write lock.
+    // The lock file first (unless taken before connecting), then the
+    // database's write lock.
     Attempt takeOnSqlite() {
-        if (!lockFileOfDatabase())
-            return runLockStatement(request_.sqliteStatement);
-        auto start = std::chrono::steady_clock::now();
-        auto quietUntil = start + std::chrono::seconds(std::min(request_.timeoutSeconds, quietWaitSeconds));
-        auto giveUpAt = start + std::chrono::seconds(request_.timeoutSeconds);
-        bool said = false;
-        while (flock(lockFile_, LOCK_EX | LOCK_NB) != 0) {
-            if (errno != EWOULDBLOCK && errno != EINTR)
-                break; // a file system without locks: the write lock alone serialises
-            auto now = std::chrono::steady_clock::now();
-            if (now >= giveUpAt)
+        if (lockFile_ < 0 && lockFileOfDatabase()) {
+            FileWait wait = waitForLockFile(
+                out_, request_.what, request_.timeoutSeconds, [this] { return flock(lockFile_, LOCK_EX | LOCK_NB); },
+                [] { return false; });
+            if (wait == FileWait::timedOut)
                 return Attempt::busy;
-            if (!said && now >= quietUntil) {
-                sayWaiting(request_.timeoutSeconds - quietWaitSeconds);
-                said = true;
-            }
-            std::this_thread::sleep_for(lockFilePollInterval);
+            // On a file system without locks the write lock alone serialises.
         }
+        useWriteAheadLog();
         return runLockStatement(request_.sqliteStatement);
     }
 
@@ -98,9 +153,30 @@ class LockTaker {
         SQLRETURN rc = SQLGetInfo(db_.hdbc(), SQL_DATABASE_NAME, name, sizeof name, &length);
         if (!SQL_SUCCEEDED(rc) || name[0] == '\0' || std::strcmp(name, ":memory:") == 0)
             return false;
-        std::string path = std::string(name) + ".norvak-lock";
-        lockFile_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        lockFile_ = openLockFile(name, true);
         return lockFile_ >= 0;
+    }
+
+    // Runs that only read go on reading the last committed state while this
+    // run writes: the database goes into WAL journal mode, which stays with
+    // the file. The mode changes outside a transaction only, so autocommit
+    // is on for the while (nothing has been done in the transaction yet). A
+    // switch that fails (a run that reads a database not yet in that mode, a
+    // file system without shared memory) leaves the mode as it was.
+    void useWriteAheadLog() {
+        SQLULEN autocommit = SQL_AUTOCOMMIT_ON;
+        SQLGetConnectAttr(db_.hdbc(), SQL_ATTR_AUTOCOMMIT, &autocommit, 0, nullptr);
+        bool inTransaction = autocommit == SQL_AUTOCOMMIT_OFF;
+        if (inTransaction) {
+            SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), SQL_ROLLBACK);
+            SQLSetConnectAttr(db_.hdbc(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
+                              SQL_IS_INTEGER);
+        }
+        execDirect(statement_.get(), "PRAGMA journal_mode = WAL");
+        SQLFreeStmt(statement_.get(), SQL_CLOSE);
+        if (inTransaction)
+            SQLSetConnectAttr(db_.hdbc(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+                              SQL_IS_INTEGER);
     }
 
     // The statement's lock under lock_timeout: two quiet seconds, then the rest.
@@ -109,7 +185,7 @@ class LockTaker {
         int first = std::min(timeout, quietWaitSeconds);
         Attempt attempt = tryWithTimeout(first);
         if (attempt == Attempt::busy && timeout > first) {
-            sayWaiting(timeout - first);
+            sayWaiting(out_, request_.what, timeout - first);
             // The statement that timed out spoilt the transaction; it held nothing yet.
             SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), SQL_ROLLBACK);
             attempt = tryWithTimeout(timeout - first);
@@ -192,7 +268,11 @@ LockRequest messageSetLock(const std::string& schemaPrefix, const std::string& w
                            int timeoutSeconds, const char* routine) {
     std::string statement =
         formatText("UPDATE %sPROJECT SET NEXT_ID = NEXT_ID WHERE %s", schemaPrefix.c_str(), where.c_str());
-    return LockRequest{statement, statement, "message set " + name, timeoutSeconds, routine};
+    return LockRequest{statement, statement, messageSetLockName(name), timeoutSeconds, routine};
+}
+
+std::string messageSetLockName(const std::string& name) {
+    return "message set " + name;
 }
 
 RepositoryLock::~RepositoryLock() {
@@ -202,6 +282,54 @@ RepositoryLock::~RepositoryLock() {
 
 LockResult RepositoryLock::take(Output& out, DbSession& db, const LockRequest& request) {
     return LockTaker(out, db, request, lockFile_).take();
+}
+
+LockResult RepositoryLock::takeBeforeConnecting(Output& out, const std::string& dataSource, const std::string& what,
+                                                int timeoutSeconds) {
+    std::string database = sqliteDatabaseFile(dataSource);
+    if (database.empty() || lockFile_ >= 0)
+        return LockResult::locked;
+    lockFile_ = openLockFile(database, true);
+    if (lockFile_ < 0)
+        return LockResult::locked; // taken after connecting, if at all
+    FileWait wait = waitForLockFile(
+        out, what, timeoutSeconds, [this] { return flock(lockFile_, LOCK_EX | LOCK_NB); }, [] { return false; });
+    if (wait != FileWait::timedOut)
+        return LockResult::locked;
+    printTimedOut(out, what, timeoutSeconds);
+    return LockResult::timedOut;
+}
+
+std::string sqliteDatabaseFile(const std::string& dataSource) {
+    if (dataSource.empty())
+        return {};
+    std::string driver = dataSourceSetting(dataSource.c_str(), "Driver", "odbc.ini");
+    // The driver's name ("SQLite3") or the path of its library, in the data
+    // source or in the driver's own section of odbcinst.ini.
+    if (driver.empty() ||
+        (!namesSqlite(driver) && !namesSqlite(dataSourceSetting(driver.c_str(), "Driver", "odbcinst.ini"))))
+        return {};
+    std::string database = dataSourceSetting(dataSource.c_str(), "Database", "odbc.ini");
+    if (database.empty() || database == ":memory:" || database.rfind("file:", 0) == 0)
+        return {};
+    return database;
+}
+
+void waitForWriterBeforeReading(Output& out, const std::string& dataSource, int timeoutSeconds) {
+    std::string database = sqliteDatabaseFile(dataSource);
+    if (database.empty() || inWalMode(database))
+        return;
+    int lockFile = openLockFile(database, false);
+    if (lockFile < 0)
+        return; // no run has ever changed it
+    // A shared lock, let go at once: it is had only when no run holds the
+    // exclusive one. A writer puts the database into WAL mode soon after it
+    // has the lock file, and the run then reads beside it.
+    if (waitForLockFile(
+            out, "the repository", timeoutSeconds, [lockFile] { return flock(lockFile, LOCK_SH | LOCK_NB); },
+            [&database] { return inWalMode(database); }) == FileWait::done)
+        flock(lockFile, LOCK_UN);
+    close(lockFile);
 }
 
 LockTimeoutArgument takeLockTimeoutArgument(int argc, const char* const* argv, int& i, int& seconds,

@@ -1,8 +1,10 @@
+#include "e2e/GeneratedModels.h"
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <thread>
@@ -44,6 +46,19 @@ class ConcurrentRuns : public OrdersTest {
         return startConnected("norvakload", more);
     }
     std::string orders() { return sourcePath("examples/orders.xml"); }
+    // A large import into `set`, caught while it writes its last rows, before
+    // its commit (null when it did not get there): on SQLite it then holds
+    // the database's write lock (its rows no longer fit the driver's page
+    // cache), on PostgreSQL its message set's row and the tables' row locks.
+    // Its verbose lines of those rows fill the pipe that the test reads no
+    // more, so it cannot reach its commit before it is resumed and finished.
+    std::unique_ptr<RunningProgram> pausedLargeImport(const std::string& set) {
+        auto writer = startLoad(repo().folder().write("large-" + set + ".xml", generatedModel(4000)), set, {"-v"});
+        if (!writer->waitForOutput("Created value member item", 300))
+            return nullptr;
+        writer->pause();
+        return writer;
+    }
     std::string count(const std::string& table, const std::string& where = "1 = 1") {
         return repo().query("SELECT COUNT(*) FROM " + table + " WHERE " + where)[0][0];
     }
@@ -177,10 +192,14 @@ TEST_P(ConcurrentRuns, APurgeKilledHalfWayLeavesTheMessageSetWhole) {
     Rows before = repo().query(everything);
 
     // Another connection keeps VALUE_MEMBER from being emptied (PostgreSQL)
-    // or the removal from committing (SQLite), so the removal is caught in
-    // the middle; then it is killed.
+    // or, on SQLite, where a reader holds no writer back in WAL journal
+    // mode, the database in rollback mode is kept from going into WAL mode
+    // (the removal's first step), so the removal is caught; then it is
+    // killed.
     {
         bool sqlite = repo().backend() == Backend::sqlite;
+        if (sqlite)
+            repo().execute("PRAGMA journal_mode = DELETE");
         HeldLock reader(repo(), sqlite ? "SELECT COUNT(*) FROM VALUE_MEMBER" : "LOCK TABLE VALUE_MEMBER IN SHARE MODE",
                         /*takeLockFile*/ false);
         auto purge = startConnected("norvakpurge", {"-s", "Orders"});
@@ -189,6 +208,133 @@ TEST_P(ConcurrentRuns, APurgeKilledHalfWayLeavesTheMessageSetWhole) {
         EXPECT_EQ(purge->finish().exitCode, -1000);
     }
     EXPECT_EQ(repo().query(everything), before);
+}
+
+// A large import caught before its commit: every other run still honours its own lock timeout or
+// reads the last committed state, and says why it waits; nothing they do
+// reaches the repository.
+TEST_P(ConcurrentRuns, RunsBesideALargeImportHonourTheirTimeoutsOrReadTheLastCommittedState) {
+    ProgramResult first = runConnected("norvakload", {"-f", orders(), "-s", "Orders"});
+    ASSERT_EQ(first.exitCode, 0) << first.output;
+    std::string exportedOrders = repo().folder().path() + "/orders-export.xml";
+    auto exportOrders = [&] {
+        std::filesystem::remove(exportedOrders);
+        return startConnected("norvakexport", {"-s", "Orders", "-o", exportedOrders})->finish(30);
+    };
+    ASSERT_EQ(exportOrders().exitCode, 0);
+    const std::string ordersBefore = readFile(exportedOrders);
+    const Rows before = state();
+
+    auto writer = pausedLargeImport("Invoices");
+    ASSERT_TRUE(writer);
+
+    ProgramResult purge = startConnected("norvakpurge", {"-s", "Invoices", "--lock-timeout", "2"})->finish(30);
+    EXPECT_EQ(purge.exitCode, 4) << purge.output << purge.errors;
+    EXPECT_TRUE(hasLine(purge, "*****Error - message set Invoices is still being changed by another run after 2 "
+                               "seconds - nothing was changed"))
+        << purge.output;
+
+    ProgramResult load = startLoad(orders(), "Invoices", {"--lock-timeout", "3"})->finish(30);
+    EXPECT_EQ(load.exitCode, 115) << load.output << load.errors;
+    EXPECT_TRUE(hasLinesInOrder(
+        load, {"Another run is changing message set Invoices - waiting up to 1 seconds for it to finish",
+               "*****Error - message set Invoices is still being changed by another run after 3 seconds - nothing "
+               "was changed"}))
+        << load.output;
+
+    // Runs that only read read what was committed before the import.
+    ProgramResult exported = exportOrders();
+    EXPECT_EQ(exported.exitCode, 0) << exported.output << exported.errors;
+    EXPECT_EQ(readFile(exportedOrders), ordersBefore);
+    ProgramResult shown = startConnected("norvakshow", {"-s", "Invoices"})->finish(30);
+    EXPECT_EQ(shown.exitCode, 0) << shown.output << shown.errors;
+    ProgramResult compared = startConnected("norvakdiff", {"-s", "Orders", "-f", orders()})->finish(30);
+    EXPECT_EQ(compared.exitCode, 0) << compared.output << compared.errors;
+    ProgramResult reportOnly = startLoad(orders(), "Orders", {"-r"})->finish(30);
+    EXPECT_EQ(reportOnly.exitCode, 0) << reportOnly.output << reportOnly.errors;
+    for (const ProgramResult* reader : {&exported, &shown, &compared, &reportOnly})
+        EXPECT_FALSE(contains(*reader, "Another run")) << reader->output;
+
+    // A set-up of the repository: on SQLite, with its one writer, it waits
+    // for the import; on PostgreSQL it finds every index there and changes
+    // nothing the import holds.
+    ProgramResult setUp = startConnected("norvakinit", {"--lock-timeout", "2"})->finish(30);
+    if (GetParam() == Backend::sqlite) {
+        EXPECT_EQ(setUp.exitCode, 4) << setUp.output << setUp.errors;
+        EXPECT_TRUE(hasLine(setUp, "*****Error - the repository is still being changed by another run after 2 "
+                                   "seconds - nothing was changed"))
+            << setUp.output;
+    } else {
+        EXPECT_EQ(setUp.exitCode, 0) << setUp.output << setUp.errors;
+        EXPECT_FALSE(contains(setUp, "Another run")) << setUp.output;
+    }
+
+    writer->resume();
+    ProgramResult written = writer->finish(300);
+    ASSERT_EQ(written.exitCode, 0) << written.output;
+    EXPECT_EQ(state()[0][9], before[0][9]); // NEXT_ID of Orders
+    EXPECT_EQ(count("PROJECT"), "2");
+    EXPECT_EQ(count("M_ELEMENT", "PROJECT = 100"), before[0][1]);
+    EXPECT_TRUE(hasLine(written, "M_ELEMENT        - " + count("M_ELEMENT", "PROJECT = 101"))) << written.output;
+    ASSERT_EQ(exportOrders().exitCode, 0);
+    EXPECT_EQ(readFile(exportedOrders), ordersBefore);
+}
+
+// A run that only reads a SQLite database that is not in WAL journal mode
+// (a run of an earlier version writes it) would wait inside the driver for
+// the writer: it says that it waits, and for what, and reads once the writer
+// is done.
+TEST_P(ConcurrentRuns, AReaderOfADatabaseNotInWalModeSaysThatItWaitsForTheWriter) {
+    if (GetParam() != Backend::sqlite)
+        GTEST_SKIP() << "a PostgreSQL reader never waits for a writer";
+    repo().execute("PRAGMA journal_mode = DELETE");
+    auto held = std::make_unique<HeldLock>(repo(), ordersLock);
+    auto shown = startConnected("norvakshow", {"-s", "Orders"});
+    pause(3000);
+    held.reset();
+    ProgramResult result = shown->finish(30);
+    EXPECT_EQ(result.exitCode, 0) << result.output << result.errors;
+    EXPECT_TRUE(hasLinesInOrder(result, {"Another run is changing the repository - waiting up to 598 seconds for it to "
+                                         "finish",
+                                         "Connected to database " + repo().dataSource()}))
+        << result.output;
+
+    // In WAL mode, which any run that changes the repository sets up, it reads at once.
+    repo().execute("PRAGMA journal_mode = WAL");
+    HeldLock again(repo(), ordersLock);
+    ProgramResult beside = startConnected("norvakshow", {"-s", "Orders"})->finish(30);
+    EXPECT_EQ(beside.exitCode, 0) << beside.output << beside.errors;
+    EXPECT_FALSE(contains(beside, "Another run")) << beside.output;
+}
+
+// Creating an index on PostgreSQL waits for every run that writes its
+// table: a set-up creates only the missing ones, within its lock timeout.
+TEST_P(ConcurrentRuns, ASetUpOnAServerCreatesAMissingIndexWithinItsLockTimeout) {
+    if (GetParam() == Backend::sqlite)
+        GTEST_SKIP() << "on SQLite a set-up waits for the lock file of any run that writes";
+    const std::string missing = "SELECT COUNT(*) FROM pg_indexes WHERE indexname = 'm_element_identifier_trimmed'";
+    repo().execute("DROP INDEX M_ELEMENT_IDENTIFIER_TRIMMED");
+    const Rows before = state();
+    auto writer = pausedLargeImport("Invoices");
+    ASSERT_TRUE(writer);
+
+    ProgramResult setUp = startConnected("norvakinit", {"-s", "Parts", "--lock-timeout", "3"})->finish(30);
+    EXPECT_EQ(setUp.exitCode, 4) << setUp.output << setUp.errors;
+    EXPECT_TRUE(hasLinesInOrder(
+        setUp, {"Another run is changing the repository - waiting up to 1 seconds for it to finish",
+                "*****Error - the repository is still being changed by another run after 3 seconds - nothing was "
+                "changed"}))
+        << setUp.output;
+    EXPECT_EQ(repo().query(missing), (Rows{{"0"}}));
+    EXPECT_EQ(count("PROJECT"), "2");
+
+    writer->resume();
+    ASSERT_EQ(writer->finish(300).exitCode, 0);
+    EXPECT_EQ(state()[0][9], before[0][9]); // NEXT_ID of Orders
+    ProgramResult after = runConnected("norvakinit", {"-s", "Parts", "--lock-timeout", "3"});
+    EXPECT_EQ(after.exitCode, 0) << after.output;
+    EXPECT_EQ(repo().query(missing), (Rows{{"1"}}));
+    EXPECT_EQ(count("PROJECT"), "3");
 }
 
 TEST_P(ConcurrentRuns, ImportsIntoDifferentMessageSetsDoNotWaitForEachOtherOnAServer) {

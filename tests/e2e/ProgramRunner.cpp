@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -110,20 +111,74 @@ void RunningProgram::kill() {
         ::kill(pid_, SIGKILL);
 }
 
-ProgramResult RunningProgram::finish() {
+bool RunningProgram::waitForOutput(const std::string& text, int seconds) {
+    if (pid_ <= 0)
+        return false;
+    if (toChild_ >= 0) {
+        close(toChild_);
+        toChild_ = -1;
+    }
+    auto giveUpAt = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    char buffer[65536];
+    std::size_t searchFrom = 0;
+    while (early_.find(text, searchFrom) == std::string::npos) {
+        searchFrom = early_.size() > text.size() ? early_.size() - text.size() : 0;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(giveUpAt - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd fds[1] = {{fromChild_, POLLIN, 0}};
+        int ready = poll(fds, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno != EINTR)
+            return false;
+        if (ready <= 0)
+            continue;
+        ssize_t n = read(fromChild_, buffer, sizeof buffer);
+        if (n <= 0)
+            return false;
+        early_.append(buffer, static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+void RunningProgram::pause() {
+    if (pid_ > 0)
+        ::kill(pid_, SIGSTOP);
+}
+
+void RunningProgram::resume() {
+    if (pid_ > 0)
+        ::kill(pid_, SIGCONT);
+}
+
+ProgramResult RunningProgram::finish(int seconds) {
     ProgramResult result;
     if (pid_ <= 0)
         return result;
+    result.output = early_;
     std::size_t written = 0;
-    bool inputOpen = true;
-    if (input_.empty()) {
+    bool inputOpen = toChild_ >= 0;
+    if (inputOpen && input_.empty()) {
         close(toChild_);
         inputOpen = false;
     }
+    auto giveUpAt = std::chrono::steady_clock::now() + std::chrono::seconds(std::max(seconds, 0));
+    bool killed = false;
     char buffer[65536];
     for (;;) {
         pollfd fds[2] = {{fromChild_, POLLIN, 0}, {inputOpen ? toChild_ : -1, POLLOUT, 0}};
-        if (poll(fds, 2, -1) < 0) {
+        int wait = -1;
+        if (seconds >= 0 && !killed) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(giveUpAt - std::chrono::steady_clock::now());
+            wait = static_cast<int>(std::max<long long>(0, left.count()));
+        }
+        int ready = poll(fds, 2, wait);
+        if (ready == 0) {
+            // Not ended in time: killed, and its end read as any other.
+            kill();
+            killed = true;
+            continue;
+        }
+        if (ready < 0) {
             if (errno == EINTR)
                 continue;
             break;
@@ -157,6 +212,8 @@ ProgramResult RunningProgram::finish() {
     }
     close(errorFile_);
     errorFile_ = -1;
+    if (killed)
+        result.errors += "(killed: it had not ended after " + std::to_string(seconds) + " seconds)\n";
     // Kept visible in the test log, as when the programs wrote there directly.
     std::fwrite(result.errors.data(), 1, result.errors.size(), stderr);
     return result;

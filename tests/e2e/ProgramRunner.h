@@ -35,10 +35,22 @@ class RunningProgram {
     RunningProgram& operator=(const RunningProgram&) = delete;
     // Sends SIGKILL (the result's exit code is then -1000).
     void kill();
-    ProgramResult finish();
+    // Reads what the program writes until a line holds `text`; false when
+    // it does not come within `seconds` (or the program ends first). What
+    // was read is part of the result of finish(). For programs without input.
+    bool waitForOutput(const std::string& text, int seconds);
+    // Stops the program where it is (SIGSTOP), with whatever it holds, and
+    // lets it go on (SIGCONT).
+    void pause();
+    void resume();
+    // Waits for the program's end; with `seconds` (not negative) it is
+    // killed when it has not ended by then, and the result says so in
+    // `errors`.
+    ProgramResult finish(int seconds = -1);
 
   private:
     std::string input_;
+    std::string early_; // the output read by waitForOutput
     int pid_ = -1;
     int toChild_ = -1;
     int fromChild_ = -1;

@@ -36,14 +36,16 @@ void abandonTransaction(DbSession& db, Transaction& transaction) {
     db.close("main");
 }
 
+// The lock of the message set the run imports into.
+LockRequest messageSetLockOf(const RunOptions& options, int timeoutSeconds) {
+    std::string where = formatText("RTRIM(NAME) = '%s'", quotedText(options.messageSetName).c_str());
+    return messageSetLock(options.schemaPrefix, where, options.messageSetName, timeoutSeconds, "getZEPInfo");
+}
+
 // Takes the message set's lock before anything of it is read, so that runs
 // that change the same message set run one after the other. False when
 // another run kept it for the whole timeout.
-bool lockMessageSet(Diagnostics& diag, const RunOptions& options, DbSession& db, RepositoryLock& lock,
-                    int timeoutSeconds) {
-    std::string where = formatText("RTRIM(NAME) = '%s'", quotedText(options.messageSetName).c_str());
-    LockRequest request =
-        messageSetLock(options.schemaPrefix, where, options.messageSetName, timeoutSeconds, "getZEPInfo");
+bool lockMessageSet(Diagnostics& diag, DbSession& db, RepositoryLock& lock, const LockRequest& request) {
     return lock.take(diag.out, db, request) != LockResult::timedOut;
 }
 
@@ -183,7 +185,7 @@ static void suggestFileOption(Diagnostics& diag, int argc, const char* const* ar
 // holds the run whole, handing each step the parts of it that the step takes.
 // The options are complete once the command line has been applied over those
 // of the definitions file; every step after that only reads them.
-int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const* argv) {
+int importDefinitions(ImportRun& run, DbSession& db, RepositoryLock& lock, int argc, const char* const* argv) {
     run.out.setQuiet(quietRequested(argc, argv));
     run.print("Norvak V2.1 - ZEP bulk data import utility V1.00 (Dec 14 2001)\n");
     if (!run.allocateTables()) {
@@ -227,16 +229,25 @@ int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const
     if (run.databaseName.empty())
         run.print("*****Error - no data source named: give it with -n or with ZEP_DB on the ZEPImport tag\n");
 
+    // On SQLite the run waits for another run's lock before it connects, as
+    // the driver reads the database as it connects: a run that changes the
+    // message set for the lock file, a report-only run only for a writer of
+    // a database not in WAL journal mode.
+    LockRequest lockRequest = messageSetLockOf(run, values.lockTimeoutSeconds);
+    if (!run.reportOnlySw && lock.takeBeforeConnecting(run.out, run.databaseName, lockRequest.what,
+                                                       lockRequest.timeoutSeconds) == LockResult::timedOut)
+        return exitLockTimeout;
+    if (run.reportOnlySw)
+        waitForWriterBeforeReading(run.out, run.databaseName);
     run.showPhase("connecting");
     int rc = db.connectToZEP(run.databaseName, run.dbUserId, run.dbPassword);
     if (rc != 0)
         return rc;
-    RepositoryLock lock;
     Transaction transaction(db);
     run.print("Accessing ZEP database %s using %s password %s\n", run.databaseName.c_str(), run.dbUserId.c_str(),
               maskedPassword(run.dbPassword));
     // A report-only run changes nothing and waits for no one.
-    if (!run.reportOnlySw && !lockMessageSet(run, run, db, lock, values.lockTimeoutSeconds)) {
+    if (!run.reportOnlySw && !lockMessageSet(run, db, lock, lockRequest)) {
         abandonTransaction(db, transaction);
         return exitLockTimeout;
     }
@@ -277,6 +288,8 @@ int runImport(Output& out, int argc, const char* const* argv, ImportOutcome* out
         run.progress = &progress;
         out.setProgress(&progress);
     }
+    // Let go only after the session has ended the transaction, whatever ends the run.
+    RepositoryLock lock;
     DbSession db(run, SessionVariant::import);
     const char* storageLine = "Error allocating storage for element, value, type or names table\n";
     struct KeptOutcome {
@@ -288,7 +301,7 @@ int runImport(Output& out, int argc, const char* const* argv, ImportOutcome* out
         }
     } keptOutcome{run, outcome};
     try {
-        return importDefinitions(run, db, argc, argv);
+        return importDefinitions(run, db, lock, argc, argv);
     } catch (const TableStorageError&) {
         return endAfterFailure(run, db, storageLine, exitStorage);
     } catch (const std::bad_alloc&) {

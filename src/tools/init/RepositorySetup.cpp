@@ -11,6 +11,7 @@
 #include "dbsession/RepositorySchema.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -112,23 +113,52 @@ class RepositorySetup {
     }
 
     // Creates the look-up indexes that are missing. Where the schema name
-    // goes differs: SQLite qualifies the index, PostgreSQL the table.
-    bool createMissingIndexes() {
+    // goes differs: SQLite qualifies the index, PostgreSQL the table. On
+    // SQLite the run holds the repository's lock file already; on
+    // PostgreSQL see createOnServer. `timedOut` once reported.
+    LockResult createMissingIndexes() {
         DatabaseKind kind = databaseKind(db_, "createIndexes");
         if (errSw_)
-            return false;
+            return LockResult::failed;
         bool sqlite = kind == DatabaseKind::sqlite;
+        auto giveUpAt = std::chrono::steady_clock::now() + std::chrono::seconds(options_.lockTimeoutSeconds);
         for (const IndexDefinition& index : repositoryIndexes()) {
             std::string sql = sqlite ? formatText("CREATE INDEX IF NOT EXISTS %s%s ON %s %s",
                                                   options_.schemaPrefix.c_str(), index.name, index.table, index.columns)
                                      : formatText("CREATE INDEX IF NOT EXISTS %s ON %s%s %s", index.name,
                                                   options_.schemaPrefix.c_str(), index.table, index.columns);
+            LockResult created = sqlite ? LockResult::failed : createOnServer(index.name, sql, giveUpAt);
+            if (created == LockResult::timedOut || errSw_)
+                return errSw_ ? LockResult::failed : created;
+            if (created == LockResult::locked)
+                continue;
             // Another set-up creating the same index at the same moment may
             // make the first try fail; the second finds it there.
             if (!executeQuietly(sql) && !execute(sql, "createIndexes"))
-                return false;
+                return LockResult::failed;
         }
-        return true;
+        return LockResult::locked;
+    }
+
+    // Creating an index on PostgreSQL waits for every run that writes the
+    // table, so the catalog is asked first: `locked` when the index is there
+    // or has been created, waited for as the repository's lock for the time
+    // left of the lock timeout; `failed` (with the error switch set when the
+    // catalog could not be read) leaves the creation, and its report, to the
+    // caller.
+    LockResult createOnServer(const char* name, const std::string& sql,
+                              std::chrono::steady_clock::time_point giveUpAt) {
+        bool present = false;
+        std::string select =
+            formatText("SELECT 1 WHERE to_regclass('%s%s') IS NOT NULL", options_.schemaPrefix.c_str(), name);
+        if (!queryRow(select, "createIndexes", present, [](Statement&) {}) || present)
+            return LockResult::locked;
+        // Whole seconds, rounded up: the timeout as given while little of it has gone.
+        auto left = std::chrono::ceil<std::chrono::seconds>(giveUpAt - std::chrono::steady_clock::now());
+        RepositoryLock lock;
+        return lock.take(out_, db_,
+                         LockRequest{sql, sql, "the repository", static_cast<int>(std::max<long long>(0, left.count())),
+                                     "createIndexes"});
     }
 
     // From here on everything is one transaction.
@@ -406,14 +436,25 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
         return setupRefused;
     }
 
+    // On SQLite the lock file is taken before connecting: the driver reads
+    // the database as it connects, and would wait there for another run.
+    RepositoryLock lock;
+    if (lock.takeBeforeConnecting(out, values.dataSource, "the repository", values.lockTimeoutSeconds) ==
+        LockResult::timedOut) {
+        out.flush();
+        return setupLocked;
+    }
     DbSession db(diagnostics, SessionVariant::setup);
     if (int rc = connectTool(out, db, values); rc != 0)
         return rc;
     RepositorySetup setup(out, db, errSw, values);
     int result = setupDatabaseError;
-    if (setup.allocateStatement() && setup.createMissingTables() && setup.createMissingIndexes() &&
-        setup.beginTransaction()) {
-        RepositoryLock lock;
+    LockResult indexes = LockResult::failed;
+    if (setup.allocateStatement() && setup.createMissingTables())
+        indexes = setup.createMissingIndexes();
+    if (indexes == LockResult::timedOut)
+        result = setupLocked;
+    if (indexes == LockResult::locked && setup.beginTransaction()) {
         Transaction transaction(db);
         LockResult locked = setup.lockRepository(lock);
         result = locked == LockResult::timedOut ? setupLocked : setUpMessageSet(out, setup, values, bindings);

@@ -211,7 +211,7 @@ bool deleteMessageSet(MessageSetRemoval& removal) {
 }
 
 // The removal on an open session, as one transaction; the exit code.
-int removeMessageSet(MessageSetRemoval& removal, const ToolOptions& values) {
+int removeMessageSet(MessageSetRemoval& removal, RepositoryLock& lock, const ToolOptions& values) {
     Output& out = removal.out;
     DbSession& db = removal.db;
     MessageSetSelector selector = selectMessageSet(values.messageSet);
@@ -229,7 +229,6 @@ int removeMessageSet(MessageSetRemoval& removal, const ToolOptions& values) {
     db.reportSqlError(rc, SQL_HANDLE_DBC, db.hdbc(), "SQLSetConnectAttr(autocommit_off)", "main");
     if (rc != SQL_SUCCESS)
         return removalDeleteFailed;
-    RepositoryLock lock;
     Transaction transaction(db);
     if (lockMessageSet(removal, lock, selector, values.lockTimeoutSeconds) == LockResult::timedOut)
         return removalLocked;
@@ -287,12 +286,18 @@ int runMessageSetRemoval(Output& out, int argc, const char* const* argv) {
         return removalNotRemoved;
     }
 
+    // On SQLite the lock file is taken before connecting: the driver reads
+    // the database as it connects, and would wait there for another run.
+    RepositoryLock lock;
+    if (lock.takeBeforeConnecting(out, values.dataSource, messageSetLockName(values.messageSet),
+                                  values.lockTimeoutSeconds) == LockResult::timedOut)
+        return removalLocked;
     DbSession db(diagnostics, SessionVariant::removal);
     if (int connectRc = connectTool(out, db, values); connectRc != 0)
         return connectRc;
 
     MessageSetRemoval removal{out, db, errSw, values.schemaPrefix, values.messageSet};
-    int exitCode = removeMessageSet(removal, values);
+    int exitCode = removeMessageSet(removal, lock, values);
     db.close("main");
     out.flush();
     return exitCode;

@@ -31,12 +31,26 @@ endforeach()
 add_custom_target(norvak_man_pages ALL DEPENDS ${norvak_man_pages})
 install(FILES ${norvak_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-# The format documentation and the shipped examples.
-install(FILES ${PROJECT_SOURCE_DIR}/docs/definitions-format.md ${PROJECT_SOURCE_DIR}/docs/export.md
-              ${PROJECT_SOURCE_DIR}/docs/diff.md
+# The README, the documentation, the licence and the shipped examples: the
+# definitions files and a data source for each database.
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/definitions-format.md
+              ${PROJECT_SOURCE_DIR}/docs/export.md ${PROJECT_SOURCE_DIR}/docs/diff.md ${PROJECT_SOURCE_DIR}/LICENSE
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
-file(GLOB norvak_examples CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.xml)
+file(GLOB norvak_examples CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.xml ${PROJECT_SOURCE_DIR}/examples/*.ini)
 install(FILES ${norvak_examples} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+# The copyright notice and the changelog where Debian looks for them,
+# compressed as Debian compresses a changelog (gzip -9n).
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+set(norvak_changelog ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
+add_custom_command(
+  OUTPUT ${norvak_changelog}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/packaging/changelog ${PROJECT_BINARY_DIR}/packaging/changelog
+  COMMAND ${NORVAK_GZIP} -9 -n -f ${PROJECT_BINARY_DIR}/packaging/changelog
+  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog
+  COMMENT "Compressing the changelog")
+add_custom_target(norvak_changelog ALL DEPENDS ${norvak_changelog})
+install(FILES ${norvak_changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # Bash completion: bash-completion loads a program's completion on demand from
 # a file of the program's name, so the one file is installed as norvakload and

@@ -11,7 +11,7 @@
 #     bash-completion loads it on demand for every program;
 #   - cpack builds norvak_VERSION_ARCH.deb, whose control fields name the
 #     package, its version and its dependencies, and whose files are those of
-#     the installation, with stripped programs.
+#     the installation, with stripped programs; lintian finds no error in it.
 # Needs neither network nor root. Usage: bash scripts/package.sh [BUILD_DIR]
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -68,10 +68,10 @@ expected_files() {
     echo "share/man/man1/$p.1.gz"
     echo "share/bash-completion/completions/$p"
   done
-  echo share/doc/norvak/definitions-format.md
-  echo share/doc/norvak/export.md
-  echo share/doc/norvak/diff.md
-  for f in examples/*.xml; do
+  for f in README.md definitions-format.md export.md diff.md LICENSE copyright changelog.gz; do
+    echo "share/doc/norvak/$f"
+  done
+  for f in examples/*.xml examples/*.ini; do
     echo "share/doc/norvak/examples/${f#examples/}"
   done
 }
@@ -97,7 +97,7 @@ install_tree() {
   for f in definitions-format.md export.md diff.md; do
     cmp -s "docs/$f" "$prefix/share/doc/norvak/$f" || fail "installed $f differs from docs/$f"
   done
-  for f in examples/*.xml; do
+  for f in examples/*.xml examples/*.ini; do
     cmp -s "$f" "$prefix/share/doc/norvak/$f" || fail "installed $f differs from the shipped one"
   done
   local completions=$prefix/share/bash-completion/completions
@@ -219,6 +219,10 @@ debian_package() {
   for dependency in odbc-postgresql; do
     names "$(field Recommends)" | grep -qxF "$dependency" || fail "Recommends: '$(field Recommends)' does not name $dependency"
   done
+  # Debian's own checks of a package: no error.
+  local errors
+  errors=$(lintian --no-tag-display-limit "$deb" 2>/dev/null | grep '^E: ')
+  [ -z "$errors" ] || fail "lintian: $(echo $errors)"
   # dpkg -c lists what the installation holds, under /usr.
   local listed installed
   listed=$(dpkg -c "$deb" | awk '$1 !~ /^d/ { sub(/^[^.]*\.\/usr\//, ""); print }' | sed 's/ -> / /' | sort)

@@ -13,7 +13,7 @@ packages=(
   postgresql
   clang-tidy
   clang libclang-rt-dev
-  man-db dpkg-dev file bash-completion
+  man-db dpkg-dev file bash-completion lintian
   nlohmann-json3-dev
 )
 

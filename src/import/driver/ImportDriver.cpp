@@ -2,6 +2,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/MessageSetNames.h"
 #include "dbsession/RepositoryLock.h"
 #include "dbsession/Transaction.h"
 #include "import/driver/CommandLine.h"
@@ -41,10 +42,21 @@ void abandonTransaction(DbSession& db, Transaction& transaction) {
 // another run kept it for the whole timeout.
 bool lockMessageSet(Diagnostics& diag, const RunOptions& options, DbSession& db, RepositoryLock& lock,
                     int timeoutSeconds) {
-    std::string where = formatText("RTRIM(NAME) = '%s'", quotedText(options.messageSetName).c_str());
+    std::string where = messageSetCondition(options.messageSetName);
     LockRequest request =
         messageSetLock(options.schemaPrefix, where, options.messageSetName, timeoutSeconds, "getZEPInfo");
     return lock.take(diag.out, db, request) != LockResult::timedOut;
+}
+
+// Whether the run names the message set it imports into, with -s or with
+// messageSet on the ZEPImport tag; when not (or the name is blanks only, which
+// names none), says so. Without it the import would go to whichever set has
+// an empty name.
+bool namesMessageSet(Diagnostics& diag, const RunOptions& options) {
+    if (!comparedMessageSetName(options.messageSetName).empty())
+        return true;
+    diag.error("*****Error - no message set: give it with -s or with messageSet on the ZEPImport tag\n");
+    return false;
 }
 
 void printRollbackLines(Diagnostics& diag) {
@@ -233,6 +245,12 @@ int importDefinitions(ImportRun& run, DbSession& db, int argc, const char* const
         return rc;
     RepositoryLock lock;
     Transaction transaction(db);
+    // Before anything of the repository is read or locked.
+    if (!namesMessageSet(run, run)) {
+        abandonTransaction(db, transaction);
+        run.print("utility is ending\n");
+        return exitDefinitionErrors;
+    }
     run.print("Accessing ZEP database %s using %s password %s\n", run.databaseName.c_str(), run.dbUserId.c_str(),
               maskedPassword(run.dbPassword));
     // A report-only run changes nothing and waits for no one.

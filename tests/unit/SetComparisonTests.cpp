@@ -202,5 +202,36 @@ TEST(SetComparison, VerdictsReadAsOneTextGroupedByOutcome) {
     EXPECT_EQ(verdictText(d, formats), "compatible");
 }
 
+// The texts an import of the new side would send: those of the items the
+// old side does not hold, with their members, properties and new tabs;
+// nothing of an item it holds, however the file defines it otherwise.
+TEST(SetComparison, TheTextsTheImportWritesAreThoseOfTheItemsTheSetDoesNotHold) {
+    const std::string oldText = tabs + "<Element ident=\"Name\" name=\"old label\" type=\"string\" length=\"40\" "
+                                       "physicalType=\"fixed\" tag=\"NAM\"/>\n";
+    const std::string newText = tabs + "<XMLTab name=\"Xml2\" ident=\"XML2\" rootTagName=\"Second\"/>\n" +
+                                "<Element ident=\"Name\" name=\"new label\" type=\"string\" length=\"40\" "
+                                "physicalType=\"fixed\" tag=\"NEW\"/>\n"
+                                "<Type ident=\"Rec\" name=\"record label\" composition=\"sequence\">\n"
+                                "  <Element ref=\"Name\" minOccurs=\"0\" maxOccurs=\"7\"/>\n</Type>\n"
+                                "<Element ident=\"Code\" name=\"code label\" type=\"string\" length=\"3\" "
+                                "physicalType=\"fixed\" tag=\"COD\">\n"
+                                "  <Value ident=\"CodeA\" name=\"value label\" type=\"string\" value=\"A!\" "
+                                "role=\"ENUM\"/>\n</Element>\n";
+    ScratchImport before = importIntoScratch(oldText, "old.xml", "", nullptr);
+    ASSERT_TRUE(before.imported) << before.report;
+    ScratchImport after = importIntoScratch(newText, "new.xml", "", &before.rows);
+    ASSERT_TRUE(after.imported) << after.report;
+    std::vector<std::string> texts = textsTheImportWrites(before.rows, after.rows);
+    auto has = [&](const std::string& text) { return std::find(texts.begin(), texts.end(), text) != texts.end(); };
+    for (const char* text :
+         {"Rec", "record label", "7", "Code", "code label", "COD", "CodeA", "value label", "A!", "Xml2", "Second"})
+        EXPECT_TRUE(has(text)) << text;
+    // The stored element is reused as stored: its new label and tag are not sent.
+    for (const char* text : {"new label", "NEW", "old label", "NAM"})
+        EXPECT_FALSE(has(text)) << text;
+    // Compared with itself, a set has nothing to write.
+    EXPECT_EQ(textsTheImportWrites(after.rows, after.rows), std::vector<std::string>{});
+}
+
 } // namespace
 } // namespace norvak

@@ -98,10 +98,11 @@ const char* const norvakloadHelp =
     "  --help, --version       this text; the program's version\n"
     "\n"
     "Exit codes: 0 success (also report only), 1 usage shown, 96 the file cannot be read, 200 errors in the\n"
-    "command line or the file, 110 no such message set, 111 reconciliation or reference errors, 112\n"
-    "duplicate identifiers, 113 recursive types, 114 errors while writing (rolled back), 115 the message\n"
-    "set stayed locked, 254 out of memory (rolled back), 255 no connection, 74 the report could not be\n"
-    "written. The file format: docs/definitions-format.md.\n";
+    "command line or the file, or no message set named, 110 no such message set (or a name matching two\n"
+    "that differ only in trailing blanks), 111 reconciliation or reference errors, 112 duplicate\n"
+    "identifiers, 113 recursive types, 114 errors while writing (rolled back), 115 the message set stayed\n"
+    "locked, 254 out of memory (rolled back), 255 no connection, 74 the report could not be written. The\n"
+    "file format: docs/definitions-format.md.\n";
 
 void walkCommandLine(Diagnostics& diag, RunOptions& options, int argc, const char* const* argv,
                      CommandLineValues& values) {

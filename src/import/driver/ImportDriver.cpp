@@ -2,6 +2,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/MessageSetNames.h"
 #include "dbsession/RepositoryLock.h"
 #include "dbsession/Transaction.h"
 #include "import/driver/CommandLine.h"
@@ -38,7 +39,7 @@ void abandonTransaction(DbSession& db, Transaction& transaction) {
 
 // The lock of the message set the run imports into.
 LockRequest messageSetLockOf(const RunOptions& options, int timeoutSeconds) {
-    std::string where = formatText("RTRIM(NAME) = '%s'", quotedText(options.messageSetName).c_str());
+    std::string where = messageSetCondition(options.messageSetName);
     return messageSetLock(options.schemaPrefix, where, options.messageSetName, timeoutSeconds, "getZEPInfo");
 }
 
@@ -47,6 +48,17 @@ LockRequest messageSetLockOf(const RunOptions& options, int timeoutSeconds) {
 // another run kept it for the whole timeout.
 bool lockMessageSet(Diagnostics& diag, DbSession& db, RepositoryLock& lock, const LockRequest& request) {
     return lock.take(diag.out, db, request) != LockResult::timedOut;
+}
+
+// Whether the run names the message set it imports into, with -s or with
+// messageSet on the ZEPImport tag; when not (or the name is blanks only, which
+// names none), says so. Without it the import would go to whichever set has
+// an empty name.
+bool namesMessageSet(Diagnostics& diag, const RunOptions& options) {
+    if (!comparedMessageSetName(options.messageSetName).empty())
+        return true;
+    diag.error("*****Error - no message set: give it with -s or with messageSet on the ZEPImport tag\n");
+    return false;
 }
 
 void printRollbackLines(Diagnostics& diag) {
@@ -244,6 +256,12 @@ int importDefinitions(ImportRun& run, DbSession& db, RepositoryLock& lock, int a
     if (rc != 0)
         return rc;
     Transaction transaction(db);
+    // Before anything of the repository is read or locked.
+    if (!namesMessageSet(run, run)) {
+        abandonTransaction(db, transaction);
+        run.print("utility is ending\n");
+        return exitDefinitionErrors;
+    }
     run.print("Accessing ZEP database %s using %s password %s\n", run.databaseName.c_str(), run.dbUserId.c_str(),
               maskedPassword(run.dbPassword));
     // A report-only run changes nothing and waits for no one.

@@ -2,6 +2,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/MessageSetNames.h"
 #include "dbsession/RepositorySchema.h"
 #include "dbsession/Statement.h"
 #include "import/model/DefinitionModel.h"
@@ -61,15 +62,23 @@ class Discovery {
     void findMessageSet() {
         diag_.print("Searching for MessageSet %s in %sPROJECT table in ZEP\n", options_.messageSetName.c_str(),
                     options_.schemaPrefix.c_str());
-        rc_ = execute(formatText("SELECT PROJECT_KEY, NEXT_ID FROM %sPROJECT AS S WHERE RTRIM(S.NAME) = '%s'",
-                                 options_.schemaPrefix.c_str(), quotedText(options_.messageSetName).c_str()),
-                      "SQLExecDirect2");
-        if (rc_ != SQL_SUCCESS)
+        MessageSetLookup lookup = lookUpMessageSet(
+            *stmt_, options_.schemaPrefix, options_.messageSetName,
+            {"SQLExecDirect2", "SQLFetch2", false, "SQLFetch2", "SQLGetData4", "SQLGetData5", "SQLGetData4a"},
+            diag_.errSw);
+        executed_ = lookup.executed == SQL_SUCCESS;
+        rc_ = executed_ ? lookup.firstFetch : lookup.executed;
+        if (!executed_)
             return;
-        rc_ = fetch("SQLFetch2", false);
+        if (lookup.ambiguous()) {
+            // Names that differ only in trailing blanks: none of them is taken.
+            diag_.errSw = 1;
+            diag_.print("\n%s", ambiguousMessageSetLine(options_.messageSetName, lookup.matches).c_str());
+            return;
+        }
         if (rc_ == SQL_SUCCESS) {
-            stmt_->number(1, SQL_C_SSHORT, state_.projectKey, "SQLGetData4");
-            stmt_->number(2, SQL_C_ULONG, state_.nextElementId, "SQLGetData5");
+            state_.projectKey = lookup.matches.front().key;
+            state_.nextElementId = lookup.matches.front().nextId;
             return;
         }
         diag_.errSw = 1;

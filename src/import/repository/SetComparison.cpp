@@ -788,4 +788,121 @@ std::string verdictText(const SetDifference& difference, const std::vector<std::
     return text;
 }
 
+namespace {
+
+// An identifier as the import compares it with a stored one: without trailing blanks.
+std::string comparedIdentifier(const std::string& identifier) {
+    std::size_t end = identifier.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : identifier.substr(0, end + 1);
+}
+
+template <class Rows> std::unordered_set<std::string> identifiersOf(const Rows& rows) {
+    std::unordered_set<std::string> identifiers;
+    for (const auto& row : rows)
+        identifiers.insert(comparedIdentifier(row.identifier));
+    return identifiers;
+}
+
+std::unordered_map<std::int32_t, std::string> typeIdentifiers(const StoredMessageSet& set) {
+    std::unordered_map<std::int32_t, std::string> identifiers;
+    for (const StoredType& type : set.types)
+        identifiers.emplace(type.id, comparedIdentifier(type.identifier));
+    return identifiers;
+}
+
+} // namespace
+
+std::vector<std::string> textsTheImportWrites(const StoredMessageSet& oldSide, const StoredMessageSet& newSide) {
+    std::vector<std::string> texts;
+    auto add = [&](std::string_view text) { texts.emplace_back(text); };
+    auto addOptional = [&](const std::optional<std::string>& text) {
+        if (text)
+            texts.push_back(*text);
+    };
+    // The ids (in the new side) of the items the import writes.
+    std::unordered_set<std::int32_t> written;
+
+    std::unordered_set<std::string> storedTypes = identifiersOf(oldSide.types);
+    std::unordered_set<std::int32_t> writtenTypes;
+    for (const StoredType& row : newSide.types) {
+        if (storedTypes.count(comparedIdentifier(row.identifier)) != 0)
+            continue;
+        written.insert(row.id);
+        writtenTypes.insert(row.id);
+        add(row.identifier);
+        add(row.name);
+    }
+    std::unordered_set<std::string> storedElements = identifiersOf(oldSide.elements);
+    for (const StoredElement& row : newSide.elements) {
+        if (storedElements.count(comparedIdentifier(row.identifier)) != 0)
+            continue;
+        written.insert(row.id);
+        add(row.identifier);
+        addOptional(row.tagHint);
+        add(row.name);
+    }
+    std::unordered_set<std::string> storedMessages = identifiersOf(oldSide.messages);
+    for (const StoredMessage& row : newSide.messages) {
+        if (storedMessages.count(comparedIdentifier(row.identifier)) != 0)
+            continue;
+        written.insert(row.id);
+        add(row.identifier);
+        add(row.name);
+    }
+    // A value is reused by its identifier, or by its text and type.
+    std::unordered_set<std::string> storedValues = identifiersOf(oldSide.values);
+    std::set<std::pair<std::string, std::string>> storedTexts;
+    {
+        auto types = typeIdentifiers(oldSide);
+        for (const StoredValue& row : oldSide.values)
+            storedTexts.emplace(comparedIdentifier(row.text), types[row.typeId]);
+    }
+    auto newTypes = typeIdentifiers(newSide);
+    for (const StoredValue& row : newSide.values) {
+        if (storedValues.count(comparedIdentifier(row.identifier)) != 0 ||
+            storedTexts.count({comparedIdentifier(row.text), newTypes[row.typeId]}) != 0)
+            continue;
+        written.insert(row.id);
+        add(row.identifier);
+        add(row.text);
+        add(row.name);
+    }
+    // The members of the types written, with their per-use properties.
+    for (const StoredTypeMember& row : newSide.typeMembers) {
+        if (writtenTypes.count(row.typeId) == 0)
+            continue;
+        addOptional(row.minOccurs);
+        addOptional(row.maxOccurs);
+        addOptional(row.tagHint);
+    }
+    // Tabs the set does not hold, by kind and name, with their settings.
+    std::set<std::pair<std::int32_t, std::string>> storedTabs;
+    for (const StoredPluginMember& row : oldSide.pluginMembers)
+        storedTabs.emplace(row.pluginKey, row.name);
+    std::unordered_set<std::int32_t> writtenTabs;
+    for (const StoredPluginMember& row : newSide.pluginMembers) {
+        if (formatOfPlugin(row.pluginKey) == nullptr || storedTabs.count({row.pluginKey, row.name}) != 0)
+            continue;
+        writtenTabs.insert(row.id);
+        add(row.name);
+        addOptional(row.lockDate);
+    }
+    auto addAttribute = [&](const StoredAttribute& row) {
+        add(row.name);
+        add(row.type);
+        add(row.group);
+        addOptional(row.value);
+        addOptional(row.longValue);
+    };
+    for (const StoredAttribute& row : newSide.attributes) {
+        if (row.ownerId == 0 ? writtenTabs.count(row.pluginMemberId) != 0 : written.count(row.ownerId) != 0)
+            addAttribute(row);
+    }
+    for (const StoredAttribute& row : newSide.memberAttributes) {
+        if (writtenTypes.count(row.ownerId) != 0)
+            addAttribute(row);
+    }
+    return texts;
+}
+
 } // namespace norvak

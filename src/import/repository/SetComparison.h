@@ -50,6 +50,14 @@ struct SetComparison {
 // the order rows were written in do not count.
 SetComparison compareMessageSets(const StoredMessageSet& oldSide, const StoredMessageSet& newSide);
 
+// The texts the import of the file would send to the repository: those of
+// the rows it writes for the items the message set does not hold (by
+// identifier, a value also by its text and type, a tab by its kind and
+// name), with their members, properties and tab settings. Items the set
+// holds are reused as stored: nothing of theirs is sent. `newSide` is the
+// file's rows as its import makes them (ScratchImport), `oldSide` the set's.
+std::vector<std::string> textsTheImportWrites(const StoredMessageSet& oldSide, const StoredMessageSet& newSide);
+
 // The verdicts of a difference as one text: "breaking", "compatible" when all
 // formats agree, otherwise "CWF: breaking; TDS, XML: compatible".
 std::string verdictText(const SetDifference& difference, const std::vector<std::string>& formats);

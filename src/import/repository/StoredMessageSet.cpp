@@ -1,6 +1,7 @@
 #include "import/repository/StoredMessageSet.h"
 
 #include "dbsession/Columns.h"
+#include "dbsession/MessageSetNames.h"
 #include "dbsession/RepositorySchema.h"
 #include "dbsession/Statement.h"
 #include "import/model/Codes.h"
@@ -102,16 +103,19 @@ void readAttribute(RowReader& row, StoredMessageSet& set, StoredAttribute& attri
 
 std::optional<std::int16_t> findMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix,
                                            const std::string& name) {
-    std::optional<std::int16_t> key;
-    readRows(diag, db, "findMessageSet",
-             formatText("SELECT PROJECT_KEY FROM %sPROJECT AS S WHERE RTRIM(S.NAME) = '%s' ORDER BY PROJECT_KEY",
-                        schemaPrefix.c_str(), quotedText(name).c_str()),
-             [&](RowReader& row) {
-                 std::int32_t found = row.integer();
-                 if (!key)
-                     key = static_cast<std::int16_t>(found);
-             });
-    return key;
+    Statement statement(db, "findMessageSet", "SQLAllocHandle");
+    if (!statement.usable() || diag.errSw)
+        return std::nullopt;
+    MessageSetLookup lookup = lookUpMessageSet(
+        statement, schemaPrefix, name,
+        {"SQLExecDirect", "SQLFetch", false, "SQLFetch2", "SQLGetData1", "SQLGetData2", "SQLGetData3"}, diag.errSw);
+    if (lookup.executed != SQL_SUCCESS || diag.errSw || lookup.matches.empty())
+        return std::nullopt;
+    if (lookup.ambiguous()) {
+        diag.print("%s", ambiguousMessageSetLine(name, lookup.matches).c_str());
+        return std::nullopt;
+    }
+    return static_cast<std::int16_t>(lookup.matches.front().key);
 }
 
 bool isRemadeByImport(const StoredAttribute& row, int pluginKey) {

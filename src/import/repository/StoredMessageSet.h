@@ -150,8 +150,10 @@ bool isRemadeByImport(const StoredAttribute& row, int pluginKey);
 // of `label` (the name of the element or message) and the id it carries.
 bool holdsWhatTheImportMakes(const StoredAttribute& row, std::string_view label);
 
-// The key of the message set named `name` (compared as the import compares
-// it); nothing when there is none. A failing query sets the error switch.
+// The key of the message set named `name` (compared as every program
+// compares it: see dbsession/MessageSetNames.h); nothing when there is none,
+// or when the name matches several sets (said on the diagnostics' writer).
+// A failing query sets the error switch.
 std::optional<std::int16_t> findMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix,
                                            const std::string& name);
 

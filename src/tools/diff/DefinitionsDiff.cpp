@@ -1,5 +1,9 @@
 #include "tools/diff/DefinitionsDiff.h"
 
+#include "dbsession/Columns.h"
+#include "dbsession/DbSession.h"
+#include "dbsession/ServerEncoding.h"
+#include "dbsession/Transaction.h"
 #include "import/driver/ImportDriver.h"
 #include "import/driver/ScratchImport.h"
 #include "import/reader/TextPreparation.h"
@@ -7,6 +11,7 @@
 #include "support/Diagnostics.h"
 #include "support/ProgramInfo.h"
 #include "support/StringUtilities.h"
+#include "support/Utf8Text.h"
 #include "tools/StoredSetReading.h"
 #include "tools/ToolCommandLine.h"
 #include "tools/common/OptionParser.h"
@@ -70,11 +75,26 @@ std::string describe(const SetDifference& d) {
     return text;
 }
 
-std::string summaryLine(const SetComparison& comparison) {
+// `refusedTexts`: texts of the file the repository's encoding does not take,
+// which make the import fail as well.
+std::string summaryLine(const SetComparison& comparison, std::size_t refusedTexts) {
     Counts counts = countOf(comparison);
     std::size_t total = comparison.differences.size();
-    char line[256];
-    if (counts.refused > 0)
+    char line[320];
+    std::string overTexts = refusedTexts == 0 ? std::string()
+                                              : formatText("%zu text%s not valid in the repository's encoding",
+                                                           refusedTexts, refusedTexts == 1 ? "" : "s");
+    if (counts.refused > 0 && refusedTexts > 0)
+        std::snprintf(line, sizeof line,
+                      "%zu difference%s: %zu breaking, %zu compatible; norvakload would refuse the file over %zu of "
+                      "them and over %s\n",
+                      total, total == 1 ? "" : "s", counts.breaking, counts.compatible, counts.refused,
+                      overTexts.c_str());
+    else if (refusedTexts > 0)
+        std::snprintf(line, sizeof line,
+                      "%zu difference%s: %zu breaking, %zu compatible; norvakload would refuse the file over %s\n",
+                      total, total == 1 ? "" : "s", counts.breaking, counts.compatible, overTexts.c_str());
+    else if (counts.refused > 0)
         std::snprintf(line, sizeof line,
                       "%zu difference%s: %zu breaking, %zu compatible; norvakload would refuse the file over %zu of "
                       "them\n",
@@ -93,7 +113,7 @@ std::size_t characters(const std::string& text) {
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-std::string textReport(const SetComparison& comparison) {
+std::string textReport(const SetComparison& comparison, std::size_t refusedTexts) {
     std::vector<std::string> texts;
     std::size_t width = 0;
     for (const SetDifference& d : comparison.differences) {
@@ -107,10 +127,10 @@ std::string textReport(const SetComparison& comparison) {
         line.append(width - std::min(width, characters(line)), ' ');
         report += line + "  " + verdictText(comparison.differences[i], comparison.formats) + "\n";
     }
-    return report + summaryLine(comparison);
+    return report + summaryLine(comparison, refusedTexts);
 }
 
-std::string jsonReport(const SetComparison& comparison, int exitCode) {
+std::string jsonReport(const SetComparison& comparison, int exitCode, std::size_t refusedTexts) {
     using Json = nlohmann::ordered_json;
     Json differences = Json::array();
     for (const SetDifference& d : comparison.differences) {
@@ -144,7 +164,7 @@ std::string jsonReport(const SetComparison& comparison, int exitCode) {
           {"appliedByImport", counts.applied},
           {"keptByImport", counts.kept},
           {"refusedByImport", counts.refused},
-          {"importRefused", counts.refused > 0}}},
+          {"importRefused", counts.refused > 0 || refusedTexts > 0}}},
         {"exitCode", exitCode},
     };
     // Texts of the repository that are not UTF-8 are shown with a
@@ -184,6 +204,78 @@ std::optional<StoredMessageSet> importedRows(Output& report, const std::string& 
         return std::nullopt;
     }
     return std::move(scratch.rows);
+}
+
+// A text for a warning line: as displayQuoted() writes it, and every byte
+// that is no part of a well-formed UTF-8 character as \xNN too, so that
+// the bytes the database refuses can be read.
+std::string shownBytes(const std::string& text) {
+    std::string shown = "\"";
+    for (std::size_t at = 0; at < text.size();) {
+        const auto c = static_cast<unsigned char>(text[at]);
+        std::size_t length = utf8CharacterLength(text, at);
+        if (c == '"' || c == '\\') {
+            shown += '\\';
+            shown += static_cast<char>(c);
+        } else if (c < 32 || (length == 1 && c >= 0x80)) {
+            shown += formatText("\\x%02X", static_cast<unsigned>(c));
+        } else {
+            shown.append(text, at, length);
+        }
+        at += length;
+    }
+    return shown + '"';
+}
+
+// The warning line of a check of the file's texts on the repository; the
+// number of texts it refuses.
+std::size_t warnOfRefusedTexts(Output& report, const std::string& file, const ServerEncodingCheck& check) {
+    if (!check.failure.empty()) {
+        report.print("*****Warning - the texts of %s could not be checked against the repository's encoding (%s)\n",
+                     file.c_str(), check.failure.c_str());
+        return 0;
+    }
+    const std::size_t count = check.refused.size();
+    if (count == 0)
+        return 0;
+    constexpr std::size_t shown = 3;
+    std::string examples;
+    for (std::size_t i = 0; i < count && i < shown; ++i)
+        examples += (i > 0 ? ", " : "") + shownBytes(check.refused[i]);
+    if (count > shown)
+        examples += formatText(" and %zu more", count - shown);
+    report.print("*****Warning - %zu text%s of %s %s not valid in the repository's encoding (server %s, client %s) "
+                 "and would be refused by the database, so norvakload would refuse the file: %s\n",
+                 count, count == 1 ? "" : "s", file.c_str(), count == 1 ? "is" : "are", check.serverEncoding.c_str(),
+                 check.clientEncoding.c_str(), examples.c_str());
+    return count;
+}
+
+// On a PostgreSQL repository, the texts the import of the file would write
+// that the server would refuse (bytes not valid in its encoding, or with no
+// equivalent in it): said in a warning line, and counted. Texts of ASCII
+// alone, and any other database, need no look.
+std::size_t textsTheRepositoryRefuses(Output& report, const ToolOptions& values, const StoredMessageSet& stored,
+                                      const StoredMessageSet& rows) {
+    std::vector<std::string> texts = textsTheImportWrites(stored, rows);
+    if (std::all_of(texts.begin(), texts.end(), [](const std::string& text) {
+            return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 128; });
+        }))
+        return 0;
+    // A connection as the import's (psqlODBC with its settings), whose lines are not shown.
+    Output quiet;
+    Diagnostics diagnostics(quiet);
+    DbSession db(diagnostics, SessionVariant::import);
+    ServerEncodingCheck check;
+    if (db.connectToZEP(values.dataSource, values.user, values.password) != 0) {
+        check.failure = "the connection failed";
+    } else {
+        Transaction nothingWritten(db);
+        check = checkTextsWithServer(db, texts);
+        nothingWritten.rollback();
+    }
+    db.close("main");
+    return warnOfRefusedTexts(report, values.inputFile, check);
 }
 
 bool writeStandardOutput(const std::string& text) {
@@ -313,7 +405,9 @@ int runDefinitionsDiff(Output& report, int argc, const char* const* argv) {
     SetComparison comparison = compareMessageSets(*oldSide, *newSide);
     Counts counts = countOf(comparison);
     exitCode = counts.breaking > 0 ? diffBreaking : comparison.differences.empty() ? diffNone : diffCompatible;
-    std::string text = format == "json" ? jsonReport(comparison, exitCode) : textReport(comparison);
+    std::size_t refusedTexts = against ? 0 : textsTheRepositoryRefuses(report, values, *oldSide, *newSide);
+    std::string text =
+        format == "json" ? jsonReport(comparison, exitCode, refusedTexts) : textReport(comparison, refusedTexts);
     if (!writeStandardOutput(text)) {
         report.print("*****Error - the differences could not be written to standard output: %s\n",
                      std::strerror(errno != 0 ? errno : EIO));

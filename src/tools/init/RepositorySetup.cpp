@@ -2,10 +2,12 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/MessageSetNames.h"
 #include "dbsession/Statement.h"
 #include "dbsession/RepositoryLock.h"
 #include "dbsession/Transaction.h"
 #include "support/Clock.h"
+#include "support/StringUtilities.h"
 #include "tools/ToolCommandLine.h"
 #include "tools/common/OptionParser.h"
 #include "dbsession/RepositorySchema.h"
@@ -68,6 +70,22 @@ bool parseLanguages(Output& out, const std::string& list, std::vector<PluginMemb
         start = comma + 1;
     }
     return valid;
+}
+
+// A name that begins or ends with blanks, or is made of blanks only, could
+// not be told from another (names are compared without trailing blanks, and
+// a file that names no message set would reach one of blanks only): false
+// after reporting.
+bool nameCanBeToldApart(Output& out, const std::string& name) {
+    if (!hasOuterBlanks(name))
+        return true;
+    if (name.find_first_not_of(" \t\n\r\f\v") == std::string::npos)
+        out.print("*****Error - message set name %s is made of blanks only\n", displayQuoted(name).c_str());
+    else
+        out.print("*****Error - message set name %s begins or ends with blanks - the programs could not tell it from "
+                  "the name without them\n",
+                  displayQuoted(name).c_str());
+    return false;
 }
 
 enum class TableState { present, missing, unknown };
@@ -194,14 +212,15 @@ class RepositorySetup {
         return true;
     }
 
-    // The key of the message set already named so, or 0.
-    bool findMessageSet(const std::string& name, SQLSMALLINT& key) {
-        key = 0;
-        bool found = false;
-        std::string select = formatText("SELECT PROJECT_KEY FROM %sPROJECT AS S WHERE RTRIM(S.NAME) = '%s'",
-                                        options_.schemaPrefix.c_str(), quotedText(name).c_str());
-        return queryRow(select, "createMessageSet", found,
-                        [&](Statement& row) { row.number(1, SQL_C_SSHORT, key, "SQLGetData1"); });
+    // The message sets the name matches (by the rule every program finds a set by).
+    bool findMessageSet(const std::string& name, std::vector<MessageSetMatch>& matches) {
+        Statement query(db_, "createMessageSet");
+        MessageSetLookup lookup = lookUpMessageSet(
+            query, options_.schemaPrefix, name,
+            {"SQLExecDirect", "SQLFetch", false, "SQLFetch", "SQLGetData1", "SQLGetData2", "SQLGetData3"}, errSw_);
+        matches = std::move(lookup.matches);
+        query.close("SQLFreeStmt");
+        return !errSw_;
     }
 
     // The first key from the repository's next key on that no message set has; 0 when none is left.
@@ -349,12 +368,16 @@ int setUpMessageSet(Output& out, RepositorySetup& setup, const ToolOptions& opti
         return setupDatabaseError;
     if (options.messageSet.empty())
         return setupDone;
-    SQLSMALLINT existingKey = 0;
-    if (!setup.findMessageSet(options.messageSet, existingKey))
+    std::vector<MessageSetMatch> existing;
+    if (!setup.findMessageSet(options.messageSet, existing))
         return setupDatabaseError;
-    if (existingKey != 0) {
+    if (existing.size() > 1) {
+        out.print("%s", ambiguousMessageSetLine(options.messageSet, existing).c_str());
+        return setupRefused;
+    }
+    if (!existing.empty()) {
         out.print("*****Error - message set %s already exists with key %d - nothing was changed\n",
-                  options.messageSet.c_str(), existingKey);
+                  options.messageSet.c_str(), static_cast<int>(existing.front().key));
         return setupRefused;
     }
     int key = 0;
@@ -380,7 +403,7 @@ const char* const norvakinitHelp =
     "  -u, --user USER         database user\n"
     "  -p, --password PASSWORD database password (never shown)\n"
     "  -h, --schema SCHEMA     schema of the repository tables (an SQL identifier)\n"
-    "  -s, --message-set NAME  create this message set (not digits alone)\n"
+    "  -s, --message-set NAME  create this message set (not digits alone, no blank at either end)\n"
     "  -l, --languages C,COBOL its language bindings: C, COBOL or both\n"
     "  --lock-timeout SECONDS  wait at most this long for another set-up (0..86400, default 600)\n"
     "  --help, --version       this text; the program's version\n"
@@ -425,6 +448,8 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
                   values.messageSet.c_str());
         errSw = 1;
     }
+    if (!nameCanBeToldApart(out, values.messageSet))
+        errSw = 1;
     if (values.messageSet.size() > longestMessageSetName) {
         out.print("*****Error - message set name is too long\n");
         errSw = 1;

@@ -2,6 +2,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/MessageSetNames.h"
 #include "dbsession/RepositorySchema.h"
 #include "dbsession/Statement.h"
 #include "dbsession/RepositoryLock.h"
@@ -128,19 +129,20 @@ int getZEPInfo(MessageSetRemoval& removal) {
     if (rc != SQL_SUCCESS)
         return rc;
     Statement lookUp(removal.db, routine);
-    if (lookUp.execute(formatText("SELECT PROJECT_KEY, NEXT_ID FROM %sPROJECT AS S WHERE RTRIM(S.NAME) = '%s'",
-                                  removal.schemaPrefix.c_str(), quotedText(removal.messageSetName).c_str()),
-                       "SQLExecDirect") == SQL_SUCCESS) {
-        // A message set that is not there is reported as error 100 as well.
-        rc = lookUp.fetch("SQLFetch", true);
-        if (rc == SQL_SUCCESS) {
-            SQLSMALLINT key = 0;
-            bool keyIsNull = true;
-            SQLRETURN keyRc = lookUp.number(1, SQL_C_SSHORT, key, "SQLGetData1", &keyIsNull);
-            lookUp.number(2, SQL_C_ULONG, removal.nextId, "SQLGetData2");
+    // A message set that is not there is reported as error 100 as well.
+    MessageSetLookup lookup = lookUpMessageSet(
+        lookUp, removal.schemaPrefix, removal.messageSetName,
+        {"SQLExecDirect", "SQLFetch", true, "SQLFetch", "SQLGetData1", "SQLGetData2", "SQLGetData3"}, removal.errSw);
+    if (lookup.executed == SQL_SUCCESS) {
+        rc = lookup.firstFetch;
+        if (lookup.ambiguous()) {
+            // Names that differ only in trailing blanks: none of them is removed.
+            out.print("%s", ambiguousMessageSetLine(removal.messageSetName, lookup.matches).c_str());
+        } else if (rc == SQL_SUCCESS) {
+            removal.nextId = lookup.matches.front().nextId;
             // Only a key that was actually read names a message set to remove.
-            if (keyRc == SQL_SUCCESS && !keyIsNull) {
-                removal.projectKey = key;
+            if (lookup.matches.front().keyRead) {
+                removal.projectKey = lookup.matches.front().key;
                 removal.found = true;
             }
         } else if (rc == SQL_NO_DATA) {
@@ -192,7 +194,7 @@ LockResult lockMessageSet(MessageSetRemoval& removal, RepositoryLock& lock, cons
                           int timeoutSeconds) {
     std::string where = selector.kind == MessageSetSelector::byKey
                             ? formatText("PROJECT_KEY = %d", static_cast<int>(selector.key))
-                            : formatText("RTRIM(NAME) = '%s'", quotedText(removal.messageSetName).c_str());
+                            : messageSetCondition(removal.messageSetName);
     return lock.take(removal.out, removal.db,
                      messageSetLock(removal.schemaPrefix, where, removal.messageSetName, timeoutSeconds, "main"));
 }

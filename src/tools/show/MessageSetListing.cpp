@@ -2,6 +2,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/MessageSetNames.h"
 #include "dbsession/Statement.h"
 #include "support/Output.h"
 #include "support/ProgramInfo.h"
@@ -117,19 +118,22 @@ int listOneMessageSet(Output& out, DbSession& db, int& errSw, const std::string&
     bool found = false;
     {
         Statement set(db, "listOneMessageSet", "SQLAllocHandle");
-        if (!set.usable() ||
-            set.execute(formatText("SELECT PROJECT_KEY, NEXT_ID FROM %sPROJECT AS S WHERE RTRIM(S.NAME) = '%s' "
-                                   "ORDER BY PROJECT_KEY",
-                                   schema, quotedText(name).c_str()),
-                        "SQLExecDirect") != SQL_SUCCESS)
+        if (!set.usable())
             return listingDatabaseError;
-        set.forEachRow("SQLFetch", false, "SQLFetch2", errSw, [&] {
-            if (found)
-                return;
+        MessageSetLookup lookup = lookUpMessageSet(
+            set, schemaPrefix, name,
+            {"SQLExecDirect", "SQLFetch", false, "SQLFetch2", "SQLGetData1", "SQLGetData2", "SQLGetData3"}, errSw);
+        if (lookup.executed != SQL_SUCCESS)
+            return listingDatabaseError;
+        if (lookup.ambiguous()) {
+            out.print("%s", ambiguousMessageSetLine(name, lookup.matches).c_str());
+            return listingDatabaseError;
+        }
+        if (!lookup.matches.empty()) {
             found = true;
-            set.number(1, SQL_C_SSHORT, key, "SQLGetData1");
-            set.number(2, SQL_C_SLONG, nextId, "SQLGetData2");
-        });
+            key = lookup.matches.front().key;
+            nextId = static_cast<SQLINTEGER>(lookup.matches.front().nextId);
+        }
     }
     if (errSw)
         return listingDatabaseError;
@@ -173,14 +177,34 @@ int listOneMessageSet(Output& out, DbSession& db, int& errSw, const std::string&
     return errSw ? listingDatabaseError : listingSuccess;
 }
 
+namespace {
+
+// Whether `name` (-s) names one message set at most; when it matches several
+// (names that differ only in trailing blanks), says so on `out` and sets errSw.
+bool namesOneMessageSet(Output& out, DbSession& db, int& errSw, const std::string& schemaPrefix,
+                        const std::string& name) {
+    Statement set(db, "listMessageSetsJson", "SQLAllocHandle");
+    if (!set.usable())
+        return false;
+    MessageSetLookup lookup = lookUpMessageSet(
+        set, schemaPrefix, name,
+        {"SQLExecDirect", "SQLFetch", false, "SQLFetch2", "SQLGetData1", "SQLGetData2", "SQLGetData3"}, errSw);
+    if (!lookup.ambiguous())
+        return lookup.executed == SQL_SUCCESS;
+    out.print("%s", ambiguousMessageSetLine(name, lookup.matches).c_str());
+    errSw = 1;
+    return false;
+}
+
+} // namespace
+
 std::string listMessageSetsJson(DbSession& db, int& errSw, const std::string& schemaPrefix, const std::string& only) {
     using nlohmann::json;
     json sets = json::array();
     const char* schema = schemaPrefix.c_str();
     {
         Statement rows(db, "listMessageSetsJson", "SQLAllocHandle");
-        std::string where = only.empty() ? std::string()
-                                         : formatText(" WHERE RTRIM(NAME) = '%s'", quotedText(only).c_str());
+        std::string where = only.empty() ? std::string() : " WHERE " + messageSetCondition(only);
         if (rows.usable() &&
             rows.execute(formatText("SELECT PROJECT_KEY, NEXT_ID, NAME FROM %sPROJECT%s ORDER BY PROJECT_KEY", schema,
                                     where.c_str()),
@@ -236,7 +260,9 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
             if (int connectRc = connectTool(collected, db, values); connectRc != 0) {
                 exitCode = connectRc;
             } else {
-                sets = listMessageSetsJson(db, diagnostics.errSw, values.schemaPrefix, values.messageSet);
+                if (values.messageSet.empty() ||
+                    namesOneMessageSet(collected, db, diagnostics.errSw, values.schemaPrefix, values.messageSet))
+                    sets = listMessageSetsJson(db, diagnostics.errSw, values.schemaPrefix, values.messageSet);
                 // A failed query, or -s naming no message set.
                 if (diagnostics.errSw || (!values.messageSet.empty() && sets == "[]"))
                     exitCode = listingDatabaseError;

@@ -3,6 +3,7 @@
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
 #include "dbsession/Statement.h"
+#include "support/JsonText.h"
 #include "support/Output.h"
 #include "support/ProgramInfo.h"
 #include "tools/ToolCommandLine.h"
@@ -13,6 +14,7 @@
 
 #include <array>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 namespace norvak {
@@ -173,7 +175,12 @@ int listOneMessageSet(Output& out, DbSession& db, int& errSw, const std::string&
     return errSw ? listingDatabaseError : listingSuccess;
 }
 
-std::string listMessageSetsJson(DbSession& db, int& errSw, const std::string& schemaPrefix, const std::string& only) {
+namespace {
+
+// The message sets (one when `only` names it) with their messages, as JSON
+// values; texts as the database gives them (jsonText writes them).
+nlohmann::json listMessageSetsJson(DbSession& db, int& errSw, const std::string& schemaPrefix,
+                                   const std::string& only) {
     using nlohmann::json;
     json sets = json::array();
     const char* schema = schemaPrefix.c_str();
@@ -203,8 +210,10 @@ std::string listMessageSetsJson(DbSession& db, int& errSw, const std::string& sc
                                    set["messages"].push_back({{"id", id}, {"identifier", identifier}, {"type", type}});
                                });
     }
-    return sets.dump();
+    return sets;
 }
+
+} // namespace
 
 int runMessageSetListing(Output& out, int argc, const char* const* argv) {
     // --format json: the listing as one JSON document; the report lines are
@@ -225,7 +234,7 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
         const int count = static_cast<int>(arguments.size());
         walkToolCommandLine(collected, diagnostics.errSw, count, arguments.data(), options, values);
         int exitCode = listingSuccess;
-        std::string sets = "[]";
+        nlohmann::json sets = nlohmann::json::array();
         if (values.dataSource.empty()) {
             collected.print("*****Error - no data source: give it with -n\n");
             exitCode = listingUsage;
@@ -237,8 +246,10 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
                 exitCode = connectRc;
             } else {
                 sets = listMessageSetsJson(db, diagnostics.errSw, values.schemaPrefix, values.messageSet);
-                // A failed query, or -s naming no message set.
-                if (diagnostics.errSw || (!values.messageSet.empty() && sets == "[]"))
+                // A failed query, or -s naming no message set (said as in text).
+                if (!diagnostics.errSw && !values.messageSet.empty() && sets.empty())
+                    collected.print("*****Error - message set %s not found\n", values.messageSet.c_str());
+                if (diagnostics.errSw || (!values.messageSet.empty() && sets.empty()))
                     exitCode = listingDatabaseError;
                 db.close("main");
             }
@@ -250,9 +261,9 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
                 errors.push_back({{"text", line}});
         nlohmann::json document = {{"program", "norvakshow"},
                                    {"exitCode", exitCode & 0xff}, // as the process ends
-                                   {"messageSets", nlohmann::json::parse(sets)},
+                                   {"messageSets", std::move(sets)},
                                    {"errors", errors}};
-        out.print("%s\n", document.dump(2).c_str());
+        out.print("%s\n", jsonText(document, 2).c_str());
         return exitCode;
     }
 

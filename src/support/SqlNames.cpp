@@ -1,5 +1,7 @@
 #include "support/SqlNames.h"
 
+#include <string>
+
 namespace norvak {
 
 namespace {
@@ -24,12 +26,41 @@ bool isSqlIdentifier(std::string_view text) {
     return true;
 }
 
-bool isSchemaPrefix(std::string_view text) {
+bool isSystemSchema(std::string_view name) {
+    std::string lower(name);
+    for (char& c : lower)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    // PostgreSQL: pg_catalog, pg_toast, pg_temp (the session's own temporary
+    // schema) and pg_temp_N, pg_toast_temp_N; every "pg_" name is its own.
+    // SQLite: temp, the temporary database of the connection.
+    return lower.rfind("pg_", 0) == 0 || lower == "information_schema" || lower == "temp";
+}
+
+SchemaCheck checkSchemaPrefix(std::string_view text) {
     if (text.empty())
-        return true;
+        return SchemaCheck::accepted;
     if (text.back() == '.')
         text.remove_suffix(1);
-    return isSqlIdentifier(text);
+    if (!isSqlIdentifier(text))
+        return SchemaCheck::notIdentifier;
+    return isSystemSchema(text) ? SchemaCheck::systemSchema : SchemaCheck::accepted;
+}
+
+bool isSchemaPrefix(std::string_view text) {
+    return checkSchemaPrefix(text) == SchemaCheck::accepted;
+}
+
+const char* schemaRefusal(std::string_view text) {
+    switch (checkSchemaPrefix(text)) {
+    case SchemaCheck::accepted:
+        return "";
+    case SchemaCheck::notIdentifier:
+        return "is not an SQL identifier";
+    case SchemaCheck::systemSchema:
+        break;
+    }
+    return "is a system schema of the database (pg_*, information_schema, temp): a repository there would vanish "
+           "or mix with the database's own tables";
 }
 
 } // namespace norvak

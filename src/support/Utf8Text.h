@@ -59,4 +59,57 @@ inline void cutAtCharacterBoundary(std::string& text, std::size_t maxBytes) {
     text.resize(kept);
 }
 
+// Whether every byte of the text belongs to a well-formed UTF-8 character.
+inline bool isUtf8Text(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t length = utf8CharacterLength(text, at);
+        if (length == 1 && static_cast<unsigned char>(text[at]) >= 0x80)
+            return false;
+        at += length;
+    }
+    return true;
+}
+
+// The text with each byte that belongs to no well-formed UTF-8 character
+// replaced by U+FFFD (the replacement character, EF BF BD): one for each such
+// byte. A UTF-8 text comes back unchanged.
+inline std::string utf8Replaced(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t length = utf8CharacterLength(text, at);
+        if (length == 1 && static_cast<unsigned char>(text[at]) >= 0x80)
+            result += "\xEF\xBF\xBD";
+        else
+            result.append(text, at, length);
+        at += length;
+    }
+    return result;
+}
+
+// The bytes of the text as readable UTF-8 that gives them back exactly: each
+// byte that belongs to no well-formed UTF-8 character written as \xHH (two
+// upper-case hexadecimal digits), each backslash doubled, everything else
+// as it is.
+inline std::string escapedBytes(std::string_view text) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string result;
+    result.reserve(text.size() + 8);
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t length = utf8CharacterLength(text, at);
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if (length == 1 && byte >= 0x80) {
+            result += "\\x";
+            result += hex[byte >> 4];
+            result += hex[byte & 15];
+        } else if (byte == '\\') {
+            result += "\\\\";
+        } else {
+            result.append(text, at, length);
+        }
+        at += length;
+    }
+    return result;
+}
+
 } // namespace norvak

@@ -53,8 +53,9 @@ void walkToolCommandLine(Output& out, int& errSw, int argc, const char* const* a
 void settleSchemaPrefix(Output& out, int& errSw, ToolOptions& values) {
     std::string& schema = values.schemaPrefix;
     if (!schema.empty() && !isSchemaPrefix(schema)) {
-        // The schema is pasted into every statement: only a plain name is taken.
-        out.print("*****Error - schema name %s in -h parameter is not an SQL identifier\n", schema.c_str());
+        // The schema is pasted into every statement: only a plain name is
+        // taken, and not one of the database system's own schemas.
+        out.print("*****Error - schema name %s in -h parameter %s\n", schema.c_str(), schemaRefusal(schema));
         out.flush();
         errSw = 1;
         values.schemaRefused = true;

@@ -226,7 +226,7 @@ bool required(Backend backend) {
     return backend == Backend::sqlite || environmentValue("NORVAK_REQUIRE_POSTGRES") == "1";
 }
 
-TestRepository::TestRepository(Backend backend) : backend_(backend) {
+TestRepository::TestRepository(Backend backend, const std::string& postgresEncoding) : backend_(backend) {
     if (!available(backend))
         throw std::runtime_error(backendName(backend) + " is not available (NORVAK_PG_PORT is not set)");
     std::string name;
@@ -242,6 +242,8 @@ TestRepository::TestRepository(Backend backend) : backend_(backend) {
         // settings for itself).
         settings_ = {{"Driver", postgresDriver}, {"Servername", postgresHost()}, {"Port", postgresPort()},
                      {"Database", name},         {"Username", user_},            {"Password", password_}};
+        if (!postgresEncoding.empty())
+            settings_.emplace_back("ConnSettings", "SET client_encoding TO '" + postgresEncoding + "'");
     }
     odbcIni_ = folder_.path() + "/odbc.ini";
     std::ofstream file(odbcIni_);
@@ -252,7 +254,10 @@ TestRepository::TestRepository(Backend backend) : backend_(backend) {
     if (!file)
         throw std::runtime_error("cannot write " + odbcIni_);
     if (backend == Backend::postgres) {
-        postgresAdmin().run("CREATE DATABASE " + name);
+        postgresAdmin().run("CREATE DATABASE " + name +
+                            (postgresEncoding.empty() ? std::string()
+                                                      : " ENCODING '" + postgresEncoding +
+                                                            "' TEMPLATE template0 LC_COLLATE 'C' LC_CTYPE 'C'"));
         database_ = name; // from here on the destructor drops it
     }
 }

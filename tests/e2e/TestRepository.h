@@ -73,8 +73,12 @@ inline const std::string nullText = "<null>";
 class TestRepository {
   public:
     // Creates the data source and an empty database; throws std::runtime_error
-    // with the ODBC diagnostics when the database cannot be created.
-    explicit TestRepository(Backend backend);
+    // with the ODBC diagnostics when the database cannot be created. On
+    // PostgreSQL, `postgresEncoding` ("LATIN1") makes a database of that
+    // encoding instead of UTF8 whose data source sets the client's encoding to
+    // it (ConnSettings): a legacy repository whose texts are bytes of any
+    // value, as SQLite's are.
+    explicit TestRepository(Backend backend, const std::string& postgresEncoding = std::string());
     // Removes the folder and drops the PostgreSQL database.
     ~TestRepository();
     TestRepository(const TestRepository&) = delete;

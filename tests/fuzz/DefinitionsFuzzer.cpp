@@ -19,6 +19,15 @@
 // already has a custom wire format, past duplicate identifiers. No output
 // may show the password of ZEPImport's DBPw: a run that does is a finding.
 //
+// Then the JSON writers, whose texts may be any bytes: norvakload's report
+// (importReportJson) of each run's output and message set, norvakdiff's
+// differences (diffReportJson) made of the items the first run defines
+// (identifiers, labels, types, value texts, tab names as formats), and
+// support's jsonText of the input itself. Each must give valid JSON
+// (nlohmann's parser is strict about UTF-8) and the companion member of a
+// text that is not UTF-8 must give its bytes back: anything else, and any
+// exception, is a finding.
+//
 // A run that cannot allocate its tables (a huge MaxElement and the like) ends
 // as the driver ends it, with its allocation message: TableStorageError and
 // std::bad_alloc are outcomes, not findings. Allocations larger than 1 GiB
@@ -27,12 +36,18 @@
 // timeout is a finding.
 
 #include "import/driver/ImportRun.h"
+#include "import/driver/JsonReport.h"
 #include "import/driver/TableListings.h"
 #include "import/model/ConsistencyChecks.h"
 #include "import/model/PhysicalFormatChecks.h"
 #include "import/reader/TagWalker.h"
+#include "support/JsonText.h"
 #include "support/Output.h"
 #include "support/StringUtilities.h"
+#include "support/Utf8Text.h"
+#include "tools/diff/DefinitionsDiff.h"
+
+#include <nlohmann/json.hpp>
 
 #include <cstddef>
 #include <cstdint>
@@ -204,6 +219,86 @@ bool passwordIsTraceable(const std::string& input, const std::string& password) 
            input.find(password, first + 1) == std::string::npos;
 }
 
+[[noreturn]] void jsonFinding(const char* what, const std::string& text) {
+    std::fprintf(stderr, "%s:\n%s\n", what, text.c_str());
+    std::abort();
+}
+
+// A JSON text one of the writers made: it must parse.
+nlohmann::json parsedJson(const std::string& text, const char* writer) {
+    try {
+        return nlohmann::json::parse(text);
+    } catch (const nlohmann::json::exception& error) {
+        jsonFinding(writer, std::string(error.what()) + "\n" + text);
+    }
+}
+
+// The bytes escapedBytes wrote.
+std::string unescapedBytes(const std::string& text) {
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '\\') {
+            bytes += '\\';
+            ++i;
+        } else if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x') {
+            bytes += static_cast<char>(hexByteValue(text.substr(i + 2, 2).c_str()));
+            i += 3;
+        } else {
+            bytes += text[i];
+        }
+    }
+    return bytes;
+}
+
+// A text written through jsonText as a member: what a reader of the JSON
+// gets back must be its bytes.
+void checkJsonTextOf(const std::string& text) {
+    nlohmann::json document = parsedJson(jsonText(nlohmann::json{{"text", text}}), "jsonText");
+    const std::string shown = document.at("text").get<std::string>();
+    const std::string bytes = isUtf8Text(text) ? shown : unescapedBytes(document.at("textBytes").get<std::string>());
+    if (bytes != text || shown != utf8Replaced(text) || document.contains("textBytes") == isUtf8Text(text))
+        jsonFinding("jsonText does not give the bytes of the text back", text);
+}
+
+// norvakload's JSON report of the run.
+void writeImportReport(ImportRun& run, const Output& out) {
+    ImportOutcome outcome;
+    outcome.messageSet = run.messageSetName;
+    outcome.counters = run.counters;
+    parsedJson(importReportJson(out, run.errSw ? 200 : 0, outcome), "importReportJson");
+}
+
+// norvakdiff's JSON of differences made of the items the run defines.
+void writeDifferences(ImportRun& run) {
+    constexpr int most = 64; // of each kind
+    SetComparison comparison;
+    for (const CwfTabDefinition& tab : run.cwfTabList)
+        comparison.formats.push_back(run.text(tab.name));
+    auto add = [&](char change, const char* kind, int ident, int oldText, int newText) {
+        SetDifference d;
+        d.change = change;
+        d.kind = kind;
+        d.identifier = run.text(ident);
+        d.field = oldText != 0 || newText != 0 ? "name" : "";
+        d.oldValue = run.text(oldText);
+        d.newValue = run.text(newText);
+        d.note = run.text(newText);
+        for (const std::string& format : comparison.formats)
+            d.verdicts.push_back({format, change != '~'});
+        d.breaking = change != '~';
+        comparison.differences.push_back(std::move(d));
+    };
+    for (int id = 1; id <= std::min(run.elements.count(), most); ++id)
+        add('~', "element", run.elements[id].ident, run.elements[id].label, run.elements[id].typeName);
+    for (int id = 1; id <= std::min(run.types.count(), most); ++id)
+        add('+', "type", run.types[id].ident, 0, run.types[id].label);
+    for (int id = 1; id <= std::min(run.messages.count(), most); ++id)
+        add('-', "message", run.messages[id].ident, run.messages[id].label, run.messages[id].typeName);
+    for (int id = 1; id <= std::min(run.values.count(), most); ++id)
+        add('~', "value", run.values[id].ident, run.values[id].label, run.values[id].valueText);
+    parsedJson(diffReportJson(comparison, comparison.differences.empty() ? 0 : 1), "diffReportJson");
+}
+
 // One fresh run over the text. Its output must never show the password
 // (DBPw of ZEPImport): a finding when it does.
 void importText(const std::string& input, Stages stages) {
@@ -222,6 +317,9 @@ void importText(const std::string& input, Stages stages) {
                      out.text().c_str());
         std::abort();
     }
+    writeImportReport(run, out);
+    if (stages == Stages::driver)
+        writeDifferences(run);
 }
 
 } // namespace
@@ -231,5 +329,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     importText(input, Stages::driver);
     importText(input, Stages::duplicatesOnly);
     importText(input, Stages::pastDuplicates);
+    checkJsonTextOf(input);
     return 0;
 }

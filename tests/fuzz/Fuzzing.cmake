@@ -19,6 +19,6 @@ if(NORVAK_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 
   add_executable(norvak_definitions_fuzzer ${CMAKE_CURRENT_LIST_DIR}/DefinitionsFuzzer.cpp)
-  target_link_libraries(norvak_definitions_fuzzer PRIVATE norvak_import)
+  target_link_libraries(norvak_definitions_fuzzer PRIVATE norvak_import norvak_diff)
   target_link_options(norvak_definitions_fuzzer PRIVATE -fsanitize=fuzzer)
 endif()

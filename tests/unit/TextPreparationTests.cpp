@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <regex>
 #include <thread>
 
@@ -84,11 +86,53 @@ TEST(TextPreparation, ReadFileDataRefusesAFileLargerThanTheLimit) {
                              "Unable to open input file " + overLimit + "\n");
 
     // A stream of unknown length is refused once it passes the limit, not
-    // read to an end it never reaches.
+    // read to an end it never reaches: the writer keeps the pipe open after
+    // one byte more than the limit, so a read to the end would never end.
+    fs::path pipe = dir.path / "endless.pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::promise<void> readerDone;
+    std::thread writer([&] {
+        int fd = ::open(pipe.c_str(), O_WRONLY);
+        std::string bytes((1 << 20) + 1, 'x');
+        for (std::size_t written = 0; fd >= 0 && written < bytes.size();) {
+            ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+            if (n <= 0)
+                break;
+            written += static_cast<std::size_t>(n);
+        }
+        readerDone.get_future().wait();
+        if (fd >= 0)
+            ::close(fd);
+    });
     TestRun endless;
-    EXPECT_FALSE(readFileData(endless.run, "/dev/zero", 1 << 20).has_value());
-    EXPECT_EQ(endless.output(), "*****Error - definitions file /dev/zero is larger than 1048576 bytes\n"
-                                "Unable to open input file /dev/zero\n");
+    EXPECT_FALSE(readFileData(endless.run, pipe.string(), 1 << 20).has_value());
+    readerDone.set_value();
+    writer.join();
+    EXPECT_EQ(endless.output(), "*****Error - definitions file " + pipe.string() + " is larger than 1048576 bytes\n"
+                                "Unable to open input file " + pipe.string() + "\n");
+}
+
+TEST(TextPreparation, ReadFileDataRefusesAStreamAtItsFirstNulByte) {
+    // /dev/zero is refused after its first block, not after 2 GiB.
+    TestRun zero;
+    EXPECT_FALSE(readFileData(zero.run, "/dev/zero").has_value());
+    EXPECT_EQ(zero.output(), "*****Error - definitions file /dev/zero is not a regular file and holds a NUL byte at "
+                             "byte 1: it is not a definitions text and is read no further\n"
+                             "Unable to open input file /dev/zero\n");
+    EXPECT_EQ(zero.run.errSw, 1);
+
+    // A pipe with a NUL after some text, in its second block.
+    ScratchDir dir;
+    fs::path pipe = dir.path / "nul.pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::thread writer([&] { dir.write("nul.pipe", std::string(70000, 'x') + std::string("\0y", 2)); });
+    TestRun piped;
+    EXPECT_FALSE(readFileData(piped.run, pipe.string()).has_value());
+    writer.join();
+    EXPECT_EQ(piped.output(), "*****Error - definitions file " + pipe.string() +
+                                  " is not a regular file and holds a NUL byte at byte 70001: it is not a definitions "
+                                  "text and is read no further\n"
+                                  "Unable to open input file " + pipe.string() + "\n");
 }
 
 TEST(TextPreparation, ReadFileDataWarnsWhereANulByteEndsTheText) {

@@ -1,9 +1,13 @@
 #include "import/driver/JsonReport.h"
 
+#include "support/JsonText.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
+#include <optional>
 
 namespace norvak {
 
@@ -11,6 +15,15 @@ namespace {
 
 bool startsWith(const std::string& text, const char* prefix) {
     return text.rfind(prefix, 0) == 0;
+}
+
+// A line or column number of a place: digits alone that make a number.
+std::optional<long> placeNumber(const std::string& text) {
+    long value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 0)
+        return std::nullopt;
+    return value;
 }
 
 } // namespace
@@ -57,10 +70,15 @@ std::string importReportJson(const Output& report, int exitCode, const ImportOut
             std::string place = line.substr(5);
             std::size_t columnAt = place.rfind(':');
             std::size_t lineAt = columnAt == std::string::npos ? std::string::npos : place.rfind(':', columnAt - 1);
+            std::optional<long> lineNumber, columnNumber;
             if (lineAt != std::string::npos) {
+                lineNumber = placeNumber(place.substr(lineAt + 1, columnAt - lineAt - 1));
+                columnNumber = placeNumber(place.substr(columnAt + 1));
+            }
+            if (lineNumber && columnNumber) {
                 (*last)["file"] = place.substr(0, lineAt);
-                (*last)["line"] = std::stol(place.substr(lineAt + 1, columnAt - lineAt - 1));
-                (*last)["column"] = std::stol(place.substr(columnAt + 1));
+                (*last)["line"] = *lineNumber;
+                (*last)["column"] = *columnNumber;
             }
         } else if (startsWith(line, "  did you mean ") && last != nullptr) {
             // The hint after an unknown word belongs to its error.
@@ -76,7 +94,7 @@ std::string importReportJson(const Output& report, int exitCode, const ImportOut
         }
         begin = end + 1;
     }
-    return document.dump(2) + "\n";
+    return jsonText(document, 2) + "\n";
 }
 
 

@@ -5,6 +5,7 @@
 #include "import/driver/CommandLine.h"
 
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,18 @@ int main(int argc, char** argv) {
         norvak::Output collected;
         norvak::ImportOutcome outcome;
         int exitCode = norvak::runImport(collected, count, arguments.data(), &outcome);
+        // The run has ended (committed or rolled back): its exit code stands
+        // whatever happens to the document.
+        std::string document;
+        try {
+            document = norvak::importReportJson(collected, exitCode, outcome);
+        } catch (const std::exception&) {
+            // No memory for the document: the plainest one, with no text of the run.
+            document = "{\"program\": \"norvakload\", \"exitCode\": " + std::to_string(exitCode & 0xff) +
+                       ", \"errors\": [{\"text\": \"*****Error - the JSON report could not be made\"}]}\n";
+        }
         norvak::Output out(stdout);
-        out.print("%s", norvak::importReportJson(collected, exitCode, outcome).c_str());
+        out.print("%s", document.c_str());
         return norvak::finishReport(out, "norvakload", exitCode);
     }
     norvak::Output out(stdout);

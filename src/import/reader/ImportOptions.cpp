@@ -90,8 +90,14 @@ bool takeOption(Diagnostics& diag, RunOptions& options, DefinitionModel& model, 
             continue;
         bool schema = option.setting == &RunOptions::schemaPrefix;
         if (schema && !isSchemaPrefix(value)) {
-            // The schema is pasted into every statement: only a plain name is taken.
-            diag.error("*****Error - %s parameter on ZEPImport is not an SQL identifier %s\n", option.label, value);
+            // The schema is pasted into every statement: only a plain name is
+            // taken, and not one of the database system's own schemas.
+            if (checkSchemaPrefix(value) == SchemaCheck::systemSchema)
+                diag.error("*****Error - %s parameter on ZEPImport %s %s\n", option.label, value,
+                           schemaRefusal(value));
+            else
+                diag.error("*****Error - %s parameter on ZEPImport is not an SQL identifier %s\n", option.label,
+                           value);
         } else if (std::strlen(value) < option.limit) {
             options.*option.setting = value;
         } else {

@@ -24,14 +24,19 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-enum class ReadOutcome { complete, failed, tooLarge };
+enum class ReadOutcome { complete, failed, tooLarge, nulInStream };
 
 // Reads the stream to its end, whatever kind of file it is, holding at most
-// `maxSize` bytes: a file whose size is known to be larger is refused before
-// it is read, any other as soon as one byte more than that comes.
-ReadOutcome readWhole(std::FILE* file, std::string& text, std::size_t maxSize) {
+// `maxSize` bytes: a regular file whose size is larger is refused before it
+// is read, any other file as soon as one byte more than that comes. A file
+// that is not a regular file (a pipe, a device such as /dev/zero) is read in
+// blocks and refused at its first NUL byte (its offset in `nulAt`): a
+// definitions text holds none, and what such a file holds after it could go
+// on up to the limit or for ever.
+ReadOutcome readWhole(std::FILE* file, std::string& text, std::size_t maxSize, std::size_t& nulAt) {
     struct stat status;
-    if (::fstat(::fileno(file), &status) == 0 && S_ISREG(status.st_mode)) {
+    const bool regular = ::fstat(::fileno(file), &status) == 0 && S_ISREG(status.st_mode);
+    if (regular) {
         if (static_cast<std::uintmax_t>(status.st_size) > maxSize)
             return ReadOutcome::tooLarge;
         text.reserve(static_cast<std::size_t>(status.st_size));
@@ -41,6 +46,12 @@ ReadOutcome readWhole(std::FILE* file, std::string& text, std::size_t maxSize) {
         std::size_t room = maxSize - text.size();
         std::size_t wanted = room < sizeof chunk ? room + 1 : sizeof chunk;
         std::size_t got = std::fread(chunk, 1, wanted, file);
+        if (!regular) {
+            if (const void* nul = std::memchr(chunk, '\0', got)) {
+                nulAt = text.size() + static_cast<std::size_t>(static_cast<const char*>(nul) - chunk);
+                return ReadOutcome::nulInStream;
+            }
+        }
         if (got > room)
             return ReadOutcome::tooLarge;
         text.append(chunk, got);
@@ -119,10 +130,11 @@ std::optional<std::string> readFileData(Diagnostics& diag, const std::string& fi
     int failure = file ? 0 : errno;
     std::string text;
     ReadOutcome outcome = ReadOutcome::failed;
+    std::size_t nulAt = 0;
     if (file) {
         try {
             errno = 0;
-            outcome = readWhole(file.get(), text, maxSize);
+            outcome = readWhole(file.get(), text, maxSize, nulAt);
             failure = outcome == ReadOutcome::failed ? (errno != 0 ? errno : EIO) : 0;
         } catch (const std::bad_alloc&) {
             outcome = ReadOutcome::failed;
@@ -131,6 +143,10 @@ std::optional<std::string> readFileData(Diagnostics& diag, const std::string& fi
     }
     if (outcome == ReadOutcome::tooLarge)
         diag.error("*****Error - definitions file %s is larger than %zu bytes\n", fileName.c_str(), maxSize);
+    else if (outcome == ReadOutcome::nulInStream)
+        diag.error("*****Error - definitions file %s is not a regular file and holds a NUL byte at byte %zu: it is "
+                   "not a definitions text and is read no further\n",
+                   fileName.c_str(), nulAt + 1);
     if (outcome != ReadOutcome::complete) {
         diag.out.setQuiet(false); // the run ends here: its end is shown
         diag.print("Unable to open input file %s\n", fileName.c_str());

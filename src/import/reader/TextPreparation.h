@@ -15,10 +15,13 @@ struct Diagnostics;
 constexpr std::size_t maxDefinitionsFileSize = 2147483647;
 
 // The whole definitions file as one text; nothing when it cannot be read or
-// holds more than `maxSize` bytes. A larger file is refused as soon as that
-// shows, before more than `maxSize` bytes are held. The text ends at its
-// first NUL byte for the reader, which a warning reports (counting bytes
-// from 1).
+// holds more than `maxSize` bytes. A regular file's size is checked before it
+// is read; any other file (a pipe, a device) is read in blocks of 64 KiB and
+// refused as soon as it passes `maxSize`, never holding more than that. The
+// text ends at its first NUL byte for the reader, which a warning reports
+// (counting bytes from 1); a file that is not a regular file is refused at
+// its first NUL byte instead, where it is read no further (so /dev/zero is
+// refused after one block, not 2 GiB).
 std::optional<std::string> readFileData(Diagnostics& diag, const std::string& fileName,
                                         std::size_t maxSize = maxDefinitionsFileSize);
 

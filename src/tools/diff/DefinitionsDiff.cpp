@@ -9,6 +9,7 @@
 #include "import/reader/TextPreparation.h"
 #include "import/repository/SetComparison.h"
 #include "support/Diagnostics.h"
+#include "support/JsonText.h"
 #include "support/ProgramInfo.h"
 #include "support/StringUtilities.h"
 #include "support/Utf8Text.h"
@@ -130,48 +131,6 @@ std::string textReport(const SetComparison& comparison, std::size_t refusedTexts
     return report + summaryLine(comparison, refusedTexts);
 }
 
-std::string jsonReport(const SetComparison& comparison, int exitCode, std::size_t refusedTexts) {
-    using Json = nlohmann::ordered_json;
-    Json differences = Json::array();
-    for (const SetDifference& d : comparison.differences) {
-        Json verdicts = Json::object();
-        for (const FormatVerdict& v : d.verdicts)
-            verdicts[v.format] = v.breaking ? "breaking" : "compatible";
-        Json entry = {
-            {"change", d.change == '+' ? "added" : d.change == '-' ? "removed" : "changed"},
-            {"kind", d.kind},
-            {"identifier", d.identifier},
-            {"field", d.field.empty() ? Json() : Json(d.field)},
-            {"old", d.field.empty() || !d.oldPresent ? Json() : Json(d.oldValue)},
-            {"new", d.field.empty() || !d.newPresent ? Json() : Json(d.newValue)},
-            {"note", d.note.empty() ? Json() : Json(d.note)},
-            {"verdicts", verdicts},
-            {"breaking", d.breaking},
-            {"appliedByImport", d.appliedByImport},
-            {"keptByImport", d.keptByImport},
-            {"refusedByImport", d.refusedByImport},
-        };
-        differences.push_back(std::move(entry));
-    }
-    Counts counts = countOf(comparison);
-    Json document = {
-        {"formats", comparison.formats},
-        {"differences", differences},
-        {"summary",
-         {{"differences", comparison.differences.size()},
-          {"breaking", counts.breaking},
-          {"compatible", counts.compatible},
-          {"appliedByImport", counts.applied},
-          {"keptByImport", counts.kept},
-          {"refusedByImport", counts.refused},
-          {"importRefused", counts.refused > 0 || refusedTexts > 0}}},
-        {"exitCode", exitCode},
-    };
-    // Texts of the repository that are not UTF-8 are shown with a
-    // replacement character rather than stopping the report.
-    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-}
-
 // A definitions file imported into a message set of its own; reports and
 // sets `exitCode` when it cannot be.
 std::optional<StoredMessageSet> importedRows(Output& report, const std::string& fileName, const std::string& setName,
@@ -284,6 +243,48 @@ bool writeStandardOutput(const std::string& text) {
 }
 
 } // namespace
+
+std::string diffReportJson(const SetComparison& comparison, int exitCode, std::size_t refusedTexts) {
+    using Json = nlohmann::ordered_json;
+    Json differences = Json::array();
+    for (const SetDifference& d : comparison.differences) {
+        Json verdicts = Json::object();
+        for (const FormatVerdict& v : d.verdicts)
+            verdicts[v.format] = v.breaking ? "breaking" : "compatible";
+        Json entry = {
+            {"change", d.change == '+' ? "added" : d.change == '-' ? "removed" : "changed"},
+            {"kind", d.kind},
+            {"identifier", d.identifier},
+            {"field", d.field.empty() ? Json() : Json(d.field)},
+            {"old", d.field.empty() || !d.oldPresent ? Json() : Json(d.oldValue)},
+            {"new", d.field.empty() || !d.newPresent ? Json() : Json(d.newValue)},
+            {"note", d.note.empty() ? Json() : Json(d.note)},
+            {"verdicts", verdicts},
+            {"breaking", d.breaking},
+            {"appliedByImport", d.appliedByImport},
+            {"keptByImport", d.keptByImport},
+            {"refusedByImport", d.refusedByImport},
+        };
+        differences.push_back(std::move(entry));
+    }
+    Counts counts = countOf(comparison);
+    Json document = {
+        {"formats", comparison.formats},
+        {"differences", differences},
+        {"summary",
+         {{"differences", comparison.differences.size()},
+          {"breaking", counts.breaking},
+          {"compatible", counts.compatible},
+          {"appliedByImport", counts.applied},
+          {"keptByImport", counts.kept},
+          {"refusedByImport", counts.refused},
+          {"importRefused", counts.refused > 0 || refusedTexts > 0}}},
+        {"exitCode", exitCode},
+    };
+    // Texts that are not UTF-8 (of the repository or of a file) are written
+    // as every program writes them, never stopping the report.
+    return jsonText(document, 2) + "\n";
+}
 
 const char* const norvakdiffHelp =
     "Usage: norvakdiff -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
@@ -406,8 +407,8 @@ int runDefinitionsDiff(Output& report, int argc, const char* const* argv) {
     Counts counts = countOf(comparison);
     exitCode = counts.breaking > 0 ? diffBreaking : comparison.differences.empty() ? diffNone : diffCompatible;
     std::size_t refusedTexts = against ? 0 : textsTheRepositoryRefuses(report, values, *oldSide, *newSide);
-    std::string text =
-        format == "json" ? jsonReport(comparison, exitCode, refusedTexts) : textReport(comparison, refusedTexts);
+    std::string text = format == "json" ? diffReportJson(comparison, exitCode, refusedTexts)
+                                        : textReport(comparison, refusedTexts);
     if (!writeStandardOutput(text)) {
         report.print("*****Error - the differences could not be written to standard output: %s\n",
                      std::strerror(errno != 0 ? errno : EIO));

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "import/repository/SetComparison.h"
 #include "support/Output.h"
+
+#include <string>
 
 namespace norvak {
 
@@ -20,6 +23,10 @@ enum DiffExitCode : int {
 
 // The text of norvakdiff --help.
 extern const char* const norvakdiffHelp;
+
+// norvakdiff --format json: the differences, their counts and the exit code
+// as one JSON document (written by jsonText, whatever bytes the texts hold).
+std::string diffReportJson(const SetComparison& comparison, int exitCode, std::size_t refusedTexts = 0);
 
 // norvakdiff: the differences between a definitions file and a stored
 // message set (or, with --against, another definitions file), on standard

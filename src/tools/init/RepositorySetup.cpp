@@ -47,7 +47,16 @@ void printUsage(Output& out, const char* programName) {
     out.flush();
 }
 
-// The language bindings asked for by -l; false (after reporting) for an unknown one.
+// Adds a binding unless the list has it: one named twice ("C,C", "c,C") is
+// registered once.
+void addBinding(std::vector<PluginMember>& bindings, const PluginMember& binding) {
+    if (std::none_of(bindings.begin(), bindings.end(),
+                     [&](const PluginMember& known) { return known.pluginKey == binding.pluginKey; }))
+        bindings.push_back(binding);
+}
+
+// The language bindings asked for by -l, each once; false (after reporting)
+// for an unknown one.
 bool parseLanguages(Output& out, const std::string& list, std::vector<PluginMember>& bindings) {
     bool valid = true;
     std::size_t start = 0;
@@ -57,9 +66,9 @@ bool parseLanguages(Output& out, const std::string& list, std::vector<PluginMemb
         for (char& c : name)
             c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
         if (name == "C") {
-            bindings.push_back(cBinding);
+            addBinding(bindings, cBinding);
         } else if (name == "COBOL") {
-            bindings.push_back(cobolBinding);
+            addBinding(bindings, cobolBinding);
         } else {
             out.print("*****Error - unknown language binding %s in -l parameter (use C, COBOL or C,COBOL)\n",
                       name.c_str());

@@ -4,6 +4,7 @@
 #include "dbsession/DbSession.h"
 #include "dbsession/MessageSetNames.h"
 #include "dbsession/Statement.h"
+#include "support/JsonText.h"
 #include "support/Output.h"
 #include "support/ProgramInfo.h"
 #include "tools/ToolCommandLine.h"
@@ -14,6 +15,7 @@
 
 #include <array>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 namespace norvak {
@@ -196,9 +198,10 @@ bool namesOneMessageSet(Output& out, DbSession& db, int& errSw, const std::strin
     return false;
 }
 
-} // namespace
-
-std::string listMessageSetsJson(DbSession& db, int& errSw, const std::string& schemaPrefix, const std::string& only) {
+// The message sets (one when `only` names it) with their messages, as JSON
+// values; texts as the database gives them (jsonText writes them).
+nlohmann::json listMessageSetsJson(DbSession& db, int& errSw, const std::string& schemaPrefix,
+                                   const std::string& only) {
     using nlohmann::json;
     json sets = json::array();
     const char* schema = schemaPrefix.c_str();
@@ -227,8 +230,10 @@ std::string listMessageSetsJson(DbSession& db, int& errSw, const std::string& sc
                                    set["messages"].push_back({{"id", id}, {"identifier", identifier}, {"type", type}});
                                });
     }
-    return sets.dump();
+    return sets;
 }
+
+} // namespace
 
 int runMessageSetListing(Output& out, int argc, const char* const* argv) {
     // --format json: the listing as one JSON document; the report lines are
@@ -249,7 +254,7 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
         const int count = static_cast<int>(arguments.size());
         walkToolCommandLine(collected, diagnostics.errSw, count, arguments.data(), options, values);
         int exitCode = listingSuccess;
-        std::string sets = "[]";
+        nlohmann::json sets = nlohmann::json::array();
         if (values.dataSource.empty()) {
             collected.print("*****Error - no data source: give it with -n\n");
             exitCode = listingUsage;
@@ -263,8 +268,10 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
                 if (values.messageSet.empty() ||
                     namesOneMessageSet(collected, db, diagnostics.errSw, values.schemaPrefix, values.messageSet))
                     sets = listMessageSetsJson(db, diagnostics.errSw, values.schemaPrefix, values.messageSet);
-                // A failed query, or -s naming no message set.
-                if (diagnostics.errSw || (!values.messageSet.empty() && sets == "[]"))
+                // A failed query, or -s naming no message set (said as in text).
+                if (!diagnostics.errSw && !values.messageSet.empty() && sets.empty())
+                    collected.print("*****Error - message set %s not found\n", values.messageSet.c_str());
+                if (diagnostics.errSw || (!values.messageSet.empty() && sets.empty()))
                     exitCode = listingDatabaseError;
                 db.close("main");
             }
@@ -276,9 +283,9 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
                 errors.push_back({{"text", line}});
         nlohmann::json document = {{"program", "norvakshow"},
                                    {"exitCode", exitCode & 0xff}, // as the process ends
-                                   {"messageSets", nlohmann::json::parse(sets)},
+                                   {"messageSets", std::move(sets)},
                                    {"errors", errors}};
-        out.print("%s\n", document.dump(2).c_str());
+        out.print("%s\n", jsonText(document, 2).c_str());
         return exitCode;
     }
 

@@ -80,8 +80,8 @@ class TextTrial {
             rc = execDirect(statement.get(), "SELECT COUNT(*) FROM unnest(?::varchar[])");
         if (SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA)
             return Outcome::taken;
-        std::string state = sqlState(statement.get());
         std::string why = diagnostic(statement.get());
+        std::string state = why.substr(0, why.find(' '));
         statement.reset();
         // The refused statement spoilt the transaction: nothing of it to keep.
         SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), SQL_ROLLBACK);
@@ -93,17 +93,7 @@ class TextTrial {
         return Outcome::failed;
     }
 
-    static std::string sqlState(SQLHSTMT statement) {
-        SQLCHAR state[8] = {};
-        SQLINTEGER native = 0;
-        SQLCHAR message[8] = {};
-        SQLSMALLINT length = 0;
-        if (!SQL_SUCCEEDED(
-                SQLGetDiagRec(SQL_HANDLE_STMT, statement, 1, state, &native, message, sizeof message, &length)))
-            return {};
-        return reinterpret_cast<const char*>(state);
-    }
-
+    // "SQLSTATE message" of the statement's first diagnostic record.
     static std::string diagnostic(SQLHSTMT statement) {
         SQLCHAR state[8] = {};
         SQLINTEGER native = 0;

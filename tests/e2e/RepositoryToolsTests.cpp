@@ -79,6 +79,10 @@ TEST_P(RepositoryTools, ShowListsEveryMessageSetWithItsCodeAndMessages) {
     ProgramResult empty = tool("norvakshow");
     EXPECT_EQ(empty.exitCode, 0) << empty.output;
     EXPECT_TRUE(contains(empty, "*****Database error 100 during SQLFetch in routine main SQLSTATUS")) << empty.output;
+    EXPECT_TRUE(hasLine(empty, "The repository holds no message set yet: create one with norvakinit -n " +
+                                   repo().dataSource() + " -s MessageSetName"))
+        << empty.output;
+    EXPECT_FALSE(contains(tool("norvakshow", {"-s", "Orders"}), "holds no message set yet"));
 
     repo().execute("DROP TABLE PROJECT");
     ProgramResult noTable = tool("norvakshow");

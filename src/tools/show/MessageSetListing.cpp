@@ -363,6 +363,10 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
         });
         if (listed ? errSw != 0 : rc != SQL_NO_DATA)
             exitCode = listingDatabaseError;
+        // What a new repository needs next.
+        if (!listed && rc == SQL_NO_DATA)
+            out.print("The repository holds no message set yet: create one with norvakinit -n %s -s MessageSetName\n",
+                      values.dataSource.c_str());
     }
 
     db.close(routine);

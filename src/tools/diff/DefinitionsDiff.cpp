@@ -5,6 +5,7 @@
 #include "import/reader/TextPreparation.h"
 #include "import/repository/SetComparison.h"
 #include "support/Diagnostics.h"
+#include "support/OutputFile.h"
 #include "support/ProgramInfo.h"
 #include "support/StringUtilities.h"
 #include "tools/StoredSetReading.h"
@@ -184,11 +185,6 @@ std::optional<StoredMessageSet> importedRows(Output& report, const std::string& 
     return std::move(scratch.rows);
 }
 
-bool writeStandardOutput(const std::string& text) {
-    bool ok = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-    return std::fflush(stdout) == 0 && ok;
-}
-
 } // namespace
 
 const char* const norvakdiffHelp =
@@ -320,9 +316,9 @@ int runDefinitionsDiff(Output& report, int argc, const char* const* argv) {
     Counts counts = countOf(comparison);
     exitCode = counts.breaking > 0 ? diffBreaking : comparison.differences.empty() ? diffNone : diffCompatible;
     std::string text = format == "json" ? jsonReport(comparison, exitCode) : textReport(comparison);
-    if (!writeStandardOutput(text)) {
-        report.print("*****Error - the differences could not be written to standard output: %s\n",
-                     std::strerror(errno != 0 ? errno : EIO));
+    std::string failure;
+    if (!writeStandardOutput(text, failure)) {
+        report.print("*****Error - the differences could not be written to standard output: %s\n", failure.c_str());
         return diffNotWritten;
     }
     if (against)

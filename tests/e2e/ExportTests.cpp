@@ -5,15 +5,44 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <tuple>
+#include <unistd.h>
 
 // norvakexport: a message set back to a definitions file that imports into
 // an empty message set as the same rows, and its canonical rows.
 
 namespace norvak::test {
 namespace {
+
+// What a folder holds, entry by entry: its kind, mode, owner, device or
+// link text and content; to compare the file system before and after a run.
+using FolderState = std::map<std::string, std::tuple<unsigned, unsigned, unsigned long, std::string>>;
+FolderState folderState(const std::string& folder) {
+    FolderState state;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::string path = entry.path().string();
+        struct stat status {};
+        if (::lstat(path.c_str(), &status) != 0)
+            continue;
+        std::string what;
+        if (S_ISLNK(status.st_mode))
+            what = "link to " + std::filesystem::read_symlink(path).string();
+        else if (S_ISREG(status.st_mode))
+            what = readFile(path);
+        state[entry.path().filename().string()] = {static_cast<unsigned>(status.st_mode),
+                                                   static_cast<unsigned>(status.st_uid),
+                                                   static_cast<unsigned long>(status.st_rdev), what};
+    }
+    return state;
+}
 
 class Export : public RepositoryTest {
   protected:
@@ -163,6 +192,138 @@ TEST_P(Export, AnImportInProgressIsNotSeenHalfWritten) {
                    "0, 0, 6, 1, 'halfway', 0, 0)");
         EXPECT_EQ(canonicalRows(access(), "Orders"), committed);
     }
+}
+
+// An -o never writes over a database: the repository's own SQLite file (on
+// PostgreSQL, another SQLite database) is refused with exit code 5, named or
+// reached through a link, and the repository and the folder stay as they were.
+TEST_P(Export, TheRepositoryDatabaseIsNeverWrittenOver) {
+    createMessageSet("Orders");
+    ASSERT_EQ(runConnected("norvakload", {"-f", sourcePath("examples/orders.xml"), "-s", "Orders"}).exitCode, 0);
+    std::vector<std::string> rows = canonicalRows(access(), "Orders");
+    const std::string folder = repo().folder().path();
+    std::string database = GetParam() == Backend::sqlite
+                               ? repo().database()
+                               : repo().folder().write("other.db", std::string("SQLite format 3\0", 16) +
+                                                                       std::string(4080, '\0'));
+    ASSERT_EQ(::symlink(database.c_str(), (folder + "/repository").c_str()), 0);
+    FolderState before = folderState(folder);
+    ASSERT_TRUE(before.count(std::filesystem::path(database).filename().string()));
+
+    for (const std::string& target : {database, folder + "/repository"}) {
+        for (bool canonical : {false, true}) {
+            SCOPED_TRACE(target + (canonical ? " --canonical" : ""));
+            std::vector<std::string> options{"-o", target};
+            if (canonical)
+                options.push_back("--canonical");
+            ProgramResult result = exportSet(access(), "Orders", options);
+            EXPECT_EQ(result.exitCode, 5) << result.errors;
+            EXPECT_NE(result.errors.find("*****Error - the export could not be written to " + target +
+                                         ": it is an SQLite database (or its journal), which an output never "
+                                         "replaces"),
+                      std::string::npos)
+                << result.errors;
+            EXPECT_EQ(folderState(folder), before);
+        }
+    }
+    EXPECT_EQ(canonicalRows(access(), "Orders"), rows);
+    EXPECT_EQ(runConnected("norvakshow", {"-s", "Orders"}).exitCode, 0);
+}
+
+// What -o names keeps what it is: a link stays a link (its file is written),
+// a file keeps its mode, a FIFO and a device are written where they stand.
+TEST_P(Export, AnOutputKeepsWhatIsAtThePath) {
+    createMessageSet("Orders");
+    ASSERT_EQ(runConnected("norvakload", {"-f", sourcePath("examples/orders.xml"), "-s", "Orders"}).exitCode, 0);
+    const std::string expected = exportSet(access(), "Orders").output;
+    const std::string folder = repo().folder().path();
+    std::string file = repo().folder().write("private.xml", "old\n");
+    ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("private.xml", (folder + "/link.xml").c_str()), 0);
+    ASSERT_EQ(::mkfifo((folder + "/pipe").c_str(), 0600), 0);
+    bool device = ::geteuid() == 0 && ::mknod((folder + "/null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    FolderState before = folderState(folder);
+
+    ProgramResult written = exportSet(access(), "Orders", {"-o", folder + "/link.xml"});
+    ASSERT_EQ(written.exitCode, 0) << written.errors;
+    FolderState after = folderState(folder);
+    std::get<3>(before["private.xml"]) = expected; // only the content of the file the link names changes
+    EXPECT_EQ(after, before);
+
+    // The FIFO, held open at both ends by the test while the export writes
+    // into it (the file, some kilobytes, fits in the pipe), then read.
+    int readEnd = ::open((folder + "/pipe").c_str(), O_RDONLY | O_NONBLOCK);
+    int writeEnd = ::open((folder + "/pipe").c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_TRUE(readEnd >= 0 && writeEnd >= 0);
+    ProgramResult piped = exportSet(access(), "Orders", {"-o", folder + "/pipe"});
+    ::close(writeEnd);
+    std::string received;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(readEnd, buffer, sizeof buffer)) > 0;)
+        received.append(buffer, static_cast<std::size_t>(n));
+    ::close(readEnd);
+    EXPECT_EQ(piped.exitCode, 0) << piped.errors;
+    EXPECT_EQ(received, expected);
+    if (device) {
+        ProgramResult intoDevice = exportSet(access(), "Orders", {"-o", folder + "/null", "--canonical"});
+        EXPECT_EQ(intoDevice.exitCode, 0) << intoDevice.errors;
+    }
+    EXPECT_EQ(folderState(folder), after);
+}
+
+// A definition without an identifier, or whose identifier names another
+// definition too, is left out of the file with what refers to it (members,
+// value uses, a message of its type), counted, and the rest imports.
+TEST_P(Export, DefinitionsLeftOutAreLeftOutOfTheFileAndTheRestImports) {
+    createMessageSet("Orders");
+    ASSERT_EQ(runConnected("norvakload", {"-f", sourcePath("examples/orders.xml"), "-s", "Orders"}).exitCode, 0);
+    repo().execute("UPDATE M_ELEMENT SET IDENTIFIER = '' WHERE IDENTIFIER = 'CustomerId'");
+    repo().execute("UPDATE M_VALUE SET IDENTIFIER = 'Sku' WHERE IDENTIFIER = 'CurrencyEUR'");
+    repo().execute("UPDATE M_TYPE SET IDENTIFIER = 'Paid' WHERE IDENTIFIER = 'Order_t'");
+    std::vector<std::string> rows = canonicalRows(access(), "Orders");
+
+    ProgramResult exported = exportSet(access(), "Orders", {"-o", repo().folder().path() + "/partial.xml"});
+    EXPECT_EQ(exported.exitCode, 6) << exported.errors;
+    for (const char* line : {"*****Warning - not exported: 1 definitions without an identifier",
+                             "*****Warning - not exported: 4 identifiers that name more than one definition",
+                             "*****Warning - not exported: 1 messages whose type is left out",
+                             "*****Warning - not exported: 3 type members whose item is left out",
+                             "*****Warning - not exported: 1 value uses whose value is left out"})
+        EXPECT_NE(exported.errors.find(line), std::string::npos) << line << "\n" << exported.errors;
+    std::string file = readFile(repo().folder().path() + "/partial.xml");
+    for (const char* gone : {"ident=\"\"", "\"Sku\"", "\"Paid\"", "PlaceOrder", "CurrencyEUR"})
+        EXPECT_EQ(file.find(gone), std::string::npos) << gone << "\n" << file;
+    EXPECT_NE(file.find("<Element ident=\"CustomerName\""), std::string::npos);
+    EXPECT_EQ(canonicalRows(access(), "Orders"), rows) << "the export changed the repository";
+
+    createMessageSet("Copy");
+    ProgramResult load = runConnected("norvakload", {"-f", repo().folder().path() + "/partial.xml", "-s", "Copy"});
+    EXPECT_EQ(load.exitCode, 0) << load.output;
+    ProgramResult copy = exportSet(access(), "Copy");
+    EXPECT_EQ(copy.exitCode, 0) << copy.errors;
+    EXPECT_NE(copy.output.find("<Type ident=\"Invoice_t\""), std::string::npos);
+}
+
+// Every name norvakinit takes (up to 127 bytes, with the characters a file
+// must escape) is written in <ZEPImport/>, and the file imports into the
+// set it names without -s.
+TEST_P(Export, EveryMessageSetNameComesBackInTheFile) {
+    std::string name = "Ordres & <\"S\xC3\xA4tze\"> 'x' ";
+    name += std::string(127 - name.size(), 'n');
+    ASSERT_EQ(name.size(), 127u);
+    createMessageSet(name);
+    ASSERT_EQ(runConnected("norvakload", {"-f", sourcePath("examples/orders.xml"), "-s", name}).exitCode, 0);
+    std::vector<std::string> rows = canonicalRows(access(), name);
+    std::string file = repo().folder().path() + "/named.xml";
+    ProgramResult exported = exportSet(access(), name, {"-o", file});
+    ASSERT_EQ(exported.exitCode, 0) << exported.errors;
+    EXPECT_NE(readFile(file).find("<ZEPImport messageSet=\"Ordres &amp; &lt;&quot;S\xC3\xA4tze&quot;&gt; 'x' nnn"),
+              std::string::npos)
+        << readFile(file);
+    ProgramResult again = runConnected("norvakload", {"-f", file});
+    ASSERT_EQ(again.exitCode, 0) << again.output;
+    EXPECT_TRUE(hasLine(again, "M_ELEMENT        - 0")) << again.output;
+    EXPECT_EQ(canonicalRows(access(), name), rows);
 }
 
 INSTANTIATE_TEST_SUITE_P(, Export, allBackends(), backendParamName);

@@ -1,3 +1,4 @@
+#include "import/model/Codes.h"
 #include "import/model/ItemTables.h"
 #include "import/reader/Keywords.h"
 #include "tools/export/CanonicalRows.h"
@@ -6,6 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <unistd.h>
 
 // Writing a stored message set as a definitions file: the keywords read back
 // as their codes, and what the rows hold comes out as the attributes that
@@ -213,6 +219,124 @@ TEST(CanonicalRows, IdsDatesAndUuidsGiveWayToWhatTheyStandFor) {
     EXPECT_TRUE(has("value=<uuid>"));
     EXPECT_TRUE(has("value=<made from the label>"));
     EXPECT_FALSE(has("100001"));
+}
+
+TEST(CanonicalRows, RowsSortedThroughTemporaryFilesComeOutAsSortedInMemory) {
+    // Lines that share prefixes, end where others go on, and hold bytes
+    // above 127, which sort after the letters.
+    std::mt19937 random(7);
+    std::vector<std::string> lines;
+    for (int i = 0; i < 3000; ++i) {
+        std::string line = "M_ATTRIBUTE owner=element \"";
+        for (auto n = random() % 6; n > 0; --n)
+            line += static_cast<char>("aAz \"\xc3\xa9~"[random() % 8]);
+        line += random() % 2 != 0 ? "\" class=103" : "\"";
+        lines.push_back(line);
+    }
+    std::vector<std::string> sorted = lines;
+    std::sort(sorted.begin(), sorted.end());
+    std::string expected;
+    for (const std::string& line : sorted)
+        expected += line + "\n";
+
+    for (std::size_t budget : {std::size_t{1} << 30, std::size_t{4096}, std::size_t{1}}) {
+        SCOPED_TRACE(budget);
+        SortedLines sorter(budget);
+        for (const std::string& line : lines)
+            sorter.add(line);
+        std::string path = testing::TempDir() + "norvak-sorted-" + std::to_string(::getpid()) + ".txt";
+        OutputFile output;
+        std::string failure;
+        ASSERT_TRUE(output.open(path, failure)) << failure;
+        ASSERT_TRUE(sorter.writeTo(output, failure)) << failure;
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream written;
+        written << in.rdbuf();
+        std::remove(path.c_str());
+        EXPECT_EQ(written.str(), expected);
+    }
+    SortedLines small(100);
+    for (const std::string& line : lines)
+        small.add(line);
+    EXPECT_EQ(small.lines(), sorted);
+}
+
+TEST(CanonicalRows, AttributeRowsTakenAsTheyAreReadGiveTheSameLines) {
+    SmallSet s;
+    s.memberAttribute(2, 2, "Length", "integer", 0, 10, "12");
+    s.elementAttribute(keyTdsTag, "Tag", "string", "E");
+    std::vector<std::string> whole = canonicalRows(s.set);
+
+    CanonicalRows streamed(64); // a temporary file for every few lines
+    for (const StoredAttribute& row : s.set.attributes)
+        streamed.addAttribute(s.set, row, false);
+    for (const StoredAttribute& row : s.set.memberAttributes)
+        streamed.addAttribute(s.set, row, true);
+    s.set.attributes.clear();
+    s.set.memberAttributes.clear();
+    streamed.addTables(s.set);
+    EXPECT_EQ(streamed.lines(), whole);
+    EXPECT_TRUE(s.set.types.empty() && s.set.typeMembers.empty()) << "the set's tables go as their rows are taken";
+}
+
+// A definition without an identifier, or whose identifier names another
+// definition too, is left out of the file and counted, and so is everything
+// that refers to it: the rest of the file imports.
+TEST(DefinitionsExport, DefinitionsWithoutAUsableIdentifierAreLeftOutWithWhatRefersToThem) {
+    SmallSet s;
+    StoredElement second = s.set.elements[0];
+    second.id = 100005;
+    second.identifier = "Len";
+    second.name = "Len";
+    s.set.elements.push_back(second);
+    StoredValue value;
+    value.id = 100006;
+    value.identifier = "T"; // the type's identifier as well
+    value.typeId = 50224;
+    value.text = "1";
+    value.name = "T";
+    s.set.values.push_back(value);
+    s.set.valueMembers.push_back({100007, 100001, 100006, 103, 1, 6, 0, 0});
+    StoredMessage message;
+    message.id = 100008;
+    message.identifier = "M";
+    message.typeId = 100000;
+    message.name = "M";
+    s.set.messages.push_back(message);
+    s.set.elements[1].identifier = ""; // Len: no identifier
+    s.memberAttribute(2, 3, "Length Reference", "COMPONENT:ELEMENT", 0, 10, "100005");
+
+    DefinitionsExport exported = exportDefinitions(s.set);
+    EXPECT_EQ(exported.text.find("ident=\"\""), std::string::npos) << exported.text;
+    EXPECT_EQ(exported.text.find("<Type ident=\"T\""), std::string::npos) << exported.text;
+    EXPECT_EQ(exported.text.find("<Value"), std::string::npos) << exported.text;
+    EXPECT_EQ(exported.text.find("<Message"), std::string::npos) << exported.text;
+    EXPECT_NE(exported.text.find("<Element ident=\"E\" type=\"decimal\"/>"), std::string::npos) << exported.text;
+    std::vector<std::pair<std::string, long>> expected{
+        {"definitions without an identifier", 1},
+        {"identifiers that name more than one definition", 2},
+        {"messages whose type is left out", 1},
+        {"value uses whose value is left out", 1}};
+    EXPECT_EQ(exported.omissions, expected);
+
+    // A message whose type is not in the set is left out too: the import
+    // requires one.
+    SmallSet other;
+    message.typeId = 999999;
+    other.set.messages.push_back(message);
+    exported = exportDefinitions(other.set);
+    EXPECT_EQ(exported.text.find("<Message"), std::string::npos) << exported.text;
+}
+
+TEST(DefinitionsExport, EveryMessageSetNameNorvakinitTakesIsWritten) {
+    SmallSet s;
+    s.set.name = std::string(127, 'n');
+    EXPECT_NE(exportDefinitions(s.set).text.find("<ZEPImport messageSet=\"" + s.set.name + "\"/>"), std::string::npos);
+    s.set.name += "n"; // only another tool writes a longer one
+    DefinitionsExport exported = exportDefinitions(s.set);
+    EXPECT_NE(exported.text.find("<ZEPImport/>"), std::string::npos);
+    ASSERT_EQ(exported.omissions.size(), 1u);
+    EXPECT_EQ(exported.omissions[0].first.rfind("message set names longer than 127 bytes", 0), 0u);
 }
 
 } // namespace

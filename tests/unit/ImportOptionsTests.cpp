@@ -32,7 +32,7 @@ TEST(ImportOptions, TextSettingsTakeValuesUpToTheirLongestLengthAndRefuseLongerO
         {"DBUser", &ImportRun::dbUserId, 62, "database user id"},
         {"DBPw", &ImportRun::dbPassword, 62, "database password"},
         {"schema", &ImportRun::schemaPrefix, 62, "database schema name"},
-        {"messageSet", &ImportRun::messageSetName, 126, "message set"},
+        {"messageSet", &ImportRun::messageSetName, 127, "message set"}, // as norvakinit and -s take it
     };
     for (const auto& s : settings) {
         TestRun t;

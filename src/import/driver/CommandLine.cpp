@@ -65,7 +65,7 @@ const ApplyRule applyRules[] = {
     {&CommandLineValues::dbUserId, &RunOptions::dbUserId, 63, "*****Error - database user id parameter is too long\n"},
     {&CommandLineValues::dbPassword, &RunOptions::dbPassword, 63,
      "*****Error - database password parameter is too long\n"},
-    {&CommandLineValues::messageSetName, &RunOptions::messageSetName, 127,
+    {&CommandLineValues::messageSetName, &RunOptions::messageSetName, longestMessageSetName,
      "*****Error - message set name is too long\n"},
 };
 

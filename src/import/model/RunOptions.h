@@ -1,8 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace norvak {
+
+// The longest message set name, in bytes: what norvakinit creates and what
+// norvakload takes from -s or from the messageSet of a definitions file.
+inline constexpr std::size_t longestMessageSetName = 127;
 
 // The options of a run: its switches and settings, from the command line and
 // the ZEPImport element, read-only once the definitions file has been read.

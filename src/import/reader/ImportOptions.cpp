@@ -36,7 +36,7 @@ const TextOption textOptions[] = {
     {"DBUser", &RunOptions::dbUserId, 63, "database user id"},
     {"DBPw", &RunOptions::dbPassword, 63, "database password"},
     {"schema", &RunOptions::schemaPrefix, 63, "database schema name"},
-    {"messageSet", &RunOptions::messageSetName, 127, "message set"},
+    {"messageSet", &RunOptions::messageSetName, longestMessageSetName + 1, "message set"},
 };
 
 // A table capacity: its smallest accepted value, its lines and how its table

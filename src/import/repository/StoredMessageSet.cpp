@@ -9,6 +9,8 @@
 #include "import/model/LanguageNames.h"
 
 #include <array>
+#include <deque>
+#include <utility>
 #include <string_view>
 #include <unordered_map>
 
@@ -72,10 +74,41 @@ bool readRows(Diagnostics& diag, DbSession& db, const char* routine, const std::
     return rc == SQL_NO_DATA && !diag.errSw;
 }
 
-std::string itemQuery(const std::string& schemaPrefix, const char* columns, const char* table, int key,
-                      const char* keyColumn, const char* order) {
-    return formatText("SELECT %s FROM %s%s WHERE %s = %d ORDER BY %s", columns, schemaPrefix.c_str(), table, keyColumn,
-                      key, order);
+// Rows of one query of a table's pages.
+constexpr int pageRows = 20000;
+
+// One table's query: the columns of the rows of message set `key`, in the
+// order of the id column, which is unique within a message set (the primary
+// key), the first column read.
+struct TableQuery {
+    const char* columns;
+    const char* table;
+    const char* keyColumn;
+    const char* idColumn;
+};
+
+// Reads a table's rows page by page, each page a query of its own that
+// starts after the last id of the one before; `read` reads one row and
+// returns its id. Every page is read in the caller's transaction, so the
+// pages together are one snapshot.
+template <class Read>
+bool readPages(Diagnostics& diag, DbSession& db, const char* routine, const std::string& schemaPrefix, int key,
+               const TableQuery& query, Read read) {
+    std::optional<std::int32_t> last;
+    for (;;) {
+        std::string after = last ? formatText(" AND %s > %d", query.idColumn, *last) : std::string();
+        std::string sql = formatText("SELECT %s FROM %s%s WHERE %s = %d%s ORDER BY %s LIMIT %d", query.columns,
+                                     schemaPrefix.c_str(), query.table, query.keyColumn, key, after.c_str(),
+                                     query.idColumn, pageRows);
+        int rows = 0;
+        if (!readRows(diag, db, routine, sql, [&](RowReader& row) {
+                last = read(row);
+                ++rows;
+            }))
+            return false;
+        if (rows < pageRows)
+            return true;
+    }
 }
 
 void readAttribute(RowReader& row, StoredMessageSet& set, StoredAttribute& attribute, bool ofMember) {
@@ -192,150 +225,159 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
         return holdsWhatTheImportMakes(row, named && label != labels.end() ? label->second : std::string_view());
     };
 
+    const std::string typeColumns = formatText("ID_VALUE, IDENTIFIER, TYPE_CATEGORY, TYPE_FLAGS, LOGICAL_DATA_TYPE, "
+                                               "BASE_TYPE_ID, TYPE_COMPOSITION, TYPE_CONTENT, NAME, %s",
+                                               stamp);
+    const std::string elementColumns =
+        formatText("ID_VALUE, IDENTIFIER, TYPE_ID, CTXT_TAG_HINT_DFLT, NAME, %s", stamp);
+    const std::string messageColumns = formatText("ID_VALUE, IDENTIFIER, TYPE_ID, MODE, NAME, %s", stamp);
+    const std::string valueColumns = formatText("ID_VALUE, IDENTIFIER, TYPE_ID, VALUE_STRING, NAME, %s", stamp);
+    const std::string memberColumns = formatText("MEMBER_ID, TYPE_ID, CHILD_ID, CHILD_CLASS, SEQUENCE_NUM, "
+                                                 "REPEAT_ITEM_IND, MIN_OCCURS, MAX_OCCURS, CONTEXT_TAG_HINT, %s",
+                                                 stamp);
+    const std::string valueUseColumns =
+        formatText("MEMBER_ID, PARENT_ID, VALUE_ID, PARENT_CLASS, SEQUENCE_NUM, ROLE, %s", stamp);
+
+    // An attribute row read: kept in the set, or handed to its sink.
+    std::size_t attributeRows = 0;
+    auto takeAttribute = [&](RowReader& row, bool ofMember) {
+        std::deque<StoredAttribute>& table = ofMember ? set.memberAttributes : set.attributes;
+        if (set.attributeSink) {
+            StoredAttribute attribute;
+            readAttribute(row, set, attribute, ofMember);
+            if (keepRemade || !remade(attribute)) {
+                set.attributeSink(attribute, ofMember);
+                ++attributeRows;
+            }
+            return attribute.id;
+        }
+        StoredAttribute& attribute = table.emplace_back();
+        readAttribute(row, set, attribute, ofMember);
+        std::int32_t id = attribute.id;
+        if (!keepRemade && remade(attribute))
+            table.pop_back();
+        else
+            ++attributeRows;
+        return id;
+    };
+
     bool ok =
-        readRows(diag, db, routine,
-                 itemQuery(schema,
-                           formatText("ID_VALUE, IDENTIFIER, TYPE_CATEGORY, TYPE_FLAGS, LOGICAL_DATA_TYPE, "
-                                      "BASE_TYPE_ID, TYPE_COMPOSITION, TYPE_CONTENT, NAME, %s",
-                                      stamp)
-                               .c_str(),
-                           "M_TYPE", key, "PROJECT", "ID_VALUE"),
-                 [&](RowReader& row) {
-                     StoredType& type = set.types.emplace_back();
-                     type.id = row.integer();
-                     type.identifier = row.text();
-                     type.category = row.integer();
-                     type.flags = row.integer();
-                     type.logicalDataType = row.integer();
-                     type.baseTypeId = row.nullableInteger();
-                     type.composition = row.integer();
-                     type.content = row.integer();
-                     type.name = row.text();
-                     type.status = row.integer();
-                     type.descoped = row.integer();
-                 }) &&
+        readPages(diag, db, routine, schema, key, {typeColumns.c_str(), "M_TYPE", "PROJECT", "ID_VALUE"},
+                  [&](RowReader& row) {
+                      StoredType& type = set.types.emplace_back();
+                      type.id = row.integer();
+                      type.identifier = row.text();
+                      type.category = row.integer();
+                      type.flags = row.integer();
+                      type.logicalDataType = row.integer();
+                      type.baseTypeId = row.nullableInteger();
+                      type.composition = row.integer();
+                      type.content = row.integer();
+                      type.name = row.text();
+                      type.status = row.integer();
+                      type.descoped = row.integer();
+                      return type.id;
+                  }) &&
         done("M_TYPE", set.types.size()) &&
-        readRows(diag, db, routine,
-                 itemQuery(schema,
-                           formatText("ID_VALUE, IDENTIFIER, TYPE_ID, CTXT_TAG_HINT_DFLT, NAME, %s", stamp).c_str(),
-                           "M_ELEMENT", key, "PROJECT", "ID_VALUE"),
-                 [&](RowReader& row) {
-                     StoredElement& element = set.elements.emplace_back();
-                     element.id = row.integer();
-                     element.identifier = row.text();
-                     element.typeId = row.integer();
-                     element.tagHint = row.nullableText();
-                     element.name = row.text();
-                     element.status = row.integer();
-                     element.descoped = row.integer();
-                 }) &&
+        readPages(diag, db, routine, schema, key, {elementColumns.c_str(), "M_ELEMENT", "PROJECT", "ID_VALUE"},
+                  [&](RowReader& row) {
+                      StoredElement& element = set.elements.emplace_back();
+                      element.id = row.integer();
+                      element.identifier = row.text();
+                      element.typeId = row.integer();
+                      element.tagHint = row.nullableText();
+                      element.name = row.text();
+                      element.status = row.integer();
+                      element.descoped = row.integer();
+                      return element.id;
+                  }) &&
         done("M_ELEMENT", set.elements.size()) &&
-        readRows(diag, db, routine,
-                 itemQuery(schema, formatText("ID_VALUE, IDENTIFIER, TYPE_ID, MODE, NAME, %s", stamp).c_str(),
-                           "M_MESSAGE", key, "PROJECT", "ID_VALUE"),
-                 [&](RowReader& row) {
-                     StoredMessage& message = set.messages.emplace_back();
-                     message.id = row.integer();
-                     message.identifier = row.text();
-                     message.typeId = row.integer();
-                     message.mode = row.integer();
-                     message.name = row.text();
-                     message.status = row.integer();
-                     message.descoped = row.integer();
-                 }) &&
+        readPages(diag, db, routine, schema, key, {messageColumns.c_str(), "M_MESSAGE", "PROJECT", "ID_VALUE"},
+                  [&](RowReader& row) {
+                      StoredMessage& message = set.messages.emplace_back();
+                      message.id = row.integer();
+                      message.identifier = row.text();
+                      message.typeId = row.integer();
+                      message.mode = row.integer();
+                      message.name = row.text();
+                      message.status = row.integer();
+                      message.descoped = row.integer();
+                      return message.id;
+                  }) &&
         done("M_MESSAGE", set.messages.size()) &&
-        readRows(diag, db, routine,
-                 itemQuery(schema, formatText("ID_VALUE, IDENTIFIER, TYPE_ID, VALUE_STRING, NAME, %s", stamp).c_str(),
-                           "M_VALUE", key, "PROJECT", "ID_VALUE"),
-                 [&](RowReader& row) {
-                     StoredValue& value = set.values.emplace_back();
-                     value.id = row.integer();
-                     value.identifier = row.text();
-                     value.typeId = row.integer();
-                     value.text = row.text();
-                     value.name = row.text();
-                     value.status = row.integer();
-                     value.descoped = row.integer();
-                 }) &&
+        readPages(diag, db, routine, schema, key, {valueColumns.c_str(), "M_VALUE", "PROJECT", "ID_VALUE"},
+                  [&](RowReader& row) {
+                      StoredValue& value = set.values.emplace_back();
+                      value.id = row.integer();
+                      value.identifier = row.text();
+                      value.typeId = row.integer();
+                      value.text = row.text();
+                      value.name = row.text();
+                      value.status = row.integer();
+                      value.descoped = row.integer();
+                      return value.id;
+                  }) &&
         done("M_VALUE", set.values.size()) &&
-        readRows(diag, db, routine,
-                 itemQuery(schema,
-                           formatText("MEMBER_ID, TYPE_ID, CHILD_ID, CHILD_CLASS, SEQUENCE_NUM, REPEAT_ITEM_IND, "
-                                      "MIN_OCCURS, MAX_OCCURS, CONTEXT_TAG_HINT, %s",
-                                      stamp)
-                               .c_str(),
-                           "TYPE_MEMBER", key, "PROJECT", "MEMBER_ID"),
-                 [&](RowReader& row) {
-                     StoredTypeMember& member = set.typeMembers.emplace_back();
-                     member.id = row.integer();
-                     member.typeId = row.integer();
-                     member.childId = row.integer();
-                     member.childClass = row.integer();
-                     member.sequence = row.integer();
-                     member.repeats = row.integer();
-                     member.minOccurs = row.nullableText();
-                     member.maxOccurs = row.nullableText();
-                     member.tagHint = row.nullableText();
-                     member.status = row.integer();
-                     member.descoped = row.integer();
-                 }) &&
+        readPages(diag, db, routine, schema, key, {memberColumns.c_str(), "TYPE_MEMBER", "PROJECT", "MEMBER_ID"},
+                  [&](RowReader& row) {
+                      StoredTypeMember& member = set.typeMembers.emplace_back();
+                      member.id = row.integer();
+                      member.typeId = row.integer();
+                      member.childId = row.integer();
+                      member.childClass = row.integer();
+                      member.sequence = row.integer();
+                      member.repeats = row.integer();
+                      member.minOccurs = row.nullableText();
+                      member.maxOccurs = row.nullableText();
+                      member.tagHint = row.nullableText();
+                      member.status = row.integer();
+                      member.descoped = row.integer();
+                      return member.id;
+                  }) &&
         done("TYPE_MEMBER", set.typeMembers.size()) &&
-        readRows(diag, db, routine,
-                 itemQuery(schema,
-                           formatText("MEMBER_ID, PARENT_ID, VALUE_ID, PARENT_CLASS, SEQUENCE_NUM, ROLE, %s", stamp)
-                               .c_str(),
-                           "VALUE_MEMBER", key, "PROJECT", "MEMBER_ID"),
-                 [&](RowReader& row) {
-                     StoredValueMember& member = set.valueMembers.emplace_back();
-                     member.id = row.integer();
-                     member.parentId = row.integer();
-                     member.valueId = row.integer();
-                     member.parentClass = row.integer();
-                     member.sequence = row.integer();
-                     member.role = row.integer();
-                     member.status = row.integer();
-                     member.descoped = row.integer();
-                 }) &&
+        readPages(diag, db, routine, schema, key, {valueUseColumns.c_str(), "VALUE_MEMBER", "PROJECT", "MEMBER_ID"},
+                  [&](RowReader& row) {
+                      StoredValueMember& member = set.valueMembers.emplace_back();
+                      member.id = row.integer();
+                      member.parentId = row.integer();
+                      member.valueId = row.integer();
+                      member.parentClass = row.integer();
+                      member.sequence = row.integer();
+                      member.role = row.integer();
+                      member.status = row.integer();
+                      member.descoped = row.integer();
+                      return member.id;
+                  }) &&
         done("VALUE_MEMBER", set.valueMembers.size()) &&
-        readRows(diag, db, routine,
-                 itemQuery(schema,
-                           "MEMBER_ID, PLUGIN_KEY, SEQUENCE_NUM, ACTIVE, LAYER_FINAL, REG_NAME, LOCK_DATE, STATUS",
-                           "REG_PLUGIN_MEMBER", key, "PROJECT_KEY", "MEMBER_ID"),
-                 [&](RowReader& row) {
-                     StoredPluginMember& member = set.pluginMembers.emplace_back();
-                     member.id = row.integer();
-                     member.pluginKey = row.integer();
-                     member.sequence = row.integer();
-                     member.active = row.integer();
-                     member.layerFinal = row.integer();
-                     member.name = row.text();
-                     member.lockDate = row.nullableText();
-                     member.status = row.integer();
-                 }) &&
+        readPages(diag, db, routine, schema, key,
+                  {"MEMBER_ID, PLUGIN_KEY, SEQUENCE_NUM, ACTIVE, LAYER_FINAL, REG_NAME, LOCK_DATE, STATUS",
+                   "REG_PLUGIN_MEMBER", "PROJECT_KEY", "MEMBER_ID"},
+                  [&](RowReader& row) {
+                      StoredPluginMember& member = set.pluginMembers.emplace_back();
+                      member.id = row.integer();
+                      member.pluginKey = row.integer();
+                      member.sequence = row.integer();
+                      member.active = row.integer();
+                      member.layerFinal = row.integer();
+                      member.name = row.text();
+                      member.lockDate = row.nullableText();
+                      member.status = row.integer();
+                      return member.id;
+                  }) &&
         done("REG_PLUGIN_MEMBER", set.pluginMembers.size()) &&
-        readRows(diag, db, routine,
-                 itemQuery(schema,
-                           "ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, ATTR_NAME, ATTR_TYPE, ATTR_GROUP, ATTR_FLAGS, "
-                           "MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, ATTR_VALUE, ATTR_LVALUE, STATUS",
-                           "M_ATTRIBUTE", key, "PROJECT", "ATTR_ID"),
-                 [&](RowReader& row) {
-                     readAttribute(row, set, set.attributes.emplace_back(), false);
-                     if (!keepRemade && remade(set.attributes.back()))
-                         set.attributes.pop_back();
-                 }) &&
-        done("M_ATTRIBUTE", set.attributes.size()) &&
-        readRows(diag, db, routine,
-                 itemQuery(schema,
-                           "ATTR_ID, PARENT_ID, PARENT_CLASS, CHILD_MEMBER_ID, CHILD_CLASS, ATTR_NAME, ATTR_TYPE, "
-                           "ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, "
-                           "ATTR_VALUE, ATTR_LVALUE, STATUS",
-                           "M_MEMBER_ATTRIBUTE", key, "PROJECT", "ATTR_ID"),
-                 [&](RowReader& row) {
-                     readAttribute(row, set, set.memberAttributes.emplace_back(), true);
-                     if (!keepRemade && remade(set.memberAttributes.back()))
-                         set.memberAttributes.pop_back();
-                 }) &&
-        done("M_MEMBER_ATTRIBUTE", set.memberAttributes.size());
+        readPages(diag, db, routine, schema, key,
+                  {"ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, ATTR_NAME, ATTR_TYPE, ATTR_GROUP, ATTR_FLAGS, "
+                   "MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, ATTR_VALUE, ATTR_LVALUE, STATUS",
+                   "M_ATTRIBUTE", "PROJECT", "ATTR_ID"},
+                  [&](RowReader& row) { return takeAttribute(row, false); }) &&
+        done("M_ATTRIBUTE", std::exchange(attributeRows, 0)) &&
+        readPages(diag, db, routine, schema, key,
+                  {"ATTR_ID, PARENT_ID, PARENT_CLASS, CHILD_MEMBER_ID, CHILD_CLASS, ATTR_NAME, ATTR_TYPE, "
+                   "ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, "
+                   "ATTR_VALUE, ATTR_LVALUE, STATUS",
+                   "M_MEMBER_ATTRIBUTE", "PROJECT", "ATTR_ID"},
+                  [&](RowReader& row) { return takeAttribute(row, true); }) &&
+        done("M_MEMBER_ATTRIBUTE", attributeRows);
     if (!ok)
         return false;
 

@@ -141,6 +141,12 @@ struct StoredMessageSet {
     // Rows of the message set's other tables, which no definition describes:
     // table name and number of rows, for the tables that have any.
     std::vector<std::pair<std::string, long>> otherRows;
+    // When set before the set is read, each attribute row (those of
+    // M_ATTRIBUTE, then those of M_MEMBER_ATTRIBUTE with `ofMember` true) is
+    // handed to it as it is read instead of being kept in `attributes` and
+    // `memberAttributes`: a reader that takes the rows one at a time holds
+    // no table of them. The item tables and plugin members are read by then.
+    std::function<void(const StoredAttribute& row, bool ofMember)> attributeSink;
 };
 
 // Whether an attribute row is one every import makes again for its item:
@@ -157,7 +163,11 @@ bool holdsWhatTheImportMakes(const StoredAttribute& row, std::string_view label)
 std::optional<std::int16_t> findMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix,
                                            const std::string& name);
 
-// Reads every row of the message set, each table in the order of its ids;
+// Reads every row of the message set, each table in the order of its ids
+// and in pages of rows (one query per page, the next starting after the last
+// id of the one before), so that a driver that holds a whole result in
+// memory (the SQLite driver inside a transaction, psqlODBC by default) holds
+// one page at a time;
 // without `keepRemade`, the attribute rows every import makes again are
 // left out when they hold what the import makes. `progress` is called after each table with its name. False when
 // a query failed (reported through the session).

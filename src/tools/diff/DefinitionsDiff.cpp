@@ -10,6 +10,7 @@
 #include "import/repository/SetComparison.h"
 #include "support/Diagnostics.h"
 #include "support/JsonText.h"
+#include "support/OutputFile.h"
 #include "support/ProgramInfo.h"
 #include "support/StringUtilities.h"
 #include "support/Utf8Text.h"
@@ -237,11 +238,6 @@ std::size_t textsTheRepositoryRefuses(Output& report, const ToolOptions& values,
     return warnOfRefusedTexts(report, values.inputFile, check);
 }
 
-bool writeStandardOutput(const std::string& text) {
-    bool ok = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-    return std::fflush(stdout) == 0 && ok;
-}
-
 } // namespace
 
 std::string diffReportJson(const SetComparison& comparison, int exitCode, std::size_t refusedTexts) {
@@ -409,9 +405,9 @@ int runDefinitionsDiff(Output& report, int argc, const char* const* argv) {
     std::size_t refusedTexts = against ? 0 : textsTheRepositoryRefuses(report, values, *oldSide, *newSide);
     std::string text = format == "json" ? diffReportJson(comparison, exitCode, refusedTexts)
                                         : textReport(comparison, refusedTexts);
-    if (!writeStandardOutput(text)) {
-        report.print("*****Error - the differences could not be written to standard output: %s\n",
-                     std::strerror(errno != 0 ? errno : EIO));
+    std::string failure;
+    if (!writeStandardOutput(text, failure)) {
+        report.print("*****Error - the differences could not be written to standard output: %s\n", failure.c_str());
         return diffNotWritten;
     }
     if (against)

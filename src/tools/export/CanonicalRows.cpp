@@ -5,11 +5,205 @@
 #include "support/StringUtilities.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <string_view>
-#include <unordered_map>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <queue>
+#include <unistd.h>
 
 namespace norvak {
+
+// ---------------------------------------------------------------------------
+// Sorting with a bounded memory
+
+namespace {
+
+// A temporary file of its own for a sorted batch, removed from its folder at
+// once (it goes with the last handle).
+std::FILE* temporaryRunFile(std::string& failure) {
+    const char* folder = std::getenv("TMPDIR");
+    std::string path = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/norvak-rows.XXXXXX";
+    int fd = ::mkstemp(path.data());
+    if (fd < 0) {
+        failure = "a temporary file for sorting the rows could not be made in " + path.substr(0, path.rfind('/')) +
+                  ": " + std::strerror(errno);
+        return nullptr;
+    }
+    ::unlink(path.c_str());
+    std::FILE* file = ::fdopen(fd, "w+b");
+    if (file == nullptr) {
+        failure = std::string("a temporary file for sorting the rows could not be opened: ") + std::strerror(errno);
+        ::close(fd);
+    }
+    return file;
+}
+
+// A run of sorted lines read back from its file: each line as its length
+// (four bytes) and its bytes.
+struct RunReader {
+    std::FILE* file;
+    std::string line;
+    bool next() {
+        std::uint32_t length = 0;
+        if (std::fread(&length, sizeof length, 1, file) != 1)
+            return false;
+        line.resize(length);
+        return length == 0 || std::fread(line.data(), 1, length, file) == length;
+    }
+};
+
+} // namespace
+
+SortedLines::SortedLines(std::size_t budget) : budget_(budget) {}
+
+SortedLines::~SortedLines() {
+    for (std::FILE* run : runs_)
+        std::fclose(run);
+}
+
+void SortedLines::add(std::string_view line) {
+    if (!batch_.empty() && arena_.size() + line.size() > budget_)
+        spill();
+    if (arena_.capacity() == 0)
+        arena_.reserve(std::min(budget_, std::size_t{1} << 20));
+    batch_.emplace_back(arena_.size(), line.size());
+    arena_.append(line);
+}
+
+void SortedLines::sortBatch() {
+    const char* base = arena_.data();
+    std::sort(batch_.begin(), batch_.end(), [base](const auto& a, const auto& b) {
+        return std::string_view(base + a.first, a.second) < std::string_view(base + b.first, b.second);
+    });
+}
+
+// The batch, sorted, to a temporary file of its own.
+void SortedLines::spill() {
+    if (!failure_.empty() || batch_.empty()) {
+        arena_.clear();
+        batch_.clear();
+        return;
+    }
+    sortBatch();
+    std::FILE* run = temporaryRunFile(failure_);
+    if (run != nullptr) {
+        runs_.push_back(run);
+        for (const auto& [offset, length] : batch_) {
+            std::uint32_t size = static_cast<std::uint32_t>(length);
+            if (std::fwrite(&size, sizeof size, 1, run) != 1 ||
+                std::fwrite(arena_.data() + offset, 1, length, run) != length) {
+                failure_ = std::string("the rows could not be sorted in a temporary file: ") +
+                           std::strerror(errno != 0 ? errno : EIO);
+                break;
+            }
+        }
+        if (failure_.empty() && (std::fflush(run) != 0 || std::fseek(run, 0, SEEK_SET) != 0))
+            failure_ = std::string("the rows could not be sorted in a temporary file: ") +
+                       std::strerror(errno != 0 ? errno : EIO);
+    }
+    arena_.clear();
+    batch_.clear();
+    if (runs_.size() >= mostRuns && failure_.empty())
+        mergeRunsIntoOne();
+}
+
+// The runs merged, line by line in order, into `take`; the runs are closed.
+bool SortedLines::mergeRuns(const std::function<void(std::string_view line)>& take) {
+    std::vector<RunReader> readers;
+    readers.reserve(runs_.size());
+    for (std::FILE* run : runs_) {
+        static_cast<void>(std::setvbuf(run, nullptr, _IOFBF, std::size_t{64} << 10));
+        readers.push_back(RunReader{run, std::string()});
+    }
+    // The smallest first line of the runs, again and again.
+    auto later = [&readers](std::size_t a, std::size_t b) { return readers[b].line < readers[a].line; };
+    std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(later)> next(later);
+    for (std::size_t i = 0; i < readers.size(); ++i)
+        if (readers[i].next())
+            next.push(i);
+    while (!next.empty()) {
+        std::size_t i = next.top();
+        next.pop();
+        take(readers[i].line);
+        if (readers[i].next())
+            next.push(i);
+    }
+    bool ok = true;
+    for (std::FILE* run : runs_) {
+        ok = ok && std::ferror(run) == 0;
+        std::fclose(run);
+    }
+    runs_.clear();
+    if (!ok && failure_.empty())
+        failure_ = "the sorted rows could not be read back from their temporary files";
+    return ok;
+}
+
+// Many runs are merged into one, so that few files are open at a time.
+void SortedLines::mergeRunsIntoOne() {
+    std::FILE* merged = temporaryRunFile(failure_);
+    if (merged == nullptr)
+        return;
+    bool ok = true;
+    mergeRuns([&](std::string_view line) {
+        std::uint32_t size = static_cast<std::uint32_t>(line.size());
+        ok = ok && std::fwrite(&size, sizeof size, 1, merged) == 1 &&
+             std::fwrite(line.data(), 1, line.size(), merged) == line.size();
+    });
+    if (!ok || std::fflush(merged) != 0 || std::fseek(merged, 0, SEEK_SET) != 0) {
+        if (failure_.empty())
+            failure_ = std::string("the rows could not be sorted in a temporary file: ") +
+                       std::strerror(errno != 0 ? errno : EIO);
+    }
+    runs_.push_back(merged);
+}
+
+bool SortedLines::writeTo(OutputFile& output, std::string& failure) {
+    if (runs_.empty() && failure_.empty()) {
+        // Everything fits: sorted in memory.
+        sortBatch();
+        for (const auto& [offset, length] : batch_) {
+            output.write(std::string_view(arena_.data() + offset, length));
+            output.write("\n");
+        }
+        arena_ = std::string();
+        batch_ = {};
+        return output.commit(failure);
+    }
+    spill();
+    if (!failure_.empty()) {
+        failure = failure_;
+        return false;
+    }
+    arena_ = std::string();
+    batch_ = {};
+
+    if (!mergeRuns([&output](std::string_view line) {
+            output.write(line);
+            output.write("\n");
+        })) {
+        failure = failure_;
+        return false;
+    }
+    return output.commit(failure);
+}
+
+std::vector<std::string> SortedLines::lines() {
+    std::vector<std::string> result;
+    if (runs_.empty()) {
+        sortBatch();
+        for (const auto& [offset, length] : batch_)
+            result.emplace_back(arena_.data() + offset, length);
+        return result;
+    }
+    spill();
+    mergeRuns([&result](std::string_view line) { result.emplace_back(line); });
+    return result;
+}
+
+// ---------------------------------------------------------------------------
+// The rows
 
 namespace {
 
@@ -29,128 +223,214 @@ std::string number(const std::optional<std::int32_t>& value) {
     return value ? std::to_string(*value) : std::string("null");
 }
 
-class Canonical {
+template <class Row> std::string stamp(const Row& row) {
+    return " status=" + std::to_string(row.status) + " descoped=" + std::to_string(row.descoped);
+}
+
+// Entries of an id index: sorted by id, the first taken of equal ids first.
+template <class Entry> void sortById(std::vector<Entry>& entries) {
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.id < b.id; });
+}
+
+template <class Entry> const Entry* findId(const std::vector<Entry>& entries, std::int32_t id) {
+    auto found = std::lower_bound(entries.begin(), entries.end(), id,
+                                  [](const Entry& entry, std::int32_t wanted) { return entry.id < wanted; });
+    return found != entries.end() && found->id == id ? &*found : nullptr;
+}
+
+} // namespace
+
+// What each id of the set stands for, pointing into the set's rows (which do
+// not move while the set is read: its tables are deques).
+class CanonicalRows::Names {
   public:
-    explicit Canonical(const StoredMessageSet& set) : set_(set) {
+    explicit Names(const StoredMessageSet& set) {
+        items_.reserve(set.types.size() + set.elements.size() + set.messages.size() + set.values.size());
         for (const StoredType& type : set.types)
-            items_.emplace(type.id, "type " + quoted(type.identifier));
+            items_.push_back({type.id, "type ", &type.identifier, std::nullopt});
         for (const StoredElement& element : set.elements) {
-            items_.emplace(element.id, "element " + quoted(element.identifier));
-            labels_.emplace(element.id, element.name);
+            items_.push_back({element.id, "element ", &element.identifier, std::nullopt});
+            labels_.push_back({element.id, &element.name});
         }
         for (const StoredMessage& message : set.messages) {
-            items_.emplace(message.id, "message " + quoted(message.identifier));
-            labels_.emplace(message.id, message.name);
+            items_.push_back({message.id, "message ", &message.identifier, std::nullopt});
+            labels_.push_back({message.id, &message.name});
         }
         for (const StoredValue& value : set.values)
-            items_.emplace(value.id, "value " + quoted(value.identifier) + "/" + std::to_string(value.typeId));
+            items_.push_back({value.id, "value ", &value.identifier, value.typeId});
+        sortById(items_);
+        sortById(labels_);
+        members_.reserve(set.typeMembers.size());
         for (const StoredTypeMember& member : set.typeMembers)
-            members_.emplace(member.id, "member " + item(member.typeId) + "#" + std::to_string(member.sequence));
+            members_.push_back({member.id, &member});
+        sortById(members_);
         for (const StoredPluginMember& plugin : set.pluginMembers)
             plugins_.emplace(plugin.id, "plugin " + std::to_string(plugin.pluginKey) + " " + quoted(plugin.name));
     }
 
-    std::vector<std::string> rows() {
-        std::vector<std::string> lines;
-        for (const StoredType& t : set_.types)
-            lines.push_back("M_TYPE " + item(t.id) + " category=" + std::to_string(t.category) +
-                            " flags=" + std::to_string(t.flags) + " logical=" + std::to_string(t.logicalDataType) +
-                            " base=" + number(t.baseTypeId) + " composition=" + std::to_string(t.composition) +
-                            " content=" + std::to_string(t.content) + " name=" + quoted(t.name) + stamp(t));
-        for (const StoredElement& e : set_.elements)
-            lines.push_back("M_ELEMENT " + item(e.id) + " type=" + typeOf(e.typeId) + " hint=" + quoted(e.tagHint) +
-                            " name=" + quoted(e.name) + stamp(e));
-        for (const StoredMessage& m : set_.messages)
-            lines.push_back("M_MESSAGE " + item(m.id) + " type=" + item(m.typeId) + " mode=" + std::to_string(m.mode) +
-                            " name=" + quoted(m.name) + stamp(m));
-        for (const StoredValue& v : set_.values)
-            lines.push_back("M_VALUE " + item(v.id) + " text=" + quoted(v.text) + " name=" + quoted(v.name) + stamp(v));
-        for (const StoredTypeMember& m : set_.typeMembers)
-            lines.push_back("TYPE_MEMBER " + member(m.id) + " child=" + item(m.childId) +
-                            " class=" + std::to_string(m.childClass) + " repeat=" + std::to_string(m.repeats) +
-                            " min=" + quoted(m.minOccurs) + " max=" + quoted(m.maxOccurs) +
-                            " hint=" + quoted(m.tagHint) + stamp(m));
-        for (const StoredValueMember& u : set_.valueMembers)
-            lines.push_back("VALUE_MEMBER use " + item(u.parentId) + "#" + std::to_string(u.sequence) +
-                            " value=" + item(u.valueId) + " class=" + std::to_string(u.parentClass) +
-                            " role=" + std::to_string(u.role) + stamp(u));
-        for (const StoredPluginMember& p : set_.pluginMembers)
-            lines.push_back("REG_PLUGIN_MEMBER " + plugin(p.id) + " sequence=" + std::to_string(p.sequence) +
-                            " active=" + std::to_string(p.active) + " final=" + std::to_string(p.layerFinal) +
-                            " lock=" + quoted(p.lockDate) + " status=" + std::to_string(p.status));
-        for (const StoredAttribute& a : set_.attributes)
-            lines.push_back("M_ATTRIBUTE owner=" + (a.ownerClass == 1 ? std::to_string(a.ownerId) : item(a.ownerId)) +
-                            " class=" + std::to_string(a.ownerClass) + attribute(a));
-        for (const StoredAttribute& a : set_.memberAttributes)
-            lines.push_back("M_MEMBER_ATTRIBUTE parent=" + item(a.ownerId) + " class=" + std::to_string(a.ownerClass) +
-                            " child=" + member(a.memberId) + " childclass=" + std::to_string(a.memberClass) +
-                            attribute(a));
-        for (const auto& [table, count] : set_.otherRows)
-            lines.push_back(table + " rows=" + std::to_string(count));
-        std::sort(lines.begin(), lines.end());
-        return lines;
+    std::string item(std::int32_t id) const {
+        const Item* found = findId(items_, id);
+        if (found == nullptr)
+            return "?" + std::to_string(id);
+        std::string text = found->kind + quoted(*found->identifier);
+        if (found->valueType)
+            text += "/" + std::to_string(*found->valueType);
+        return text;
     }
-
-  private:
-    template <class Row> static std::string stamp(const Row& row) {
-        return " status=" + std::to_string(row.status) + " descoped=" + std::to_string(row.descoped);
+    std::string member(std::int32_t id) const {
+        const Member* found = findId(members_, id);
+        if (found == nullptr)
+            return "?" + std::to_string(id);
+        return "member " + item(found->row->typeId) + "#" + std::to_string(found->row->sequence);
     }
-
-    static std::string lookUp(const std::unordered_map<std::int32_t, std::string>& map, std::int32_t id) {
-        auto found = map.find(id);
-        return found == map.end() ? "?" + std::to_string(id) : found->second;
+    std::string plugin(std::int32_t id) const {
+        auto found = plugins_.find(id);
+        return found == plugins_.end() ? "?" + std::to_string(id) : found->second;
     }
-    std::string item(std::int32_t id) const { return lookUp(items_, id); }
-    std::string member(std::int32_t id) const { return lookUp(members_, id); }
-    std::string plugin(std::int32_t id) const { return lookUp(plugins_, id); }
-
     // An element's type: a logical type code, or the id of a type of the set.
     std::string typeOf(std::int32_t typeId) const {
         return typeId >= firstItemId ? item(typeId) : std::to_string(typeId);
     }
-
     // The label of an element or a message, which its language names are made of.
     std::string labelOf(std::int32_t ownerClass, std::int32_t id) const {
-        auto found = labels_.find(id);
-        return (ownerClass == classElement || ownerClass == classMessage) && found != labels_.end() ? found->second
-                                                                                                    : std::string();
+        const Label* found = findId(labels_, id);
+        return (ownerClass == classElement || ownerClass == classMessage) && found != nullptr ? *found->name
+                                                                                              : std::string();
     }
+    // The members' rows are gone.
+    void forgetMembers() { members_ = {}; }
 
-    std::string value(const StoredAttribute& a) const {
-        if (!a.value)
-            return "null";
-        const std::string& text = *a.value;
-        // Uuids and language names made as the import makes them read the
-        // same whatever the ids.
-        if (a.name == "uuid" || a.name == "COBOL Language Name" || a.name == "C Language Name") {
-            if (holdsWhatTheImportMakes(a, labelOf(a.ownerClass, a.ownerId)))
-                return a.name == "uuid" ? "<uuid>" : "<made from the label>";
-        }
-        if (a.type == "COMPONENT:ELEMENT" && !text.empty() &&
-            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }) && text.size() < 10)
-            return item(std::stoi(text));
-        return quoted(text);
-    }
-
-    std::string attribute(const StoredAttribute& a) const {
-        return " name=" + quoted(a.name) + " type=" + quoted(a.type) + " group=" + quoted(a.group) +
-               " flags=" + std::to_string(a.flags) + " min=" + std::to_string(a.minLength) +
-               " max=" + std::to_string(a.maxLength) + " plugin=" + plugin(a.pluginMemberId) +
-               " key=" + std::to_string(a.key) + " value=" + value(a) + " lvalue=" + quoted(a.longValue) +
-               " status=" + std::to_string(a.status);
-    }
-
-    const StoredMessageSet& set_;
-    std::unordered_map<std::int32_t, std::string> items_;
-    std::unordered_map<std::int32_t, std::string> members_;
+  private:
+    struct Item {
+        std::int32_t id;
+        const char* kind;
+        const std::string* identifier;
+        std::optional<std::int32_t> valueType; // a value's type, part of its name
+    };
+    struct Label {
+        std::int32_t id;
+        const std::string* name;
+    };
+    struct Member {
+        std::int32_t id;
+        const StoredTypeMember* row;
+    };
+    std::vector<Item> items_;
+    std::vector<Label> labels_;
+    std::vector<Member> members_;
     std::unordered_map<std::int32_t, std::string> plugins_;
-    std::unordered_map<std::int32_t, std::string> labels_;
 };
+
+CanonicalRows::CanonicalRows(std::size_t budget) : lines_(budget) {}
+
+CanonicalRows::~CanonicalRows() = default;
+
+CanonicalRows::Names& CanonicalRows::names(const StoredMessageSet& set) {
+    if (!names_)
+        names_ = std::make_unique<Names>(set);
+    return *names_;
+}
+
+namespace {
+
+std::string attributeValue(const CanonicalRows::Names& names, const StoredAttribute& a) {
+    if (!a.value)
+        return "null";
+    const std::string& text = *a.value;
+    // Uuids and language names made as the import makes them read the same
+    // whatever the ids.
+    if (a.name == "uuid" || a.name == "COBOL Language Name" || a.name == "C Language Name") {
+        if (holdsWhatTheImportMakes(a, names.labelOf(a.ownerClass, a.ownerId)))
+            return a.name == "uuid" ? "<uuid>" : "<made from the label>";
+    }
+    if (a.type == "COMPONENT:ELEMENT" && !text.empty() &&
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }) && text.size() < 10)
+        return names.item(std::stoi(text));
+    return quoted(text);
+}
+
+std::string attributeColumns(const CanonicalRows::Names& names, const StoredAttribute& a) {
+    return " name=" + quoted(a.name) + " type=" + quoted(a.type) + " group=" + quoted(a.group) +
+           " flags=" + std::to_string(a.flags) + " min=" + std::to_string(a.minLength) +
+           " max=" + std::to_string(a.maxLength) + " plugin=" + names.plugin(a.pluginMemberId) +
+           " key=" + std::to_string(a.key) + " value=" + attributeValue(names, a) + " lvalue=" + quoted(a.longValue) +
+           " status=" + std::to_string(a.status);
+}
+
+// Empties a table of the set, its memory with it.
+template <class Table> void release(Table& table) {
+    Table().swap(table);
+}
 
 } // namespace
 
+void CanonicalRows::addAttribute(const StoredMessageSet& set, const StoredAttribute& a, bool ofMember) {
+    const Names& n = names(set);
+    if (ofMember)
+        lines_.add("M_MEMBER_ATTRIBUTE parent=" + n.item(a.ownerId) + " class=" + std::to_string(a.ownerClass) +
+                   " child=" + n.member(a.memberId) + " childclass=" + std::to_string(a.memberClass) +
+                   attributeColumns(n, a));
+    else
+        lines_.add("M_ATTRIBUTE owner=" + (a.ownerClass == 1 ? std::to_string(a.ownerId) : n.item(a.ownerId)) +
+                   " class=" + std::to_string(a.ownerClass) + attributeColumns(n, a));
+}
+
+void CanonicalRows::addTables(StoredMessageSet& set) {
+    Names& n = names(set);
+    for (const StoredAttribute& a : set.attributes)
+        addAttribute(set, a, false);
+    release(set.attributes);
+    for (const StoredAttribute& a : set.memberAttributes)
+        addAttribute(set, a, true);
+    release(set.memberAttributes);
+
+    for (const StoredTypeMember& m : set.typeMembers)
+        lines_.add("TYPE_MEMBER " + n.member(m.id) + " child=" + n.item(m.childId) +
+                   " class=" + std::to_string(m.childClass) + " repeat=" + std::to_string(m.repeats) +
+                   " min=" + quoted(m.minOccurs) + " max=" + quoted(m.maxOccurs) + " hint=" + quoted(m.tagHint) +
+                   stamp(m));
+    n.forgetMembers();
+    release(set.typeMembers);
+    for (const StoredValueMember& u : set.valueMembers)
+        lines_.add("VALUE_MEMBER use " + n.item(u.parentId) + "#" + std::to_string(u.sequence) +
+                   " value=" + n.item(u.valueId) + " class=" + std::to_string(u.parentClass) +
+                   " role=" + std::to_string(u.role) + stamp(u));
+    release(set.valueMembers);
+    for (const StoredPluginMember& p : set.pluginMembers)
+        lines_.add("REG_PLUGIN_MEMBER " + n.plugin(p.id) + " sequence=" + std::to_string(p.sequence) +
+                   " active=" + std::to_string(p.active) + " final=" + std::to_string(p.layerFinal) +
+                   " lock=" + quoted(p.lockDate) + " status=" + std::to_string(p.status));
+    for (const StoredType& t : set.types)
+        lines_.add("M_TYPE " + n.item(t.id) + " category=" + std::to_string(t.category) +
+                   " flags=" + std::to_string(t.flags) + " logical=" + std::to_string(t.logicalDataType) +
+                   " base=" + number(t.baseTypeId) + " composition=" + std::to_string(t.composition) +
+                   " content=" + std::to_string(t.content) + " name=" + quoted(t.name) + stamp(t));
+    for (const StoredElement& e : set.elements)
+        lines_.add("M_ELEMENT " + n.item(e.id) + " type=" + n.typeOf(e.typeId) + " hint=" + quoted(e.tagHint) +
+                   " name=" + quoted(e.name) + stamp(e));
+    for (const StoredMessage& m : set.messages)
+        lines_.add("M_MESSAGE " + n.item(m.id) + " type=" + n.item(m.typeId) + " mode=" + std::to_string(m.mode) +
+                   " name=" + quoted(m.name) + stamp(m));
+    for (const StoredValue& v : set.values)
+        lines_.add("M_VALUE " + n.item(v.id) + " text=" + quoted(v.text) + " name=" + quoted(v.name) + stamp(v));
+    for (const auto& [table, count] : set.otherRows)
+        lines_.add(table + " rows=" + std::to_string(count));
+
+    // Every row is taken: the names and the rows they point into go.
+    names_.reset();
+    release(set.types);
+    release(set.elements);
+    release(set.messages);
+    release(set.values);
+    release(set.pluginMembers);
+    release(set.otherRows);
+}
+
 std::vector<std::string> canonicalRows(const StoredMessageSet& set) {
-    return Canonical(set).rows();
+    StoredMessageSet copy = set;
+    CanonicalRows rows;
+    rows.addTables(copy);
+    return rows.lines();
 }
 
 } // namespace norvak

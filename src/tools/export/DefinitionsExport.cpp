@@ -3,6 +3,7 @@
 #include "dbsession/RepositorySchema.h"
 #include "import/model/Codes.h"
 #include "import/model/ItemTables.h"
+#include "import/model/RunOptions.h"
 #include "import/reader/Keywords.h"
 #include "support/StringUtilities.h"
 #include "support/Utf8Text.h"
@@ -214,20 +215,28 @@ class Exporter {
             text_ += "<!-- Import into a message set with the language bindings " + list + " (norvakinit -l " + list +
                      "). -->\n";
         }
+        // Every name norvakinit and norvakload take is written; a longer one
+        // (another tool's) would make the import refuse the file.
         Tag options("ZEPImport");
-        if (set_.name.size() <= 126)
+        if (set_.name.size() <= longestMessageSetName)
             options.attribute("messageSet", set_.name);
+        else
+            omit("message set names longer than 127 bytes, which the import does not read (import with -s)");
         text_ += options.closed() + "\n";
 
         writeTabs();
         for (const StoredType& type : set_.types)
-            writeType(type);
+            if (!leftOut(classType, type.id))
+                writeType(type);
         for (const StoredElement& element : set_.elements)
-            writeElement(element);
+            if (!leftOut(classElement, element.id))
+                writeElement(element);
         for (const StoredValue& value : set_.values)
-            writeValue(value);
+            if (!leftOut(classValue, value.id))
+                writeValue(value);
         for (const StoredMessage& message : set_.messages)
-            writeMessage(message);
+            if (!leftOut(classMessage, message.id))
+                writeMessage(message);
         for (const auto& [table, rows] : set_.otherRows)
             omit("rows of table " + table + ", which no definition describes", rows);
 
@@ -421,9 +430,16 @@ class Exporter {
         return &first;
     }
 
-    // Identifiers name one definition only in a file.
+    // Identifiers name one definition only in a file, and every definition
+    // has one: a definition without an identifier, or whose identifier names
+    // another definition too, is left out of the file (the import would
+    // refuse the whole file), and so is what cannot stand without it: an
+    // element of a type left out, a message whose type is left out or not in
+    // the message set. What refers to a definition left out (a member, a
+    // value use, a length or repeat count reference) is left out where it is
+    // written. Each is counted.
     void checkIdentifiers() {
-        std::unordered_map<std::string, int> uses;
+        std::unordered_map<std::string_view, int> uses;
         for (const StoredType& type : set_.types)
             ++uses[type.identifier];
         for (const StoredElement& element : set_.elements)
@@ -432,12 +448,57 @@ class Exporter {
             ++uses[message.identifier];
         for (const StoredValue& value : set_.values)
             ++uses[value.identifier];
-        for (const auto& [identifier, count] : uses) {
-            if (count > 1)
-                omit("identifiers that name more than one definition", count);
+        auto check = [&](std::int32_t itemClass, std::int32_t id, const std::string& identifier) {
             if (identifier.empty())
-                omit("definitions without an identifier", count);
+                omit("definitions without an identifier");
+            else if (uses[identifier] > 1)
+                omit("identifiers that name more than one definition");
+            else
+                return;
+            leaveOut(itemClass, id, identifier);
+        };
+        for (const StoredType& type : set_.types)
+            check(classType, type.id, type.identifier);
+        for (const StoredElement& element : set_.elements)
+            check(classElement, element.id, element.identifier);
+        for (const StoredMessage& message : set_.messages)
+            check(classMessage, message.id, message.identifier);
+        for (const StoredValue& value : set_.values)
+            check(classValue, value.id, value.identifier);
+
+        for (const StoredElement& element : set_.elements) {
+            if (!leftOut(classElement, element.id) && element.typeId >= firstItemId &&
+                types_.count(element.typeId) != 0 && leftOut(classType, element.typeId)) {
+                omit("elements whose type is left out");
+                leaveOut(classElement, element.id, element.identifier);
+            }
         }
+        for (const StoredMessage& message : set_.messages) {
+            if (leftOut(classMessage, message.id))
+                continue;
+            if (types_.count(message.typeId) == 0)
+                omit("messages whose type is not in the message set, which the import requires");
+            else if (leftOut(classType, message.typeId))
+                omit("messages whose type is left out");
+            else
+                continue;
+            leaveOut(classMessage, message.id, message.identifier);
+        }
+    }
+
+    void leaveOut(std::int32_t itemClass, std::int32_t id, const std::string& identifier) {
+        leftOut_.insert(itemKey(itemClass, id));
+        leftOutIdentifiers_.insert(identifier);
+    }
+
+    static std::uint64_t itemKey(std::int32_t itemClass, std::int32_t id) {
+        return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(itemClass)) << 32) |
+               static_cast<std::uint32_t>(id);
+    }
+
+    // Whether the item of that class and id is left out of the file.
+    bool leftOut(std::int32_t itemClass, std::int32_t id) const {
+        return !leftOut_.empty() && leftOut_.count(itemKey(itemClass, id)) != 0;
     }
 
     void line(int indent, const std::string& tag) {
@@ -611,6 +672,10 @@ class Exporter {
 
     void writeMember(const StoredTypeMember& member) {
         checkItemColumns(member.status, member.descoped);
+        if (leftOut(member.childClass, member.childId)) {
+            omit("type members whose item is left out");
+            return;
+        }
         std::string child = identifierOf(member.childClass, member.childId);
         if (child.empty()) {
             omit("type members whose item is not in the message set");
@@ -650,6 +715,10 @@ class Exporter {
             omit("element references to items that are not elements of the message set");
             return std::string();
         }
+        if (leftOut(classElement, found->first)) {
+            omit("element references to elements left out");
+            return std::string();
+        }
         return found->second->identifier;
     }
 
@@ -679,7 +748,9 @@ class Exporter {
         if (const std::string* reference = property(id, tabCwf, 3))
             lengthReference = elementIdentifier(*reference);
         if (const std::string* reference = property(id, tabTds, 102)) {
-            if (!lengthReference.empty() && lengthReference != *reference)
+            if (leftOutIdentifiers_.count(*reference) != 0)
+                omit("element references to elements left out");
+            else if (!lengthReference.empty() && lengthReference != *reference)
                 omit("length references that differ between wire formats");
             else
                 lengthReference = *reference;
@@ -769,13 +840,21 @@ class Exporter {
             if (const std::string* value = property(element.id, tabXml, form.key))
                 attribute(tag, form.attribute, *value);
 
-        auto uses = valueUses_.find(element.id);
-        if (uses == valueUses_.end()) {
+        std::vector<const StoredValueMember*> written;
+        if (auto uses = valueUses_.find(element.id); uses != valueUses_.end()) {
+            for (const StoredValueMember* use : uses->second) {
+                if (leftOut(classValue, use->valueId))
+                    omit("value uses whose value is left out");
+                else
+                    written.push_back(use);
+            }
+        }
+        if (written.empty()) {
             line(0, tag.closed());
             return;
         }
         line(0, tag.open());
-        for (const StoredValueMember* use : uses->second) {
+        for (const StoredValueMember* use : written) {
             checkItemColumns(use->status, use->descoped);
             Tag value("Value");
             attribute(value, "ref", values_.at(use->valueId)->identifier);
@@ -807,11 +886,8 @@ class Exporter {
         attribute(tag, "ident", message.identifier);
         if (message.name != message.identifier)
             attribute(tag, "name", message.name);
-        auto type = types_.find(message.typeId);
-        if (type == types_.end())
-            omit("messages whose type is not in the message set");
-        else
-            attribute(tag, "type", type->second->identifier);
+        // A message whose type is not written is left out (checkIdentifiers).
+        attribute(tag, "type", types_.at(message.typeId)->identifier);
         line(0, tag.closed());
     }
 
@@ -832,6 +908,9 @@ class Exporter {
     std::unordered_map<std::int32_t, std::map<int, std::string>> tabSettings_;
     std::unordered_map<PropertyKey, PropertyRows> properties_;
     std::unordered_set<PropertyKey> nonUniform_;
+    // The definitions left out of the file (class and id), and their identifiers.
+    std::unordered_set<std::uint64_t> leftOut_;
+    std::unordered_set<std::string> leftOutIdentifiers_;
 };
 
 } // namespace

@@ -1,9 +1,11 @@
+// norvakexport: its command line, the reading of the message set and the writing of the file or canonical rows.
 #include "tools/export/MessageSetExport.h"
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
 #include "dbsession/RepositorySchema.h"
 #include "dbsession/Transaction.h"
+#include "support/OutputFile.h"
 #include "support/Progress.h"
 #include "tools/ToolCommandLine.h"
 #include "tools/common/OptionParser.h"
@@ -13,13 +15,9 @@
 #include "import/repository/StoredMessageSet.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace norvak {
@@ -28,51 +26,6 @@ namespace {
 
 void printUsage(Output& out) {
     out.print("%s", norvakexportHelp);
-}
-
-// Writes the text to the file through a temporary file beside it, renamed
-// over it once complete: the file is either replaced whole or not touched.
-bool writeFileWhole(const std::string& path, const std::string& text, std::string& failure) {
-    std::string temporary = path + ".XXXXXX";
-    int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        failure = std::strerror(errno);
-        return false;
-    }
-    mode_t mask = umask(0);
-    umask(mask);
-    bool ok = fchmod(fd, static_cast<mode_t>(0666 & ~mask)) == 0;
-    std::size_t written = 0;
-    while (ok && written < text.size()) {
-        ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            written += static_cast<std::size_t>(n);
-    }
-    ok = ok && fsync(fd) == 0;
-    if (!ok)
-        failure = std::strerror(errno != 0 ? errno : EIO);
-    if (::close(fd) != 0 && ok) {
-        failure = std::strerror(errno);
-        ok = false;
-    }
-    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
-        failure = std::strerror(errno);
-        ok = false;
-    }
-    if (!ok)
-        std::remove(temporary.c_str());
-    return ok;
-}
-
-bool writeStandardOutput(const std::string& text, std::string& failure) {
-    bool ok = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-    ok = std::fflush(stdout) == 0 && ok;
-    if (!ok)
-        failure = std::strerror(errno != 0 ? errno : EIO);
-    return ok;
 }
 
 } // namespace
@@ -138,6 +91,11 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
         return exportCommandLine;
 
     StoredMessageSet set;
+    CanonicalRows canonicalLines; // made as the set is read
+    if (canonical)
+        set.attributeSink = [&](const StoredAttribute& row, bool ofMember) {
+            canonicalLines.addAttribute(set, row, ofMember);
+        };
     int exitCode = exportExact;
     switch (readStoredSet(diagnostics, values, set, canonical, "norvakexport")) {
     case StoredSetRead::read:
@@ -167,24 +125,19 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
                    set.name.c_str(), set.types.size(), set.elements.size(), set.values.size(), set.messages.size(),
                    tabs, canonical ? " (canonical rows)" : "");
 
-    std::string text;
+    // Through the one routine every -o goes through (support/OutputFile.h).
+    std::string failure;
     DefinitionsExport exported;
+    bool written = false;
     if (canonical) {
-        std::vector<std::string> rows = canonicalRows(set);
-        set = StoredMessageSet();
-        for (std::string& row : rows) {
-            text += row;
-            text += '\n';
-            std::string().swap(row); // each row's memory goes as the text grows
-        }
+        canonicalLines.addTables(set); // the set's tables emptied as their rows are taken
+        OutputFile output;
+        written = output.open(values.outputFile, failure) && canonicalLines.writeTo(output, failure);
     } else {
         exported = exportDefinitions(set);
-        text = std::move(exported.text);
+        set = StoredMessageSet();
+        written = writeOutputFile(values.outputFile, exported.text, failure);
     }
-
-    std::string failure;
-    bool written = values.outputFile.empty() ? writeStandardOutput(text, failure)
-                                             : writeFileWhole(values.outputFile, text, failure);
     if (!written) {
         report.print("*****Error - the export could not be written to %s: %s\n",
                      values.outputFile.empty() ? "standard output" : values.outputFile.c_str(), failure.c_str());

@@ -1,5 +1,7 @@
 #include "support/StringUtilities.h"
 
+#include <cstdlib>
+
 #include <cstdio>
 #include <cstring>
 
@@ -117,6 +119,17 @@ std::string displayQuoted(std::string_view text) {
         }
     }
     return out + '"';
+}
+
+void takeConnectionDefaults(std::string& dataSource, std::string& user, std::string& password) {
+    auto fill = [](std::string& value, const char* variable) {
+        const char* given = std::getenv(variable);
+        if (value.empty() && given != nullptr)
+            value = given;
+    };
+    fill(dataSource, "NORVAK_DSN");
+    fill(user, "NORVAK_USER");
+    fill(password, "NORVAK_PASSWORD");
 }
 
 } // namespace norvak

@@ -45,4 +45,10 @@ bool isNumericValue(const char* text);
 // escaped with a backslash, control characters as \xNN.
 std::string displayQuoted(std::string_view text);
 
+// The connection values a program takes from its environment when its
+// command line gives none: NORVAK_DSN for the data source (-n), NORVAK_USER
+// (-u) and NORVAK_PASSWORD (-p), so that a password need not stand on a
+// command line. Each empty value is given the variable's, when set.
+void takeConnectionDefaults(std::string& dataSource, std::string& user, std::string& password);
+
 } // namespace norvak

@@ -1,6 +1,7 @@
 #include "tools/ToolCommandLine.h"
 
 #include "support/SqlNames.h"
+#include "support/StringUtilities.h"
 
 #include <cstring>
 
@@ -47,6 +48,7 @@ void walkToolCommandLine(Output& out, int& errSw, int argc, const char* const* a
             errSw = 1;
         }
     }
+    takeConnectionDefaults(values.dataSource, values.user, values.password);
     settleSchemaPrefix(out, errSw, values);
 }
 

@@ -1,5 +1,7 @@
 #include "import/driver/CommandLine.h"
 
+#include "support/StringUtilities.h"
+
 #include "import/model/RunOptions.h"
 #include "support/Diagnostics.h"
 
@@ -135,6 +137,7 @@ void walkCommandLine(Diagnostics& diag, RunOptions& options, int argc, const cha
         else
             diag.error("%s", option->missingMessage);
     }
+    takeConnectionDefaults(values.databaseName, values.dbUserId, values.dbPassword);
 }
 
 bool quietRequested(int argc, const char* const* argv) {

@@ -349,6 +349,9 @@ int runDefinitionsDiff(Output& report, int argc, const char* const* argv) {
     std::optional<std::string> against;
     if (!values.againstFile.empty())
         against = values.againstFile;
+    // Two files are compared with no database: the environment's data source is not one of them.
+    if (!against)
+        takeConnectionDefaults(values.dataSource, values.user, values.password);
     if (!errSw && against && *against == "-" && values.inputFile == "-") {
         report.print("*****Error - standard input holds one file: give -f or --against another file\n");
         errSw = 1;

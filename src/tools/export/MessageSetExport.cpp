@@ -7,6 +7,7 @@
 #include "dbsession/Transaction.h"
 #include "support/OutputFile.h"
 #include "support/Progress.h"
+#include "support/StringUtilities.h"
 #include "tools/ToolCommandLine.h"
 #include "tools/common/OptionParser.h"
 #include "tools/export/CanonicalRows.h"
@@ -76,6 +77,7 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
     ToolOptions values;
     if (!parseToolOptions(report, argc, argv, options, values))
         errSw = 1;
+    takeConnectionDefaults(values.dataSource, values.user, values.password);
     const bool canonical = values.canonical;
     if (values.outputFile == "-")
         values.outputFile.clear(); // standard output

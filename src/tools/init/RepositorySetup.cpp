@@ -440,6 +440,7 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
     ToolOptions values;
     if (!parseToolOptions(out, argc, argv, options, values))
         errSw = 1;
+    takeConnectionDefaults(values.dataSource, values.user, values.password);
     if (toolUsageRequested(argc, argv) || values.dataSource.empty()) {
         printUsage(out, programName);
         return setupUsage;

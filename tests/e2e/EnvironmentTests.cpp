@@ -1,0 +1,70 @@
+// The data source, user and password that the programs take from NORVAK_DSN, NORVAK_USER and NORVAK_PASSWORD.
+#include "e2e/TestRepository.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace norvak::test {
+namespace {
+
+class ConnectionFromEnvironment : public OrdersTest {
+  protected:
+    // Runs a program with the repository's settings, and the connection in the environment only.
+    ProgramResult runWithEnvironment(const std::string& program, const std::vector<std::string>& arguments,
+                                     const std::string& dataSource) {
+        std::vector<std::string> environment = repo().environment();
+        environment.push_back("NORVAK_DSN=" + dataSource);
+        environment.push_back("NORVAK_USER=" + repo().user());
+        environment.push_back("NORVAK_PASSWORD=" + repo().password());
+        return runProgram(program, arguments, "", environment);
+    }
+    void expectNoPassword(const ProgramResult& result) {
+        if (repo().password().empty())
+            return;
+        EXPECT_FALSE(contains(result, repo().password())) << "password shown";
+        EXPECT_EQ(result.errors.find(repo().password()), std::string::npos) << "password shown";
+    }
+};
+
+TEST_P(ConnectionFromEnvironment, EveryProgramConnectsWithTheEnvironmentsDataSourceUserAndPassword) {
+    // The file names another data source: the environment stands for -n and wins over it.
+    std::string file = repo().folder().write(
+        "defs.xml", "<ZEPImport ZEP_DB=\"nowhere\" messageSet=\"Orders\"/>\n"
+                    "<Type ident=\"T\" composition=\"sequence\"><Element ident=\"E\" type=\"string\"/></Type>\n");
+    ProgramResult load = runWithEnvironment("norvakload", {"-f", file}, repo().dataSource());
+    ASSERT_EQ(load.exitCode, 0) << load.output;
+    expectNoPassword(load);
+    EXPECT_EQ(repo().query("SELECT IDENTIFIER FROM M_ELEMENT"), (Rows{{"E"}}));
+
+    ProgramResult show = runWithEnvironment("norvakshow", {"-s", "Orders"}, repo().dataSource());
+    EXPECT_EQ(show.exitCode, 0) << show.output;
+    expectNoPassword(show);
+    ProgramResult init = runWithEnvironment("norvakinit", {"-s", "Invoices"}, repo().dataSource());
+    EXPECT_EQ(init.exitCode, 0) << init.output;
+    ProgramResult exported = runWithEnvironment("norvakexport", {"-s", "Orders"}, repo().dataSource());
+    EXPECT_EQ(exported.exitCode, 0) << exported.errors;
+    ProgramResult compared = runWithEnvironment("norvakdiff", {"-s", "Orders", "-f", file}, repo().dataSource());
+    EXPECT_EQ(compared.exitCode, 0) << compared.errors;
+    ProgramResult purged = runWithEnvironment("norvakpurge", {"-s", "Invoices"}, repo().dataSource());
+    EXPECT_EQ(purged.exitCode, 0) << purged.output;
+    EXPECT_EQ(repo().query("SELECT NAME FROM PROJECT"), (Rows{{"Orders"}}));
+}
+
+TEST_P(ConnectionFromEnvironment, TheCommandLineWinsOverTheEnvironment) {
+    ProgramResult show = runWithEnvironment("norvakshow", {"-n", repo().dataSource(), "-s", "Orders"}, "nowhere");
+    EXPECT_EQ(show.exitCode, 0) << show.output;
+    ProgramResult wrong = runWithEnvironment("norvakshow", {"-s", "Orders"}, "nowhere");
+    EXPECT_NE(wrong.exitCode, 0) << wrong.output;
+    EXPECT_TRUE(contains(wrong, "Database connection to nowhere failed")) << wrong.output;
+    // Two files are compared without a database, whatever the environment names.
+    std::string file = sourcePath("examples/orders.xml");
+    ProgramResult files = runWithEnvironment("norvakdiff", {"--against", file, "-f", file}, repo().dataSource());
+    EXPECT_EQ(files.exitCode, 0) << files.errors;
+}
+
+INSTANTIATE_TEST_SUITE_P(, ConnectionFromEnvironment, allBackends(), backendParamName);
+
+} // namespace
+} // namespace norvak::test

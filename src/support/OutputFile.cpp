@@ -248,10 +248,10 @@ bool OutputFile::open(const std::string& path, std::string& failure) {
     return true;
 }
 
-bool OutputFile::flushBuffer() {
+bool OutputFile::writeAll(std::string_view text) {
     std::size_t written = 0;
-    while (error_ == 0 && written < buffer_.size()) {
-        ssize_t n = ::write(fd_, buffer_.data() + written, buffer_.size() - written);
+    while (error_ == 0 && written < text.size()) {
+        ssize_t n = ::write(fd_, text.data() + written, text.size() - written);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -259,6 +259,11 @@ bool OutputFile::flushBuffer() {
         else
             written += static_cast<std::size_t>(n);
     }
+    return error_ == 0;
+}
+
+bool OutputFile::flushBuffer() {
+    writeAll(buffer_);
     buffer_.clear();
     return error_ == 0;
 }
@@ -277,17 +282,7 @@ bool OutputFile::write(std::string_view text) {
         return true;
     }
     // A large text goes out as it is, not copied.
-    std::size_t written = 0;
-    while (error_ == 0 && written < text.size()) {
-        ssize_t n = ::write(fd_, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            error_ = n < 0 ? errno : EIO;
-        else
-            written += static_cast<std::size_t>(n);
-    }
-    return error_ == 0;
+    return writeAll(text);
 }
 
 bool OutputFile::commit(std::string& failure) {

@@ -56,6 +56,7 @@ class OutputFile {
     bool replacesWhole() const { return !temporary_.empty(); }
 
   private:
+    bool writeAll(std::string_view text); // the whole text, or the error kept
     bool flushBuffer();
     void abandon();
 

@@ -96,6 +96,21 @@ bool isSqliteFile(const std::string& path) {
 }
 
 const char* const sqliteRefusal = "it is an SQLite database (or its journal), which an output never replaces";
+const char* const companionRefusal =
+    "it belongs to the SQLite database beside it (its journal, write-ahead log, shared memory or the lock file of "
+    "the runs that change it), which an output never replaces";
+
+// Whether the file is one an SQLite database beside it keeps, by its name:
+// replacing the lock file would let two runs change the database at once,
+// replacing the others would spoil the database.
+bool isSqliteCompanion(const std::string& path) {
+    for (std::string_view suffix : {"-journal", "-wal", "-shm", ".norvak-lock"}) {
+        if (path.size() > suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0 &&
+            isSqliteFile(path.substr(0, path.size() - suffix.size())))
+            return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -164,6 +179,10 @@ bool OutputFile::open(const std::string& path, std::string& failure) {
         } else {
             if (isSqliteFile(path)) {
                 failure = sqliteRefusal;
+                return false;
+            }
+            if (isSqliteCompanion(final)) {
+                failure = companionRefusal;
                 return false;
             }
             // A regular file reached otherwise than through the links (a

@@ -226,6 +226,15 @@ TEST_P(Export, TheRepositoryDatabaseIsNeverWrittenOver) {
             EXPECT_EQ(folderState(folder), before);
         }
     }
+    // Nor what the database keeps beside it: replacing the lock file would let two runs change it at once.
+    const std::string lockFile = database + ".norvak-lock";
+    if (!std::filesystem::exists(lockFile))
+        std::ofstream(lockFile).flush();
+    const FolderState withLockFile = folderState(folder);
+    ProgramResult overLock = exportSet(access(), "Orders", {"-o", lockFile});
+    EXPECT_EQ(overLock.exitCode, 5) << overLock.errors;
+    EXPECT_NE(overLock.errors.find("it belongs to the SQLite database beside it"), std::string::npos) << overLock.errors;
+    EXPECT_EQ(folderState(folder), withLockFile);
     EXPECT_EQ(canonicalRows(access(), "Orders"), rows);
     EXPECT_EQ(runConnected("norvakshow", {"-s", "Orders"}).exitCode, 0);
 }

@@ -30,8 +30,8 @@ bool readRecord(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT number, Di
     record.state = reinterpret_cast<const char*>(state);
     record.text = reinterpret_cast<const char*>(message.data());
     // One line: the server's messages may hold line ends and tabs.
-    std::replace_if(record.text.begin(), record.text.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; },
-                    ' ');
+    std::replace_if(
+        record.text.begin(), record.text.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
     while (!record.text.empty() && record.text.back() == ' ')
         record.text.pop_back();
     return true;
@@ -182,8 +182,7 @@ std::string firstDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle) {
     return records.front().state + " " + records.front().text;
 }
 
-std::vector<std::string> failureExplanation(const std::vector<DiagnosticRecord>& records,
-                                            const FailurePlace& place) {
+std::vector<std::string> failureExplanation(const std::vector<DiagnosticRecord>& records, const FailurePlace& place) {
     std::vector<std::string> lines;
     for (const DiagnosticRecord& record : records) {
         std::string text = record.text;

@@ -26,14 +26,13 @@ std::string firstDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle);
 // lines that follow its report.
 struct FailurePlace {
     std::string dataSource;
-    std::string password; // never shown: masked wherever a record repeats it
+    std::string password;     // never shown: masked wherever a record repeats it
     std::string databaseFile; // of a SQLite data source, when its settings name one
 };
 
 // The lines that explain a failure: "  the driver said: [SQLSTATE] text" for
 // each record, then the next step when the failure is a known one.
-std::vector<std::string> failureExplanation(const std::vector<DiagnosticRecord>& records,
-                                            const FailurePlace& place);
+std::vector<std::string> failureExplanation(const std::vector<DiagnosticRecord>& records, const FailurePlace& place);
 // The next step after a message set that the repository does not hold.
 std::string missingMessageSetStep(const std::string& dataSource, const std::string& messageSet);
 // Whether a report line is one of the lines above (without its line end).

@@ -1,4 +1,5 @@
-// End-to-end tests of the lines that follow a failed connection or a missing repository: the driver's messages and the next step.
+// End-to-end tests of the lines that follow a failed connection or a missing repository: the driver's messages and the
+// next step.
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>
@@ -93,8 +94,7 @@ void expectExplainedConnect(const FailingDataSource& source, const std::string& 
     EXPECT_EQ(show.exitCode, 255) << show.output;
     EXPECT_EQ(lineAfter(show, failed), driverLine) << show.output;
     EXPECT_EQ(lineAfter(show, driverLine), step) << show.output;
-    EXPECT_EQ(lineAfter(show, step), "Unable to connect to ZEP database " + name + " - exiting program")
-        << show.output;
+    EXPECT_EQ(lineAfter(show, step), "Unable to connect to ZEP database " + name + " - exiting program") << show.output;
 
     ProgramResult json = source.run("norvakload", {"-f", orders, "-n", name, "-s", "Orders", "--format", "json"});
     nlohmann::json error =
@@ -131,9 +131,8 @@ TEST(PostgresConnectionFailure, ARefusedPasswordIsSaidWithoutShowingIt) {
     NORVAK_REQUIRE_BACKEND(Backend::postgres);
     TestRepository repository(Backend::postgres);
     // Role norvak_password is the one the test cluster asks a password of.
-    FailingDataSource source(repository,
-                             changedSection(repository, "norvak_auth", {{"Username", "norvak_password"},
-                                                                        {"Password", ""}}));
+    FailingDataSource source(
+        repository, changedSection(repository, "norvak_auth", {{"Username", "norvak_password"}, {"Password", ""}}));
     std::string step = "  the server refused the user or its password: give them with -u and -p, or as UID= and "
                        "PWD= in the entry of data source norvak_auth";
     for (const std::string& password : {std::string("Wrong-pw-4-tests"), std::string()}) {
@@ -153,8 +152,8 @@ TEST(PostgresConnectionFailure, ARefusedPasswordIsSaidWithoutShowingIt) {
         }
     }
     // With its password the role gets in: the refusal was about the password.
-    ProgramResult right = source.run("norvakshow", {"-n", "norvak_auth", "-u", "norvak_password", "-p",
-                                                    "Password-4-tests"});
+    ProgramResult right =
+        source.run("norvakshow", {"-n", "norvak_auth", "-u", "norvak_password", "-p", "Password-4-tests"});
     EXPECT_TRUE(hasLine(right, "Connected to database norvak_auth")) << right.output;
 }
 
@@ -183,8 +182,8 @@ TEST(SqliteConnectionFailure, ASqliteDatabaseInAMissingFolderIsNamed) {
 // named is the command that makes them, and after it the programs work.
 TEST_P(ConnectionFailure, MissingRepositoryTablesAreNamedWithTheCommandThatMakesThem) {
     const std::string& name = repo().dataSource();
-    std::string step = "  the repository tables are missing in data source " + name + ": create them with norvakinit -n " +
-                       name;
+    std::string step =
+        "  the repository tables are missing in data source " + name + ": create them with norvakinit -n " + name;
     ProgramResult load = runConnected("norvakload", {"-f", orders, "-s", "Orders"});
     EXPECT_EQ(load.exitCode, 110) << load.output;
     std::string driverLine = lineAfter(load, "Unable to execute SELECT statement - rc=-1");

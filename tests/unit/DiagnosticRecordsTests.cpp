@@ -19,9 +19,8 @@ TEST(FailureExplanation, EveryRecordIsOneLineAndAPasswordItRepeatsIsMasked) {
 }
 
 TEST(FailureExplanation, TheNextStepNamesWhatTheRecordNames) {
-    std::vector<std::string> lines =
-        failureExplanation({{"01000", 0, "[unixODBC][Driver Manager]Can't open lib '/x/libpsql.so' : file not found"}},
-                           place);
+    std::vector<std::string> lines = failureExplanation(
+        {{"01000", 0, "[unixODBC][Driver Manager]Can't open lib '/x/libpsql.so' : file not found"}}, place);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1].rfind("  the driver library /x/libpsql.so that data source repo names is missing", 0), 0u)
         << lines[1];

@@ -225,9 +225,10 @@ nlohmann::json listMessageSetsJson(DbSession& db, int& errSw, const std::string&
         std::string where = only.empty() ? std::string() : " WHERE " + messageSetCondition(only);
         if (!rows.usable())
             return sets;
-        SQLRETURN rc = rows.execute(
-            formatText("SELECT PROJECT_KEY, NEXT_ID, NAME FROM %sPROJECT%s ORDER BY PROJECT_KEY", schema, where.c_str()),
-            "SQLExecDirect");
+        SQLRETURN rc =
+            rows.execute(formatText("SELECT PROJECT_KEY, NEXT_ID, NAME FROM %sPROJECT%s ORDER BY PROJECT_KEY", schema,
+                                    where.c_str()),
+                         "SQLExecDirect");
         if (!SQL_SUCCEEDED(rc))
             db.explainFailure(SQL_HANDLE_STMT, rows.handle());
         if (rc == SQL_SUCCESS)

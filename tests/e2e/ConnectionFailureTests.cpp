@@ -103,6 +103,12 @@ void expectExplainedConnect(const FailingDataSource& source, const std::string& 
     ASSERT_EQ(error["driver"].size(), 1u) << json.output;
     EXPECT_EQ("  the driver said: " + error["driver"][0].get<std::string>(), driverLine);
     EXPECT_EQ("  " + error["hint"].get<std::string>(), step);
+
+    ProgramResult showJson = source.run("norvakshow", {"-n", name, "--format", "json"});
+    nlohmann::json showError = errorOf(showJson, failed);
+    ASSERT_TRUE(showError.is_object()) << showJson.output;
+    EXPECT_EQ(showError["driver"], nlohmann::json::array({error["driver"][0]})) << showJson.output;
+    EXPECT_EQ(showError["hint"], error["hint"]) << showJson.output;
 }
 
 class ConnectionFailure : public RepositoryTest {};

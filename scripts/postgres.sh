@@ -11,7 +11,8 @@
 #
 # The cluster accepts local connections only, with trust authentication, so
 # any password is accepted. Role norvak (password norvak) may log in and
-# create databases. Run as root, the cluster belongs to the postgres system
+# create databases. Role norvak_password alone must give its password
+# (Password-4-tests) over TCP: the tests of a refused password use it. Run as root, the cluster belongs to the postgres system
 # user; run as anyone else, it belongs to that user.
 set -euo pipefail
 
@@ -65,11 +66,23 @@ max_connections = 50
 EOF
   fi
 
+  # The one role whose password is checked, before the lines that trust all.
+  local hba=$data/pg_hba.conf
+  local password_line="host all norvak_password 127.0.0.1/32 scram-sha-256"
+  local hba_changed=false
+  if ! grep -qxF "$password_line" "$hba"; then
+    as_owner sed -i "1i $password_line" "$hba" || fail "could not change $hba"
+    hba_changed=true
+  fi
+
   local fresh=false
   if running; then
     local current
     current=$(sed -n 4p "$data/postmaster.pid")
     [ "$current" = "$port" ] || fail "the cluster in $dir is already running on port $current, not $port"
+    if [ "$hba_changed" = true ]; then
+      as_owner "$bin/pg_ctl" -D "$data" reload >/dev/null || fail "the server did not reload $hba"
+    fi
   else
     # The port lives on the command line so that a changed NORVAK_PG_PORT takes.
     if ! as_owner "$bin/pg_ctl" -D "$data" -l "$log" -w -t 60 -o "-p $port" start >/dev/null; then
@@ -89,6 +102,15 @@ END
 $$;
 -- Tests make users of their own (one that may only read, for instance).
 ALTER ROLE norvak CREATEROLE;
+DO $$
+BEGIN
+  IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'norvak_password') THEN
+    CREATE ROLE norvak_password LOGIN;
+  END IF;
+END
+$$;
+SET password_encryption = 'scram-sha-256';
+ALTER ROLE norvak_password PASSWORD 'Password-4-tests';
 EOF
   [ "$fresh" = true ] || return 0
   # Databases left behind by test processes that did not end normally.

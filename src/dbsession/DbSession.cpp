@@ -1,5 +1,6 @@
 #include "dbsession/DbSession.h"
 
+#include "dbsession/DiagnosticRecords.h"
 #include "dbsession/InsertBatches.h"
 #include "dbsession/RepositoryLock.h"
 #include "support/PasswordMask.h"
@@ -77,6 +78,8 @@ int DbSession::connectToZEP(const std::string& dataSource, const std::string& us
         reportConnectionCall(rc, "SQLSetConnectAttr(autocommit_off)");
     }
 
+    dataSource_ = dataSource;
+    password_ = password;
     print("Connecting to database %s using %s pw %s\n", dataSource.c_str(), user.c_str(), maskedPassword(password));
     // A run that only reads would otherwise wait inside the SQLite driver,
     // without a word, for a run that writes a database not in WAL mode.
@@ -90,6 +93,7 @@ int DbSession::connectToZEP(const std::string& dataSource, const std::string& us
         connected_ = true;
         if (variant_ == SessionVariant::import && !reconnectForImport(dataSource, user, password)) {
             print("Database connection to %s failed\n", dataSource.c_str());
+            explainFailure(SQL_HANDLE_DBC, hdbc_.get());
             errSw_ = 1;
             return SQL_ERROR;
         }
@@ -110,7 +114,7 @@ int DbSession::connectToZEP(const std::string& dataSource, const std::string& us
         connected_ = true;
     }
     print("Database connection to %s failed\n", dataSource.c_str());
-    explainUnknownDataSource(dataSource);
+    explainFailedConnect(dataSource);
     errSw_ = 1;
     return rc;
 }
@@ -202,23 +206,30 @@ bool DbSession::reconnectForImport(const std::string& dataSource, const std::str
     return connected_ && rc == SQL_SUCCESS;
 }
 
-void DbSession::explainUnknownDataSource(const std::string& dataSource) {
+void DbSession::explainFailedConnect(const std::string& dataSource) {
     if (dataSource.empty())
         return; // a run without a data source has said so already
-    SQLCHAR state[8] = {};
-    SQLINTEGER nativeError = 0;
-    SQLCHAR message[512] = {};
-    SQLSMALLINT length = 0;
-    if (!SQL_SUCCEEDED(SQLGetDiagRec(SQL_HANDLE_DBC, hdbc_.get(), 1, state, &nativeError, message,
-                                     static_cast<SQLSMALLINT>(sizeof message), &length)) ||
-        std::strcmp(reinterpret_cast<const char*>(state), "IM002") != 0)
+    std::vector<DiagnosticRecord> records = diagnosticRecords(SQL_HANDLE_DBC, hdbc_.get());
+    if (records.empty() || records.front().state != "IM002") {
+        explainFailure(SQL_HANDLE_DBC, hdbc_.get());
         return;
+    }
     // The driver manager knows no data source of that name: where it looked.
     const char* odbcIni = std::getenv("ODBCINI");
     print("  data source %s is not defined where unixODBC looks for it: the file ODBCINI names (%s), "
           "~/.odbc.ini, /etc/odbc.ini; for the embedded repository, source scripts/odbc-env.sh first "
           "(the driver manager said: %s)\n",
-          dataSource.c_str(), odbcIni != nullptr ? odbcIni : "not set", reinterpret_cast<const char*>(message));
+          dataSource.c_str(), odbcIni != nullptr ? odbcIni : "not set", records.front().text.c_str());
+}
+
+void DbSession::explainFailure(SQLSMALLINT handleType, SQLHANDLE handle) {
+    explainFailure(diagnosticRecords(handleType, handle));
+}
+
+void DbSession::explainFailure(const std::vector<DiagnosticRecord>& records) {
+    FailurePlace place{dataSource_, password_, sqliteDatabaseFile(dataSource_)};
+    for (const std::string& line : failureExplanation(records, place))
+        print("%s\n", line.c_str());
 }
 
 void DbSession::reportSqlError(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* operation,

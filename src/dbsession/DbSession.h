@@ -8,10 +8,12 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace norvak {
 
 class InsertBatches;
+struct DiagnosticRecord;
 
 // Which utility a session serves; they differ in the connection attribute,
 // the report lines and which handle the report reads.
@@ -80,6 +82,14 @@ class DbSession {
     void reportEnvError(SQLRETURN rc, const char* operation, const char* routine);
     void reportDbcError(SQLRETURN rc, const char* operation, const char* routine);
     void reportStmtError(SQLRETURN rc, const char* operation, const char* routine);
+    // After the line that reports a failure: the driver's message of every
+    // diagnostic record of the handle, then the next step when the failure
+    // is a known one (see DiagnosticRecords.h).
+    void explainFailure(SQLSMALLINT handleType, SQLHANDLE handle);
+    // The same for records read earlier.
+    void explainFailure(const std::vector<DiagnosticRecord>& records);
+    // The data source of the last connect.
+    const std::string& dataSource() const { return dataSource_; }
 
     // Allocates the session's main statement handle, replacing the one it
     // had; a failure is reported under "SQLAllocHandle" in `routine` (by the
@@ -112,8 +122,9 @@ class DbSession {
     // savepoint around each statement and without server-side prepares.
     bool reconnectForImport(const std::string& dataSource, const std::string& user, const std::string& password);
     // After a failed connect: when the data source is unknown to the driver
-    // manager, one line that says where it looked.
-    void explainUnknownDataSource(const std::string& dataSource);
+    // manager, one line that says where it looked; otherwise the lines of
+    // explainFailure.
+    void explainFailedConnect(const std::string& dataSource);
     bool reportsInFull() const { return variant_ == SessionVariant::import || variant_ == SessionVariant::setup; }
     void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
@@ -124,6 +135,8 @@ class DbSession {
     OdbcHandle hdbc_{SQL_HANDLE_DBC};
     OdbcHandle hstmt_{SQL_HANDLE_STMT};
     bool connected_ = false;
+    std::string dataSource_;
+    std::string password_; // only to mask it where a driver's message repeats it
     // Rows per batch of the inserts given in batch mode. Through psqlODBC
     // each statement is a round trip to the server; the SQLite driver
     // compiles a statement again at each execution, so one statement of many

@@ -2,6 +2,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/DiagnosticRecords.h"
 #include "support/Output.h"
 
 #include <odbcinst.h>
@@ -223,19 +224,15 @@ class LockTaker {
 
     // Whether the statement failed only because another run holds the lock.
     bool lockWasBusy() {
-        SQLCHAR state[8] = {};
-        SQLINTEGER native = 0;
-        SQLCHAR message[512] = {};
-        SQLSMALLINT length = 0;
-        SQLRETURN rc = SQLGetDiagRec(SQL_HANDLE_STMT, statement_.get(), 1, state, &native, message, sizeof message,
-                                     &length);
+        std::vector<DiagnosticRecord> records = diagnosticRecords(SQL_HANDLE_STMT, statement_.get());
         SQLFreeStmt(statement_.get(), SQL_CLOSE);
-        if (!SQL_SUCCEEDED(rc))
+        if (records.empty())
             return false;
+        const DiagnosticRecord& first = records.front();
         if (kind_ == DatabaseKind::postgres)
-            return std::strcmp(reinterpret_cast<const char*>(state), postgresLockNotAvailable) == 0;
+            return first.state == postgresLockNotAvailable;
         if (kind_ == DatabaseKind::sqlite)
-            return native == sqliteBusy || std::strstr(reinterpret_cast<const char*>(message), "locked") != nullptr;
+            return first.native == sqliteBusy || first.text.find("locked") != std::string::npos;
         return false;
     }
 

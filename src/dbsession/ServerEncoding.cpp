@@ -2,6 +2,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/DiagnosticRecords.h"
 #include "dbsession/RepositoryLock.h"
 #include "dbsession/Statement.h"
 
@@ -94,19 +95,7 @@ class TextTrial {
     }
 
     // "SQLSTATE message" of the statement's first diagnostic record.
-    static std::string diagnostic(SQLHSTMT statement) {
-        SQLCHAR state[8] = {};
-        SQLINTEGER native = 0;
-        SQLCHAR message[512] = {};
-        SQLSMALLINT length = 0;
-        if (!SQL_SUCCEEDED(
-                SQLGetDiagRec(SQL_HANDLE_STMT, statement, 1, state, &native, message, sizeof message, &length)))
-            return "no diagnostic";
-        std::string text = reinterpret_cast<const char*>(message);
-        // One line: the server's message may hold line ends.
-        std::replace(text.begin(), text.end(), '\n', ' ');
-        return std::string(reinterpret_cast<const char*>(state)) + " " + text;
-    }
+    static std::string diagnostic(SQLHSTMT statement) { return firstDiagnostic(SQL_HANDLE_STMT, statement); }
 
     bool fail(const std::string& why) {
         if (check_.failure.empty())

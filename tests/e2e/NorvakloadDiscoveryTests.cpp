@@ -69,6 +69,9 @@ TEST_P(NorvakloadDiscovery, AMissingMessageSetEndsTheRunWithItsOwnExitCode) {
     EXPECT_NE(result.output.find("Searching for MessageSet No'Such in PROJECT table in ZEP\n"
                                  "\n*****Error - Could not locate message set No'Such - rc=100\n"
                                  "Please make sure the message set has been defined\n"
+                                 "  create it with norvakinit -n " +
+                                 repo().dataSource() +
+                                 " -s No'Such\n"
                                  "Errors accessing ZEP database - RC = 0\n"),
               std::string::npos)
         << result.output;

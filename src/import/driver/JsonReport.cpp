@@ -1,5 +1,6 @@
 #include "import/driver/JsonReport.h"
 
+#include "dbsession/DiagnosticRecords.h"
 #include "support/JsonText.h"
 
 #include <nlohmann/json.hpp>
@@ -83,6 +84,14 @@ std::string importReportJson(const Output& report, int exitCode, const ImportOut
         } else if (startsWith(line, "  did you mean ") && last != nullptr) {
             // The hint after an unknown word belongs to its error.
             (*last)["hint"] = line.substr(2);
+        } else if ((isDriverLine(line) || isNextStepLine(line)) && !document["errors"].empty()) {
+            // The driver's messages and the next step belong to the error
+            // whose report they follow.
+            json& error = document["errors"].back();
+            if (isDriverLine(line))
+                error["driver"].push_back(std::string(driverSaid(line)));
+            else
+                error["hint"] = line.substr(2);
         } else if (startsWith(line, "*****Warning")) {
             document["warnings"].push_back({{"text", line}});
             last = nullptr;

@@ -2,6 +2,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/DiagnosticRecords.h"
 #include "dbsession/MessageSetNames.h"
 #include "dbsession/RepositorySchema.h"
 #include "dbsession/Statement.h"
@@ -42,6 +43,7 @@ class Discovery {
                       "SQLExecDirect");
         if (rc_ != SQL_SUCCESS) {
             diag_.print("Unable to execute SELECT statement - rc=%d\n", rc_);
+            db_.explainFailure(SQL_HANDLE_STMT, stmt_->handle());
             return;
         }
         rc_ = fetch("SQLFetch", false);
@@ -86,6 +88,7 @@ class Discovery {
             diag_.print("\n*****Error - Could not locate message set %s - rc=%d\n", options_.messageSetName.c_str(),
                         rc_);
             diag_.print("Please make sure the message set has been defined\n");
+            diag_.print("%s\n", missingMessageSetStep(db_.dataSource(), options_.messageSetName).c_str());
         } else {
             diag_.print("Unable to fetch row - rc=%d\n", rc_);
         }

@@ -2,6 +2,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/DiagnosticRecords.h"
 #include "dbsession/MessageSetNames.h"
 #include "dbsession/Statement.h"
 #include "support/JsonText.h"
@@ -31,6 +32,15 @@ void printUsage(Output& out, const char* programName) {
     out.print("\nnorvakshow V1.2\n");
     out.print("\nCommand usage is:\n\n");
     out.print("  %s -n ZEP_Database_Name -u DB_Userid -p DB_Password {-h Schema_name}\n\n", programName);
+}
+
+// A line that explains the error before it, as a field of that error: the
+// driver's messages in "driver", the next step in "hint".
+void addExplanation(nlohmann::json& error, const std::string& line) {
+    if (isDriverLine(line))
+        error["driver"].push_back(std::string(driverSaid(line)));
+    else if (isNextStepLine(line))
+        error["hint"] = line.substr(2);
 }
 
 } // namespace
@@ -125,6 +135,8 @@ int listOneMessageSet(Output& out, DbSession& db, int& errSw, const std::string&
         MessageSetLookup lookup = lookUpMessageSet(
             set, schemaPrefix, name,
             {"SQLExecDirect", "SQLFetch", false, "SQLFetch2", "SQLGetData1", "SQLGetData2", "SQLGetData3"}, errSw);
+        if (!SQL_SUCCEEDED(lookup.executed))
+            db.explainFailure(SQL_HANDLE_STMT, set.handle());
         if (lookup.executed != SQL_SUCCESS)
             return listingDatabaseError;
         if (lookup.ambiguous()) {
@@ -141,6 +153,7 @@ int listOneMessageSet(Output& out, DbSession& db, int& errSw, const std::string&
         return listingDatabaseError;
     if (!found) {
         out.print("*****Error - message set %s not found\n", name.c_str());
+        out.print("%s\n", missingMessageSetStep(db.dataSource(), name).c_str());
         return listingDatabaseError;
     }
     out.print("\nMessage set %s: key %d, next id %d\n   Msg ID Message Name (type)\n\n", name.c_str(),
@@ -191,6 +204,8 @@ bool namesOneMessageSet(Output& out, DbSession& db, int& errSw, const std::strin
     MessageSetLookup lookup = lookUpMessageSet(
         set, schemaPrefix, name,
         {"SQLExecDirect", "SQLFetch", false, "SQLFetch2", "SQLGetData1", "SQLGetData2", "SQLGetData3"}, errSw);
+    if (!SQL_SUCCEEDED(lookup.executed))
+        db.explainFailure(SQL_HANDLE_STMT, set.handle());
     if (!lookup.ambiguous())
         return lookup.executed == SQL_SUCCESS;
     out.print("%s", ambiguousMessageSetLine(name, lookup.matches).c_str());
@@ -208,10 +223,15 @@ nlohmann::json listMessageSetsJson(DbSession& db, int& errSw, const std::string&
     {
         Statement rows(db, "listMessageSetsJson", "SQLAllocHandle");
         std::string where = only.empty() ? std::string() : " WHERE " + messageSetCondition(only);
-        if (rows.usable() &&
+        if (!rows.usable())
+            return sets;
+        SQLRETURN rc =
             rows.execute(formatText("SELECT PROJECT_KEY, NEXT_ID, NAME FROM %sPROJECT%s ORDER BY PROJECT_KEY", schema,
                                     where.c_str()),
-                         "SQLExecDirect") == SQL_SUCCESS)
+                         "SQLExecDirect");
+        if (!SQL_SUCCEEDED(rc))
+            db.explainFailure(SQL_HANDLE_STMT, rows.handle());
+        if (rc == SQL_SUCCESS)
             rows.forEachRow("SQLFetch", false, "SQLFetch2", errSw, [&] {
                 SQLSMALLINT key = 0;
                 SQLINTEGER nextId = 0;
@@ -269,8 +289,10 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
                     namesOneMessageSet(collected, db, diagnostics.errSw, values.schemaPrefix, values.messageSet))
                     sets = listMessageSetsJson(db, diagnostics.errSw, values.schemaPrefix, values.messageSet);
                 // A failed query, or -s naming no message set (said as in text).
-                if (!diagnostics.errSw && !values.messageSet.empty() && sets.empty())
+                if (!diagnostics.errSw && !values.messageSet.empty() && sets.empty()) {
                     collected.print("*****Error - message set %s not found\n", values.messageSet.c_str());
+                    collected.print("%s\n", missingMessageSetStep(db.dataSource(), values.messageSet).c_str());
+                }
                 if (diagnostics.errSw || (!values.messageSet.empty() && sets.empty()))
                     exitCode = listingDatabaseError;
                 db.close("main");
@@ -281,6 +303,8 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
         for (std::string line; std::getline(lines, line);)
             if (line.rfind("*****", 0) == 0 || line.rfind("Unable to", 0) == 0 || line.rfind("Database connection", 0) == 0)
                 errors.push_back({{"text", line}});
+            else if (!errors.empty())
+                addExplanation(errors.back(), line);
         nlohmann::json document = {{"program", "norvakshow"},
                                    {"exitCode", exitCode & 0xff}, // as the process ends
                                    {"messageSets", std::move(sets)},
@@ -327,13 +351,20 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
     Statement sets(db, routine);
     SQLRETURN rc = SQL_SUCCESS;
     SQLRETURN executeRc = SQL_ERROR;
+    // Why the first step failed: a refused prepare leaves the execute only
+    // a function sequence error.
+    std::vector<DiagnosticRecord> why;
     if (sets.usable()) {
-        sets.prepare(query, "SQLPrepare");
+        if (!SQL_SUCCEEDED(sets.prepare(query, "SQLPrepare")))
+            why = diagnosticRecords(SQL_HANDLE_STMT, sets.handle());
         executeRc = sets.executePrepared("SQLExecute");
+        if (why.empty())
+            why = diagnosticRecords(SQL_HANDLE_STMT, sets.handle());
     }
 
     if (executeRc != SQL_SUCCESS || errSw) {
         out.print("Unable to access PROJECT table in database %s\n", values.dataSource.c_str());
+        db.explainFailure(why);
         exitCode = listingDatabaseError;
     } else {
         out.print("\nId    Identifier   NxtElem Name\n   Msg ID Message Name\n\n");

@@ -24,6 +24,13 @@ void Output::vprint(const char* format, std::va_list args) {
     this->format(format, args, false);
 }
 
+void Output::printImportant(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    vprintImportant(format, args);
+    va_end(args);
+}
+
 void Output::vprintImportant(const char* format, std::va_list args) {
     this->format(format, args, true);
 }

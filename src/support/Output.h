@@ -26,6 +26,8 @@ class Output {
 
     void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void vprint(const char* format, std::va_list args);
+    // A text written even when the writer is quiet: a run's closing line.
+    void printImportant(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // The same for a text that is written even when the writer is quiet.
     void vprintImportant(const char* format, std::va_list args);
     // The same for an error; a collecting writer keeps where its errors are.

@@ -77,6 +77,14 @@ int connectTool(Output& out, DbSession& db, const ToolOptions& values) {
     return rc;
 }
 
+bool toolQuietRequested(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-q") == 0 || std::strcmp(argv[i], "--quiet") == 0)
+            return true;
+    }
+    return false;
+}
+
 bool toolUsageRequested(int argc, const char* const* argv) {
     if (argc < 2)
         return true;

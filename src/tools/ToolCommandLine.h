@@ -23,6 +23,7 @@ struct ToolOptions {
     std::string format;         // --format: json or text
     std::string lockTimeoutText; // --lock-timeout as given, before it is checked
     bool canonical = false;     // --canonical of norvakexport
+    bool quiet = false;         // -q: only warnings, errors and the closing line
     bool schemaRefused = false; // -h named something that is not an SQL identifier
     int lockTimeoutSeconds = defaultLockTimeoutSeconds; // --lock-timeout, for the tools that change the repository
 };
@@ -63,6 +64,10 @@ void walkToolCommandLine(Output& out, int& errSw, int argc, const char* const* a
 // not an SQL identifier is reported, sets errSw and `schemaRefused` (the tool
 // must not connect) and is cleared; otherwise it gets its ".".
 void settleSchemaPrefix(Output& out, int& errSw, ToolOptions& values);
+
+// Whether "-q" or "--quiet" is among the arguments: a tool that prints a
+// banner before it reads its options is quiet from its first line.
+bool toolQuietRequested(int argc, const char* const* argv);
 
 // Connects with the command line's data source, user and password; when
 // that fails, says so and returns the connect's result (0 when connected).

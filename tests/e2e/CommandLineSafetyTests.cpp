@@ -94,6 +94,26 @@ TEST_P(CommandLineSafety, ADiffReadsAFileFromStandardInputAndRefusesAStrayArgume
     EXPECT_NE(piped.output.find("0 differences"), std::string::npos) << piped.output;
 }
 
+TEST_P(CommandLineSafety, QuietToolsShowOnlyErrorsAndTheirClosingLine) {
+    ProgramResult init = runConnected("norvakinit", {"-q", "-s", "Invoices"});
+    EXPECT_EQ(init.exitCode, 0) << init.output;
+    EXPECT_EQ(init.output, "Repository " + repo().dataSource() + " is ready\n");
+    loadOrders();
+    ProgramResult exported = runConnected("norvakexport", {"--quiet", "-s", "Orders"});
+    EXPECT_EQ(exported.exitCode, 0) << exported.errors;
+    EXPECT_NE(exported.output.find("<ZEPImport"), std::string::npos);
+    EXPECT_EQ(exported.errors, "Exported message set Orders: 5 types, 16 elements, 6 values, 2 messages, 3 wire formats\n");
+    ProgramResult compared = runConnected("norvakdiff", {"-q", "-s", "Orders", "-f", sourcePath("examples/orders.xml")});
+    EXPECT_EQ(compared.exitCode, 0) << compared.errors;
+    EXPECT_EQ(compared.errors, "Compared " + sourcePath("examples/orders.xml") + " with message set Orders of " +
+                                   repo().dataSource() + "\n");
+    // An error is shown whole, quiet or not.
+    ProgramResult missing = runConnected("norvakexport", {"-q", "-s", "Missing"});
+    EXPECT_EQ(missing.exitCode, 3);
+    EXPECT_NE(missing.errors.find("*****Error - message set Missing not found - nothing was written"), std::string::npos)
+        << missing.errors;
+}
+
 INSTANTIATE_TEST_SUITE_P(, CommandLineSafety, allBackends(), backendParamName);
 
 // A command line with a mistake is answered before any connection is tried.

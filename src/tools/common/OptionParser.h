@@ -38,6 +38,7 @@ inline constexpr OptionSpec messageSetSpec{.name = "message-set",
                                            .value = &ToolOptions::messageSet,
                                            .missingMessage = messageSetOption.missingMessage,
                                            .letter = 's'};
+inline constexpr OptionSpec quietSpec{.name = "quiet", .flag = &ToolOptions::quiet, .letter = 'q'};
 // A missing or bad value is told by `lockTimeoutErrorLine`.
 inline constexpr OptionSpec lockTimeoutSpec{.name = "lock-timeout", .value = &ToolOptions::lockTimeoutText};
 inline constexpr OptionSpec formatSpec{

@@ -307,6 +307,7 @@ const char* const norvakdiffHelp =
     "  -f, --file FILE         the definitions file (required)\n"
     "  --against Old_File      compare with another definitions file instead of a message set\n"
     "  --format json|text      the differences as one JSON document, or as lines (the default)\n"
+    "  -q, --quiet             on standard error only warnings, errors and the closing line\n"
     "  --help, --version       this text; the program's version\n"
     "\n"
     "Options are taken by their exact names; a value is the next argument (-f File, never -fFile) or\n"
@@ -337,10 +338,12 @@ int runDefinitionsDiff(Output& report, int argc, const char* const* argv) {
          .missingMessage = "*****Error - old definitions file missing from --against parameter\n",
          .emptyIsMissing = true},
         formatSpec,
+        quietSpec,
     };
     ToolOptions values;
     if (!parseToolOptions(report, argc, argv, options, values))
         errSw = 1;
+    report.setQuiet(values.quiet);
     const std::string format = values.format.empty() ? "text" : values.format;
     if (!errSw && format != "json" && format != "text") {
         report.print("*****Error - unknown output format %s (use json or text)\n", format.c_str());
@@ -414,9 +417,9 @@ int runDefinitionsDiff(Output& report, int argc, const char* const* argv) {
         return diffNotWritten;
     }
     if (against)
-        report.print("Compared %s with %s\n", values.inputFile.c_str(), against->c_str());
+        report.printImportant("Compared %s with %s\n", values.inputFile.c_str(), against->c_str());
     else
-        report.print("Compared %s with message set %s of %s\n", values.inputFile.c_str(), values.messageSet.c_str(),
+        report.printImportant("Compared %s with message set %s of %s\n", values.inputFile.c_str(), values.messageSet.c_str(),
                      values.dataSource.c_str());
     return exitCode;
 }

@@ -48,6 +48,7 @@ const char* const norvakexportHelp =
     "  --canonical             write the message set's rows in canonical form instead: one sorted line per\n"
     "                          row, ids, dates and uuids replaced by what they stand for, so that two\n"
     "                          message sets holding the same definitions give the same lines\n"
+    "  -q, --quiet             on standard error only warnings, errors and the closing line\n"
     "  --help, --version       this text; the program's version\n"
     "\n"
     "Options are taken by their exact names; a value is the next argument (-o File, never -oFile) or\n"
@@ -69,6 +70,7 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
          .letter = 'o',
          .emptyIsMissing = true},
         {.name = "canonical", .flag = &ToolOptions::canonical},
+        quietSpec,
     };
     if (toolUsageRequested(argc, argv)) {
         printUsage(report);
@@ -78,6 +80,7 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
     if (!parseToolOptions(report, argc, argv, options, values))
         errSw = 1;
     takeConnectionDefaults(values.dataSource, values.user, values.password);
+    report.setQuiet(values.quiet);
     const bool canonical = values.canonical;
     if (values.outputFile == "-")
         values.outputFile.clear(); // standard output
@@ -148,7 +151,7 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
 
     for (const auto& [kind, rows] : exported.omissions)
         report.print("*****Warning - not exported: %ld %s\n", rows, kind.c_str());
-    report.print("%s", summary.c_str());
+    report.printImportant("%s", summary.c_str());
     return exported.omissions.empty() ? exportExact : exportOmissions;
 }
 

@@ -415,6 +415,7 @@ const char* const norvakinitHelp =
     "  -s, --message-set NAME  create this message set (not digits alone, no blank at either end)\n"
     "  -l, --languages C,COBOL its language bindings: C, COBOL or both\n"
     "  --lock-timeout SECONDS  wait at most this long for another set-up (0..86400, default 600)\n"
+    "  -q, --quiet             only warnings, errors and the closing line (after an error, everything)\n"
     "  --help, --version       this text; the program's version\n"
     "\n"
     "Options are taken by their exact names; a value is the next argument (-s Name, never -sName) or\n"
@@ -425,6 +426,7 @@ const char* const norvakinitHelp =
     "failing connect's code.\n";
 
 int runRepositorySetup(Output& out, int argc, const char* const* argv) {
+    out.setQuiet(toolQuietRequested(argc, argv));
     out.print("Norvak V2.1 - ZEP repository set-up utility V1.00\n");
     const char* programName = argc > 0 ? argv[0] : "norvakinit";
     static constexpr OptionSpec options[] = {
@@ -434,6 +436,7 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
          .missingMessage = "*****Error - language bindings missing from -l parameter\n",
          .letter = 'l'},
         lockTimeoutSpec,
+        quietSpec,
     };
     Diagnostics diagnostics(out);
     int& errSw = diagnostics.errSw;
@@ -442,6 +445,7 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
         errSw = 1;
     takeConnectionDefaults(values.dataSource, values.user, values.password);
     if (toolUsageRequested(argc, argv) || values.dataSource.empty()) {
+        out.setQuiet(false); // the usage is shown whole
         printUsage(out, programName);
         return setupUsage;
     }
@@ -500,7 +504,7 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
         }
     }
     if (result == setupDone)
-        out.print("Repository %s is ready\n", values.dataSource.c_str());
+        out.printImportant("Repository %s is ready\n", values.dataSource.c_str());
     else if (result == setupDatabaseError)
         out.print("*****Errors were detected - the message set changes have been rolled back\n");
     db.close("main");

@@ -169,10 +169,10 @@ TEST_P(Export, CommandLineMistakesAndMissingSetsAreToldApart) {
     ProgramResult noSet = runProgram("norvakexport", {"-n", repo().dataSource()}, "", repo().environment());
     EXPECT_EQ(noSet.exitCode, 2);
     EXPECT_NE(noSet.errors.find("*****Error - no message set: give it with -s"), std::string::npos);
-    ProgramResult unknown = runProgram("norvakexport", {"-n", repo().dataSource(), "-s", "x", "-q"}, "",
+    ProgramResult unknown = runProgram("norvakexport", {"-n", repo().dataSource(), "-s", "x", "-x"}, "",
                                        repo().environment());
     EXPECT_EQ(unknown.exitCode, 2);
-    EXPECT_NE(unknown.errors.find("*****Error - unrecognized command line parameter -q"), std::string::npos);
+    EXPECT_NE(unknown.errors.find("*****Error - unrecognized command line parameter -x"), std::string::npos);
     ProgramResult badSchema = runProgram("norvakexport", {"-n", repo().dataSource(), "-s", "x", "-h", "a;b"}, "",
                                          repo().environment());
     EXPECT_EQ(badSchema.exitCode, 2);

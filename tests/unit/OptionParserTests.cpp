@@ -11,11 +11,7 @@ namespace {
 
 constexpr OptionSpec exportOptions[] = {
     dataSourceSpec, userSpec, passwordSpec, schemaSpec, messageSetSpec,
-    {.name = "output",
-     .value = &ToolOptions::outputFile,
-     .missingMessage = "*****Error - output file missing from -o parameter\n",
-     .letter = 'o',
-     .emptyIsMissing = true},
+    outputSpec,
     {.name = "canonical", .flag = &ToolOptions::canonical},
     lockTimeoutSpec,
 };

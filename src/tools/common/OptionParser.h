@@ -38,6 +38,12 @@ inline constexpr OptionSpec messageSetSpec{.name = "message-set",
                                            .value = &ToolOptions::messageSet,
                                            .missingMessage = messageSetOption.missingMessage,
                                            .letter = 's'};
+// -o of the tools that write a file ("-" or none: standard output).
+inline constexpr OptionSpec outputSpec{.name = "output",
+                                       .value = &ToolOptions::outputFile,
+                                       .missingMessage = "*****Error - output file missing from -o parameter\n",
+                                       .letter = 'o',
+                                       .emptyIsMissing = true};
 inline constexpr OptionSpec quietSpec{.name = "quiet", .flag = &ToolOptions::quiet, .letter = 'q'};
 // A missing or bad value is told by `lockTimeoutErrorLine`.
 inline constexpr OptionSpec lockTimeoutSpec{.name = "lock-timeout", .value = &ToolOptions::lockTimeoutText};

@@ -64,11 +64,7 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
 
     static constexpr OptionSpec options[] = {
         dataSourceSpec, userSpec, passwordSpec, schemaSpec, messageSetSpec,
-        {.name = "output",
-         .value = &ToolOptions::outputFile,
-         .missingMessage = "*****Error - output file missing from -o parameter\n",
-         .letter = 'o',
-         .emptyIsMissing = true},
+        outputSpec,
         {.name = "canonical", .flag = &ToolOptions::canonical},
         quietSpec,
     };

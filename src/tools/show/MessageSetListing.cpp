@@ -23,6 +23,10 @@ namespace norvak {
 
 namespace {
 
+// The labels of norvakshow's look-up of one message set by its name.
+const MessageSetLookupLabels listingLookupLabels{"SQLExecDirect", "SQLFetch",    false,        "SQLFetch2",
+                                                 "SQLGetData1",   "SQLGetData2", "SQLGetData3"};
+
 const char* const banner = "Norvak - Message Set list utility V1.2 (Dec 13 2001)\n";
 
 // Room for a NAME or IDENTIFIER column: at most 511 characters and the end.
@@ -132,9 +136,7 @@ int listOneMessageSet(Output& out, DbSession& db, int& errSw, const std::string&
         Statement set(db, "listOneMessageSet", "SQLAllocHandle");
         if (!set.usable())
             return listingDatabaseError;
-        MessageSetLookup lookup = lookUpMessageSet(
-            set, schemaPrefix, name,
-            {"SQLExecDirect", "SQLFetch", false, "SQLFetch2", "SQLGetData1", "SQLGetData2", "SQLGetData3"}, errSw);
+        MessageSetLookup lookup = lookUpMessageSet(set, schemaPrefix, name, listingLookupLabels, errSw);
         if (!SQL_SUCCEEDED(lookup.executed))
             db.explainFailure(SQL_HANDLE_STMT, set.handle());
         if (lookup.executed != SQL_SUCCESS)
@@ -201,9 +203,7 @@ bool namesOneMessageSet(Output& out, DbSession& db, int& errSw, const std::strin
     Statement set(db, "listMessageSetsJson", "SQLAllocHandle");
     if (!set.usable())
         return false;
-    MessageSetLookup lookup = lookUpMessageSet(
-        set, schemaPrefix, name,
-        {"SQLExecDirect", "SQLFetch", false, "SQLFetch2", "SQLGetData1", "SQLGetData2", "SQLGetData3"}, errSw);
+    MessageSetLookup lookup = lookUpMessageSet(set, schemaPrefix, name, listingLookupLabels, errSw);
     if (!SQL_SUCCEEDED(lookup.executed))
         db.explainFailure(SQL_HANDLE_STMT, set.handle());
     if (!lookup.ambiguous())

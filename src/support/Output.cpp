@@ -35,6 +35,13 @@ void Output::vprintImportant(const char* format, std::va_list args) {
     this->format(format, args, true);
 }
 
+void Output::printError(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    vprintError(format, args);
+    va_end(args);
+}
+
 void Output::vprintError(const char* format, std::va_list args) {
     std::size_t begin = collected_.size();
     this->format(format, args, true);

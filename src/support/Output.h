@@ -30,7 +30,9 @@ class Output {
     void printImportant(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // The same for a text that is written even when the writer is quiet.
     void vprintImportant(const char* format, std::va_list args);
-    // The same for an error; a collecting writer keeps where its errors are.
+    // An error: written even when the writer is quiet; a collecting writer
+    // keeps where its errors are (so a line without asterisks counts too).
+    void printError(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void vprintError(const char* format, std::va_list args);
     // Where in text() the texts printed as errors stand: begin and end.
     const std::vector<std::pair<std::size_t, std::size_t>>& errorRanges() const { return errorRanges_; }

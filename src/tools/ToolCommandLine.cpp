@@ -7,12 +7,37 @@
 
 namespace norvak {
 
+namespace {
+
+bool isQuietArgument(const char* argument) {
+    return std::strcmp(argument, "-q") == 0 || std::strcmp(argument, "-Q") == 0 ||
+           std::strcmp(argument, "--quiet") == 0;
+}
+
+const ToolOption* optionOfLetter(std::span<const ToolOption> options, char letter) {
+    if (letter >= 'A' && letter <= 'Z')
+        letter = static_cast<char>(letter - 'A' + 'a');
+    const ToolOption* option = nullptr;
+    for (const ToolOption& candidate : options) {
+        if (candidate.letter == letter)
+            option = &candidate;
+    }
+    return option;
+}
+
+} // namespace
+
 void walkToolCommandLine(Output& out, int& errSw, int argc, const char* const* argv,
-                         std::span<const ToolOption> options, ToolOptions& values, bool takesLockTimeout) {
+                         std::span<const ToolOption> options, ToolOptions& values, bool takesLockTimeout,
+                         bool takesQuiet) {
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
         if (argument[0] != '-')
             continue;
+        if (takesQuiet && isQuietArgument(argument)) {
+            values.quiet = true;
+            continue;
+        }
         if (takesLockTimeout) {
             std::string text;
             LockTimeoutArgument taken = takeLockTimeoutArgument(argc, argv, i, values.lockTimeoutSeconds, text);
@@ -24,14 +49,7 @@ void walkToolCommandLine(Output& out, int& errSw, int argc, const char* const* a
             if (taken != LockTimeoutArgument::none)
                 continue;
         }
-        char letter = argument[1];
-        if (letter >= 'A' && letter <= 'Z')
-            letter = static_cast<char>(letter - 'A' + 'a');
-        const ToolOption* option = nullptr;
-        for (const ToolOption& candidate : options) {
-            if (candidate.letter == letter)
-                option = &candidate;
-        }
+        const ToolOption* option = optionOfLetter(options, argument[1]);
         if (option == nullptr) {
             out.print("*****Error - unrecognized command line parameter %s\n", argument);
             out.flush();
@@ -81,6 +99,19 @@ bool toolQuietRequested(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-q") == 0 || std::strcmp(argv[i], "--quiet") == 0)
             return true;
+    }
+    return false;
+}
+
+bool walkedQuietRequested(int argc, const char* const* argv, std::span<const ToolOption> options) {
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (argument[0] != '-')
+            continue;
+        if (isQuietArgument(argument))
+            return true;
+        if (optionOfLetter(options, argument[1]) != nullptr && argument[2] == '\0')
+            ++i; // the option's value
     }
     return false;
 }

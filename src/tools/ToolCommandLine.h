@@ -20,7 +20,6 @@ struct ToolOptions {
     std::string outputFile; // -o of the tools that write a file
     std::string inputFile;  // -f of the tools that read a definitions file
     std::string againstFile;    // --against of norvakdiff: the old definitions file
-    std::string format;         // --format: json or text
     std::string lockTimeoutText; // --lock-timeout as given, before it is checked
     bool canonical = false;     // --canonical of norvakexport
     bool quiet = false;         // -q: only warnings, errors and the closing line
@@ -56,9 +55,16 @@ inline constexpr ToolOption messageSetOption{'s', &ToolOptions::messageSet,
 // SQL identifier is reported and sets `schemaRefused` (the tool must not
 // connect).
 // With `takesLockTimeout`, "--lock-timeout SECONDS" (or "=SECONDS") sets
-// `lockTimeoutSeconds`.
+// `lockTimeoutSeconds`; with `takesQuiet`, "-q" (either case) or "--quiet"
+// sets `quiet`.
 void walkToolCommandLine(Output& out, int& errSw, int argc, const char* const* argv,
-                         std::span<const ToolOption> options, ToolOptions& values, bool takesLockTimeout = false);
+                         std::span<const ToolOption> options, ToolOptions& values, bool takesLockTimeout = false,
+                         bool takesQuiet = false);
+
+// Whether the command line the walk above reads asks for quiet ("-q" in
+// either case, or "--quiet", not as the value of an option): a tool that
+// prints a banner before it reads its options is quiet from its first line.
+bool walkedQuietRequested(int argc, const char* const* argv, std::span<const ToolOption> options);
 
 // Checks the schema prefix of the command line (after the walk): one that is
 // not an SQL identifier is reported, sets errSw and `schemaRefused` (the tool

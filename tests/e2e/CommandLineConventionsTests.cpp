@@ -171,6 +171,32 @@ TEST_P(QuietAndProgress, QuietShowsOnlyWarningsErrorsAndTheSummary) {
     EXPECT_FALSE(contains(missing, "Connecting to database"));
 }
 
+TEST_P(QuietAndProgress, TheListingAndTheRemovalAreQuietToo) {
+    ASSERT_EQ(loadFile(sourcePath("examples/orders.xml")).exitCode, 0);
+    // The listing is what the run is for: only the banner and connection lines go.
+    ProgramResult loud = runConnected("norvakshow");
+    for (const char* quiet : {"-q", "-Q", "--quiet"}) {
+        ProgramResult listed = runConnected("norvakshow", {quiet});
+        ASSERT_EQ(listed.exitCode, 0) << listed.output;
+        EXPECT_FALSE(contains(listed, "Norvak - Message Set list utility")) << listed.output;
+        EXPECT_FALSE(contains(listed, "Connect")) << listed.output;
+        EXPECT_NE(loud.output.find(listed.output), std::string::npos) << listed.output; // the listing, whole
+        EXPECT_TRUE(hasLine(listed, "   100021 PlaceOrder")) << listed.output;
+    }
+    ProgramResult failed = runConnected("norvakshow", {"-q", "-s", "None"});
+    EXPECT_EQ(failed.exitCode, 2);
+    EXPECT_TRUE(contains(failed, "*****Error - message set None not found")) << failed.output;
+
+    ProgramResult notThere = runConnected("norvakpurge", {"-q", "-s", "None"});
+    EXPECT_EQ(notThere.exitCode, 2);
+    EXPECT_EQ(notThere.lines().front(), "***** Unable to retrieve SQLSTATE") << notThere.output;
+    EXPECT_TRUE(hasLine(notThere, "Messageset None not found in PROJECT table")) << notThere.output;
+    ProgramResult removed = runConnected("norvakpurge", {"-s", "Orders", "-q"});
+    EXPECT_EQ(removed.exitCode, 0) << removed.output;
+    EXPECT_EQ(removed.output, "Finished deleting entries for message set\n");
+    EXPECT_EQ(repo().query("SELECT COUNT(*) FROM PROJECT"), (Rows{{"0"}}));
+}
+
 TEST_P(QuietAndProgress, ProgressIsShownOnATerminalOnlyAndErasedAtTheEnd) {
     ProgramResult piped = loadFile(sourcePath("examples/orders.xml"), {"-r"});
     ASSERT_EQ(piped.exitCode, 0);
@@ -207,7 +233,7 @@ TEST_P(JsonResults, AnImportIsToldAsOneDocumentWithItsRowsAndMessages) {
     EXPECT_EQ(again["reportOnly"], true);
     EXPECT_EQ(again["reused"]["elements"], 16);
     ASSERT_EQ(again["warnings"].size(), 3u);
-    EXPECT_EQ(again["warnings"][0]["text"], "*****Warning - XML tab XML already exists - was not created");
+    EXPECT_EQ(again["warnings"][0]["text"], "Warning - XML tab XML already exists - was not created");
 }
 
 TEST_P(JsonResults, ErrorsInTheFileNameTheirPlaceInTheDocumentAndInTheReport) {
@@ -225,7 +251,7 @@ TEST_P(JsonResults, ErrorsInTheFileNameTheirPlaceInTheDocumentAndInTheReport) {
     nlohmann::json document = nlohmann::json::parse(result.output);
     EXPECT_EQ(document["exitCode"], 200);
     ASSERT_EQ(document["errors"].size(), 1u) << document.dump(2);
-    EXPECT_EQ(document["errors"][0]["text"], "*****Error - unrecognized attribute lenght found");
+    EXPECT_EQ(document["errors"][0]["text"], "Error - unrecognized attribute lenght found");
     EXPECT_EQ(document["errors"][0]["file"], file);
     EXPECT_EQ(document["errors"][0]["line"], 5);
     EXPECT_EQ(document["errors"][0]["column"], 36);
@@ -257,6 +283,77 @@ TEST_P(JsonResults, TheListingIsOneDocumentToo) {
     ProgramResult missing = runConnected("norvakshow", {"--format", "json", "-s", "None"});
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_TRUE(nlohmann::json::parse(missing.output)["messageSets"].empty());
+}
+
+TEST_P(JsonResults, EveryToolWritesOneDocumentWhateverTheOutcome) {
+    // Each run's standard output is one document (checked against the
+    // tool's schema by the runner): done, refused on the command line,
+    // usage shown, and failed on the database.
+    const std::string orders = sourcePath("examples/orders.xml");
+    const std::string out = repo().folder().path() + "/orders-out.xml";
+    struct Run {
+        std::string program;
+        std::vector<std::string> arguments;
+        int exitCode;
+    };
+    const std::vector<Run> runs = {
+        {"norvakinit", {"-s", "Second"}, 0},
+        {"norvakload", {"-f", orders, "-s", "Orders"}, 0},
+        {"norvakshow", {}, 0},
+        {"norvakexport", {"-s", "Orders", "-o", out}, 0},
+        {"norvakdiff", {"-s", "Orders", "-f", orders}, 0},
+        {"norvakpurge", {"-s", "Second"}, 0},
+        {"norvakinit", {"-s", "12"}, 2},
+        {"norvakshow", {"-x"}, 2},
+        {"norvakexport", {"-s", "Orders"}, 2}, // the document takes standard output: -o is needed
+        {"norvakexport", {"-s", "Orders", "-o", out, "stray"}, 2},
+        {"norvakdiff", {"-s", "Orders"}, 4},
+        {"norvakpurge", {"-s", "Orders", "-x"}, 2},
+        {"norvakexport", {"-s", "None", "-o", out}, 3},
+        {"norvakdiff", {"-s", "None", "-f", orders}, 7},
+        {"norvakpurge", {"-s", "None"}, 2},
+        {"norvakdiff", {"-s", "Orders", "-f", repo().folder().path() + "/missing.xml"}, 5},
+    };
+    for (const Run& run : runs) {
+        std::vector<std::string> arguments = run.arguments;
+        arguments.insert(arguments.begin(), {"--format", "json"});
+        ProgramResult result = runConnected(run.program, arguments);
+        std::string said = run.program + " " + (run.arguments.empty() ? "" : run.arguments.front());
+        EXPECT_EQ(result.exitCode, run.exitCode) << said << "\n" << result.output << result.errors;
+        nlohmann::json document = nlohmann::json::parse(result.output);
+        EXPECT_EQ(document["program"], run.program);
+        EXPECT_EQ(document["version"], NORVAK_VERSION);
+        EXPECT_EQ(document["exitCode"], result.exitCode);
+        EXPECT_EQ(document["errors"].empty(), run.exitCode == 0) << said << "\n" << result.output;
+        EXPECT_EQ(result.errors, "") << said; // the report is in the document
+        for (const nlohmann::json& error : document["errors"])
+            EXPECT_NE(error["text"].get<std::string>().rfind("*", 0), 0u) << said << "\n" << result.output;
+    }
+    EXPECT_EQ(repo().query("SELECT NAME FROM PROJECT ORDER BY PROJECT_KEY"), (Rows{{"Orders"}}));
+
+    // The tools' own members.
+    nlohmann::json purged = nlohmann::json::parse(runConnected("norvakpurge", {"-s", "Orders", "--format=json"}).output);
+    EXPECT_EQ(purged["messageSet"], "Orders");
+    EXPECT_EQ(purged["key"], 100);
+    EXPECT_EQ(purged["removed"], true);
+    nlohmann::json created = nlohmann::json::parse(runConnected("norvakinit", {"-s", "Orders", "--format=json"}).output);
+    EXPECT_EQ(created["ready"], true);
+    EXPECT_EQ(created["messageSet"]["name"], "Orders");
+    EXPECT_EQ(repo().query("SELECT PROJECT_KEY FROM PROJECT WHERE NAME = 'Orders'"),
+              (Rows{{std::to_string(created["messageSet"]["key"].get<int>())}}));
+    ASSERT_EQ(loadFile(orders).exitCode, 0);
+    nlohmann::json exported =
+        nlohmann::json::parse(runConnected("norvakexport", {"-s", "Orders", "-o", out, "--format", "json"}).output);
+    EXPECT_EQ(exported["output"], out);
+    EXPECT_EQ(exported["exported"]["elements"], 16);
+    EXPECT_EQ(exported["exported"]["messages"], 2);
+    EXPECT_TRUE(exported["omissions"].empty());
+    EXPECT_EQ(readFile(out), runConnected("norvakexport", {"-s", "Orders"}).output);
+
+    // An unknown format is a command-line mistake, said in text.
+    ProgramResult unknown = runConnected("norvakexport", {"-s", "Orders", "-o", out, "--format", "yaml"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_EQ(unknown.errors, "*****Error - unknown --format yaml: json or text\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(, JsonResults, allBackends(), backendParamName);

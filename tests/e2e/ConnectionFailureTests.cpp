@@ -52,9 +52,11 @@ std::string lineAfter(const ProgramResult& result, const std::string& line) {
     return at == lines.end() || at + 1 == lines.end() ? std::string() : *(at + 1);
 }
 
-// The error of a JSON report whose text is `text`.
-nlohmann::json errorOf(const ProgramResult& result, const std::string& text) {
+// The error of a JSON report that stands for the report line `line` (its
+// text is the line without the leading asterisks).
+nlohmann::json errorOf(const ProgramResult& result, const std::string& line) {
     nlohmann::json document = nlohmann::json::parse(result.output);
+    const std::string text = line.substr(line.find_first_not_of("* "));
     for (const nlohmann::json& error : document["errors"])
         if (error["text"] == text)
             return error;
@@ -100,15 +102,41 @@ void expectExplainedConnect(const FailingDataSource& source, const std::string& 
     nlohmann::json error =
         errorOf(json, "*****Database error -1 during SQLConnect in routine connectToZEP SQLSTATE " + state);
     ASSERT_TRUE(error.is_object()) << json.output;
+    EXPECT_EQ(error["code"], state);
     ASSERT_EQ(error["driver"].size(), 1u) << json.output;
     EXPECT_EQ("  the driver said: " + error["driver"][0].get<std::string>(), driverLine);
     EXPECT_EQ("  " + error["hint"].get<std::string>(), step);
 
-    ProgramResult showJson = source.run("norvakshow", {"-n", name, "--format", "json"});
-    nlohmann::json showError = errorOf(showJson, failed);
-    ASSERT_TRUE(showError.is_object()) << showJson.output;
-    EXPECT_EQ(showError["driver"], nlohmann::json::array({error["driver"][0]})) << showJson.output;
-    EXPECT_EQ(showError["hint"], error["hint"]) << showJson.output;
+    // Every tool's document tells it the same way: the failed connect with
+    // its state, the driver's message and the next step.
+    TempDir folder;
+    const std::vector<std::vector<std::string>> runs = {
+        {"norvakshow", "-n", name},
+        {"norvakpurge", "-n", name, "-s", "Orders"},
+        {"norvakinit", "-n", name, "-s", "Orders"},
+        {"norvakexport", "-n", name, "-s", "Orders", "-o", folder.path() + "/out.xml"},
+        {"norvakdiff", "-n", name, "-s", "Orders", "-f", orders},
+    };
+    for (const std::vector<std::string>& run : runs) {
+        std::vector<std::string> arguments(run.begin() + 1, run.end());
+        arguments.insert(arguments.end(), {"--format", "json"});
+        ProgramResult result = source.run(run.front(), arguments);
+        nlohmann::json document = nlohmann::json::parse(result.output);
+        EXPECT_EQ(document["program"], run.front());
+        EXPECT_EQ(document["exitCode"], result.exitCode);
+        EXPECT_NE(result.exitCode, 0) << result.output;
+        // The removal tool reports the failed call without its state.
+        nlohmann::json toolError;
+        for (const nlohmann::json& entry : document["errors"])
+            if (entry.contains("driver") && toolError.is_null())
+                toolError = entry;
+        if (run.front() != "norvakpurge") {
+            EXPECT_EQ(toolError.value("code", ""), state) << result.output;
+        }
+        ASSERT_TRUE(toolError.is_object()) << result.output;
+        EXPECT_EQ(toolError["driver"], nlohmann::json::array({error["driver"][0]})) << result.output;
+        EXPECT_EQ(toolError["hint"], error["hint"]) << result.output;
+    }
 }
 
 class ConnectionFailure : public RepositoryTest {};
@@ -217,6 +245,18 @@ TEST_P(ConnectionFailure, MissingRepositoryTablesAreNamedWithTheCommandThatMakes
     ASSERT_FALSE(loadDocument["errors"].empty()) << loadJson.output;
     EXPECT_EQ(loadDocument["errors"][0]["hint"], step.substr(2)) << loadJson.output;
 
+    // The tools that read or remove a message set say the same.
+    for (const auto& [program, arguments] : std::vector<std::pair<std::string, std::vector<std::string>>>{
+             {"norvakexport", {"-s", "Orders", "-o", repo().folder().path() + "/out.xml"}},
+             {"norvakdiff", {"-s", "Orders", "-f", orders}},
+             {"norvakpurge", {"-s", "Orders"}}}) {
+        ProgramResult result = runConnected(program, arguments);
+        EXPECT_NE(result.exitCode, 0) << program;
+        std::string report = result.output + result.errors;
+        EXPECT_NE(report.find("\n  the driver said: ["), std::string::npos) << program << "\n" << report;
+        EXPECT_NE(report.find("\n" + step + "\n"), std::string::npos) << program << "\n" << report;
+    }
+
     // The command named makes the tables.
     ASSERT_EQ(runConnected("norvakinit").exitCode, 0);
     ProgramResult after = runConnected("norvakshow");
@@ -243,6 +283,18 @@ TEST_P(ConnectionFailure, AMissingMessageSetIsNamedWithTheCommandThatMakesIt) {
     ProgramResult showJson = runConnected("norvakshow", {"-s", "Orders", "--format", "json"});
     EXPECT_EQ(errorOf(showJson, "*****Error - message set Orders not found")["hint"], step.substr(2))
         << showJson.output;
+
+    ProgramResult exported = runConnected("norvakexport", {"-s", "Orders", "-o", repo().folder().path() + "/o.xml"});
+    EXPECT_EQ(exported.exitCode, 3);
+    EXPECT_TRUE(hasLinesInOrder({0, exported.errors, ""}, {"*****Error - message set Orders not found - nothing was written", step}))
+        << exported.errors;
+    ProgramResult compared = runConnected("norvakdiff", {"-s", "Orders", "-f", orders});
+    EXPECT_EQ(compared.exitCode, 7);
+    EXPECT_TRUE(hasLinesInOrder({0, compared.errors, ""}, {"*****Error - message set Orders not found - nothing was compared", step}))
+        << compared.errors;
+    ProgramResult purged = runConnected("norvakpurge", {"-s", "Orders"});
+    EXPECT_EQ(purged.exitCode, 2);
+    EXPECT_EQ(lineAfter(purged, "Messageset Orders not found in PROJECT table"), step) << purged.output;
 
     ASSERT_EQ(runConnected("norvakinit", {"-s", "Orders"}).exitCode, 0);
     ProgramResult after = runConnected("norvakload", {"-f", orders, "-s", "Orders"});

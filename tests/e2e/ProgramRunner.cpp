@@ -1,5 +1,7 @@
 #include "e2e/ProgramRunner.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -57,9 +59,44 @@ std::string sourcePath(const std::string& relative) {
     return std::string(NORVAK_SOURCE_DIR) + "/" + relative;
 }
 
+namespace {
+
+// Whether a run writes one JSON document on standard output: --format json,
+// and no --help or --version, which answer in text.
+bool asksForJsonDocument(const std::vector<std::string>& arguments) {
+    bool json = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--help" || arguments[i] == "--version")
+            return false;
+        if (arguments[i] == "--format=json" || (arguments[i] == "--format" && i + 1 < arguments.size() &&
+                                                 arguments[i + 1] == "json"))
+            json = true;
+    }
+    return json;
+}
+
+// Every JSON document a test makes a program write is checked against the
+// program's published schema (docs/schemas), by python3-jsonschema.
+void expectValidJsonDocument(const std::string& document) {
+    TempDir folder;
+    std::string file = folder.write("document.json", document);
+    std::string command = "python3 '" + sourcePath("tests/support/validate-json.py") + "' '" +
+                          sourcePath("docs/schemas") + "' '" + file + "' 2>&1";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr) << command;
+    std::string said;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        said.append(buffer, n);
+    int status = pclose(pipe);
+    EXPECT_EQ(status, 0) << "the document does not validate against its schema:\n" << said << document;
+}
+
+} // namespace
+
 RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& arguments,
                                const std::string& input, const std::vector<std::string>& environment)
-    : input_(input) {
+    : input_(input), jsonDocument_(asksForJsonDocument(arguments)) {
     int toChild[2];
     int fromChild[2];
     // Close-on-exec, so that programs started side by side do not hold each other's pipes open.
@@ -216,6 +253,8 @@ ProgramResult RunningProgram::finish(int seconds) {
         result.errors += "(killed: it had not ended after " + std::to_string(seconds) + " seconds)\n";
     // Kept visible in the test log, as when the programs wrote there directly.
     std::fwrite(result.errors.data(), 1, result.errors.size(), stderr);
+    if (jsonDocument_ && result.exitCode != -1000)
+        expectValidJsonDocument(result.output);
     return result;
 }
 

@@ -50,6 +50,7 @@ class RunningProgram {
 
   private:
     std::string input_;
+    bool jsonDocument_ = false; // the run writes a JSON document, checked against its schema
     std::string early_; // the output read by waitForOutput
     int pid_ = -1;
     int toChild_ = -1;

@@ -105,14 +105,14 @@ TEST(JsonText, TheImportReportIsValidJsonWhateverTheBytesOfItsTexts) {
     EXPECT_EQ(parsed["messageSet"], "Or" + replacement + "ders");
     EXPECT_EQ(parsed["messageSetBytes"], "Or\\xFFders");
     ASSERT_EQ(parsed["errors"].size(), 2u);
-    EXPECT_EQ(parsed["errors"][0]["text"], "*****Error - unknown tag <Elem" + replacement + ">");
-    EXPECT_EQ(parsed["errors"][0]["textBytes"], "*****Error - unknown tag <Elem\\xFE>");
+    EXPECT_EQ(parsed["errors"][0]["text"], "Error - unknown tag <Elem" + replacement + ">");
+    EXPECT_EQ(parsed["errors"][0]["textBytes"], "Error - unknown tag <Elem\\xFE>");
     EXPECT_EQ(parsed["errors"][0]["file"], "defs" + replacement + ".xml");
     EXPECT_EQ(parsed["errors"][0]["fileBytes"], "defs\\xFF.xml");
     EXPECT_EQ(parsed["errors"][0]["line"], 3);
     EXPECT_EQ(parsed["errors"][0]["column"], 7);
     EXPECT_FALSE(parsed["errors"][1].contains("line"));
-    EXPECT_EQ(parsed["warnings"][0]["textBytes"], "*****Warning - something about e\\xFF");
+    EXPECT_EQ(parsed["warnings"][0]["textBytes"], "Warning - something about e\\xFF");
 }
 
 TEST(JsonText, TheDifferencesAreValidJsonWhateverTheBytesOfTheirTexts) {

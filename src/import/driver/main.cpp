@@ -1,11 +1,11 @@
+#include "dbsession/JsonEnvelope.h"
+#include "import/driver/CommandLine.h"
 #include "import/driver/ImportDriver.h"
 #include "import/driver/JsonReport.h"
 #include "support/Output.h"
 #include "support/ProgramInfo.h"
-#include "import/driver/CommandLine.h"
 
 #include <cstdio>
-#include <exception>
 #include <string>
 #include <vector>
 
@@ -25,22 +25,13 @@ int main(int argc, char** argv) {
     const int count = static_cast<int>(arguments.size());
     if (format == "json") {
         // The report is collected and told as one JSON document at the end.
-        norvak::Output collected;
-        norvak::ImportOutcome outcome;
-        int exitCode = norvak::runImport(collected, count, arguments.data(), &outcome);
-        // The run has ended (committed or rolled back): its exit code stands
-        // whatever happens to the document.
-        std::string document;
-        try {
-            document = norvak::importReportJson(collected, exitCode, outcome);
-        } catch (const std::exception&) {
-            // No memory for the document: the plainest one, with no text of the run.
-            document = "{\"program\": \"norvakload\", \"exitCode\": " + std::to_string(exitCode & 0xff) +
-                       ", \"errors\": [{\"text\": \"*****Error - the JSON report could not be made\"}]}\n";
-        }
-        norvak::Output out(stdout);
-        out.print("%s", document.c_str());
-        return norvak::finishReport(out, "norvakload", exitCode);
+        return norvak::runWithJsonDocument("norvakload", stdout, [&](norvak::Output& report, nlohmann::ordered_json& own) {
+            norvak::ImportOutcome outcome;
+            own = norvak::importOwnMembers(outcome); // as they stand should the run end early
+            int exitCode = norvak::runImport(report, count, arguments.data(), &outcome);
+            own = norvak::importOwnMembers(outcome);
+            return exitCode;
+        });
     }
     norvak::Output out(stdout);
     int exitCode = norvak::runImport(out, count, arguments.data());

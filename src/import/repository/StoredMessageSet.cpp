@@ -142,7 +142,12 @@ std::optional<std::int16_t> findMessageSet(Diagnostics& diag, DbSession& db, con
     MessageSetLookup lookup = lookUpMessageSet(
         statement, schemaPrefix, name,
         {"SQLExecDirect", "SQLFetch", false, "SQLFetch2", "SQLGetData1", "SQLGetData2", "SQLGetData3"}, diag.errSw);
-    if (lookup.executed != SQL_SUCCESS || diag.errSw || lookup.matches.empty())
+    if (lookup.executed != SQL_SUCCESS) {
+        // Why: the driver's messages, and the next step of a repository never set up.
+        db.explainFailure(SQL_HANDLE_STMT, statement.handle());
+        return std::nullopt;
+    }
+    if (diag.errSw || lookup.matches.empty())
         return std::nullopt;
     if (lookup.ambiguous()) {
         diag.print("%s", ambiguousMessageSetLine(name, lookup.matches).c_str());

@@ -47,10 +47,6 @@ inline constexpr OptionSpec outputSpec{.name = "output",
 inline constexpr OptionSpec quietSpec{.name = "quiet", .flag = &ToolOptions::quiet, .letter = 'q'};
 // A missing or bad value is told by `lockTimeoutErrorLine`.
 inline constexpr OptionSpec lockTimeoutSpec{.name = "lock-timeout", .value = &ToolOptions::lockTimeoutText};
-inline constexpr OptionSpec formatSpec{
-    .name = "format",
-    .value = &ToolOptions::format,
-    .missingMessage = "*****Error - output format missing from --format parameter (use json or text)\n"};
 
 // Reads the arguments after the program name with getopt_long, by these
 // rules: option names are taken exactly (no abbreviation, no value glued to

@@ -2,6 +2,8 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/DiagnosticRecords.h"
+#include "dbsession/JsonEnvelope.h"
 #include "dbsession/ServerEncoding.h"
 #include "dbsession/Transaction.h"
 #include "import/driver/ImportDriver.h"
@@ -240,7 +242,7 @@ std::size_t textsTheRepositoryRefuses(Output& report, const ToolOptions& values,
 
 } // namespace
 
-std::string diffReportJson(const SetComparison& comparison, int exitCode, std::size_t refusedTexts) {
+nlohmann::ordered_json diffOwnMembers(const SetComparison& comparison, std::size_t refusedTexts) {
     using Json = nlohmann::ordered_json;
     Json differences = Json::array();
     for (const SetDifference& d : comparison.differences) {
@@ -264,7 +266,7 @@ std::string diffReportJson(const SetComparison& comparison, int exitCode, std::s
         differences.push_back(std::move(entry));
     }
     Counts counts = countOf(comparison);
-    Json document = {
+    return {
         {"formats", comparison.formats},
         {"differences", differences},
         {"summary",
@@ -275,11 +277,14 @@ std::string diffReportJson(const SetComparison& comparison, int exitCode, std::s
           {"keptByImport", counts.kept},
           {"refusedByImport", counts.refused},
           {"importRefused", counts.refused > 0 || refusedTexts > 0}}},
-        {"exitCode", exitCode},
     };
+}
+
+std::string diffReportJson(const SetComparison& comparison, int exitCode, std::size_t refusedTexts) {
     // Texts that are not UTF-8 (of the repository or of a file) are written
     // as every program writes them, never stopping the report.
-    return jsonText(document, 2) + "\n";
+    Output noReport;
+    return jsonDocument("norvakdiff", exitCode, noReport, diffOwnMembers(comparison, refusedTexts));
 }
 
 const char* const norvakdiffHelp =
@@ -306,7 +311,8 @@ const char* const norvakdiffHelp =
     "  -s, --message-set NAME  the message set to compare with\n"
     "  -f, --file FILE         the definitions file (required)\n"
     "  --against Old_File      compare with another definitions file instead of a message set\n"
-    "  --format json|text      the differences as one JSON document, or as lines (the default)\n"
+    "  --format json|text      the differences with the run's errors and warnings as one JSON document on\n"
+    "                          standard output, whatever the outcome; or as lines (the default)\n"
     "  -q, --quiet             on standard error only warnings, errors and the closing line\n"
     "  --help, --version       this text; the program's version\n"
     "\n"
@@ -318,7 +324,7 @@ const char* const norvakdiffHelp =
     "3 usage shown, 4 command line mistake, 5 a file could not be read, 6 a file has errors the\n"
     "import would refuse, 7 no such message set, 8 database error, 9 output not written.\n";
 
-int runDefinitionsDiff(Output& report, int argc, const char* const* argv) {
+int runDefinitionsDiff(Output& report, int argc, const char* const* argv, nlohmann::ordered_json* own) {
     Diagnostics diagnostics(report);
     int& errSw = diagnostics.errSw;
 
@@ -337,18 +343,12 @@ int runDefinitionsDiff(Output& report, int argc, const char* const* argv) {
          .value = &ToolOptions::againstFile,
          .missingMessage = "*****Error - old definitions file missing from --against parameter\n",
          .emptyIsMissing = true},
-        formatSpec,
         quietSpec,
     };
     ToolOptions values;
     if (!parseToolOptions(report, argc, argv, options, values))
         errSw = 1;
     report.setQuiet(values.quiet);
-    const std::string format = values.format.empty() ? "text" : values.format;
-    if (!errSw && format != "json" && format != "text") {
-        report.print("*****Error - unknown output format %s (use json or text)\n", format.c_str());
-        errSw = 1;
-    }
     std::optional<std::string> against;
     if (!values.againstFile.empty())
         against = values.againstFile;
@@ -391,6 +391,7 @@ int runDefinitionsDiff(Output& report, int argc, const char* const* argv) {
             return diffDatabaseError;
         case StoredSetRead::noMessageSet:
             report.print("*****Error - message set %s not found - nothing was compared\n", values.messageSet.c_str());
+            report.print("%s\n", missingMessageSetStep(values.dataSource, values.messageSet).c_str());
             return diffNoMessageSet;
         case StoredSetRead::databaseError:
             report.print("*****Error - reading message set %s failed - nothing was compared\n",
@@ -409,10 +410,10 @@ int runDefinitionsDiff(Output& report, int argc, const char* const* argv) {
     Counts counts = countOf(comparison);
     exitCode = counts.breaking > 0 ? diffBreaking : comparison.differences.empty() ? diffNone : diffCompatible;
     std::size_t refusedTexts = against ? 0 : textsTheRepositoryRefuses(report, values, *oldSide, *newSide);
-    std::string text = format == "json" ? diffReportJson(comparison, exitCode, refusedTexts)
-                                        : textReport(comparison, refusedTexts);
     std::string failure;
-    if (!writeStandardOutput(text, failure)) {
+    if (own != nullptr) {
+        *own = diffOwnMembers(comparison, refusedTexts); // the document is written at the end of the run
+    } else if (!writeStandardOutput(textReport(comparison, refusedTexts), failure)) {
         report.print("*****Error - the differences could not be written to standard output: %s\n", failure.c_str());
         return diffNotWritten;
     }

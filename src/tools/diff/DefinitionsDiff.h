@@ -3,6 +3,8 @@
 #include "import/repository/SetComparison.h"
 #include "support/Output.h"
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <string>
 
 namespace norvak {
@@ -24,13 +26,17 @@ enum DiffExitCode : int {
 // The text of norvakdiff --help.
 extern const char* const norvakdiffHelp;
 
-// norvakdiff --format json: the differences, their counts and the exit code
-// as one JSON document (written by jsonText, whatever bytes the texts hold).
+// norvakdiff's own members of its JSON document: the formats compared, the
+// differences and their counts.
+nlohmann::ordered_json diffOwnMembers(const SetComparison& comparison, std::size_t refusedTexts = 0);
+// The whole document of a comparison, with the envelope of a run that
+// reported nothing (written by jsonText, whatever bytes the texts hold).
 std::string diffReportJson(const SetComparison& comparison, int exitCode, std::size_t refusedTexts = 0);
 
 // norvakdiff: the differences between a definitions file and a stored
 // message set (or, with --against, another definitions file), on standard
-// output; `report` takes every line about the run (standard error).
-int runDefinitionsDiff(Output& report, int argc, const char* const* argv);
+// output; `report` takes every line about the run (standard error). With
+// `own` (--format json) the differences go into it instead.
+int runDefinitionsDiff(Output& report, int argc, const char* const* argv, nlohmann::ordered_json* own);
 
 } // namespace norvak

@@ -1,17 +1,16 @@
-#include "support/Output.h"
-#include "support/ProgramInfo.h"
+#include "tools/common/ToolMain.h"
 #include "tools/diff/DefinitionsDiff.h"
 
 #include <cstdio>
 
 // The differences go to standard output, everything about the run to standard error.
 int main(int argc, char** argv) {
-    {
-        norvak::Output info(stdout);
-        if (norvak::answerInfoRequest(info, argc, argv, "norvakdiff", "nuphsf", norvak::norvakdiffHelp))
-            return norvak::finishReport(info, "norvakdiff", 0);
-    }
-    norvak::Output report(stderr);
-    int exitCode = norvak::runToEnd(report, [&] { return norvak::runDefinitionsDiff(report, argc, argv); });
-    return norvak::finishReport(report, argc > 0 ? argv[0] : "norvakdiff", exitCode);
+    return norvak::toolMain(argc, argv,
+                            {.program = "norvakdiff",
+                             .valueLetters = "nuphsf",
+                             .help = norvak::norvakdiffHelp,
+                             .reportStream = stderr,
+                             .flushEachLine = true,
+                             .commandLineExitCode = norvak::diffCommandLine},
+                            norvak::runDefinitionsDiff);
 }

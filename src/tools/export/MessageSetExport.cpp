@@ -3,6 +3,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/DiagnosticRecords.h"
 #include "dbsession/RepositorySchema.h"
 #include "dbsession/Transaction.h"
 #include "support/OutputFile.h"
@@ -14,6 +15,8 @@
 #include "tools/export/DefinitionsExport.h"
 #include "tools/StoredSetReading.h"
 #include "import/repository/StoredMessageSet.h"
+
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cstdio>
@@ -33,7 +36,7 @@ void printUsage(Output& out) {
 
 const char* const norvakexportHelp =
     "Usage: norvakexport -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
-    "                    -s MessageSet {-o File} {--canonical}\n"
+    "                    -s MessageSet {-o File} {--canonical} {-q} {--format json}\n"
     "\n"
     "Writes a message set as a definitions file that norvakload reads.\n"
     "\n"
@@ -49,6 +52,8 @@ const char* const norvakexportHelp =
     "                          row, ids, dates and uuids replaced by what they stand for, so that two\n"
     "                          message sets holding the same definitions give the same lines\n"
     "  -q, --quiet             on standard error only warnings, errors and the closing line\n"
+    "  --format json|text      the run as one JSON document on standard output (then -o File is needed),\n"
+    "                          or as lines on standard error (the default)\n"
     "  --help, --version       this text; the program's version\n"
     "\n"
     "Options are taken by their exact names; a value is the next argument (-o File, never -oFile) or\n"
@@ -58,7 +63,7 @@ const char* const norvakexportHelp =
     "Exit codes: 0 exported exactly, 1 usage shown, 2 command line mistake, 3 no such message set,\n"
     "4 database error, 5 output not written, 6 exported with omissions (listed on standard error).\n";
 
-int runMessageSetExport(Output& report, int argc, const char* const* argv) {
+int runMessageSetExport(Output& report, int argc, const char* const* argv, nlohmann::ordered_json* own) {
     Diagnostics diagnostics(report);
     int& errSw = diagnostics.errSw;
 
@@ -88,8 +93,17 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
         report.print("*****Error - no message set: give it with -s\n");
         errSw = 1;
     }
+    if (!errSw && own != nullptr && values.outputFile.empty()) {
+        report.print("*****Error - with --format json the document goes to standard output: give the file with -o\n");
+        errSw = 1;
+    }
     if (errSw)
         return exportCommandLine;
+    if (own != nullptr) {
+        (*own)["messageSet"] = values.messageSet;
+        (*own)["output"] = values.outputFile;
+        (*own)["canonical"] = canonical;
+    }
 
     StoredMessageSet set;
     CanonicalRows canonicalLines; // made as the set is read
@@ -105,6 +119,7 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
         return exportDatabaseError;
     case StoredSetRead::noMessageSet:
         report.print("*****Error - message set %s not found - nothing was written\n", values.messageSet.c_str());
+        report.print("%s\n", missingMessageSetStep(values.dataSource, values.messageSet).c_str());
         exitCode = exportNoMessageSet;
         break;
     case StoredSetRead::databaseError:
@@ -125,6 +140,10 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
         formatText("Exported message set %s: %zu types, %zu elements, %zu values, %zu messages, %zu wire formats%s\n",
                    set.name.c_str(), set.types.size(), set.elements.size(), set.values.size(), set.messages.size(),
                    tabs, canonical ? " (canonical rows)" : "");
+    if (own != nullptr)
+        (*own)["exported"] = {{"types", set.types.size()},   {"elements", set.elements.size()},
+                              {"values", set.values.size()}, {"messages", set.messages.size()},
+                              {"wireFormats", tabs}};
 
     // Through the one routine every -o goes through (support/OutputFile.h).
     std::string failure;
@@ -147,6 +166,12 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv) {
 
     for (const auto& [kind, rows] : exported.omissions)
         report.print("*****Warning - not exported: %ld %s\n", rows, kind.c_str());
+    if (own != nullptr) {
+        nlohmann::ordered_json omissions = nlohmann::ordered_json::array();
+        for (const auto& [kind, rows] : exported.omissions)
+            omissions.push_back({{"kind", kind}, {"rows", rows}});
+        (*own)["omissions"] = std::move(omissions);
+    }
     report.printImportant("%s", summary.c_str());
     return exported.omissions.empty() ? exportExact : exportOmissions;
 }

@@ -2,6 +2,8 @@
 
 #include "support/Output.h"
 
+#include <nlohmann/json_fwd.hpp>
+
 namespace norvak {
 
 // Exit codes of norvakexport.
@@ -21,6 +23,8 @@ extern const char* const norvakexportHelp;
 // norvakexport: writes a message set as a definitions file (or, with
 // --canonical, as its canonical rows) to standard output or to -o FILE.
 // `report` takes every line about the run (standard error for the program).
-int runMessageSetExport(Output& report, int argc, const char* const* argv);
+// With `own` (--format json, which needs -o FILE): the message set, the
+// file, whether canonical, what was exported and what was left out.
+int runMessageSetExport(Output& report, int argc, const char* const* argv, nlohmann::ordered_json* own);
 
 } // namespace norvak

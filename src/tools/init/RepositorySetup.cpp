@@ -12,6 +12,8 @@
 #include "tools/common/OptionParser.h"
 #include "dbsession/RepositorySchema.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -372,7 +374,7 @@ class RepositorySetup {
 
 // The message set part, inside the transaction; the exit code of the run.
 int setUpMessageSet(Output& out, RepositorySetup& setup, const ToolOptions& options,
-                    const std::vector<PluginMember>& bindings) {
+                    const std::vector<PluginMember>& bindings, int& createdKey) {
     if (!setup.ensureRepositoryRow())
         return setupDatabaseError;
     if (options.messageSet.empty())
@@ -396,14 +398,17 @@ int setUpMessageSet(Output& out, RepositorySetup& setup, const ToolOptions& opti
         out.print("*****Error - no message set key is left in the repository (keys end at 32767)\n");
         return setupRefused;
     }
-    return setup.createMessageSet(options.messageSet, key, bindings) ? setupDone : setupDatabaseError;
+    if (!setup.createMessageSet(options.messageSet, key, bindings))
+        return setupDatabaseError;
+    createdKey = key;
+    return setupDone;
 }
 
 } // namespace
 
 const char* const norvakinitHelp =
     "Usage: norvakinit -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
-    "                  {-s MessageSetName {-l C,COBOL}} {--lock-timeout SECONDS}\n"
+    "                  {-s MessageSetName {-l C,COBOL}} {--lock-timeout SECONDS} {-q} {--format json}\n"
     "\n"
     "Creates the repository tables that are missing and the repository row; with -s, a message set.\n"
     "\n"
@@ -416,6 +421,7 @@ const char* const norvakinitHelp =
     "  -l, --languages C,COBOL its language bindings: C, COBOL or both\n"
     "  --lock-timeout SECONDS  wait at most this long for another set-up (0..86400, default 600)\n"
     "  -q, --quiet             only warnings, errors and the closing line (after an error, everything)\n"
+    "  --format json|text      the run as one JSON document on standard output, or as lines (the default)\n"
     "  --help, --version       this text; the program's version\n"
     "\n"
     "Options are taken by their exact names; a value is the next argument (-s Name, never -sName) or\n"
@@ -425,7 +431,7 @@ const char* const norvakinitHelp =
     "(nothing changed), 3 a database error (rolled back), 4 the repository stayed locked, otherwise the\n"
     "failing connect's code.\n";
 
-int runRepositorySetup(Output& out, int argc, const char* const* argv) {
+int runRepositorySetup(Output& out, int argc, const char* const* argv, nlohmann::ordered_json* own) {
     out.setQuiet(toolQuietRequested(argc, argv));
     out.print("Norvak V2.1 - ZEP repository set-up utility V1.00\n");
     const char* programName = argc > 0 ? argv[0] : "norvakinit";
@@ -444,6 +450,8 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
     if (!parseToolOptions(out, argc, argv, options, values))
         errSw = 1;
     takeConnectionDefaults(values.dataSource, values.user, values.password);
+    if (own != nullptr) // as they stand should the run end before the end
+        *own = {{"dataSource", values.dataSource}, {"ready", false}, {"messageSet", nullptr}};
     if (toolUsageRequested(argc, argv) || values.dataSource.empty()) {
         out.setQuiet(false); // the usage is shown whole
         printUsage(out, programName);
@@ -487,6 +495,7 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
         return rc;
     RepositorySetup setup(out, db, errSw, values);
     int result = setupDatabaseError;
+    int createdKey = 0;
     LockResult indexes = LockResult::failed;
     if (setup.allocateStatement() && setup.createMissingTables())
         indexes = setup.createMissingIndexes();
@@ -495,13 +504,18 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
     if (indexes == LockResult::locked && setup.beginTransaction()) {
         Transaction transaction(db);
         LockResult locked = setup.lockRepository(lock);
-        result = locked == LockResult::timedOut ? setupLocked : setUpMessageSet(out, setup, values, bindings);
+        result = locked == LockResult::timedOut ? setupLocked : setUpMessageSet(out, setup, values, bindings, createdKey);
         bool committed = result == setupDone && setup.endTransaction(transaction, true);
         if (!committed) {
             setup.endTransaction(transaction, false);
             if (result == setupDone)
                 result = setupDatabaseError;
         }
+    }
+    if (own != nullptr) {
+        (*own)["ready"] = result == setupDone;
+        if (result == setupDone && createdKey != 0)
+            (*own)["messageSet"] = {{"name", values.messageSet}, {"key", createdKey}};
     }
     if (result == setupDone)
         out.printImportant("Repository %s is ready\n", values.dataSource.c_str());

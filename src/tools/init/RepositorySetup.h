@@ -1,5 +1,7 @@
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
+
 namespace norvak {
 
 // The text of norvakinit --help.
@@ -18,6 +20,8 @@ enum SetupExitCode : int {
 
 // The whole norvakinit run: creates the repository tables that are missing,
 // the repository row, and on request a message set with its plugin members.
-int runRepositorySetup(Output& out, int argc, const char* const* argv);
+// With `own` (--format json): the data source, whether it is ready and the
+// message set created (name and key).
+int runRepositorySetup(Output& out, int argc, const char* const* argv, nlohmann::ordered_json* own);
 
 } // namespace norvak

@@ -2,6 +2,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/DiagnosticRecords.h"
 #include "dbsession/MessageSetNames.h"
 #include "dbsession/RepositorySchema.h"
 #include "dbsession/Statement.h"
@@ -9,6 +10,8 @@
 #include "dbsession/Transaction.h"
 #include "support/Output.h"
 #include "tools/ToolCommandLine.h"
+
+#include <nlohmann/json.hpp>
 
 #include <sqlext.h>
 
@@ -43,7 +46,7 @@ void printUsage(Output& out, const char* programName) {
 
 const char* const norvakpurgeHelp =
     "Usage: norvakpurge -s MessageSetName -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
-    "                   {--lock-timeout SECONDS}\n"
+    "                   {--lock-timeout SECONDS} {-q} {--format json}\n"
     "\n"
     "Removes one message set and everything it holds, in one transaction.\n"
     "\n"
@@ -56,6 +59,8 @@ const char* const norvakpurgeHelp =
     "  -h Schema_name          schema of the repository tables (an SQL identifier)\n"
     "  --lock-timeout SECONDS  wait at most this long for another run changing the message set (0..86400,\n"
     "                          default 600)\n"
+    "  -q, --quiet             no banner and no step lines: warnings, errors and the closing line only\n"
+    "  --format json|text      the run as one JSON document on standard output, or as lines (the default)\n"
     "  --help, --version       this text; the program's version\n"
     "\n"
     "A mistake on the command line (an unknown option, a missing value, a bad lock timeout) ends the\n"
@@ -146,10 +151,14 @@ int getZEPInfo(MessageSetRemoval& removal) {
                 removal.found = true;
             }
         } else if (rc == SQL_NO_DATA) {
-            out.print("Messageset %s not found in PROJECT table\n", removal.messageSetName.c_str());
+            out.printError("Messageset %s not found in PROJECT table\n", removal.messageSetName.c_str());
+            out.print("%s\n", missingMessageSetStep(removal.db.dataSource(), removal.messageSetName).c_str());
         } else {
             out.print("Error fetching row - rc=%d\n", rc);
         }
+    } else {
+        // Why: the driver's messages, and the next step of a repository never set up.
+        removal.db.explainFailure(SQL_HANDLE_STMT, lookUp.handle());
     }
     return lookUp.close("SQLFreeStmt");
 }
@@ -208,7 +217,7 @@ bool deleteMessageSet(MessageSetRemoval& removal) {
         if (!deleteTableInfo(removal, entry.table, entry.keyColumn))
             allDeleted = false;
     }
-    removal.out.print("Finished deleting entries for message set\n");
+    removal.out.printImportant("Finished deleting entries for message set\n");
     return allDeleted;
 }
 
@@ -263,20 +272,24 @@ int removeMessageSet(MessageSetRemoval& removal, RepositoryLock& lock, const Too
 
 } // namespace
 
-int runMessageSetRemoval(Output& out, int argc, const char* const* argv) {
+int runMessageSetRemoval(Output& out, int argc, const char* const* argv, nlohmann::ordered_json* own) {
     Diagnostics diagnostics(out);
     int& errSw = diagnostics.errSw;
-    out.print("%s", banner);
-
     // Its own line for a missing message set.
     static constexpr ToolOption removedSetOption{'s', &ToolOptions::messageSet,
                                                  "*****message set name missing from -s parameter\n"};
     static constexpr ToolOption options[] = {dataSourceOption, userOption, passwordOption, schemaOption,
                                              removedSetOption};
+    out.setQuiet(walkedQuietRequested(argc, argv, options));
+    out.print("%s", banner);
+
     ToolOptions values;
-    walkToolCommandLine(out, errSw, argc, argv, options, values, /*takesLockTimeout*/ true);
+    walkToolCommandLine(out, errSw, argc, argv, options, values, /*takesLockTimeout*/ true, /*takesQuiet*/ true);
+    if (own != nullptr) // as they stand should the run end before the end
+        *own = {{"messageSet", values.messageSet}, {"key", nullptr}, {"removed", false}};
 
     if (toolUsageRequested(argc, argv) || values.messageSet.empty()) {
+        out.setQuiet(false); // the usage is shown whole
         printUsage(out, argc > 0 ? argv[0] : "norvakpurge");
         out.flush();
         return removalUsage;
@@ -300,6 +313,12 @@ int runMessageSetRemoval(Output& out, int argc, const char* const* argv) {
 
     MessageSetRemoval removal{out, db, errSw, values.schemaPrefix, values.messageSet};
     int exitCode = removeMessageSet(removal, lock, values);
+    if (own != nullptr) {
+        (*own)["messageSet"] = removal.messageSetName;
+        if (removal.found || exitCode == removalSuccess)
+            (*own)["key"] = removal.projectKey;
+        (*own)["removed"] = exitCode == removalSuccess;
+    }
     db.close("main");
     out.flush();
     return exitCode;

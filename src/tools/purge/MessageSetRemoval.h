@@ -1,5 +1,6 @@
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <sql.h>
 
 #include <string>
@@ -59,7 +60,9 @@ int getZEPInfo(MessageSetRemoval& removal);
 // failed; a DELETE that matched no row is reported as such and counts as done.
 bool deleteTableInfo(MessageSetRemoval& removal, const char* table, const char* keyColumn);
 
-// The whole norvakpurge run, from the banner to the exit code, reporting on `out`.
-int runMessageSetRemoval(Output& out, int argc, const char* const* argv);
+// The whole norvakpurge run, from the banner to the exit code, reporting on
+// `out`. With `own` (--format json): the message set (its stored name when
+// found), its key and whether it was removed.
+int runMessageSetRemoval(Output& out, int argc, const char* const* argv, nlohmann::ordered_json* own);
 
 } // namespace norvak

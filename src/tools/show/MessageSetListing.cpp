@@ -15,7 +15,6 @@
 #include <sqlext.h>
 
 #include <array>
-#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -38,19 +37,11 @@ void printUsage(Output& out, const char* programName) {
     out.print("  %s -n ZEP_Database_Name -u DB_Userid -p DB_Password {-h Schema_name}\n\n", programName);
 }
 
-// A line that explains the error before it, as a field of that error: the
-// driver's messages in "driver", the next step in "hint".
-void addExplanation(nlohmann::json& error, const std::string& line) {
-    if (isDriverLine(line))
-        error["driver"].push_back(std::string(driverSaid(line)));
-    else if (isNextStepLine(line))
-        error["hint"] = line.substr(2);
-}
-
 } // namespace
 
 const char* const norvakshowHelp =
     "Usage: norvakshow -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name} {-s MessageSet}\n"
+    "                  {-q} {--format json}\n"
     "\n"
     "Lists every message set of a repository with its messages; with -s, one message set: its messages\n"
     "with their types, and how many types, elements, values and wire formats it holds.\n"
@@ -61,8 +52,9 @@ const char* const norvakshowHelp =
     "  -p DB_Password          database password (never shown)\n"
     "  -h Schema_name          schema of the repository tables (an SQL identifier)\n"
     "  -s MessageSet           list this message set only\n"
-    "  --format json           the message sets (key, name, next id, messages with their types) as one JSON\n"
-    "                          document, with any errors\n"
+    "  -q, --quiet             no banner and no connection lines: the listing, warnings and errors only\n"
+    "  --format json|text      the message sets (key, name, next id, messages with their types) as one JSON\n"
+    "                          document with the run's errors and warnings, or as lines (the default)\n"
     "  --help, --version       this text; the program's version\n"
     "\n"
     "Exit codes: 0 listed, 1 usage shown, 2 the listing failed or -s names no message set, otherwise the\n"
@@ -215,9 +207,9 @@ bool namesOneMessageSet(Output& out, DbSession& db, int& errSw, const std::strin
 
 // The message sets (one when `only` names it) with their messages, as JSON
 // values; texts as the database gives them (jsonText writes them).
-nlohmann::json listMessageSetsJson(DbSession& db, int& errSw, const std::string& schemaPrefix,
+nlohmann::ordered_json listMessageSetsJson(DbSession& db, int& errSw, const std::string& schemaPrefix,
                                    const std::string& only) {
-    using nlohmann::json;
+    using json = nlohmann::ordered_json;
     json sets = json::array();
     const char* schema = schemaPrefix.c_str();
     {
@@ -255,75 +247,60 @@ nlohmann::json listMessageSetsJson(DbSession& db, int& errSw, const std::string&
 
 } // namespace
 
-int runMessageSetListing(Output& out, int argc, const char* const* argv) {
-    // --format json: the listing as one JSON document; the report lines are
-    // collected and their errors told in it.
-    std::vector<const char*> arguments(argv, argv + argc);
-    std::string format;
-    if (!takeFormatOption(arguments, format)) {
-        out.print("*****Error - unknown --format %s: json or text\n", format.c_str());
-        return listingDatabaseError;
-    }
-    if (format == "json") {
-        Output collected;
-        Diagnostics diagnostics(collected);
+int runMessageSetListing(Output& out, int argc, const char* const* argv, nlohmann::ordered_json* own) {
+    if (own != nullptr) {
+        // --format json: the listing as the document's "messageSets"; the
+        // report lines are collected for the envelope.
+        Diagnostics diagnostics(out);
         ToolOptions values;
         static constexpr ToolOption options[] = {
             dataSourceOption, userOption, passwordOption, schemaOption,
             messageSetOption};
-        const int count = static_cast<int>(arguments.size());
-        walkToolCommandLine(collected, diagnostics.errSw, count, arguments.data(), options, values);
+        walkToolCommandLine(out, diagnostics.errSw, argc, argv, options, values, false, true);
         int exitCode = listingSuccess;
-        nlohmann::json sets = nlohmann::json::array();
+        (*own)["messageSets"] = nlohmann::ordered_json::array();
         if (values.dataSource.empty()) {
-            collected.print("*****Error - no data source: give it with -n\n");
+            out.print("*****Error - no data source: give it with -n\n");
             exitCode = listingUsage;
         } else if (diagnostics.errSw) {
             exitCode = listingDatabaseError;
         } else {
             DbSession db(diagnostics, SessionVariant::listing);
-            if (int connectRc = connectTool(collected, db, values); connectRc != 0) {
+            if (int connectRc = connectTool(out, db, values); connectRc != 0) {
                 exitCode = connectRc;
             } else {
+                nlohmann::ordered_json sets = nlohmann::ordered_json::array();
                 if (values.messageSet.empty() ||
-                    namesOneMessageSet(collected, db, diagnostics.errSw, values.schemaPrefix, values.messageSet))
+                    namesOneMessageSet(out, db, diagnostics.errSw, values.schemaPrefix, values.messageSet))
                     sets = listMessageSetsJson(db, diagnostics.errSw, values.schemaPrefix, values.messageSet);
                 // A failed query, or -s naming no message set (said as in text).
                 if (!diagnostics.errSw && !values.messageSet.empty() && sets.empty()) {
-                    collected.print("*****Error - message set %s not found\n", values.messageSet.c_str());
-                    collected.print("%s\n", missingMessageSetStep(db.dataSource(), values.messageSet).c_str());
+                    out.print("*****Error - message set %s not found\n", values.messageSet.c_str());
+                    out.print("%s\n", missingMessageSetStep(db.dataSource(), values.messageSet).c_str());
                 }
                 if (diagnostics.errSw || (!values.messageSet.empty() && sets.empty()))
                     exitCode = listingDatabaseError;
+                (*own)["messageSets"] = std::move(sets);
                 db.close("main");
             }
         }
-        nlohmann::json errors = nlohmann::json::array();
-        std::istringstream lines(collected.text());
-        for (std::string line; std::getline(lines, line);)
-            if (line.rfind("*****", 0) == 0 || line.rfind("Unable to", 0) == 0 || line.rfind("Database connection", 0) == 0)
-                errors.push_back({{"text", line}});
-            else if (!errors.empty())
-                addExplanation(errors.back(), line);
-        nlohmann::json document = {{"program", "norvakshow"},
-                                   {"exitCode", exitCode & 0xff}, // as the process ends
-                                   {"messageSets", std::move(sets)},
-                                   {"errors", errors}};
-        out.print("%s\n", jsonText(document, 2).c_str());
         return exitCode;
     }
 
     Diagnostics diagnostics(out);
     int& errSw = diagnostics.errSw;
-    out.print("%s", banner);
-
     static constexpr ToolOption options[] = {
         dataSourceOption, userOption, passwordOption, schemaOption,
         messageSetOption};
+    // Quiet: no banner and no connection lines; the listing is what the run is for.
+    out.setQuiet(walkedQuietRequested(argc, argv, options));
+    out.print("%s", banner);
+
     ToolOptions values;
-    walkToolCommandLine(out, errSw, argc, argv, options, values);
+    walkToolCommandLine(out, errSw, argc, argv, options, values, false, true);
 
     if (toolUsageRequested(argc, argv) || values.dataSource.empty()) {
+        out.setQuiet(false); // the usage is shown whole
         printUsage(out, argc > 0 ? argv[0] : "norvakshow");
         out.flush();
         return listingUsage;
@@ -334,6 +311,7 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
     DbSession db(diagnostics, SessionVariant::listing);
     if (int connectRc = connectTool(out, db, values); connectRc != 0)
         return connectRc;
+    out.setQuiet(false);
     if (!values.messageSet.empty()) {
         int exitCode = listOneMessageSet(out, db, errSw, values.messageSet, values.schemaPrefix);
         db.close("main");
@@ -363,7 +341,7 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
     }
 
     if (executeRc != SQL_SUCCESS || errSw) {
-        out.print("Unable to access PROJECT table in database %s\n", values.dataSource.c_str());
+        out.printError("Unable to access PROJECT table in database %s\n", values.dataSource.c_str());
         db.explainFailure(why);
         exitCode = listingDatabaseError;
     } else {

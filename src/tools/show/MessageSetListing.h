@@ -1,5 +1,6 @@
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <sql.h>
 
 #include <cstdint>
@@ -41,6 +42,6 @@ int listOneMessageSet(Output& out, DbSession& db, int& errSw, const std::string&
 void getAllMessages(Output& out, DbSession& db, int& errSw, SQLSMALLINT projectKey, const std::string& schemaPrefix);
 
 // The whole norvakshow run, from the banner to the exit code, reporting on `out`.
-int runMessageSetListing(Output& out, int argc, const char* const* argv);
+int runMessageSetListing(Output& out, int argc, const char* const* argv, nlohmann::ordered_json* own);
 
 } // namespace norvak

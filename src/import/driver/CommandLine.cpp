@@ -1,5 +1,6 @@
 #include "import/driver/CommandLine.h"
 
+#include "support/ConnectionText.h"
 #include "support/StringUtilities.h"
 
 #include "import/model/RunOptions.h"
@@ -186,7 +187,9 @@ void applyCommandLineValues(Diagnostics& diag, RunOptions& options, const Comman
         const std::string& value = values.*rule.value;
         if (value.empty())
             continue;
-        if (value.size() > rule.longest)
+        // A connection string is longer than any data source name.
+        bool connection = rule.value == &CommandLineValues::databaseName && isConnectionString(value);
+        if (value.size() > (connection ? longestConnectionString : rule.longest))
             diag.error("%s", rule.tooLongMessage);
         else
             options.*rule.setting = value;

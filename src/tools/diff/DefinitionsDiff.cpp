@@ -8,6 +8,7 @@
 #include "import/driver/ScratchImport.h"
 #include "import/reader/TextPreparation.h"
 #include "import/repository/SetComparison.h"
+#include "support/ConnectionText.h"
 #include "support/Diagnostics.h"
 #include "support/JsonText.h"
 #include "support/OutputFile.h"
@@ -420,7 +421,7 @@ int runDefinitionsDiff(Output& report, int argc, const char* const* argv) {
         report.printImportant("Compared %s with %s\n", values.inputFile.c_str(), against->c_str());
     else
         report.printImportant("Compared %s with message set %s of %s\n", values.inputFile.c_str(), values.messageSet.c_str(),
-                     values.dataSource.c_str());
+                     shownDataSource(values.dataSource).c_str());
     return exitCode;
 }
 

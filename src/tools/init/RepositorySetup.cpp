@@ -7,6 +7,7 @@
 #include "dbsession/RepositoryLock.h"
 #include "dbsession/Transaction.h"
 #include "support/Clock.h"
+#include "support/ConnectionText.h"
 #include "support/StringUtilities.h"
 #include "tools/ToolCommandLine.h"
 #include "tools/common/OptionParser.h"
@@ -504,7 +505,7 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
         }
     }
     if (result == setupDone)
-        out.printImportant("Repository %s is ready\n", values.dataSource.c_str());
+        out.printImportant("Repository %s is ready\n", shownDataSource(values.dataSource).c_str());
     else if (result == setupDatabaseError)
         out.print("*****Errors were detected - the message set changes have been rolled back\n");
     db.close("main");

@@ -5,6 +5,7 @@
 #include "dbsession/DiagnosticRecords.h"
 #include "dbsession/MessageSetNames.h"
 #include "dbsession/Statement.h"
+#include "support/ConnectionText.h"
 #include "support/JsonText.h"
 #include "support/Output.h"
 #include "support/ProgramInfo.h"
@@ -363,7 +364,7 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
     }
 
     if (executeRc != SQL_SUCCESS || errSw) {
-        out.print("Unable to access PROJECT table in database %s\n", values.dataSource.c_str());
+        out.print("Unable to access PROJECT table in database %s\n", shownDataSource(values.dataSource).c_str());
         db.explainFailure(why);
         exitCode = listingDatabaseError;
     } else {
@@ -397,7 +398,7 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv) {
         // What a new repository needs next.
         if (!listed && rc == SQL_NO_DATA)
             out.print("The repository holds no message set yet: create one with norvakinit -n %s -s MessageSetName\n",
-                      values.dataSource.c_str());
+                      commandLineDataSource(values.dataSource).c_str());
     }
 
     db.close(routine);

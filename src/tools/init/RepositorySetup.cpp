@@ -5,6 +5,7 @@
 #include "dbsession/MessageSetNames.h"
 #include "dbsession/Statement.h"
 #include "dbsession/RepositoryLock.h"
+#include "dbsession/UserDataSource.h"
 #include "dbsession/Transaction.h"
 #include "support/Clock.h"
 #include "support/ConnectionText.h"
@@ -37,10 +38,12 @@ constexpr PluginMember cobolBinding{pluginCobol, "COBOL Language"};
 void printUsage(Output& out, const char* programName) {
     out.print("\nnorvakinit V1.00\n");
     out.print("\nCommand usage is:\n\n");
-    out.print("  %s -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name} {-s MessageSetName {-l "
+    out.print("  %s {-n ZEP_Database_Name} {-u DB_Userid} {-p DB_Password} {-h Schema_name} {-s MessageSetName {-l "
               "C,COBOL}}\n\n",
               programName);
     out.print("Creates the repository tables that are missing and the repository row.\n");
+    out.print("Without -n, in the user's embedded repository, the data source norvak\n");
+    out.print("(registered in the user's odbc.ini unless it is defined already).\n");
     out.print("With -s it also creates a message set of that name, with the language\n");
     out.print("bindings named by -l (C, COBOL or both, separated by a comma).\n");
     out.print("A message set name of digits only is refused (norvakpurge takes it for a key).\n");
@@ -400,16 +403,50 @@ int setUpMessageSet(Output& out, RepositorySetup& setup, const ToolOptions& opti
     return setup.createMessageSet(options.messageSet, key, bindings) ? setupDone : setupDatabaseError;
 }
 
+// The data source of a set-up without -n: the user's embedded repository,
+// registered as the data source norvak unless one of that name exists; one
+// line says which.
+int useUserDataSource(Output& out, ToolOptions& values) {
+    UserDataSource source = ensureUserDataSource();
+    switch (source.outcome) {
+    case UserDataSource::Outcome::existing:
+        out.printImportant("Using the data source %s, which is defined already, as it is: use -n %s\n",
+                           userDataSourceName, userDataSourceName);
+        break;
+    case UserDataSource::Outcome::created:
+        out.printImportant("Created the repository %s and the data source %s in %s: use -n %s\n",
+                           source.repositoryFile.c_str(), userDataSourceName, source.odbcIni.c_str(),
+                           userDataSourceName);
+        break;
+    case UserDataSource::Outcome::registered:
+        out.printImportant("Registered the repository %s as the data source %s in %s: use -n %s\n",
+                           source.repositoryFile.c_str(), userDataSourceName, source.odbcIni.c_str(),
+                           userDataSourceName);
+        break;
+    case UserDataSource::Outcome::failed:
+        out.print("*****Error - the embedded repository cannot be set up: %s - nothing was changed\n",
+                  source.problem.c_str());
+        out.flush();
+        return setupNoUserDataSource;
+    }
+    values.dataSource = userDataSourceName;
+    return setupDone;
+}
+
 } // namespace
 
 const char* const norvakinitHelp =
-    "Usage: norvakinit -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
+    "Usage: norvakinit {-n ZEP_Database_Name} {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
     "                  {-s MessageSetName {-l C,COBOL}} {--lock-timeout SECONDS}\n"
     "\n"
     "Creates the repository tables that are missing and the repository row; with -s, a message set.\n"
+    "Without -n (and NORVAK_DSN), in the user's embedded repository: $XDG_DATA_HOME/norvak/repository.db\n"
+    "(~/.local/share/norvak/repository.db), registered as the data source norvak in the user's odbc.ini\n"
+    "($ODBCINI, else ~/.odbc.ini) unless a data source norvak is defined already, which is then used as it is.\n"
     "\n"
     "Options:\n"
-    "  -n, --data-source NAME  ODBC data source of the repository (required)\n"
+    "  -n, --data-source NAME  ODBC data source of the repository, or a connection string holding =\n"
+    "                          ('DRIVER={SQLite3};Database=repo.db'); default: the data source norvak\n"
     "  -u, --user USER         database user\n"
     "  -p, --password PASSWORD database password (never shown)\n"
     "  -h, --schema SCHEMA     schema of the repository tables (an SQL identifier)\n"
@@ -423,8 +460,8 @@ const char* const norvakinitHelp =
     "follows = in a long form (--message-set=Name). Any other argument is a mistake.\n"
     "\n"
     "Exit codes: 0 done, 1 usage shown, 2 command line errors, the name is taken or no key is left\n"
-    "(nothing changed), 3 a database error (rolled back), 4 the repository stayed locked, otherwise the\n"
-    "failing connect's code.\n";
+    "(nothing changed), 3 a database error (rolled back), 4 the repository stayed locked, 5 without -n:\n"
+    "the embedded repository's folder or data source could not be made, otherwise the failing connect's code.\n";
 
 int runRepositorySetup(Output& out, int argc, const char* const* argv) {
     out.setQuiet(toolQuietRequested(argc, argv));
@@ -445,7 +482,9 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
     if (!parseToolOptions(out, argc, argv, options, values))
         errSw = 1;
     takeConnectionDefaults(values.dataSource, values.user, values.password);
-    if (toolUsageRequested(argc, argv) || values.dataSource.empty()) {
+    // Without -n (nor NORVAK_DSN) the set-up is of the user's embedded
+    // repository; only "?" asks for the usage.
+    if (argc > 1 && toolUsageRequested(argc, argv)) {
         out.setQuiet(false); // the usage is shown whole
         printUsage(out, programName);
         return setupUsage;
@@ -473,6 +512,11 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv) {
         out.print("Errors in the command line - the repository was not changed\n");
         out.flush();
         return setupRefused;
+    }
+
+    if (values.dataSource.empty()) {
+        if (int rc = useUserDataSource(out, values); rc != setupDone)
+            return rc;
     }
 
     // On SQLite the lock file is taken before connecting: the driver reads

@@ -123,7 +123,7 @@ manual_pages() {
     done
     head -1 <<<"$text" | grep -q "^${p^^}(1)" || fail "$p.1 is not the page ${p^^}(1)"
     tail -1 <<<"$text" | grep -q "^norvak $version " || fail "$p.1 does not name norvak $version"
-    for file in '$ODBCINI' '~/.odbc.ini' /etc/odbc.ini .repository/norvak.db scripts/odbc-env.sh '<database>.norvak-lock'; do
+    for file in '$ODBCINI' '~/.odbc.ini' /etc/odbc.ini '$XDG_DATA_HOME/norvak/repository.db' '<database>.norvak-lock'; do
       grep -qF -- "$file" <<<"$(sed -n '/^FILES$/,/^EXAMPLES$/p' <<<"$text")" || fail "$p.1: FILES does not name $file"
     done
     # Every option of the program's --help, as an entry of OPTIONS.

@@ -207,6 +207,25 @@ TEST(SqliteConnectionString, AStringWithAnUnknownDriverOrDataSourceSaysWhatUnixO
     expectNoPassword(unknown, "Secret-in-string");
 }
 
+TEST(SqliteConnectionString, APasswordInTheFilesConnectionStringIsNeverShownNotEvenInATrace) {
+    TempDir folder;
+    std::string database = folder.path() + "/repo.db";
+    ASSERT_EQ(runProgram("norvakinit", {"-n", "DRIVER={SQLite3};Database=" + database, "-s", "Orders"}).exitCode, 0);
+    // The SQLite driver takes no password; one given must still never be
+    // shown: not in the lines that name the data source, nor where the trace
+    // shows the text of the tag, which begins with it here.
+    const std::string secret = "Zq9x";
+    std::string file = folder.write(
+        "defs.xml", "<ZEPImport ZEP_DB=\"PWD=" + secret + ";DRIVER={SQLite3};Database=" + database +
+                        "\" messageSet=\"Orders\"/>\n<Element ident=\"E\" type=\"string\"/>\n");
+    ProgramResult load = runProgram("norvakload", {"-f", file, "-t", "-v", "-d"});
+    EXPECT_EQ(load.exitCode, 0) << load.output;
+    EXPECT_TRUE(contains(load, "<ZEPImport ZEP_DB=\"PWD=********;")) << load.output;
+    EXPECT_TRUE(hasLine(load, "Connection successful PWD=********;DRIVER={SQLite3};Database=" + database))
+        << load.output;
+    expectNoPassword(load, secret);
+}
+
 // Runs that change an SQLite repository take its lock file before they
 // connect; through a connection string, the file is found from its
 // Database=, or from the data source its DSN= names.

@@ -72,10 +72,9 @@ std::vector<ConnectionKeyword> connectionKeywords(std::string_view text) {
         while (begin < text.size() && isBlank(text[begin]))
             ++begin;
         keyword.valueBegin = begin;
-        std::size_t end = begin;
         if (begin < text.size() && text[begin] == '{') {
             // Up to the "}" that is not doubled; a doubled one stands for itself.
-            end = begin + 1;
+            std::size_t end = begin + 1;
             while (end < text.size()) {
                 if (text[end] == '}' && end + 1 < text.size() && text[end + 1] == '}') {
                     keyword.value += '}';
@@ -92,7 +91,7 @@ std::vector<ConnectionKeyword> connectionKeywords(std::string_view text) {
             std::size_t next = text.find(';', end);
             at = next == std::string_view::npos ? text.size() : next + 1;
         } else {
-            end = std::min(text.find(';', begin), text.size());
+            std::size_t end = std::min(text.find(';', begin), text.size());
             keyword.value = trimmed(text.substr(begin, end - begin));
             keyword.valueEnd = end;
             at = end + 1;

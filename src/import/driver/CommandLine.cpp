@@ -84,6 +84,7 @@ const char* const norvakloadHelp =
     "Options:\n"
     "  -f FILE                 the definitions file (required)\n"
     "  -n ZEP_DB               ODBC data source of the repository; overrides ZEP_DB of the file\n"
+    "                          or an ODBC connection string: any value holding = (DRIVER=...;Database=...)\n"
     "  -u DB_Userid            database user; overrides DBUser of the file\n"
     "  -p DB_Password          database password; overrides DBPw of the file (never shown)\n"
     "  -s MessageSet           message set to import into; overrides messageSet of the file\n"

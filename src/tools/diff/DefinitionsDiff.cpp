@@ -301,6 +301,7 @@ const char* const norvakdiffHelp =
     "\n"
     "Options:\n"
     "  -n, --data-source NAME  ODBC data source of the repository\n"
+    "                          or an ODBC connection string: any value holding = (DRIVER=...;Database=...)\n"
     "  -u, --user USER         database user\n"
     "  -p, --password PASSWORD database password (never shown)\n"
     "  -h, --schema SCHEMA     schema of the repository tables (an SQL identifier)\n"

@@ -58,6 +58,7 @@ const char* const norvakshowHelp =
     "\n"
     "Options:\n"
     "  -n ZEP_Database_Name    ODBC data source of the repository (required)\n"
+    "                          or an ODBC connection string: any value holding = (DRIVER=...;Database=...)\n"
     "  -u DB_Userid            database user\n"
     "  -p DB_Password          database password (never shown)\n"
     "  -h Schema_name          schema of the repository tables (an SQL identifier)\n"

@@ -11,8 +11,13 @@
 #     bash-completion loads it on demand for every program;
 #   - cpack builds norvak_VERSION_ARCH.deb, whose control fields name the
 #     package, its version and its dependencies, and whose files are those of
-#     the installation, with stripped programs; lintian finds no error in it.
-# Needs neither network nor root. Usage: bash scripts/package.sh [BUILD_DIR]
+#     the installation, with stripped programs; lintian finds no error in it;
+#   - as root: dpkg -i installs that package, and a new user with an empty
+#     home, no odbc.ini and nothing in the environment runs norvakinit,
+#     norvakinit -n norvak -s Orders, norvakload of the shipped example and
+#     norvakshow -n norvak; the package and the user are removed again.
+#     Without root (or with norvak installed already) that check says "skip".
+# Needs no network. Usage: bash scripts/package.sh [BUILD_DIR]
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source_dir=$PWD
@@ -29,7 +34,21 @@ arch=$(dpkg --print-architecture)
 work=$(mktemp -d)
 # man reads the pages as another user when run as root: the folder must be readable.
 chmod 755 "$work"
-trap 'rm -rf "$work"' EXIT
+# What the check of the installed package leaves, removed whatever happens.
+installed_by_us=
+fresh_user=
+fresh_home=
+clean_up() {
+  if [ -n "$fresh_user" ]; then
+    userdel "$fresh_user" >/dev/null 2>&1
+  fi
+  [ -z "$fresh_home" ] || rm -rf "$fresh_home"
+  if [ -n "$installed_by_us" ]; then
+    dpkg -r norvak >/dev/null 2>&1
+  fi
+  rm -rf "$work"
+}
+trap clean_up EXIT
 prefix=$work/install/usr
 
 passed=0
@@ -123,7 +142,7 @@ manual_pages() {
     done
     head -1 <<<"$text" | grep -q "^${p^^}(1)" || fail "$p.1 is not the page ${p^^}(1)"
     tail -1 <<<"$text" | grep -q "^norvak $version " || fail "$p.1 does not name norvak $version"
-    for file in '$ODBCINI' '~/.odbc.ini' /etc/odbc.ini .repository/norvak.db scripts/odbc-env.sh '<database>.norvak-lock'; do
+    for file in '$ODBCINI' '~/.odbc.ini' /etc/odbc.ini '$XDG_DATA_HOME/norvak/repository.db' '<database>.norvak-lock'; do
       grep -qF -- "$file" <<<"$(sed -n '/^FILES$/,/^EXAMPLES$/p' <<<"$text")" || fail "$p.1: FILES does not name $file"
     done
     # Every option of the program's --help, as an entry of OPTIONS.
@@ -241,10 +260,74 @@ debian_package() {
   done
 }
 
+# Whether a line of a run's output is there, for the report of a fault.
+has_line() { grep -qxF -- "$2" <<<"$1"; }
+
+# The package as a new user meets it: installed with dpkg -i, run by a user
+# with an empty home, no odbc.ini and an empty environment, who follows the
+# README (norvakinit, then -n norvak) with the shipped example.
+installed_package() {
+  local deb=$work/deb/norvak_${version}_${arch}.deb
+  [ -f "$deb" ] || { fail "no package was built to install"; return; }
+  if ! dpkg -i "$deb" >"$work/dpkg.log" 2>&1; then
+    installed_by_us=yes # half installed: removed all the same
+    fail "dpkg -i failed: $(tail -3 "$work/dpkg.log")"
+    return
+  fi
+  installed_by_us=yes
+  fresh_home=$(mktemp -d /tmp/norvak-fresh-user-XXXXXX)
+  fresh_user=nvk$$
+  if ! useradd --no-create-home --home-dir "$fresh_home" --shell /bin/sh --user-group "$fresh_user" \
+    >"$work/useradd.log" 2>&1; then
+    fresh_user=
+    fail "useradd failed: $(cat "$work/useradd.log")"
+    return
+  fi
+  chown "$fresh_user:" "$fresh_home"
+  chmod 700 "$fresh_home"
+  [ -z "$(ls -A "$fresh_home")" ] || fail "the new user's home is not empty"
+  # As that user, in the home, with nothing but PATH, HOME, USER and a locale.
+  as_user() {
+    (cd "$fresh_home" && runuser -u "$fresh_user" -- env -i PATH=/usr/bin:/bin HOME="$fresh_home" \
+      USER="$fresh_user" LC_ALL=C.UTF-8 "$@")
+  }
+  local out rc
+  out=$(as_user sh -c 'command -v norvakinit')
+  [ "$out" = /usr/bin/norvakinit ] || fail "the user runs '$out', not the installed /usr/bin/norvakinit"
+  out=$(as_user norvakinit 2>&1); rc=$?
+  [ "$rc" = 0 ] || fail "norvakinit ended with $rc: $(tail -3 <<<"$out")"
+  has_line "$out" "Created the repository $fresh_home/.local/share/norvak/repository.db and the data source norvak in $fresh_home/.odbc.ini: use -n norvak" ||
+    fail "norvakinit did not say that it created the repository and the data source: $(head -3 <<<"$out")"
+  [ -f "$fresh_home/.local/share/norvak/repository.db" ] || fail "norvakinit made no $fresh_home/.local/share/norvak/repository.db"
+  grep -qx '\[norvak\]' "$fresh_home/.odbc.ini" 2>/dev/null || fail "no data source norvak in $fresh_home/.odbc.ini"
+  out=$(as_user norvakinit -n norvak -s Orders 2>&1); rc=$?
+  [ "$rc" = 0 ] || fail "norvakinit -n norvak -s Orders ended with $rc: $(tail -3 <<<"$out")"
+  local example=/usr/share/doc/norvak/examples/orders.xml
+  grep -q 'ZEP_DB="norvak"' "$example" || fail "$example does not name the data source norvak"
+  out=$(as_user norvakload -f "$example" 2>&1); rc=$?
+  [ "$rc" = 0 ] || fail "norvakload -f $example ended with $rc: $(tail -3 <<<"$out")"
+  has_line "$out" "Import was successful - please restart the norvakhub" || fail "norvakload did not import: $(tail -3 <<<"$out")"
+  out=$(as_user norvakshow -n norvak 2>&1); rc=$?
+  [ "$rc" = 0 ] || fail "norvakshow -n norvak ended with $rc: $(tail -3 <<<"$out")"
+  grep -qE '^[0-9]+ +[^ ]+ +[0-9]+ Orders$' <<<"$out" || fail "norvakshow -n norvak does not list Orders: $(echo $out)"
+  grep -qE '^ +[0-9]+ PlaceOrder$' <<<"$out" || fail "norvakshow -n norvak does not list the message PlaceOrder"
+}
+
 echo "Installation and Debian package of $build (norvak $version)"
 check "cmake --install puts every file in place" install_tree
 check "manual pages render without warnings and document every option" manual_pages
 check "bash completion of options, data sources and files" bash_completion
 check "cpack -G DEB: control fields and contents" debian_package
+if [ "$(id -u)" -ne 0 ]; then
+  echo "skip dpkg -i and a first run by a new user with an empty home: needs root"
+elif dpkg-query -W -f='${Status}' norvak 2>/dev/null | grep -q 'install ok installed'; then
+  echo "skip dpkg -i and a first run by a new user with an empty home: norvak is installed on this machine already"
+else
+  # One installation at a time on this machine, whichever checkout runs it.
+  exec 9>/tmp/norvak-package-install.lock
+  flock 9
+  check "dpkg -i, then a new user with an empty home and no odbc.ini: norvakinit, a message set, the example, the list" installed_package
+  flock -u 9
+fi
 echo "package: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

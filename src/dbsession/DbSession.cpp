@@ -36,6 +36,40 @@ void DbSession::print(const char* format, ...) {
         out_.flush();
 }
 
+namespace {
+
+// The password of a connection: the one the run gives, else the one its
+// connection string holds (masked wherever a line would repeat it).
+std::string effectivePassword(const std::string& dataSource, const std::string& password) {
+    if (!password.empty() || !isConnectionString(dataSource))
+        return password;
+    for (const ConnectionKeyword& keyword : connectionKeywords(dataSource))
+        if (isPasswordKeyword(keyword.key))
+            return keyword.value;
+    return {};
+}
+
+} // namespace
+
+SQLRETURN DbSession::connectHandle(const std::string& dataSource, const std::string& user,
+                                   const std::string& password, const char*& operation) {
+    if (!isConnectionString(dataSource)) {
+        operation = "SQLConnect";
+        return SQLConnect(hdbc_.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(dataSource.c_str())), SQL_NTS,
+                          reinterpret_cast<SQLCHAR*>(const_cast<char*>(user.c_str())), SQL_NTS,
+                          reinterpret_cast<SQLCHAR*>(const_cast<char*>(password.c_str())), SQL_NTS);
+    }
+    // A connection string: the driver, or the data source it names, with the
+    // settings it gives; never a prompt.
+    operation = "SQLDriverConnect";
+    std::string text = withCredentials(dataSource, user, password);
+    SQLCHAR completed[1024];
+    SQLSMALLINT completedLength = 0;
+    return SQLDriverConnect(hdbc_.get(), nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
+                            static_cast<SQLSMALLINT>(text.size()), completed, sizeof completed, &completedLength,
+                            SQL_DRIVER_NOPROMPT);
+}
+
 int DbSession::connectToZEP(const std::string& dataSource, const std::string& user, const std::string& password) {
     const char* routine = "connectToZEP";
     // The removal tool reports everything through the statement handle.
@@ -79,20 +113,20 @@ int DbSession::connectToZEP(const std::string& dataSource, const std::string& us
     }
 
     dataSource_ = dataSource;
-    password_ = password;
-    print("Connecting to database %s using %s pw %s\n", dataSource.c_str(), user.c_str(), maskedPassword(password));
+    password_ = effectivePassword(dataSource, password);
+    const std::string shown = shownDataSource(dataSource);
+    print("Connecting to database %s using %s pw %s\n", shown.c_str(), user.c_str(), maskedPassword(password_));
     // A run that only reads would otherwise wait inside the SQLite driver,
     // without a word, for a run that writes a database not in WAL mode.
     if (variant_ == SessionVariant::listing || variant_ == SessionVariant::snapshot)
         waitForWriterBeforeReading(out_, dataSource);
-    rc = SQLConnect(hdbc_.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(dataSource.c_str())), SQL_NTS,
-                    reinterpret_cast<SQLCHAR*>(const_cast<char*>(user.c_str())), SQL_NTS,
-                    reinterpret_cast<SQLCHAR*>(const_cast<char*>(password.c_str())), SQL_NTS);
-    reportConnectionCall(rc, "SQLConnect");
+    const char* operation = nullptr;
+    rc = connectHandle(dataSource, user, password, operation);
+    reportConnectionCall(rc, operation);
     if (rc == SQL_SUCCESS) {
         connected_ = true;
         if (variant_ == SessionVariant::import && !reconnectForImport(dataSource, user, password)) {
-            print("Database connection to %s failed\n", dataSource.c_str());
+            print("Database connection to %s failed\n", shown.c_str());
             explainFailure(SQL_HANDLE_DBC, hdbc_.get());
             errSw_ = 1;
             return SQL_ERROR;
@@ -106,14 +140,14 @@ int DbSession::connectToZEP(const std::string& dataSource, const std::string& us
         }
         print(variant_ == SessionVariant::listing || variant_ == SessionVariant::snapshot ? "Connected to database %s\n"
                                                                                           : "Connection successful %s\n",
-              dataSource.c_str());
+              shown.c_str());
         return 0;
     }
     if (rc == SQL_SUCCESS_WITH_INFO) {
         // Connected after all; the session is closed again when it ends.
         connected_ = true;
     }
-    print("Database connection to %s failed\n", dataSource.c_str());
+    print("Database connection to %s failed\n", shown.c_str());
     explainFailedConnect(dataSource);
     errSw_ = 1;
     return rc;
@@ -147,20 +181,15 @@ bool DbSession::connectWithString(const std::string& connectionString) {
     return rc == SQL_SUCCESS;
 }
 
-std::string odbcConnectionValue(const std::string& value) {
-    if (value.find_first_of(";{}=") == std::string::npos && value.find_first_of(" \t") != 0)
-        return value;
-    std::string braced = "{";
-    for (char c : value) {
-        braced += c;
-        if (c == '}')
-            braced += '}'; // a closing brace inside braces is doubled
-    }
-    return braced + "}";
-}
-
 std::string importConnectionString(const std::string& dataSource, const std::string& user,
                                    const std::string& password) {
+    if (isConnectionString(dataSource)) {
+        // The string's own keywords stand, the run's credentials replacing its own.
+        std::string text = withCredentials(dataSource, user, password);
+        if (!text.empty() && text.back() != ';')
+            text += ';';
+        return text + std::string(psqlImportSettings);
+    }
     std::string text = "DSN=" + odbcConnectionValue(dataSource);
     // The data source's own user and password stand unless the run gives them.
     if (!user.empty())
@@ -192,10 +221,9 @@ bool DbSession::reconnectForImport(const std::string& dataSource, const std::str
                                     &completedLength, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
         // Not taken: the connection as the data source has it, as before.
-        rc = SQLConnect(hdbc_.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(dataSource.c_str())), SQL_NTS,
-                        reinterpret_cast<SQLCHAR*>(const_cast<char*>(user.c_str())), SQL_NTS,
-                        reinterpret_cast<SQLCHAR*>(const_cast<char*>(password.c_str())), SQL_NTS);
-        reportDbcError(rc, "SQLConnect", "connectToZEP");
+        const char* operation = nullptr;
+        rc = connectHandle(dataSource, user, password, operation);
+        reportDbcError(rc, operation, "connectToZEP");
     }
     connected_ = SQL_SUCCEEDED(rc);
     if (connected_) {
@@ -216,9 +244,17 @@ void DbSession::explainFailedConnect(const std::string& dataSource) {
     }
     // The driver manager knows no data source of that name: where it looked.
     const char* odbcIni = std::getenv("ODBCINI");
+    if (isConnectionString(dataSource)) {
+        print("  data source %s names neither a driver of odbcinst.ini with Driver= (such as {SQLite3} or "
+              "{PostgreSQL ANSI}) nor with DSN= a data source of the file ODBCINI names (%s), ~/.odbc.ini or "
+              "/etc/odbc.ini (the driver manager said: %s)\n",
+              commandLineDataSource(dataSource).c_str(), odbcIni != nullptr ? odbcIni : "not set",
+              records.front().text.c_str());
+        return;
+    }
     print("  data source %s is not defined where unixODBC looks for it: the file ODBCINI names (%s), "
-          "~/.odbc.ini, /etc/odbc.ini; for the embedded repository, source scripts/odbc-env.sh first "
-          "(the driver manager said: %s)\n",
+          "~/.odbc.ini, /etc/odbc.ini; for the embedded repository, run norvakinit without -n first, then use "
+          "-n norvak (the driver manager said: %s)\n",
           dataSource.c_str(), odbcIni != nullptr ? odbcIni : "not set", records.front().text.c_str());
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/ConnectionText.h"
 #include "support/Diagnostics.h"
 #include "support/Output.h"
 
@@ -31,8 +32,6 @@ enum class SessionVariant {
 // server-side prepare.
 inline constexpr const char* psqlImportSettings = "Protocol=7.4-1;UseServerSidePrepare=0";
 
-// A value of an ODBC connection string, in braces when it needs them.
-std::string odbcConnectionValue(const std::string& value);
 // The connection string of an import through psqlODBC: the data source, the
 // user and password the run gives, and psqlImportSettings.
 std::string importConnectionString(const std::string& dataSource, const std::string& user,
@@ -67,7 +66,9 @@ class DbSession {
     DbSession(const DbSession&) = delete;
     DbSession& operator=(const DbSession&) = delete;
 
-    // Sets up the handles and connects; 0 when connected, -1 when the
+    // Sets up the handles and connects to a data source named by `dataSource`,
+    // or through it when it is a connection string (see ConnectionText.h),
+    // which the lines show with its password masked; 0 when connected, -1 when the
     // handles cannot be set up (import), otherwise the connect's return code.
     int connectToZEP(const std::string& dataSource, const std::string& user, const std::string& password);
     // Connects, with autocommit off, through a full connection string
@@ -117,7 +118,10 @@ class DbSession {
     bool connected() const { return connected_; }
 
   private:
-    // The import and set-up sessions flush every line and report in full.
+    // SQLConnect to a data source by its name, or SQLDriverConnect with a
+    // connection string and the run's credentials; `operation` names the call.
+    SQLRETURN connectHandle(const std::string& dataSource, const std::string& user, const std::string& password,
+                            const char*& operation);
     // The import's connection through psqlODBC, made again without a
     // savepoint around each statement and without server-side prepares.
     bool reconnectForImport(const std::string& dataSource, const std::string& user, const std::string& password);
@@ -125,6 +129,7 @@ class DbSession {
     // manager, one line that says where it looked; otherwise the lines of
     // explainFailure.
     void explainFailedConnect(const std::string& dataSource);
+    // The import and set-up sessions flush every line and report in full.
     bool reportsInFull() const { return variant_ == SessionVariant::import || variant_ == SessionVariant::setup; }
     void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
 

@@ -1,6 +1,7 @@
 // The diagnostic records of ODBC handles, and the lines that explain a failed connection or statement.
 #include "dbsession/DiagnosticRecords.h"
 
+#include "support/ConnectionText.h"
 #include "support/PasswordMask.h"
 
 #include <algorithm>
@@ -50,7 +51,9 @@ enum class Detail {
 
 // A failure recognised by its SQLSTATE or by words of the driver's message,
 // and the next step shown for it. In a step, {source} stands for the data
-// source and {detail} for what the record names.
+// source as a command line takes it, {detail} for what the record names, and
+// {entry} and {entry of source} for where its settings are written: the data
+// source's entry in an odbc.ini file, or the connection string given.
 struct KnownFailure {
     std::vector<std::string> states;
     std::vector<std::string> words;
@@ -65,12 +68,12 @@ const std::vector<KnownFailure>& knownFailures() {
          {"Can't open lib"},
          Detail::libraryName,
          "  the driver library {detail} that data source {source} names is missing: install the driver's package, "
-         "or correct Driver= in the data source's entry"},
+         "or correct Driver= in {entry}"},
         {{"28P01", "28000"},
          {"password authentication failed", "no password supplied", "authentication failed", "role \""},
          Detail::none,
-         "  the server refused the user or its password: give them with -u and -p, or as UID= and PWD= in the "
-         "entry of data source {source}"},
+         "  the server refused the user or its password: give them with -u and -p, or as UID= and PWD= in "
+         "{entry of source}"},
         {{"3D000"},
          {"does not exist"},
          Detail::databaseName,
@@ -81,12 +84,12 @@ const std::vector<KnownFailure>& knownFailures() {
           "timeout expired"},
          Detail::none,
          "  no database server answers where data source {source} points: start the server, or correct "
-         "Servername= and Port= in the data source's entry"},
+         "Servername= and Port= in {entry}"},
         {{},
          {"unable to open database file"},
          Detail::databaseFile,
          "  the SQLite database file {detail} of data source {source} cannot be opened: make sure its folder "
-         "exists and may be written, or correct Database= in the data source's entry; then create the repository "
+         "exists and may be written, or correct Database= in {entry}; then create the repository "
          "with norvakinit -n {source}",
          sqliteCantOpen},
         {{"42P01"},
@@ -151,8 +154,12 @@ std::string nextStep(const std::vector<DiagnosticRecord>& records, const Failure
             if (failure.detail != Detail::none && detail.empty())
                 continue; // not the failure it looked like
             std::string step = failure.step;
+            bool given = isConnectionString(place.dataSource);
+            replaceAll(step, "{entry of source}",
+                       given ? "the connection string" : "the entry of data source " + place.dataSource);
+            replaceAll(step, "{entry}", given ? "the connection string" : "the data source's entry");
             replaceAll(step, "{detail}", detail);
-            replaceAll(step, "{source}", place.dataSource);
+            replaceAll(step, "{source}", commandLineDataSource(place.dataSource));
             return step;
         }
     return {};
@@ -196,7 +203,7 @@ std::vector<std::string> failureExplanation(const std::vector<DiagnosticRecord>&
 
 std::string missingMessageSetStep(const std::string& dataSource, const std::string& messageSet) {
     std::string step = missingSetStep;
-    replaceAll(step, "{source}", dataSource);
+    replaceAll(step, "{source}", commandLineDataSource(dataSource));
     replaceAll(step, "{set}", messageSet);
     return step;
 }

@@ -3,6 +3,7 @@
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
 #include "dbsession/DiagnosticRecords.h"
+#include "support/ConnectionText.h"
 #include "support/Output.h"
 
 #include <odbcinst.h>
@@ -300,13 +301,23 @@ LockResult RepositoryLock::takeBeforeConnecting(Output& out, const std::string& 
 std::string sqliteDatabaseFile(const std::string& dataSource) {
     if (dataSource.empty())
         return {};
-    std::string driver = dataSourceSetting(dataSource.c_str(), "Driver", "odbc.ini");
+    // A connection string says what it says; a data source it names with
+    // DSN= gives the rest, as the driver manager reads it.
+    bool given = isConnectionString(dataSource);
+    std::string name = given ? connectionValue(dataSource, "DSN") : dataSource;
+    auto setting = [&](const char* key) {
+        std::string value = given ? connectionValue(dataSource, key) : std::string();
+        if (value.empty() && !name.empty())
+            value = dataSourceSetting(name.c_str(), key, "odbc.ini");
+        return value;
+    };
+    std::string driver = setting("Driver");
     // The driver's name ("SQLite3") or the path of its library, in the data
     // source or in the driver's own section of odbcinst.ini.
     if (driver.empty() ||
         (!namesSqlite(driver) && !namesSqlite(dataSourceSetting(driver.c_str(), "Driver", "odbcinst.ini"))))
         return {};
-    std::string database = dataSourceSetting(dataSource.c_str(), "Database", "odbc.ini");
+    std::string database = setting("Database");
     if (database.empty() || database == ":memory:" || database.rfind("file:", 0) == 0)
         return {};
     return database;

@@ -80,8 +80,10 @@ class RepositoryLock {
 };
 
 // The database file of a data source of the SQLite driver, read from the
-// data source's settings without connecting; empty for another driver, for
-// a database in memory, or when the settings cannot be read.
+// data source's settings without connecting, or from a connection string's
+// Driver= and Database= (with the settings of a data source it names with
+// DSN= for what it does not say); empty for another driver, for a database
+// in memory, or when the settings cannot be read.
 std::string sqliteDatabaseFile(const std::string& dataSource);
 
 // Before a run that only reads connects to `dataSource`: on SQLite, when the

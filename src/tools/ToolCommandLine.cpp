@@ -1,5 +1,6 @@
 #include "tools/ToolCommandLine.h"
 
+#include "support/ConnectionText.h"
 #include "support/SqlNames.h"
 #include "support/StringUtilities.h"
 
@@ -89,7 +90,7 @@ void settleSchemaPrefix(Output& out, int& errSw, ToolOptions& values) {
 int connectTool(Output& out, DbSession& db, const ToolOptions& values) {
     int rc = db.connectToZEP(values.dataSource, values.user, values.password);
     if (rc != 0) {
-        out.print("Unable to connect to ZEP database %s - exiting program\n", values.dataSource.c_str());
+        out.print("Unable to connect to ZEP database %s - exiting program\n", shownDataSource(values.dataSource).c_str());
         out.flush();
     }
     return rc;

@@ -67,7 +67,8 @@ TEST(CommandLineConventions, AnUnknownDataSourceSaysWhereTheDriverManagerLooked)
     EXPECT_TRUE(hasLinesInOrder(load, {"Database connection to no_such_source failed"})) << load.output;
     EXPECT_TRUE(contains(load, "  data source no_such_source is not defined where unixODBC looks for it: the file "
                                "ODBCINI names (/nonexistent/norvak-test-odbc.ini), ~/.odbc.ini, /etc/odbc.ini; for "
-                               "the embedded repository, source scripts/odbc-env.sh first (the driver manager said: "))
+                               "the embedded repository, run norvakinit without -n first, then use -n norvak (the "
+                               "driver manager said: "))
         << load.output;
     ProgramResult show = runProgram("norvakshow", {"-n", "no_such_source"});
     EXPECT_TRUE(contains(show, "  data source no_such_source is not defined where unixODBC looks for it")) << show.output;

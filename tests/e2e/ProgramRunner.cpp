@@ -117,6 +117,9 @@ RunningProgram::RunningProgram(const std::string& program, const std::vector<std
         dup2(errorFile_, 2);
         // Programs see no data source unless a test gives them one.
         setenv("ODBCINI", "/nonexistent/norvak-test-odbc.ini", 1);
+        // nor the embedded repository of the user who runs the tests: a
+        // folder that cannot be made, not even by root, unless a test gives one.
+        setenv("XDG_DATA_HOME", "/dev/null/norvak-test-data", 1);
         for (const std::string& setting : environment)
             putenv(const_cast<char*>(setting.c_str()));
         std::vector<char*> argv;

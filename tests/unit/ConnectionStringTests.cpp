@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
-// The connection string of an import through psqlODBC: the data source, the
-// run's user and password, and the driver's settings for an import.
+// Connection strings: the keywords read from one, the credentials of -u and
+// -p put into one, the form the lines show, and the connection string of an
+// import through psqlODBC (the data source or the string given, the run's
+// user and password, and the driver's settings for an import).
 
 namespace norvak {
 namespace {
@@ -21,6 +23,50 @@ TEST(ImportConnectionString, ValuesThatWouldEndTheirKeywordAreBraced) {
     EXPECT_EQ(odbcConnectionValue(" lead"), "{ lead}");
     EXPECT_EQ(importConnectionString("pg", "bob", "p;w}d"),
               "DSN=pg;UID=bob;PWD={p;w}}d};Protocol=7.4-1;UseServerSidePrepare=0");
+}
+
+TEST(ImportConnectionString, AGivenStringKeepsItsKeywordsAndTakesTheRunsCredentials) {
+    EXPECT_EQ(importConnectionString("Driver={PostgreSQL ANSI};Server=db;Database=zep", "", ""),
+              "Driver={PostgreSQL ANSI};Server=db;Database=zep;Protocol=7.4-1;UseServerSidePrepare=0");
+    EXPECT_EQ(importConnectionString("Driver={PostgreSQL ANSI};UID=old;PWD=old;Database=zep;", "alice", "secret"),
+              "Driver={PostgreSQL ANSI};Database=zep;UID=alice;PWD=secret;Protocol=7.4-1;UseServerSidePrepare=0");
+}
+
+TEST(ConnectionText, ADataSourceNameHoldsNoEqualSign) {
+    EXPECT_FALSE(isConnectionString("norvak"));
+    EXPECT_FALSE(isConnectionString("orders pg"));
+    EXPECT_TRUE(isConnectionString("DSN=norvak"));
+    EXPECT_TRUE(isConnectionString("DRIVER={SQLite3};Database=repo.db"));
+}
+
+TEST(ConnectionText, KeywordsAreReadAsTheDriverReadsThem) {
+    std::string text = " Driver = {SQLite3} ;Database={/data/a;b}}c.db};broken;PWD= x y ;";
+    std::vector<ConnectionKeyword> keywords = connectionKeywords(text);
+    ASSERT_EQ(keywords.size(), 3u);
+    EXPECT_EQ(keywords[0].key, "Driver");
+    EXPECT_EQ(keywords[0].value, "SQLite3");
+    EXPECT_EQ(keywords[1].value, "/data/a;b}c.db");
+    EXPECT_EQ(keywords[2].value, "x y");
+    EXPECT_EQ(connectionValue(text, "database"), "/data/a;b}c.db");
+    EXPECT_EQ(connectionValue(text, "DSN"), "");
+    EXPECT_EQ(connectionValue("DSN=a;DSN=b", "dsn"), "a"); // the first one counts
+}
+
+TEST(ConnectionText, EveryPasswordOfAStringIsMaskedAndNothingElse) {
+    EXPECT_EQ(shownDataSource("norvak"), "norvak");
+    EXPECT_EQ(shownDataSource("Driver={PostgreSQL ANSI};UID=pwd;PWD=s3cret;Database=zep"),
+              "Driver={PostgreSQL ANSI};UID=pwd;PWD=********;Database=zep");
+    EXPECT_EQ(shownDataSource("password={a;b}};c};pwd=x"), "password=********;pwd=********");
+    EXPECT_EQ(shownDataSource("DSN=zep;PWD="), "DSN=zep;PWD=");
+    EXPECT_EQ(commandLineDataSource("norvak"), "norvak");
+    EXPECT_EQ(commandLineDataSource("Database=it's.db;Password=x"), "'Database=it'\\''s.db;Password=********'");
+}
+
+TEST(ConnectionText, TheCredentialsGivenReplaceTheStringsOwn) {
+    EXPECT_EQ(withCredentials("DSN=zep", "", ""), "DSN=zep");
+    EXPECT_EQ(withCredentials("DSN=zep", "bob", ""), "DSN=zep;UID=bob;");
+    EXPECT_EQ(withCredentials("Username=old;DSN=zep;Password={a;b};", "", "new;pw"), "Username=old;DSN=zep;PWD={new;pw};");
+    EXPECT_EQ(withCredentials("UID=old;User=x;DSN=zep", "bob", "pw"), "DSN=zep;UID=bob;PWD=pw;");
 }
 
 } // namespace

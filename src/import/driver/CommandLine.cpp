@@ -1,5 +1,6 @@
 #include "import/driver/CommandLine.h"
 
+#include "support/ConnectionText.h"
 #include "support/StringUtilities.h"
 
 #include "import/model/RunOptions.h"
@@ -83,6 +84,7 @@ const char* const norvakloadHelp =
     "Options:\n"
     "  -f FILE                 the definitions file (required)\n"
     "  -n ZEP_DB               ODBC data source of the repository; overrides ZEP_DB of the file\n"
+    "                          or an ODBC connection string: any value holding = (DRIVER=...;Database=...)\n"
     "  -u DB_Userid            database user; overrides DBUser of the file\n"
     "  -p DB_Password          database password; overrides DBPw of the file (never shown)\n"
     "  -s MessageSet           message set to import into; overrides messageSet of the file\n"
@@ -186,7 +188,9 @@ void applyCommandLineValues(Diagnostics& diag, RunOptions& options, const Comman
         const std::string& value = values.*rule.value;
         if (value.empty())
             continue;
-        if (value.size() > rule.longest)
+        // A connection string is longer than any data source name.
+        bool connection = rule.value == &CommandLineValues::databaseName && isConnectionString(value);
+        if (value.size() > (connection ? longestConnectionString : rule.longest))
             diag.error("%s", rule.tooLongMessage);
         else
             options.*rule.setting = value;

@@ -18,6 +18,7 @@
 #include "import/repository/RepositoryDiscovery.h"
 #include "import/repository/WireFormatTabs.h"
 #include "support/Clock.h"
+#include "support/ConnectionText.h"
 #include "support/PasswordMask.h"
 #include "support/Progress.h"
 
@@ -70,7 +71,7 @@ void printRollbackLines(Diagnostics& diag) {
 void printSummary(Diagnostics& diag, const RunOptions& options, const RepositoryState& state) {
     diag.out.setQuiet(false); // the closing summary, quiet or not
     const RunCounters& c = state.counters;
-    diag.print("\nitems added to tables in repository database %s\n", options.databaseName.c_str());
+    diag.print("\nitems added to tables in repository database %s\n", shownDataSource(options.databaseName).c_str());
     diag.print("M_MESSAGE        - %d\n", c.messagesAdded);
     diag.print("M_ELEMENT        - %d\n", c.elementsAdded);
     diag.print("M_VALUE          - %d\n", c.valuesAdded);
@@ -262,7 +263,8 @@ int importDefinitions(ImportRun& run, DbSession& db, RepositoryLock& lock, int a
         run.print("utility is ending\n");
         return exitDefinitionErrors;
     }
-    run.print("Accessing ZEP database %s using %s password %s\n", run.databaseName.c_str(), run.dbUserId.c_str(),
+    run.print("Accessing ZEP database %s using %s password %s\n", shownDataSource(run.databaseName).c_str(),
+              run.dbUserId.c_str(),
               maskedPassword(run.dbPassword));
     // A report-only run changes nothing and waits for no one.
     if (!run.reportOnlySw && !lockMessageSet(run, db, lock, lockRequest)) {

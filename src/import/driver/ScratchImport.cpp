@@ -12,6 +12,7 @@
 #include "import/repository/RepositoryDiscovery.h"
 #include "import/repository/SetComparison.h"
 #include "support/Clock.h"
+#include "support/ConnectionText.h"
 #include "support/StringUtilities.h"
 
 #include <cstdlib>
@@ -234,7 +235,7 @@ void warnOfKeptDefinitions(Diagnostics& diag, const RunOptions& options, const R
         schema.pop_back();
     diag.print("*****Warning - %ld definition%s of the file differ%s from the stored items the import keeps as they "
                "are; to see them: norvakdiff -n %s%s%s -s %s -f %s\n",
-               kept, kept == 1 ? "" : "s", kept == 1 ? "s" : "", options.databaseName.c_str(),
+               kept, kept == 1 ? "" : "s", kept == 1 ? "s" : "", commandLineDataSource(options.databaseName).c_str(),
                schema.empty() ? "" : " -h ", schema.c_str(), options.messageSetName.c_str(), diag.sourceName.c_str());
 }
 

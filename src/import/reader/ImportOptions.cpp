@@ -2,6 +2,7 @@
 
 #include "import/model/DefinitionModel.h"
 #include "import/model/RunOptions.h"
+#include "support/ConnectionText.h"
 #include "support/Diagnostics.h"
 #include "support/PasswordMask.h"
 #include "support/SqlNames.h"
@@ -98,12 +99,17 @@ bool takeOption(Diagnostics& diag, RunOptions& options, DefinitionModel& model, 
             else
                 diag.error("*****Error - %s parameter on ZEPImport is not an SQL identifier %s\n", option.label,
                            value);
-        } else if (std::strlen(value) < option.limit) {
+            return true;
+        }
+        // A connection string is longer than any data source name.
+        bool connection = option.setting == &RunOptions::databaseName && isConnectionString(value);
+        if (std::strlen(value) < (connection ? longestConnectionString + 1 : option.limit)) {
             options.*option.setting = value;
         } else {
             bool secret = option.setting == &RunOptions::dbPassword;
+            std::string shown = connection ? shownDataSource(value) : value;
             diag.error("*****Error - %s parameter on ZEPImport is too long %s\n", option.label,
-                       secret ? maskedPassword(value) : value);
+                       secret ? maskedPassword(value) : shown.c_str());
         }
         return true;
     }
@@ -121,7 +127,10 @@ bool takeOption(Diagnostics& diag, RunOptions& options, DefinitionModel& model, 
 void getAttrValueZEPImport(Diagnostics& diag, RunOptions& options, DefinitionModel& model, const char* attrName,
                            const char* value) {
     bool secret = std::strcmp(attrName, "DBPw") == 0;
-    diag.trace("==> getAttrValueZEPImport attrName %s value %s\n", attrName, secret ? maskedPassword(value) : value);
+    // A connection string in ZEP_DB shows its password masked.
+    std::string shown = std::strcmp(attrName, "ZEP_DB") == 0 ? shownDataSource(value) : value;
+    diag.trace("==> getAttrValueZEPImport attrName %s value %s\n", attrName,
+               secret ? maskedPassword(value) : shown.c_str());
     bool found = takeOption(diag, options, model, attrName, value);
     if (!found) {
         diag.error("*****Error - unrecognized attribute %s found\n", attrName);

@@ -69,10 +69,49 @@ std::size_t endOfValue(std::string_view text, std::size_t at, std::size_t& start
     return end;
 }
 
+// Whether the keyword `key` of a connection string stands at `at` of the
+// text: not inside a longer word, followed by blanks and "=".
+std::size_t connectionKeywordValue(std::string_view text, std::size_t at, std::string_view key) {
+    if (at + key.size() > text.size() || !std::equal(key.begin(), key.end(), text.begin() + at, sameLetters))
+        return std::string_view::npos;
+    auto isWordByte = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    };
+    if (at > 0 && isWordByte(text[at - 1]))
+        return std::string_view::npos;
+    std::size_t p = at + key.size();
+    while (p < text.size() && (text[p] == ' ' || text[p] == '\t'))
+        ++p;
+    return p < text.size() && text[p] == '=' ? p + 1 : std::string_view::npos;
+}
+
+// Replaces with "********" the value of each password keyword (PWD=,
+// Password=) of a connection string in the text (ZEP_DB may hold one): up
+// to its closing brace when braced, else up to the next ";" or quote.
+void maskConnectionPasswords(std::string& shown) {
+    for (std::size_t at = 0; at < shown.size(); ++at) {
+        std::size_t start = connectionKeywordValue(shown, at, "PWD");
+        if (start == std::string::npos)
+            start = connectionKeywordValue(shown, at, "Password");
+        if (start == std::string::npos)
+            continue;
+        std::size_t end = start;
+        if (end < shown.size() && shown[end] == '{')
+            end = std::min(shown.find('}', end), shown.size());
+        else
+            end = std::min(shown.find_first_of(";\"'", end), shown.size());
+        if (end > start) {
+            shown.replace(start, end - start, "********");
+            end = start + 8;
+        }
+        at = end;
+    }
+}
+
 // Replaces with "********", in a text about to be shown, the value that
 // follows each password name: after its equal sign, or right after the name
 // when the equal sign is missing; with `startsWithPassword` also the value
-// the text begins with.
+// the text begins with. A connection string's password is masked too.
 void maskPasswords(std::string& shown, bool startsWithPassword = false) {
     auto mask = [&](std::size_t at) {
         std::size_t start = 0;
@@ -94,6 +133,7 @@ void maskPasswords(std::string& shown, bool startsWithPassword = false) {
         }
         mask(p);
     }
+    maskConnectionPasswords(shown);
 }
 
 // An attribute name as messages show it: a password name with text run into
@@ -328,10 +368,12 @@ class TagTreeWalk {
 };
 
 // The value shown in trace lines: a password never appears.
-const char* tracedValue(const char* attrName, const char* value) {
+std::string tracedValue(const char* attrName, const char* value) {
     if (namesPassword(attrName))
         return maskedPassword(value);
-    return value;
+    std::string shown = value;
+    maskConnectionPasswords(shown);
+    return shown;
 }
 
 // Hands a finished tag to the definition processing of its kind or to its tab list.
@@ -384,7 +426,7 @@ int lookupTagKind(const char* tagName) {
 void getAttrValue(Diagnostics& diag, RunOptions& options, DefinitionModel& model, const char* attrName, char* value,
                   int tagKind, AttributeTarget& target) {
     diag.trace("==> getAttrValue eType=%d attrName %s value %s\n", tagKind, shownName(attrName).c_str(),
-               tracedValue(attrName, value));
+               tracedValue(attrName, value).c_str());
     deliverAttribute(diag, options, model, attrName, value, tagKind, target);
     diag.trace("<== getAttrValue\n");
 }

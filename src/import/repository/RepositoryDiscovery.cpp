@@ -9,6 +9,7 @@
 #include "import/model/DefinitionModel.h"
 #include "import/model/RepositoryState.h"
 #include "import/model/RunOptions.h"
+#include "support/ConnectionText.h"
 #include "support/Diagnostics.h"
 #include "support/PasswordMask.h"
 
@@ -254,7 +255,7 @@ const DiscoveryStep discoverySteps[] = {
 
 int getZEPInfo(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
                DbSession& db, const std::string& dataSource, const std::string& user, const std::string& password) {
-    diag.trace("==> getZEPInfo database name %s user %s password %s\n", dataSource.c_str(), user.c_str(),
+    diag.trace("==> getZEPInfo database name %s user %s password %s\n", shownDataSource(dataSource).c_str(), user.c_str(),
                maskedPassword(password));
     Discovery discovery(diag, options, model, state, db);
     if (options.verboseSw)

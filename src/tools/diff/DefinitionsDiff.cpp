@@ -10,6 +10,7 @@
 #include "import/driver/ScratchImport.h"
 #include "import/reader/TextPreparation.h"
 #include "import/repository/SetComparison.h"
+#include "support/ConnectionText.h"
 #include "support/Diagnostics.h"
 #include "support/JsonText.h"
 #include "support/OutputFile.h"
@@ -305,6 +306,7 @@ const char* const norvakdiffHelp =
     "\n"
     "Options:\n"
     "  -n, --data-source NAME  ODBC data source of the repository\n"
+    "                          or an ODBC connection string: any value holding = (DRIVER=...;Database=...)\n"
     "  -u, --user USER         database user\n"
     "  -p, --password PASSWORD database password (never shown)\n"
     "  -h, --schema SCHEMA     schema of the repository tables (an SQL identifier)\n"
@@ -421,7 +423,7 @@ int runDefinitionsDiff(Output& report, int argc, const char* const* argv, nlohma
         report.printImportant("Compared %s with %s\n", values.inputFile.c_str(), against->c_str());
     else
         report.printImportant("Compared %s with message set %s of %s\n", values.inputFile.c_str(), values.messageSet.c_str(),
-                     values.dataSource.c_str());
+                     shownDataSource(values.dataSource).c_str());
     return exitCode;
 }
 

@@ -42,6 +42,7 @@ const char* const norvakexportHelp =
     "\n"
     "Options:\n"
     "  -n, --data-source NAME  ODBC data source of the repository (required)\n"
+    "                          or an ODBC connection string: any value holding = (DRIVER=...;Database=...)\n"
     "  -u, --user USER         database user\n"
     "  -p, --password PASSWORD database password (never shown)\n"
     "  -h, --schema SCHEMA     schema of the repository tables (an SQL identifier)\n"

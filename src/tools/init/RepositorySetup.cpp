@@ -5,8 +5,10 @@
 #include "dbsession/MessageSetNames.h"
 #include "dbsession/Statement.h"
 #include "dbsession/RepositoryLock.h"
+#include "dbsession/UserDataSource.h"
 #include "dbsession/Transaction.h"
 #include "support/Clock.h"
+#include "support/ConnectionText.h"
 #include "support/StringUtilities.h"
 #include "tools/ToolCommandLine.h"
 #include "tools/common/OptionParser.h"
@@ -38,10 +40,12 @@ constexpr PluginMember cobolBinding{pluginCobol, "COBOL Language"};
 void printUsage(Output& out, const char* programName) {
     out.print("\nnorvakinit V1.00\n");
     out.print("\nCommand usage is:\n\n");
-    out.print("  %s -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name} {-s MessageSetName {-l "
+    out.print("  %s {-n ZEP_Database_Name} {-u DB_Userid} {-p DB_Password} {-h Schema_name} {-s MessageSetName {-l "
               "C,COBOL}}\n\n",
               programName);
     out.print("Creates the repository tables that are missing and the repository row.\n");
+    out.print("Without -n, in the user's embedded repository, the data source norvak\n");
+    out.print("(registered in the user's odbc.ini unless it is defined already).\n");
     out.print("With -s it also creates a message set of that name, with the language\n");
     out.print("bindings named by -l (C, COBOL or both, separated by a comma).\n");
     out.print("A message set name of digits only is refused (norvakpurge takes it for a key).\n");
@@ -404,16 +408,50 @@ int setUpMessageSet(Output& out, RepositorySetup& setup, const ToolOptions& opti
     return setupDone;
 }
 
+// The data source of a set-up without -n: the user's embedded repository,
+// registered as the data source norvak unless one of that name exists; one
+// line says which.
+int useUserDataSource(Output& out, ToolOptions& values) {
+    UserDataSource source = ensureUserDataSource();
+    switch (source.outcome) {
+    case UserDataSource::Outcome::existing:
+        out.printImportant("Using the data source %s, which is defined already, as it is: use -n %s\n",
+                           userDataSourceName, userDataSourceName);
+        break;
+    case UserDataSource::Outcome::created:
+        out.printImportant("Created the repository %s and the data source %s in %s: use -n %s\n",
+                           source.repositoryFile.c_str(), userDataSourceName, source.odbcIni.c_str(),
+                           userDataSourceName);
+        break;
+    case UserDataSource::Outcome::registered:
+        out.printImportant("Registered the repository %s as the data source %s in %s: use -n %s\n",
+                           source.repositoryFile.c_str(), userDataSourceName, source.odbcIni.c_str(),
+                           userDataSourceName);
+        break;
+    case UserDataSource::Outcome::failed:
+        out.print("*****Error - the embedded repository cannot be set up: %s - nothing was changed\n",
+                  source.problem.c_str());
+        out.flush();
+        return setupNoUserDataSource;
+    }
+    values.dataSource = userDataSourceName;
+    return setupDone;
+}
+
 } // namespace
 
 const char* const norvakinitHelp =
-    "Usage: norvakinit -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
+    "Usage: norvakinit {-n ZEP_Database_Name} {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
     "                  {-s MessageSetName {-l C,COBOL}} {--lock-timeout SECONDS} {-q} {--format json}\n"
     "\n"
     "Creates the repository tables that are missing and the repository row; with -s, a message set.\n"
+    "Without -n (and NORVAK_DSN), in the user's embedded repository: $XDG_DATA_HOME/norvak/repository.db\n"
+    "(~/.local/share/norvak/repository.db), registered as the data source norvak in the user's odbc.ini\n"
+    "($ODBCINI, else ~/.odbc.ini) unless a data source norvak is defined already, which is then used as it is.\n"
     "\n"
     "Options:\n"
-    "  -n, --data-source NAME  ODBC data source of the repository (required)\n"
+    "  -n, --data-source NAME  ODBC data source of the repository, or a connection string holding =\n"
+    "                          ('DRIVER={SQLite3};Database=repo.db'); default: the data source norvak\n"
     "  -u, --user USER         database user\n"
     "  -p, --password PASSWORD database password (never shown)\n"
     "  -h, --schema SCHEMA     schema of the repository tables (an SQL identifier)\n"
@@ -428,8 +466,8 @@ const char* const norvakinitHelp =
     "follows = in a long form (--message-set=Name). Any other argument is a mistake.\n"
     "\n"
     "Exit codes: 0 done, 1 usage shown, 2 command line errors, the name is taken or no key is left\n"
-    "(nothing changed), 3 a database error (rolled back), 4 the repository stayed locked, otherwise the\n"
-    "failing connect's code.\n";
+    "(nothing changed), 3 a database error (rolled back), 4 the repository stayed locked, 5 without -n:\n"
+    "the embedded repository's folder or data source could not be made, otherwise the failing connect's code.\n";
 
 int runRepositorySetup(Output& out, int argc, const char* const* argv, nlohmann::ordered_json* own) {
     out.setQuiet(toolQuietRequested(argc, argv));
@@ -451,8 +489,10 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv, nlohmann:
         errSw = 1;
     takeConnectionDefaults(values.dataSource, values.user, values.password);
     if (own != nullptr) // as they stand should the run end before the end
-        *own = {{"dataSource", values.dataSource}, {"ready", false}, {"messageSet", nullptr}};
-    if (toolUsageRequested(argc, argv) || values.dataSource.empty()) {
+        *own = {{"dataSource", shownDataSource(values.dataSource)}, {"ready", false}, {"messageSet", nullptr}};
+    // Without -n (nor NORVAK_DSN) the set-up is of the user's embedded
+    // repository; only "?" asks for the usage.
+    if (argc > 1 && toolUsageRequested(argc, argv)) {
         out.setQuiet(false); // the usage is shown whole
         printUsage(out, programName);
         return setupUsage;
@@ -480,6 +520,11 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv, nlohmann:
         out.print("Errors in the command line - the repository was not changed\n");
         out.flush();
         return setupRefused;
+    }
+
+    if (values.dataSource.empty()) {
+        if (int rc = useUserDataSource(out, values); rc != setupDone)
+            return rc;
     }
 
     // On SQLite the lock file is taken before connecting: the driver reads
@@ -513,12 +558,13 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv, nlohmann:
         }
     }
     if (own != nullptr) {
+        (*own)["dataSource"] = shownDataSource(values.dataSource); // norvak, when set up without -n
         (*own)["ready"] = result == setupDone;
         if (result == setupDone && createdKey != 0)
             (*own)["messageSet"] = {{"name", values.messageSet}, {"key", createdKey}};
     }
     if (result == setupDone)
-        out.printImportant("Repository %s is ready\n", values.dataSource.c_str());
+        out.printImportant("Repository %s is ready\n", shownDataSource(values.dataSource).c_str());
     else if (result == setupDatabaseError)
         out.print("*****Errors were detected - the message set changes have been rolled back\n");
     db.close("main");

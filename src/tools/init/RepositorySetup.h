@@ -16,6 +16,7 @@ enum SetupExitCode : int {
     setupRefused = 2,       // command-line errors, or the message set name is taken: nothing changed
     setupDatabaseError = 3, // a statement failed: the message set part was rolled back
     setupLocked = 4,        // another set-up kept the repository locked for the whole lock timeout
+    setupNoUserDataSource = 5, // without -n: the embedded repository's folder or data source could not be made
 };
 
 // The whole norvakinit run: creates the repository tables that are missing,

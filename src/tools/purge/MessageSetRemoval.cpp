@@ -54,6 +54,7 @@ const char* const norvakpurgeHelp =
     "  -s MessageSetName       the message set: its name, or its key when the value is digits alone\n"
     "                          from 100 to 32767 (required)\n"
     "  -n ZEP_Database_Name    ODBC data source of the repository (required)\n"
+    "                          or an ODBC connection string: any value holding = (DRIVER=...;Database=...)\n"
     "  -u DB_Userid            database user\n"
     "  -p DB_Password          database password (never shown)\n"
     "  -h Schema_name          schema of the repository tables (an SQL identifier)\n"

@@ -5,6 +5,7 @@
 #include "dbsession/DiagnosticRecords.h"
 #include "dbsession/MessageSetNames.h"
 #include "dbsession/Statement.h"
+#include "support/ConnectionText.h"
 #include "support/JsonText.h"
 #include "support/Output.h"
 #include "support/ProgramInfo.h"
@@ -48,6 +49,7 @@ const char* const norvakshowHelp =
     "\n"
     "Options:\n"
     "  -n ZEP_Database_Name    ODBC data source of the repository (required)\n"
+    "                          or an ODBC connection string: any value holding = (DRIVER=...;Database=...)\n"
     "  -u DB_Userid            database user\n"
     "  -p DB_Password          database password (never shown)\n"
     "  -h Schema_name          schema of the repository tables (an SQL identifier)\n"
@@ -341,7 +343,7 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv, nlohman
     }
 
     if (executeRc != SQL_SUCCESS || errSw) {
-        out.printError("Unable to access PROJECT table in database %s\n", values.dataSource.c_str());
+        out.printError("Unable to access PROJECT table in database %s\n", shownDataSource(values.dataSource).c_str());
         db.explainFailure(why);
         exitCode = listingDatabaseError;
     } else {
@@ -375,7 +377,7 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv, nlohman
         // What a new repository needs next.
         if (!listed && rc == SQL_NO_DATA)
             out.print("The repository holds no message set yet: create one with norvakinit -n %s -s MessageSetName\n",
-                      values.dataSource.c_str());
+                      commandLineDataSource(values.dataSource).c_str());
     }
 
     db.close(routine);

@@ -34,8 +34,12 @@ install(FILES ${norvak_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # The README, the documentation, the licence and the shipped examples: the
 # definitions files and a data source for each database.
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/definitions-format.md
-              ${PROJECT_SOURCE_DIR}/docs/export.md ${PROJECT_SOURCE_DIR}/docs/diff.md ${PROJECT_SOURCE_DIR}/LICENSE
+              ${PROJECT_SOURCE_DIR}/docs/export.md ${PROJECT_SOURCE_DIR}/docs/diff.md ${PROJECT_SOURCE_DIR}/docs/json.md
+              ${PROJECT_SOURCE_DIR}/LICENSE
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The JSON Schema of each program's --format json document.
+file(GLOB norvak_schemas CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/schemas/*.schema.json)
+install(FILES ${norvak_schemas} DESTINATION ${CMAKE_INSTALL_DOCDIR}/schemas)
 file(GLOB norvak_examples CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.xml ${PROJECT_SOURCE_DIR}/examples/*.ini)
 install(FILES ${norvak_examples} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 # The copyright notice and the changelog where Debian looks for them,

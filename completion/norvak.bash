@@ -40,10 +40,10 @@ _norvak()
     local options
     case $program in
         norvakload) options='-f -n -u -p -s -r -v -t -d -q -i --lock-timeout --format --help --version' ;;
-        norvakshow) options='-n -u -p -h -s --format --help --version' ;;
-        norvakpurge) options='-s -n -u -p -h --lock-timeout --help --version' ;;
-        norvakinit) options='-n -u -p -h -s -l --data-source --user --password --schema --message-set --languages --lock-timeout -q --quiet --help --version' ;;
-        norvakexport) options='-n -u -p -h -s -o --data-source --user --password --schema --message-set --output --canonical -q --quiet --help --version' ;;
+        norvakshow) options='-n -u -p -h -s -q --quiet --format --help --version' ;;
+        norvakpurge) options='-s -n -u -p -h --lock-timeout -q --quiet --format --help --version' ;;
+        norvakinit) options='-n -u -p -h -s -l --data-source --user --password --schema --message-set --languages --lock-timeout -q --quiet --format --help --version' ;;
+        norvakexport) options='-n -u -p -h -s -o --data-source --user --password --schema --message-set --output --canonical -q --quiet --format --help --version' ;;
         norvakdiff) options='-n -u -p -h -s -f --data-source --user --password --schema --message-set --file --against --format -q --quiet --help --version' ;;
         *) return 0 ;;
     esac

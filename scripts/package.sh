@@ -87,8 +87,11 @@ expected_files() {
     echo "share/man/man1/$p.1.gz"
     echo "share/bash-completion/completions/$p"
   done
-  for f in README.md definitions-format.md export.md diff.md LICENSE copyright changelog.gz; do
+  for f in README.md definitions-format.md export.md diff.md json.md LICENSE copyright changelog.gz; do
     echo "share/doc/norvak/$f"
+  done
+  for f in docs/schemas/*.schema.json; do
+    echo "share/doc/norvak/schemas/${f#docs/schemas/}"
   done
   for f in examples/*.xml examples/*.ini; do
     echo "share/doc/norvak/examples/${f#examples/}"

@@ -12,7 +12,11 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
+
+#include <unistd.h>
 
 namespace norvak::test {
 namespace {
@@ -20,6 +24,26 @@ namespace {
 using nlohmann::json;
 
 const std::string replacement = "\xEF\xBF\xBD"; // U+FFFD
+
+// Checks a document against its program's published schema
+// (docs/schemas), by python3-jsonschema.
+void expectValidAgainstSchema(const std::string& document) {
+    char pattern[] = "/tmp/norvak-unit-json-XXXXXX";
+    int descriptor = mkstemp(pattern);
+    ASSERT_GE(descriptor, 0);
+    ASSERT_EQ(write(descriptor, document.data(), document.size()), static_cast<ssize_t>(document.size()));
+    close(descriptor);
+    std::string command = std::string("python3 '") + NORVAK_SOURCE_DIR + "/tests/support/validate-json.py' '" +
+                          NORVAK_SOURCE_DIR + "/docs/schemas' '" + pattern + "' 2>&1";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string said;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        said.append(buffer, n);
+    EXPECT_EQ(pclose(pipe), 0) << said << document;
+    unlink(pattern);
+}
 
 // The bytes of a companion member's text, as escapedBytes wrote them.
 std::string unescapedBytes(const std::string& text) {
@@ -100,6 +124,7 @@ TEST(JsonText, TheImportReportIsValidJsonWhateverTheBytesOfItsTexts) {
     outcome.messageSet = "Or\xFF" "ders";
     std::string text;
     ASSERT_NO_THROW(text = importReportJson(report, 200, outcome));
+    expectValidAgainstSchema(text);
     json parsed = json::parse(text);
     EXPECT_EQ(parsed["exitCode"], 200);
     EXPECT_EQ(parsed["messageSet"], "Or" + replacement + "ders");
@@ -130,6 +155,7 @@ TEST(JsonText, TheDifferencesAreValidJsonWhateverTheBytesOfTheirTexts) {
     comparison.differences.push_back(d);
     std::string text;
     ASSERT_NO_THROW(text = diffReportJson(comparison, diffBreaking));
+    expectValidAgainstSchema(text);
     json parsed = json::parse(text);
     EXPECT_EQ(parsed["exitCode"], 2);
     const json& entry = parsed["differences"][0];

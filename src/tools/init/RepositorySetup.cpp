@@ -2,6 +2,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/DiagnosticRecords.h"
 #include "dbsession/MessageSetNames.h"
 #include "dbsession/Statement.h"
 #include "dbsession/RepositoryLock.h"
@@ -18,7 +19,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -330,14 +330,9 @@ class RepositorySetup {
 
     // PostgreSQL says 42P01 (undefined table); SQLite says "no such table".
     bool probeFoundNoTable() {
-        SQLCHAR state[8] = {};
-        SQLINTEGER native = 0;
-        SQLCHAR message[512] = {};
-        SQLSMALLINT length = 0;
-        if (!SQL_SUCCEEDED(SQLGetDiagRec(SQL_HANDLE_STMT, stmt(), 1, state, &native, message, sizeof message, &length)))
-            return false;
-        return std::strcmp(reinterpret_cast<const char*>(state), "42P01") == 0 ||
-               std::strstr(reinterpret_cast<const char*>(message), "no such table") != nullptr;
+        std::vector<DiagnosticRecord> records = diagnosticRecords(SQL_HANDLE_STMT, stmt());
+        return !records.empty() &&
+               (records.front().state == "42P01" || records.front().text.find("no such table") != std::string::npos);
     }
 
     // Runs a statement whose failure the caller handles itself.

@@ -39,7 +39,21 @@ foreach(rule ${layers})
   endforeach()
 endforeach()
 
+# The ODBC headers belong to the database session alone: every other layer
+# reaches the database through it.
+file(GLOB_RECURSE all_sources "${SOURCE_DIR}/*.h" "${SOURCE_DIR}/*.cpp")
+foreach(source ${all_sources})
+  file(RELATIVE_PATH shown "${SOURCE_DIR}" "${source}")
+  if(shown MATCHES "^dbsession/")
+    continue()
+  endif()
+  file(STRINGS "${source}" odbc_includes REGEX "^[ \t]*#[ \t]*include[ \t]+<(sql|sqlext|sqltypes|sqlucode|odbcinst|odbcinstext)\\.h>")
+  foreach(line ${odbc_includes})
+    string(APPEND failures "\n  ${shown}: ${line}; only dbsession includes the ODBC headers")
+  endforeach()
+endforeach()
+
 if(failures)
-  message(FATAL_ERROR "An include reaches upward across the layers:${failures}")
+  message(FATAL_ERROR "Includes that break the layers:${failures}")
 endif()
 file(WRITE "${STAMP}" "layers checked\n")

@@ -313,6 +313,15 @@ SQLRETURN DbSession::allocateStatement(const char* routine) {
     return rc;
 }
 
+void DbSession::closeCursor() {
+    SQLFreeStmt(hstmt_.get(), SQL_CLOSE);
+}
+
+SQLRETURN DbSession::rollbackNow() {
+    discardInserts();
+    return SQLEndTran(SQL_HANDLE_DBC, hdbc_.get(), SQL_ROLLBACK);
+}
+
 InsertBatches& DbSession::inserts() {
     if (!inserts_)
         inserts_ = std::make_unique<InsertBatches>(*this, rowsPerBatch_, columnArrays_);

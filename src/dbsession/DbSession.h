@@ -103,6 +103,12 @@ class DbSession {
     // operation "SQLDisconnect" in `routine`; the tools do not look.
     void close(const char* routine);
 
+    // Closes the cursor of the main statement handle (its result set is not read further).
+    void closeCursor();
+    // Rolls back the connection's open transaction at once; the caller
+    // reports the result under its own label.
+    SQLRETURN rollbackNow();
+
     // The session's inserts, each statement text prepared once; the rows
     // of an import go in batches.
     InsertBatches& inserts();

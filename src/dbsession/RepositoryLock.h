@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/LockTimeoutOption.h"
+
 #include <string>
 
 namespace norvak {
@@ -14,8 +16,6 @@ enum class DatabaseKind { sqlite, postgres, other };
 // it cannot tell (the failure is reported under "SQLGetInfo" in `routine`).
 DatabaseKind databaseKind(DbSession& db, const char* routine);
 
-// The longest a run waits for another run's lock unless told otherwise.
-inline constexpr int defaultLockTimeoutSeconds = 600;
 
 enum class LockResult {
     locked,   // the transaction holds the lock
@@ -95,14 +95,5 @@ std::string sqliteDatabaseFile(const std::string& dataSource);
 void waitForWriterBeforeReading(Output& out, const std::string& dataSource,
                                 int timeoutSeconds = defaultLockTimeoutSeconds);
 
-// A lock timeout given on a command line ("--lock-timeout SECONDS" or
-// "--lock-timeout=SECONDS"): a whole number from 0 to 86400. Looks at
-// argv[i]; `none` when it is no such option, otherwise `i` is moved past
-// its value and `invalid` means a missing or bad value (in `text`).
-enum class LockTimeoutArgument { none, taken, invalid };
-LockTimeoutArgument takeLockTimeoutArgument(int argc, const char* const* argv, int& i, int& seconds,
-                                            std::string& text);
-inline constexpr const char* lockTimeoutErrorLine =
-    "*****Error - --lock-timeout takes a whole number of seconds from 0 to 86400, not %s\n";
 
 } // namespace norvak

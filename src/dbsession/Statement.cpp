@@ -46,6 +46,13 @@ SQLRETURN Statement::fetch(const char* label, bool reportEndOfData) {
     return rc;
 }
 
+SQLLEN Statement::rowCount() {
+    SQLLEN rows = -1;
+    if (SQLRowCount(handle_, &rows) != SQL_SUCCESS)
+        rows = -1;
+    return rows;
+}
+
 SQLRETURN Statement::fetchNext(const char* label) {
     SQLRETURN rc = SQLFetch(handle_);
     if (rc == SQL_NO_DATA && SQLMoreResults(handle_) == SQL_SUCCESS)

@@ -79,6 +79,9 @@ class Statement {
     // The whole text, however long; nothing for a NULL.
     SQLRETURN wholeText(SQLUSMALLINT column, std::optional<std::string>& value, const char* label);
 
+    // The number of rows the last statement changed, or -1 when the driver does not say.
+    SQLLEN rowCount();
+
     // Closes the cursor (SQLFreeStmt with SQL_CLOSE).
     SQLRETURN close(const char* label);
 

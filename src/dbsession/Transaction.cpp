@@ -10,6 +10,21 @@ Transaction::~Transaction() {
     db_.discardInserts();
     if (!ended_ && db_.connected())
         SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), SQL_ROLLBACK);
+    restoreAutocommit();
+}
+
+SQLRETURN Transaction::begin() {
+    SQLRETURN rc = SQLSetConnectAttr(db_.hdbc(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+                                     SQL_IS_INTEGER);
+    autocommitTurnedOff_ = rc == SQL_SUCCESS;
+    return rc;
+}
+
+void Transaction::restoreAutocommit() {
+    if (!autocommitTurnedOff_ || !db_.connected())
+        return;
+    autocommitTurnedOff_ = false;
+    SQLSetConnectAttr(db_.hdbc(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), SQL_IS_INTEGER);
 }
 
 SQLRETURN Transaction::commit() {
@@ -18,8 +33,10 @@ SQLRETURN Transaction::commit() {
     if (!db_.flushInserts())
         return SQL_ERROR;
     SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), SQL_COMMIT);
-    if (rc == SQL_SUCCESS)
+    if (rc == SQL_SUCCESS) {
         ended_ = true;
+        restoreAutocommit();
+    }
     return rc;
 }
 
@@ -27,6 +44,7 @@ SQLRETURN Transaction::rollback() {
     db_.discardInserts();
     SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), SQL_ROLLBACK);
     ended_ = true;
+    restoreAutocommit();
     return rc;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dbsession/DbSession.h"
-#include "dbsession/RepositoryLock.h"
+#include "support/LockTimeoutOption.h"
 #include "support/Output.h"
 
 #include <span>

@@ -169,6 +169,44 @@ TEST_P(StatementLayer, ATransactionRollsBackUnlessItWasCommitted) {
     EXPECT_EQ(rowsOfT(), (Rows{{"2", nullText}}));
 }
 
+// A session that commits each statement (the set-up's and the removal's)
+// makes a transaction with begin(); when it ends, each statement commits
+// again by itself.
+TEST_P(StatementLayer, ATransactionBegunOnACommittingSessionTurnsCommittingBackOnAtItsEnd) {
+    session_->close("test"); // one connection at a time on SQLite
+    session_.reset();
+    DbSession session(diagnostics_, SessionVariant::setup);
+    ASSERT_EQ(session.connectToZEP(dataSourceOf(GetParam()), repo_->user(), repo_->password()), 0) << out_.text();
+    auto insert = [&](int n) {
+        runInsert(session, "INSERT INTO T (N) VALUES (?)", {InsertParameter::integer(n)}, "createT",
+                  InsertMode::execute);
+    };
+    {
+        Transaction transaction(session);
+        ASSERT_EQ(transaction.begin(), SQL_SUCCESS);
+        insert(1);
+        EXPECT_EQ(transaction.rollback(), SQL_SUCCESS);
+    }
+    insert(2); // committed by itself
+    {
+        Transaction transaction(session);
+        ASSERT_EQ(transaction.begin(), SQL_SUCCESS);
+        insert(3);
+        EXPECT_EQ(transaction.commit(), SQL_SUCCESS);
+    }
+    insert(4);
+    {
+        Transaction transaction(session);
+        ASSERT_EQ(transaction.begin(), SQL_SUCCESS);
+        insert(5);
+        // Dropped: rolled back, and committing again.
+    }
+    insert(6);
+    EXPECT_EQ(rowsOfT(), (Rows{{"2", nullText}, {"3", nullText}, {"4", nullText}, {"6", nullText}}));
+    EXPECT_EQ(errSw_, 0) << out_.text();
+    session.close("test");
+}
+
 // Rows given in batch mode wait until the session runs another statement or
 // commits, then come in the order they were given.
 TEST_P(StatementLayer, BatchedRowsWaitForTheNextStatementAndComeInOrder) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dbsession/RepositoryLock.h"
+#include "support/LockTimeoutOption.h"
 
 #include <string>
 

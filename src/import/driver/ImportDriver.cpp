@@ -287,7 +287,7 @@ int importDefinitions(ImportRun& run, DbSession& db, RepositoryLock& lock, int a
 int endAfterFailure(Diagnostics& diag, DbSession& db, const std::string& line, int exitCode) {
     diag.print("%s", line.c_str());
     if (db.connected()) {
-        db.reportDbcError(SQLEndTran(SQL_HANDLE_DBC, db.hdbc(), SQL_ROLLBACK), "SQLEndTran(RollBack)", "main");
+        db.reportDbcError(db.rollbackNow(), "SQLEndTran(RollBack)", "main");
         printRollbackLines(diag);
         db.close("main");
     }

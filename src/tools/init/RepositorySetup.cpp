@@ -195,9 +195,8 @@ class RepositorySetup {
     }
 
     // From here on everything is one transaction.
-    bool beginTransaction() {
-        SQLRETURN rc = SQLSetConnectAttr(db_.hdbc(), SQL_ATTR_AUTOCOMMIT,
-                                         reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), SQL_IS_INTEGER);
+    bool beginTransaction(Transaction& transaction) {
+        SQLRETURN rc = transaction.begin();
         db_.reportDbcError(rc, "SQLSetConnectAttr(autocommit_off)", "main");
         return rc == SQL_SUCCESS;
     }
@@ -324,21 +323,16 @@ class RepositorySetup {
             if (state == TableState::unknown)
                 report(rc, "SQLExecDirect", "createTables");
         }
-        SQLFreeStmt(stmt(), SQL_CLOSE);
+        db_.closeCursor();
         return state;
     }
 
-    // PostgreSQL says 42P01 (undefined table); SQLite says "no such table".
-    bool probeFoundNoTable() {
-        std::vector<DiagnosticRecord> records = diagnosticRecords(SQL_HANDLE_STMT, stmt());
-        return !records.empty() &&
-               (records.front().state == "42P01" || records.front().text.find("no such table") != std::string::npos);
-    }
+    bool probeFoundNoTable() { return reportsMissingTable(diagnosticRecords(SQL_HANDLE_STMT, stmt())); }
 
     // Runs a statement whose failure the caller handles itself.
     bool executeQuietly(const std::string& sql) {
         SQLRETURN rc = execDirect(stmt(), sql);
-        SQLFreeStmt(stmt(), SQL_CLOSE);
+        db_.closeCursor();
         return SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
     }
 
@@ -541,15 +535,18 @@ int runRepositorySetup(Output& out, int argc, const char* const* argv, nlohmann:
         indexes = setup.createMissingIndexes();
     if (indexes == LockResult::timedOut)
         result = setupLocked;
-    if (indexes == LockResult::locked && setup.beginTransaction()) {
+    if (indexes == LockResult::locked) {
         Transaction transaction(db);
-        LockResult locked = setup.lockRepository(lock);
-        result = locked == LockResult::timedOut ? setupLocked : setUpMessageSet(out, setup, values, bindings, createdKey);
-        bool committed = result == setupDone && setup.endTransaction(transaction, true);
-        if (!committed) {
-            setup.endTransaction(transaction, false);
-            if (result == setupDone)
-                result = setupDatabaseError;
+        if (setup.beginTransaction(transaction)) {
+            LockResult locked = setup.lockRepository(lock);
+            result =
+                locked == LockResult::timedOut ? setupLocked : setUpMessageSet(out, setup, values, bindings, createdKey);
+            bool committed = result == setupDone && setup.endTransaction(transaction, true);
+            if (!committed) {
+                setup.endTransaction(transaction, false);
+                if (result == setupDone)
+                    result = setupDatabaseError;
+            }
         }
     }
     if (own != nullptr) {

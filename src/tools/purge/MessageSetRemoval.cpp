@@ -13,7 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include <sqlext.h>
+#include "dbsession/OdbcTypes.h"
 
 #include <array>
 
@@ -107,7 +107,7 @@ void lookupProjectName(MessageSetRemoval& removal) {
     if (lookUp.execute(formatText("SELECT NAME, NEXT_ID FROM %sPROJECT AS S WHERE S.PROJECT_KEY = %d",
                                   removal.schemaPrefix.c_str(), static_cast<int>(removal.projectKey)),
                        "SQLExecDirect") == SQL_SUCCESS) {
-        rc = SQLFetch(lookUp.handle());
+        rc = lookUp.fetch("SQLFetch");
         if (rc == SQL_SUCCESS) {
             std::array<char, nameBufferSize> name{};
             lookUp.text(1, name.data(), nameBufferSize, nameBufferLength, "SQLGetData1");
@@ -119,7 +119,6 @@ void lookupProjectName(MessageSetRemoval& removal) {
         } else if (rc == SQL_NO_DATA) {
             out.print("Messageset %s not found in PROJECT table\n", removal.messageSetName.c_str());
         } else {
-            lookUp.report(rc, "SQLFetch");
             out.print("Error fetching row - rc=%d\n", rc);
         }
     }
@@ -178,8 +177,7 @@ bool deleteTableInfo(MessageSetRemoval& removal, const char* table, const char* 
     if (rc == SQL_SUCCESS) {
         // Some drivers answer a DELETE that matched nothing with success
         // rather than SQL_NO_DATA; the row count tells them apart.
-        SQLLEN rowCount = -1;
-        if (SQLRowCount(deletion.handle(), &rowCount) == SQL_SUCCESS && rowCount == 0)
+        if (deletion.rowCount() == 0)
             rc = SQL_NO_DATA;
     }
     if (rc == SQL_SUCCESS) {
@@ -236,12 +234,11 @@ int removeMessageSet(MessageSetRemoval& removal, RepositoryLock& lock, const Too
 
     // Every DELETE belongs to one transaction: a removal that fails or is
     // killed half-way leaves the message set whole.
-    SQLRETURN rc = SQLSetConnectAttr(db.hdbc(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
-                                     SQL_IS_INTEGER);
-    db.reportSqlError(rc, SQL_HANDLE_DBC, db.hdbc(), "SQLSetConnectAttr(autocommit_off)", "main");
+    Transaction transaction(db);
+    SQLRETURN rc = transaction.begin();
+    db.reportDbcError(rc, "SQLSetConnectAttr(autocommit_off)", "main");
     if (rc != SQL_SUCCESS)
         return removalDeleteFailed;
-    Transaction transaction(db);
     if (lockMessageSet(removal, lock, selector, values.lockTimeoutSeconds) == LockResult::timedOut)
         return removalLocked;
 
@@ -260,12 +257,12 @@ int removeMessageSet(MessageSetRemoval& removal, RepositoryLock& lock, const Too
     bool removed = deleteMessageSet(removal);
     if (removed) {
         SQLRETURN commitRc = transaction.commit();
-        db.reportSqlError(commitRc, SQL_HANDLE_DBC, db.hdbc(), "SQLEndTran(Commit)", "main");
+        db.reportDbcError(commitRc, "SQLEndTran(Commit)", "main");
         removed = commitRc == SQL_SUCCESS;
     }
     if (removed)
         return removalSuccess;
-    db.reportSqlError(transaction.rollback(), SQL_HANDLE_DBC, db.hdbc(), "SQLEndTran(RollBack)", "main");
+    db.reportDbcError(transaction.rollback(), "SQLEndTran(RollBack)", "main");
     out.print("*****Errors were detected - every deletion has been rolled back, message set %s is unchanged\n",
               removal.messageSetName.c_str());
     return removalDeleteFailed;

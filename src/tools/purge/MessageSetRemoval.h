@@ -1,7 +1,8 @@
 #pragma once
 
+#include "dbsession/OdbcTypes.h"
+
 #include <nlohmann/json_fwd.hpp>
-#include <sql.h>
 
 #include <string>
 

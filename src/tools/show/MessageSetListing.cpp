@@ -13,7 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include <sqlext.h>
+#include "dbsession/OdbcTypes.h"
 
 #include <array>
 #include <utility>

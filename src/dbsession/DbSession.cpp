@@ -1,5 +1,6 @@
 #include "dbsession/DbSession.h"
 
+#include "dbsession/Backend.h"
 #include "dbsession/DiagnosticRecords.h"
 #include "dbsession/InsertBatches.h"
 #include "dbsession/RepositoryLock.h"
@@ -313,6 +314,20 @@ SQLRETURN DbSession::allocateStatement(const char* routine) {
     return rc;
 }
 
+const Backend& DbSession::backend(const char* routine) {
+    if (backend_ != nullptr)
+        return *backend_;
+    char name[128] = {};
+    SQLSMALLINT length = 0;
+    SQLRETURN rc = SQLGetInfo(hdbc_.get(), SQL_DBMS_NAME, name, sizeof name, &length);
+    if (!SQL_SUCCEEDED(rc)) {
+        reportDbcError(rc, "SQLGetInfo", routine);
+        return backendOf(DatabaseKind::other);
+    }
+    backend_ = &backendOfDatabase(name);
+    return *backend_;
+}
+
 void DbSession::closeCursor() {
     SQLFreeStmt(hstmt_.get(), SQL_CLOSE);
 }
@@ -343,6 +358,7 @@ void DbSession::close(const char* routine) {
     if (connected_) {
         SQLRETURN rc = SQLDisconnect(hdbc_.get());
         connected_ = false;
+        backend_ = nullptr;
         if (reportsInFull())
             reportDbcError(rc, "SQLDisconnect", routine);
     }

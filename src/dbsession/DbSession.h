@@ -13,6 +13,7 @@
 
 namespace norvak {
 
+class Backend;
 class InsertBatches;
 struct DiagnosticRecord;
 
@@ -103,6 +104,12 @@ class DbSession {
     // operation "SQLDisconnect" in `routine`; the tools do not look.
     void close(const char* routine);
 
+    // What differs on the database the session is connected to, asked of
+    // the driver once per connection; a failing question is reported under
+    // "SQLGetInfo" in `routine` (and asked again next time), and the
+    // answer is then a database of no known kind.
+    const Backend& backend(const char* routine);
+
     // Closes the cursor of the main statement handle (its result set is not read further).
     void closeCursor();
     // Rolls back the connection's open transaction at once; the caller
@@ -155,6 +162,7 @@ class DbSession {
     std::size_t rowsPerBatch_ = 200;
     // Through psqlODBC a batch is given as one array per column, which the
     // server reads instead of parsing a VALUES row per row.
+    const Backend* backend_ = nullptr; // once asked on this connection
     bool columnArrays_ = false;
     std::unique_ptr<InsertBatches> inserts_;
 };

@@ -29,10 +29,6 @@ namespace {
 constexpr int quietWaitSeconds = 2;
 constexpr auto lockFilePollInterval = std::chrono::milliseconds(50);
 
-// PostgreSQL's lock_not_available; SQLite's "database is locked" (SQLITE_BUSY).
-constexpr const char* postgresLockNotAvailable = "55P03";
-constexpr SQLINTEGER sqliteBusy = 5;
-
 enum class Attempt { locked, busy, failed };
 
 void sayWaiting(Output& out, const std::string& what, int seconds) {
@@ -108,14 +104,14 @@ bool inWalMode(const std::string& database) {
 class LockTaker {
   public:
     LockTaker(Output& out, DbSession& db, const LockRequest& request, int& lockFile)
-        : out_(out), db_(db), request_(request), lockFile_(lockFile), kind_(databaseKind(db, request.routine)) {}
+        : out_(out), db_(db), request_(request), lockFile_(lockFile), backend_(db.backend(request.routine)) {}
 
     LockResult take() {
         SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, db_.hdbc(), statement_.out());
         db_.reportDbcError(rc, "SQLAllocHandle", request_.routine);
         if (rc != SQL_SUCCESS)
             return LockResult::failed;
-        Attempt attempt = kind_ == DatabaseKind::sqlite ? takeOnSqlite() : takeOnServer();
+        Attempt attempt = backend_.kind() == DatabaseKind::sqlite ? takeOnSqlite() : takeOnServer();
         switch (attempt) {
         case Attempt::locked:
             return LockResult::locked;
@@ -204,9 +200,10 @@ class LockTaker {
     }
 
     bool setLockTimeout(int milliseconds) {
-        if (kind_ != DatabaseKind::postgres)
+        std::optional<std::string> sql = backend_.lockTimeoutStatement(milliseconds);
+        if (!sql)
             return true;
-        SQLRETURN rc = execDirect(statement_.get(), formatText("SET lock_timeout = %d", milliseconds));
+        SQLRETURN rc = execDirect(statement_.get(), *sql);
         SQLFreeStmt(statement_.get(), SQL_CLOSE);
         return SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
     }
@@ -226,39 +223,21 @@ class LockTaker {
     bool lockWasBusy() {
         std::vector<DiagnosticRecord> records = diagnosticRecords(SQL_HANDLE_STMT, statement_.get());
         SQLFreeStmt(statement_.get(), SQL_CLOSE);
-        if (records.empty())
-            return false;
-        const DiagnosticRecord& first = records.front();
-        if (kind_ == DatabaseKind::postgres)
-            return first.state == postgresLockNotAvailable;
-        if (kind_ == DatabaseKind::sqlite)
-            return first.native == sqliteBusy || first.text.find("locked") != std::string::npos;
-        return false;
+        return backend_.lockWasBusy(records);
     }
 
     Output& out_;
     DbSession& db_;
     const LockRequest& request_;
     int& lockFile_;
-    DatabaseKind kind_;
+    const Backend& backend_;
     OdbcHandle statement_{SQL_HANDLE_STMT};
 };
 
 } // namespace
 
 DatabaseKind databaseKind(DbSession& db, const char* routine) {
-    char name[128] = {};
-    SQLSMALLINT length = 0;
-    SQLRETURN rc = SQLGetInfo(db.hdbc(), SQL_DBMS_NAME, name, sizeof name, &length);
-    if (!SQL_SUCCEEDED(rc)) {
-        db.reportDbcError(rc, "SQLGetInfo", routine);
-        return DatabaseKind::other;
-    }
-    if (std::strstr(name, "SQLite") != nullptr)
-        return DatabaseKind::sqlite;
-    if (std::strstr(name, "PostgreSQL") != nullptr)
-        return DatabaseKind::postgres;
-    return DatabaseKind::other;
+    return db.backend(routine).kind();
 }
 
 LockRequest messageSetLock(const std::string& schemaPrefix, const std::string& where, const std::string& name,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dbsession/Backend.h"
 #include "support/LockTimeoutOption.h"
 
 #include <string>
@@ -8,9 +9,6 @@ namespace norvak {
 
 class DbSession;
 class Output;
-
-// The database behind a session, where its SQL differs.
-enum class DatabaseKind { sqlite, postgres, other };
 
 // Asks the driver which database the session is connected to; `other` when
 // it cannot tell (the failure is reported under "SQLGetInfo" in `routine`).

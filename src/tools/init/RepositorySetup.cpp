@@ -150,17 +150,14 @@ class RepositorySetup {
     // SQLite the run holds the repository's lock file already; on
     // PostgreSQL see createOnServer. `timedOut` once reported.
     LockResult createMissingIndexes() {
-        DatabaseKind kind = databaseKind(db_, "createIndexes");
+        const Backend& backend = db_.backend("createIndexes");
         if (errSw_)
             return LockResult::failed;
-        bool sqlite = kind == DatabaseKind::sqlite;
         auto giveUpAt = std::chrono::steady_clock::now() + std::chrono::seconds(options_.lockTimeoutSeconds);
         for (const IndexDefinition& index : repositoryIndexes()) {
-            std::string sql = sqlite ? formatText("CREATE INDEX IF NOT EXISTS %s%s ON %s %s",
-                                                  options_.schemaPrefix.c_str(), index.name, index.table, index.columns)
-                                     : formatText("CREATE INDEX IF NOT EXISTS %s ON %s%s %s", index.name,
-                                                  options_.schemaPrefix.c_str(), index.table, index.columns);
-            LockResult created = sqlite ? LockResult::failed : createOnServer(index.name, sql, giveUpAt);
+            std::string sql = backend.createIndexStatement(options_.schemaPrefix, index);
+            LockResult created =
+                backend.indexCreationWaitsForWriters() ? createOnServer(index.name, sql, giveUpAt) : LockResult::failed;
             if (created == LockResult::timedOut || errSw_)
                 return errSw_ ? LockResult::failed : created;
             if (created == LockResult::locked)

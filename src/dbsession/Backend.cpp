@@ -1,0 +1,82 @@
+// What differs between SQLite and PostgreSQL (and any other database): index statements, lock waits, batches.
+#include "dbsession/Backend.h"
+
+#include "dbsession/Columns.h"
+
+namespace norvak {
+
+namespace {
+
+// PostgreSQL's lock_not_available, and SQLite's SQLITE_BUSY.
+constexpr const char* postgresLockNotAvailable = "55P03";
+constexpr int sqliteBusy = 5;
+
+class SqliteBackend : public Backend {
+  public:
+    DatabaseKind kind() const override { return DatabaseKind::sqlite; }
+    std::string createIndexStatement(const std::string& schemaPrefix, const IndexDefinition& index) const override {
+        return formatText("CREATE INDEX IF NOT EXISTS %s%s ON %s %s", schemaPrefix.c_str(), index.name, index.table,
+                          index.columns);
+    }
+    bool indexCreationWaitsForWriters() const override { return false; }
+    bool lockWasBusy(const std::vector<DiagnosticRecord>& records) const override {
+        return !records.empty() &&
+               (records.front().native == sqliteBusy || records.front().text.find("locked") != std::string::npos);
+    }
+};
+
+class PostgresBackend : public Backend {
+  public:
+    DatabaseKind kind() const override { return DatabaseKind::postgres; }
+    std::optional<std::string> lockTimeoutStatement(int milliseconds) const override {
+        return formatText("SET lock_timeout = %d", milliseconds);
+    }
+    bool lockWasBusy(const std::vector<DiagnosticRecord>& records) const override {
+        return !records.empty() && records.front().state == postgresLockNotAvailable;
+    }
+};
+
+class OtherBackend : public Backend {
+  public:
+    DatabaseKind kind() const override { return DatabaseKind::other; }
+};
+
+} // namespace
+
+std::string Backend::createIndexStatement(const std::string& schemaPrefix, const IndexDefinition& index) const {
+    return formatText("CREATE INDEX IF NOT EXISTS %s ON %s%s %s", index.name, schemaPrefix.c_str(), index.table,
+                      index.columns);
+}
+
+std::optional<std::string> Backend::lockTimeoutStatement(int) const {
+    return std::nullopt;
+}
+
+bool Backend::lockWasBusy(const std::vector<DiagnosticRecord>&) const {
+    return false;
+}
+
+const Backend& backendOf(DatabaseKind kind) {
+    static const SqliteBackend sqlite;
+    static const PostgresBackend postgres;
+    static const OtherBackend other;
+    switch (kind) {
+    case DatabaseKind::sqlite:
+        return sqlite;
+    case DatabaseKind::postgres:
+        return postgres;
+    case DatabaseKind::other:
+        break;
+    }
+    return other;
+}
+
+const Backend& backendOfDatabase(const std::string& databaseName) {
+    if (databaseName.find("SQLite") != std::string::npos)
+        return backendOf(DatabaseKind::sqlite);
+    if (databaseName.find("PostgreSQL") != std::string::npos)
+        return backendOf(DatabaseKind::postgres);
+    return backendOf(DatabaseKind::other);
+}
+
+} // namespace norvak

@@ -69,54 +69,76 @@ void addPlace(nlohmann::ordered_json& entry, std::string_view place) {
     entry["column"] = *column;
 }
 
+// The errors and warnings of a report, taken line by line.
+class ReportEntries {
+  public:
+    using Json = nlohmann::ordered_json;
+
+    void take(std::string_view line, bool printedAsError) {
+        if (explains(line))
+            return;
+        if (startsWith(line, "*****Warning")) {
+            warnings.push_back({{"text", withoutMarks(line)}});
+            last_ = &warnings.back();
+        } else if (!isNote(line) && (printedAsError || startsWith(line, "*****"))) {
+            Json entry = {{"text", withoutMarks(line)}};
+            if (std::optional<std::string> state = stateOf(line))
+                entry["code"] = *state;
+            errors.push_back(std::move(entry));
+            last_ = &errors.back();
+        } else if (!line.empty() && !startsWith(line, "  ")) {
+            last_ = nullptr;
+        }
+    }
+
+    Json errors = Json::array();
+    Json warnings = Json::array();
+
+  private:
+    Json* last_ = nullptr; // the entry the explaining lines belong to
+
+    // A line that explains the entry before it: its place, the closest
+    // known word, and the driver's messages and the next step, which explain
+    // the error reported last whatever lines the run printed in between.
+    bool explains(std::string_view line) {
+        if (last_ != nullptr && startsWith(line, "  at ")) {
+            addPlace(*last_, line.substr(5));
+        } else if (last_ != nullptr && startsWith(line, "  did you mean ")) {
+            (*last_)["hint"] = std::string(line.substr(2));
+        } else if ((isDriverLine(line) || isNextStepLine(line)) && (last_ != nullptr || !errors.empty())) {
+            Json& explained = last_ != nullptr ? *last_ : errors.back();
+            if (isDriverLine(line))
+                explained["driver"].push_back(std::string(driverSaid(line)));
+            else
+                explained["hint"] = std::string(line.substr(2));
+        } else {
+            return false;
+        }
+        return true;
+    }
+};
+
 } // namespace
 
 nlohmann::ordered_json jsonEnvelope(const char* program, int exitCode, const Output& report) {
-    using Json = nlohmann::ordered_json;
-    Json errors = Json::array();
-    Json warnings = Json::array();
-    Json* last = nullptr; // the entry the explaining lines belong to
+    ReportEntries entries;
     const std::string& text = report.text();
     const auto& errorRanges = report.errorRanges();
     for (std::size_t begin = 0; begin < text.size();) {
         std::size_t end = text.find('\n', begin);
         if (end == std::string::npos)
             end = text.size();
-        std::string_view line(text.data() + begin, end - begin);
         bool printedAsError = std::any_of(errorRanges.begin(), errorRanges.end(), [&](const auto& range) {
             return begin >= range.first && begin < range.second;
         });
-        if (last != nullptr && startsWith(line, "  at ")) {
-            addPlace(*last, line.substr(5));
-        } else if (last != nullptr && startsWith(line, "  did you mean ")) {
-            (*last)["hint"] = std::string(line.substr(2));
-        } else if ((isDriverLine(line) || isNextStepLine(line)) && (last != nullptr || !errors.empty())) {
-            // The driver's messages and the next step explain the error
-            // reported last, whatever lines the run printed in between.
-            Json& explained = last != nullptr ? *last : errors.back();
-            if (isDriverLine(line))
-                explained["driver"].push_back(std::string(driverSaid(line)));
-            else
-                explained["hint"] = std::string(line.substr(2));
-        } else if (startsWith(line, "*****Warning")) {
-            warnings.push_back({{"text", withoutMarks(line)}});
-            last = &warnings.back();
-        } else if (!isNote(line) && (printedAsError || startsWith(line, "*****"))) {
-            Json entry = {{"text", withoutMarks(line)}};
-            if (std::optional<std::string> state = stateOf(line))
-                entry["code"] = *state;
-            errors.push_back(std::move(entry));
-            last = &errors.back();
-        } else if (!line.empty() && !startsWith(line, "  ")) {
-            last = nullptr;
-        }
+        entries.take(std::string_view(text.data() + begin, end - begin), printedAsError);
         begin = end + 1;
     }
     return {{"program", program},
             {"version", toolsetVersion()},
             {"exitCode", exitCode & 0xff}, // as the process ends
-            {"errors", std::move(errors)},
-            {"warnings", std::move(warnings)}};
+            {"errors", std::move(entries.errors)},
+            {"warnings", std::move(entries.warnings)}};
 }
 
 std::string jsonDocument(const char* program, int exitCode, const Output& report, const nlohmann::ordered_json& own) {

@@ -247,47 +247,50 @@ nlohmann::ordered_json listMessageSetsJson(DbSession& db, int& errSw, const std:
     return sets;
 }
 
+// --format json: the listing as the document's "messageSets"; the report
+// lines are collected for the envelope.
+int listMessageSetsAsJson(Output& out, int argc, const char* const* argv, nlohmann::ordered_json& own) {
+    Diagnostics diagnostics(out);
+    ToolOptions values;
+    static constexpr ToolOption options[] = {
+        dataSourceOption, userOption, passwordOption, schemaOption,
+        messageSetOption};
+    walkToolCommandLine(out, diagnostics.errSw, argc, argv, options, values, false, true);
+    int exitCode = listingSuccess;
+    own["messageSets"] = nlohmann::ordered_json::array();
+    if (values.dataSource.empty()) {
+        out.print("*****Error - no data source: give it with -n\n");
+        exitCode = listingUsage;
+    } else if (diagnostics.errSw) {
+        exitCode = listingDatabaseError;
+    } else {
+        DbSession db(diagnostics, SessionVariant::listing);
+        if (int connectRc = connectTool(out, db, values); connectRc != 0) {
+            exitCode = connectRc;
+        } else {
+            nlohmann::ordered_json sets = nlohmann::ordered_json::array();
+            if (values.messageSet.empty() ||
+                namesOneMessageSet(out, db, diagnostics.errSw, values.schemaPrefix, values.messageSet))
+                sets = listMessageSetsJson(db, diagnostics.errSw, values.schemaPrefix, values.messageSet);
+            // A failed query, or -s naming no message set (said as in text).
+            if (!diagnostics.errSw && !values.messageSet.empty() && sets.empty()) {
+                out.print("*****Error - message set %s not found\n", values.messageSet.c_str());
+                out.print("%s\n", missingMessageSetStep(db.dataSource(), values.messageSet).c_str());
+            }
+            if (diagnostics.errSw || (!values.messageSet.empty() && sets.empty()))
+                exitCode = listingDatabaseError;
+            own["messageSets"] = std::move(sets);
+            db.close("main");
+        }
+    }
+    return exitCode;
+}
+
 } // namespace
 
 int runMessageSetListing(Output& out, int argc, const char* const* argv, nlohmann::ordered_json* own) {
-    if (own != nullptr) {
-        // --format json: the listing as the document's "messageSets"; the
-        // report lines are collected for the envelope.
-        Diagnostics diagnostics(out);
-        ToolOptions values;
-        static constexpr ToolOption options[] = {
-            dataSourceOption, userOption, passwordOption, schemaOption,
-            messageSetOption};
-        walkToolCommandLine(out, diagnostics.errSw, argc, argv, options, values, false, true);
-        int exitCode = listingSuccess;
-        (*own)["messageSets"] = nlohmann::ordered_json::array();
-        if (values.dataSource.empty()) {
-            out.print("*****Error - no data source: give it with -n\n");
-            exitCode = listingUsage;
-        } else if (diagnostics.errSw) {
-            exitCode = listingDatabaseError;
-        } else {
-            DbSession db(diagnostics, SessionVariant::listing);
-            if (int connectRc = connectTool(out, db, values); connectRc != 0) {
-                exitCode = connectRc;
-            } else {
-                nlohmann::ordered_json sets = nlohmann::ordered_json::array();
-                if (values.messageSet.empty() ||
-                    namesOneMessageSet(out, db, diagnostics.errSw, values.schemaPrefix, values.messageSet))
-                    sets = listMessageSetsJson(db, diagnostics.errSw, values.schemaPrefix, values.messageSet);
-                // A failed query, or -s naming no message set (said as in text).
-                if (!diagnostics.errSw && !values.messageSet.empty() && sets.empty()) {
-                    out.print("*****Error - message set %s not found\n", values.messageSet.c_str());
-                    out.print("%s\n", missingMessageSetStep(db.dataSource(), values.messageSet).c_str());
-                }
-                if (diagnostics.errSw || (!values.messageSet.empty() && sets.empty()))
-                    exitCode = listingDatabaseError;
-                (*own)["messageSets"] = std::move(sets);
-                db.close("main");
-            }
-        }
-        return exitCode;
-    }
+    if (own != nullptr)
+        return listMessageSetsAsJson(out, argc, argv, *own);
 
     Diagnostics diagnostics(out);
     int& errSw = diagnostics.errSw;

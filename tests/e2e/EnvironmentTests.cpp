@@ -74,6 +74,8 @@ TEST_P(ConnectionFromEnvironment, ATraceNeverShowsThePasswordWhereverItIsGiven) 
     const std::string plain = repo().folder().write("defs.xml", definitions);
     const std::string withPassword = repo().folder().write(
         "defs-with-password.xml", "<ZEPImport DBPw=\"" + password + "\" messageSet=\"Orders\"/>\n" + definitions);
+    const std::string withUnquotedPassword = repo().folder().write(
+        "defs-with-unquoted-password.xml", "<ZEPImport DBPw=" + password + " messageSet=\"Orders\"/>\n" + definitions);
     const std::vector<std::string> connection{"-n", repo().dataSource(), "-u", repo().user(), "-t"};
     std::vector<std::string> inEnvironment = repo().environment();
     inEnvironment.push_back("NORVAK_PASSWORD=" + password);
@@ -85,6 +87,7 @@ TEST_P(ConnectionFromEnvironment, ATraceNeverShowsThePasswordWhereverItIsGiven) 
         {"-p", {"-f", plain, "-s", "Orders", "-p", password}, repo().environment()},
         {"NORVAK_PASSWORD", {"-f", plain, "-s", "Orders"}, inEnvironment},
         {"DBPw", {"-f", withPassword}, repo().environment()},
+        {"DBPw without quotes", {"-f", withUnquotedPassword}, repo().environment()},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.given);

@@ -315,10 +315,9 @@ TEST_F(SqliteStringLock, ADriverOfAnotherNameTakesTheLockFileOnceConnected) {
                                                "-n", given, "-s", "Orders", "-v"});
     ASSERT_TRUE(first->waitForOutput("Created value member item", 300));
     first->pause();
+    std::string late = repository_.folder().write("late.xml", "<Element ident=\"Late\" type=\"string\"/>\n");
     auto second = std::make_unique<RunningProgram>(
-        "norvakload",
-        std::vector<std::string>{"-f", repository_.folder().write("late.xml", "<Element ident=\"Late\" type=\"string\"/>\n"),
-                                 "-n", given, "-s", "Orders", "--lock-timeout", "120"});
+        "norvakload", std::vector<std::string>{"-f", late, "-n", given, "-s", "Orders", "--lock-timeout", "120"});
     const std::string waiting =
         "Another run is changing message set Orders - waiting up to 118 seconds for it to finish";
     EXPECT_TRUE(second->waitForOutput(waiting, 30));

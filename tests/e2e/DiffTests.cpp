@@ -184,8 +184,9 @@ TEST_P(Diff, ChangesTheImportRefusesTheFileForAreCountedAsSuch) {
 TEST_P(Diff, AChangedValueTextIsOneTheImportRefusesTheFileFor) {
     loadOrders();
     const Rows before = state();
-    std::string file = write("retexted.xml", replaced(orders(), "<Value ident=\"CurrencyGBP\" type=\"string\" value=\"GBP\"",
-                                                      "<Value ident=\"CurrencyGBP\" type=\"string\" value=\"GBX\""));
+    std::string file =
+        write("retexted.xml", replaced(orders(), "<Value ident=\"CurrencyGBP\" type=\"string\" value=\"GBP\"",
+                                       "<Value ident=\"CurrencyGBP\" type=\"string\" value=\"GBX\""));
     ProgramResult compared = diff(file);
     EXPECT_EQ(compared.exitCode, 2) << compared.errors;
     EXPECT_EQ(compared.output, "~ value   CurrencyGBP  text GBP -> GBX  breaking\n"

@@ -306,7 +306,8 @@ TEST_P(NorvakloadReconciliation, AStoredValueOfAnotherDataTypeIsAConflict) {
     const Rows before = state();
 
     ProgramResult retyped = load("<Element ident=\"count\" type=\"integer\" length=\"4\">\n"
-                                 "  <Value ident=\"one\" type=\"integer\" value=\"1\" role=\"MIN_INCL\"/>\n</Element>\n");
+                                 "  <Value ident=\"one\" type=\"integer\" value=\"1\" role=\"MIN_INCL\"/>\n"
+                                 "</Element>\n");
     EXPECT_EQ(retyped.exitCode, 111) << retyped.output;
     EXPECT_TRUE(hasLinesInOrder(retyped, {"*****Error - value one already in ZEP repository with different definition",
                                           "Errors detected during processing of input file", "Program exiting"}))

@@ -103,6 +103,37 @@ TEST_P(ConcurrentRuns, AnImportWaitsForTheLockSaysSoAndGivesUpAfterItsTimeout) {
     EXPECT_EQ(count("M_ELEMENT"), "16");
 }
 
+// Two imports into one message set, the first caught before its commit: the
+// second waits for it, says so, and reads the message set once the first
+// has committed, finding what it wrote.
+TEST_P(ConcurrentRuns, AnImportWaitsForAnotherImportIntoTheSameMessageSetAndRunsAfterIt) {
+    auto first = pausedLargeImport("Orders");
+    ASSERT_TRUE(first);
+    auto second = startLoad(repo().folder().write("late.xml", "<Type ident=\"LateType\">\n  <Element ident=\"Late\" "
+                                                               "type=\"string\" length=\"4\"/>\n</Type>\n"),
+                            "Orders", {"--lock-timeout", "120"});
+    const std::string waiting =
+        "Another run is changing message set Orders - waiting up to 118 seconds for it to finish";
+    EXPECT_TRUE(second->waitForOutput(waiting, 30));
+
+    first->resume();
+    ProgramResult written = first->finish(300);
+    ASSERT_EQ(written.exitCode, 0) << written.output;
+    const std::string elementsLine = "M_ELEMENT        - ";
+    std::string elementsWritten;
+    for (const std::string& line : written.lines())
+        if (line.rfind(elementsLine, 0) == 0)
+            elementsWritten = line.substr(elementsLine.size());
+    ASSERT_FALSE(elementsWritten.empty()) << written.output;
+
+    ProgramResult after = second->finish(300);
+    EXPECT_EQ(after.exitCode, 0) << after.output;
+    EXPECT_TRUE(hasLinesInOrder(after, {waiting, elementsWritten + " existing elements found in message set",
+                                        successLine}))
+        << after.output;
+    EXPECT_EQ(count("M_ELEMENT", "PROJECT = 100"), std::to_string(std::stol(elementsWritten) + 1));
+}
+
 TEST_P(ConcurrentRuns, ALockTimeoutMustBeAWholeNumberOfSeconds) {
     for (const char* bad : {"soon", "-1", "86401", ""}) {
         ProgramResult result =

@@ -1,9 +1,14 @@
 // End-to-end tests of -n given an ODBC connection string instead of a data source name: every program connects
 // through it, its password is never shown, and the lock of an SQLite repository is found through it.
+#include "e2e/GeneratedModels.h"
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>
 
+#include <link.h>
+
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -270,6 +275,60 @@ TEST_F(SqliteStringLock, TwoImportsThroughStringsRunOneAfterTheOther) {
         EXPECT_TRUE(hasLine(result, successLine)) << result.output;
     }
     EXPECT_EQ(repository_.query("SELECT COUNT(*), COUNT(DISTINCT ID_VALUE) FROM M_ELEMENT"), (Rows{{"80", "80"}}));
+}
+
+// The path of the SQLite driver's library as the driver manager loads it,
+// while a connection of the test holds it loaded (empty when not found).
+std::string loadedSqliteDriver(const TestRepository& repository) {
+    HeldLock connected(repository, "SELECT 1", /*takeLockFile*/ false);
+    std::string path;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void* found) {
+            std::string name = info->dlpi_name != nullptr ? info->dlpi_name : "";
+            if (name.find("sqlite3odbc") == std::string::npos)
+                return 0;
+            *static_cast<std::string*>(found) = name;
+            return 1;
+        },
+        &path);
+    return path;
+}
+
+// A driver known by a library path that does not say SQLite: the database
+// file is not known before connecting, so the lock file is taken once
+// connected, from the database the driver names. Two imports still run one
+// after the other: the second waits for the first, caught before its commit,
+// says so, and goes on once it has committed.
+TEST_F(SqliteStringLock, ADriverOfAnotherNameTakesTheLockFileOnceConnected) {
+    std::string library = loadedSqliteDriver(repository_);
+    ASSERT_FALSE(library.empty()) << "the SQLite driver's library was not found among the loaded ones";
+    std::string renamed = repository_.folder().path() + "/libembedded.so";
+    std::filesystem::create_symlink(library, renamed);
+    std::string given = "DRIVER=" + renamed + ";Database=" + repository_.database();
+    const std::string lockFile = repository_.database() + ".norvak-lock";
+    std::filesystem::remove(lockFile); // made by the set-up, which knew the driver
+
+    // Its verbose lines fill the pipe that the test reads no more, so it
+    // cannot reach its commit before it is resumed.
+    auto first = std::make_unique<RunningProgram>(
+        "norvakload", std::vector<std::string>{"-f", repository_.folder().write("large.xml", generatedModel(4000)),
+                                               "-n", given, "-s", "Orders", "-v"});
+    ASSERT_TRUE(first->waitForOutput("Created value member item", 300));
+    first->pause();
+    std::string late = repository_.folder().write("late.xml", "<Element ident=\"Late\" type=\"string\"/>\n");
+    auto second = std::make_unique<RunningProgram>(
+        "norvakload", std::vector<std::string>{"-f", late, "-n", given, "-s", "Orders", "--lock-timeout", "120"});
+    const std::string waiting =
+        "Another run is changing message set Orders - waiting up to 118 seconds for it to finish";
+    EXPECT_TRUE(second->waitForOutput(waiting, 30));
+
+    first->resume();
+    ProgramResult written = first->finish(300);
+    ASSERT_EQ(written.exitCode, 0) << written.output;
+    ProgramResult after = second->finish(300);
+    EXPECT_EQ(after.exitCode, 0) << after.output;
+    EXPECT_TRUE(hasLinesInOrder(after, {waiting, successLine})) << after.output;
+    EXPECT_TRUE(std::filesystem::exists(lockFile));
 }
 
 } // namespace

@@ -179,6 +179,40 @@ TEST_P(Diff, ChangesTheImportRefusesTheFileForAreCountedAsSuch) {
     EXPECT_FALSE(contains(loaded, "norvakdiff")) << loaded.output;
 }
 
+// A stored value keeps its text: the file that gives it another one is
+// refused by the import, and the comparison says so of that line.
+TEST_P(Diff, AChangedValueTextIsOneTheImportRefusesTheFileFor) {
+    loadOrders();
+    const Rows before = state();
+    std::string file =
+        write("retexted.xml", replaced(orders(), "<Value ident=\"CurrencyGBP\" type=\"string\" value=\"GBP\"",
+                                       "<Value ident=\"CurrencyGBP\" type=\"string\" value=\"GBX\""));
+    ProgramResult compared = diff(file);
+    EXPECT_EQ(compared.exitCode, 2) << compared.errors;
+    EXPECT_EQ(compared.output, "~ value   CurrencyGBP  text GBP -> GBX  breaking\n"
+                               "1 difference: 1 breaking, 0 compatible; norvakload would refuse the file over 1 of "
+                               "them\n");
+
+    ProgramResult json = diff(file, "Orders", {"--format", "json"});
+    nlohmann::json document = nlohmann::json::parse(json.output);
+    ASSERT_EQ(document["differences"].size(), 1u) << json.output;
+    const nlohmann::json& text = document["differences"][0];
+    EXPECT_EQ(text["kind"], "value");
+    EXPECT_EQ(text["field"], "text");
+    EXPECT_EQ(text["old"], "GBP");
+    EXPECT_EQ(text["new"], "GBX");
+    EXPECT_EQ(text["refusedByImport"], true);
+    EXPECT_EQ(text["keptByImport"], false);
+    EXPECT_EQ(document["summary"]["refusedByImport"], 1);
+    EXPECT_EQ(document["summary"]["importRefused"], true);
+
+    ProgramResult loaded = loadFile(file);
+    EXPECT_EQ(loaded.exitCode, 111) << loaded.output;
+    EXPECT_TRUE(hasLine(loaded, "*****Error - value CurrencyGBP already in ZEP repository with different definition"))
+        << loaded.output;
+    EXPECT_EQ(state(), before);
+}
+
 TEST_P(Diff, OnlyCompatibleDifferencesEndWithOne) {
     loadOrders();
     std::string text = replaced(orders(), "<Message ident=\"SendInvoice\"",
@@ -252,6 +286,34 @@ TEST_P(Diff, JsonNamesKindIdentifierFieldValuesVerdictsAndWhatTheImportDoes) {
     EXPECT_EQ(tag["new"], "CNX");
     EXPECT_EQ(tag["verdicts"], nlohmann::json({{"TDS", "breaking"}}));
     EXPECT_EQ(document["differences"][0]["old"], nullptr);
+}
+
+// A field only one side has is null on the other side, and only there.
+TEST_P(Diff, JsonGivesNullForTheSideAFieldIsMissingFromAndTheValueOfTheOther) {
+    loadOrders();
+    std::string text = replaced(orders(), "tag=\"CID\" xmlName=\"customerId\"", "tag=\"CID\"");
+    text = replaced(text, "tag=\"NTE\"", "tag=\"NTE\" xmlName=\"remark\"");
+    std::string file = write("xml-names.xml", text);
+    ProgramResult compared = diff(file);
+    EXPECT_EQ(compared.output, "~ element CustomerId  XML Name customerId -> (none)  XML: breaking\n"
+                               "~ element Note  XML Name (none) -> remark            XML: breaking\n"
+                               "2 differences: 2 breaking, 0 compatible; norvakload would apply 0 of them and keep 2 "
+                               "as stored\n")
+        << compared.errors;
+
+    ProgramResult json = diff(file, "Orders", {"--format", "json"});
+    nlohmann::json document = nlohmann::json::parse(json.output);
+    ASSERT_EQ(document["differences"].size(), 2u) << json.output;
+    const nlohmann::json& removed = document["differences"][0];
+    EXPECT_EQ(removed["identifier"], "CustomerId");
+    EXPECT_EQ(removed["field"], "XML Name");
+    EXPECT_EQ(removed["old"], "customerId");
+    EXPECT_EQ(removed["new"], nullptr);
+    const nlohmann::json& added = document["differences"][1];
+    EXPECT_EQ(added["identifier"], "Note");
+    EXPECT_EQ(added["field"], "XML Name");
+    EXPECT_EQ(added["old"], nullptr);
+    EXPECT_EQ(added["new"], "remark");
 }
 
 TEST_P(Diff, EachFailureHasItsOwnExitCodeAndLine) {

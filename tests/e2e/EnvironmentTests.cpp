@@ -64,6 +64,44 @@ TEST_P(ConnectionFromEnvironment, TheCommandLineWinsOverTheEnvironment) {
     EXPECT_EQ(files.exitCode, 0) << files.errors;
 }
 
+// A trace shows every step of the run but never the password, given with -p,
+// through NORVAK_PASSWORD or as DBPw of the file's ZEPImport tag.
+TEST_P(ConnectionFromEnvironment, ATraceNeverShowsThePasswordWhereverItIsGiven) {
+    // The SQLite driver takes any password, and so does the test cluster.
+    const std::string password = repo().password().empty() ? "Tr4ce-Pw-Qx7" : repo().password();
+    const std::string definitions =
+        "<Type ident=\"T\" composition=\"sequence\"><Element ident=\"E\" type=\"string\"/></Type>\n";
+    const std::string plain = repo().folder().write("defs.xml", definitions);
+    const std::string withPassword = repo().folder().write(
+        "defs-with-password.xml", "<ZEPImport DBPw=\"" + password + "\" messageSet=\"Orders\"/>\n" + definitions);
+    const std::string withUnquotedPassword = repo().folder().write(
+        "defs-with-unquoted-password.xml", "<ZEPImport DBPw=" + password + " messageSet=\"Orders\"/>\n" + definitions);
+    const std::vector<std::string> connection{"-n", repo().dataSource(), "-u", repo().user(), "-t"};
+    std::vector<std::string> inEnvironment = repo().environment();
+    inEnvironment.push_back("NORVAK_PASSWORD=" + password);
+    struct Case {
+        std::string given;
+        std::vector<std::string> arguments;
+        std::vector<std::string> environment;
+    } cases[] = {
+        {"-p", {"-f", plain, "-s", "Orders", "-p", password}, repo().environment()},
+        {"NORVAK_PASSWORD", {"-f", plain, "-s", "Orders"}, inEnvironment},
+        {"DBPw", {"-f", withPassword}, repo().environment()},
+        {"DBPw without quotes", {"-f", withUnquotedPassword}, repo().environment()},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.given);
+        c.arguments.insert(c.arguments.begin(), connection.begin(), connection.end());
+        ProgramResult load = runProgram("norvakload", c.arguments, "", c.environment);
+        EXPECT_EQ(load.exitCode, 0) << load.output;
+        EXPECT_TRUE(contains(load, "==> getZEPInfo database name " + repo().dataSource() + " user " + repo().user() +
+                                       " password ********"))
+            << load.output;
+        EXPECT_FALSE(contains(load, password)) << load.output;
+        EXPECT_EQ(load.errors.find(password), std::string::npos) << load.errors;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(, ConnectionFromEnvironment, allBackends(), backendParamName);
 
 } // namespace

@@ -297,6 +297,26 @@ TEST_P(NorvakloadReconciliation, ConflictsAreReportedWithTheStoredIdentifier) {
     }
 }
 
+// A stored value is the same value only with the same text and data type:
+// the same text under another type is a conflict, not a value to reuse.
+TEST_P(NorvakloadReconciliation, AStoredValueOfAnotherDataTypeIsAConflict) {
+    ProgramResult first = load("<Element ident=\"code\" type=\"string\" length=\"2\">\n"
+                               "  <Value ident=\"one\" type=\"string\" value=\"1\" role=\"ENUM\"/>\n</Element>\n");
+    ASSERT_EQ(first.exitCode, 0) << first.output;
+    const Rows before = state();
+
+    ProgramResult retyped = load("<Element ident=\"count\" type=\"integer\" length=\"4\">\n"
+                                 "  <Value ident=\"one\" type=\"integer\" value=\"1\" role=\"MIN_INCL\"/>\n"
+                                 "</Element>\n");
+    EXPECT_EQ(retyped.exitCode, 111) << retyped.output;
+    EXPECT_TRUE(hasLinesInOrder(retyped, {"*****Error - value one already in ZEP repository with different definition",
+                                          "Errors detected during processing of input file", "Program exiting"}))
+        << retyped.output;
+    EXPECT_EQ(errorLines(retyped.lines()), 1) << retyped.output;
+    EXPECT_FALSE(contains(retyped, "items added to tables")) << retyped.output;
+    EXPECT_EQ(state(), before);
+}
+
 // Unresolved references (111), duplicate identifiers (112) and recursive
 // types (113) end the run before anything is written.
 TEST_P(NorvakloadReconciliation, ChecksBeforeWritingEndTheRunUnchanged) {

@@ -239,6 +239,25 @@ TEST_P(StatementLayer, BatchedRowsWaitForTheNextStatementAndComeInOrder) {
     EXPECT_EQ(stored[450], (Row{"451", nullText}));
 }
 
+// A row executed at once comes after the rows waiting in a batch: they are
+// sent first, so what it reads of their table has them.
+TEST_P(StatementLayer, ARowExecutedAtOnceSeesTheRowsThatWaitedInABatch) {
+    repo_->execute("DROP TABLE IF EXISTS C");
+    repo_->execute("CREATE TABLE C (ROWS_BEFORE INTEGER, HIGHEST INTEGER)");
+    Transaction transaction(*session_);
+    for (int n = 1; n <= 7; ++n)
+        runInsert(*session_, "INSERT INTO T (N, S) VALUES (?, ?)",
+                  {InsertParameter::integer(n), InsertParameter::text("row " + std::to_string(n))}, "createT",
+                  InsertMode::batch);
+    runInsert(*session_, "INSERT INTO C (ROWS_BEFORE, HIGHEST) VALUES ((SELECT COUNT(*) FROM T WHERE N < ?), "
+                         "(SELECT MAX(N) FROM T))",
+              {InsertParameter::integer(100)}, "countT", InsertMode::execute);
+    EXPECT_EQ(transaction.commit(), SQL_SUCCESS);
+    EXPECT_EQ(out_.text(), "");
+    EXPECT_EQ(repo_->query("SELECT ROWS_BEFORE, HIGHEST FROM C"), (Rows{{"7", "7"}}));
+    EXPECT_EQ(rowsOfT().size(), 7u);
+}
+
 // A row the database refuses inside a batch (a full one or the last, partial
 // one) is reported alone, under its own routine and the label of its
 // execution; the flush says so, and nothing of the batch stays once the

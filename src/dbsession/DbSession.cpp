@@ -71,6 +71,7 @@ SQLRETURN DbSession::connectHandle(const std::string& dataSource, const std::str
                             SQL_DRIVER_NOPROMPT);
 }
 
+// NOLINTNEXTLINE(readability-function-size)
 int DbSession::connectToZEP(const std::string& dataSource, const std::string& user, const std::string& password) {
     const char* routine = "connectToZEP";
     // The removal tool reports everything through the statement handle.

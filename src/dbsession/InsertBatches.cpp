@@ -181,6 +181,7 @@ void InsertBatches::discard() {
     failed_ = false;
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 SQLRETURN InsertBatches::executeAsArrays(Shape& shape, std::vector<Row>& rows, bool& ran) {
     ran = false;
     const std::vector<InsertParameter>& first = rows.front().parameters;
@@ -231,6 +232,7 @@ SQLRETURN InsertBatches::executeAsArrays(Shape& shape, std::vector<Row>& rows, b
     return SQLExecute(shape.arrays.get());
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity,readability-function-size)
 bool InsertBatches::send(Shape& shape) {
     std::vector<Row> rows;
     rows.swap(shape.rows);

@@ -36,6 +36,7 @@ template <class... Args> class CheckedFormat {
             return Kind::none;
     }
 
+    // NOLINTNEXTLINE(readability-function-cognitive-complexity)
     static consteval bool matches(const char* format) {
         constexpr Kind expected[] = {kindOf<Args>()..., Kind::none};
         std::size_t next = 0;

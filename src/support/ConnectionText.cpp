@@ -48,6 +48,36 @@ std::string withoutKeywords(std::string_view text, Drop drop) {
     return kept;
 }
 
+// Reads a value in braces that begins at `begin`, up to the "}" that is not
+// doubled (a doubled one stands for itself); anything after the braces up
+// to the next ";" belongs to nothing. Returns where the next keyword begins.
+std::size_t readBracedValue(std::string_view text, std::size_t begin, ConnectionKeyword& keyword) {
+    std::size_t end = begin + 1;
+    while (end < text.size()) {
+        if (text[end] == '}' && end + 1 < text.size() && text[end + 1] == '}') {
+            keyword.value += '}';
+            end += 2;
+            continue;
+        }
+        if (text[end] == '}')
+            break;
+        keyword.value += text[end++];
+    }
+    end = std::min(end + 1, text.size());
+    keyword.valueEnd = end;
+    std::size_t next = text.find(';', end);
+    return next == std::string_view::npos ? text.size() : next + 1;
+}
+
+// Reads a plain value that begins at `begin`, up to the next ";", without
+// its outer blanks. Returns where the next keyword begins.
+std::size_t readPlainValue(std::string_view text, std::size_t begin, ConnectionKeyword& keyword) {
+    std::size_t end = std::min(text.find(';', begin), text.size());
+    keyword.value = trimmed(text.substr(begin, end - begin));
+    keyword.valueEnd = end;
+    return end + 1;
+}
+
 } // namespace
 
 bool isConnectionString(std::string_view value) {
@@ -72,30 +102,8 @@ std::vector<ConnectionKeyword> connectionKeywords(std::string_view text) {
         while (begin < text.size() && isBlank(text[begin]))
             ++begin;
         keyword.valueBegin = begin;
-        if (begin < text.size() && text[begin] == '{') {
-            // Up to the "}" that is not doubled; a doubled one stands for itself.
-            std::size_t end = begin + 1;
-            while (end < text.size()) {
-                if (text[end] == '}' && end + 1 < text.size() && text[end + 1] == '}') {
-                    keyword.value += '}';
-                    end += 2;
-                    continue;
-                }
-                if (text[end] == '}')
-                    break;
-                keyword.value += text[end++];
-            }
-            end = std::min(end + 1, text.size());
-            keyword.valueEnd = end;
-            // Anything after the braces up to the next ";" belongs to nothing.
-            std::size_t next = text.find(';', end);
-            at = next == std::string_view::npos ? text.size() : next + 1;
-        } else {
-            std::size_t end = std::min(text.find(';', begin), text.size());
-            keyword.value = trimmed(text.substr(begin, end - begin));
-            keyword.valueEnd = end;
-            at = end + 1;
-        }
+        at = begin < text.size() && text[begin] == '{' ? readBracedValue(text, begin, keyword)
+                                                        : readPlainValue(text, begin, keyword);
         if (!keyword.key.empty())
             keywords.push_back(std::move(keyword));
     }

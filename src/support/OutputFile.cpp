@@ -141,6 +141,7 @@ void OutputFile::abandon() {
     buffer_.clear();
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity,readability-function-size)
 bool OutputFile::open(const std::string& path, std::string& failure) {
     abandon();
     error_ = 0;

@@ -79,6 +79,7 @@ const PhysicalTypeRule physicalTypeRules[] = {
 
 // The length stage of checkLength, for a message set with a custom wire
 // format. `stop` is set when a missing length leaves nothing more to check.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity,readability-function-size)
 int checkLengthForType(Diagnostics& diag, const DefinitionModel& model, int physicalType, int length, bool refGiven,
                        int lengthUnits, int elemId, bool& stop) {
     bool lengthGiven = length > 0;

@@ -54,6 +54,7 @@ void storeJustification(Diagnostics& diag, DefinitionModel& model, char* value, 
 }
 
 // Handles one Element attribute; false when the name is unknown.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity,readability-function-size)
 bool storeElementAttribute(Diagnostics& diag, DefinitionModel& model, const char* attrName, char* value,
                            DefinitionRecord& record) {
     // Messages name the element by the identifier read so far.

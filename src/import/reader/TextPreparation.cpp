@@ -229,6 +229,7 @@ void removeComments(Diagnostics& diag, char* text, TextPlaces* places, std::size
 
 namespace {
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 void substituteReferences(Diagnostics& diag, char* text, bool secret) {
     const int length = static_cast<int>(std::strlen(text));
     diag.trace("==> replaceParams buffer=0x%x length=%d\n", traceAddress(text), length);

@@ -262,6 +262,7 @@ class ItemEmission {
         return elemId != 0 ? model_.elements[elemId].zepId : 0;
     }
 
+    // NOLINTNEXTLINE(readability-function-cognitive-complexity)
     void createCwfMemberAttrs(int memberId, int elemId, int typeZepId) {
         const TypeMemberEntry member = model_.typeMembers[memberId];
         const ElementEntry element = model_.elements[elemId];

@@ -197,6 +197,7 @@ void findExistingTypes(Diagnostics& diag, const RunOptions& options, DefinitionM
     diag.trace("<== findExistingTypes found %d existing types\n", count);
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity,readability-function-size)
 void findExistingElements(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
                           DbSession& db) {
     diag.trace("==> findExistingElements\n");
@@ -352,6 +353,7 @@ void findExistingMessages(Diagnostics& diag, const RunOptions& options, Definiti
     diag.trace("<== findExistingMessages found %d existing messages\n", count);
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 void checkReusedTypeMembers(Diagnostics& diag, const DefinitionModel& model, const RepositoryState& state) {
     // After a conflict the rows were not all read: a member that is not
     // known proves nothing then.

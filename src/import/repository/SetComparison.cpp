@@ -162,6 +162,7 @@ class SideBuilder {
     SideBuilder(const StoredMessageSet& set, const TabLabels& labels, std::unordered_set<std::string>& fieldNames)
         : set_(set), labels_(labels), fieldNames_(fieldNames) {}
 
+    // NOLINTNEXTLINE(readability-function-size)
     Side build() {
         for (const StoredType& t : set_.types)
             name(t.id, t.identifier, "type");
@@ -536,6 +537,7 @@ class Comparer {
         add(std::move(d), place, true);
     }
 
+    // NOLINTNEXTLINE(readability-function-cognitive-complexity)
     void fields(const std::string& kind, const std::string& shown, const Entity& oldItem, const Entity& newItem,
                 bool topLevel, const std::string& tabFormatName, const Place& place) {
         std::set<std::string_view> names;
@@ -608,6 +610,7 @@ class Comparer {
         return all(true);
     }
 
+    // NOLINTNEXTLINE(readability-function-size)
     void members(const std::string& type) {
         auto inType = [&](const Entities& map) {
             std::vector<std::pair<std::string, const Entity*>> list;
@@ -812,6 +815,7 @@ std::unordered_map<std::int32_t, std::string> typeIdentifiers(const StoredMessag
 
 } // namespace
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity,readability-function-size)
 std::vector<std::string> textsTheImportWrites(const StoredMessageSet& oldSide, const StoredMessageSet& newSide) {
     std::vector<std::string> texts;
     auto add = [&](std::string_view text) { texts.emplace_back(text); };

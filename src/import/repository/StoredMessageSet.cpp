@@ -194,6 +194,7 @@ bool holdsWhatTheImportMakes(const StoredAttribute& row, std::string_view label)
     return false;
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity,readability-function-size)
 bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix, StoredMessageSet& set,
                     bool keepRemade, const std::function<void(const char* table, std::size_t rows)>& progress) {
     const char* routine = "readMessageSet";

@@ -326,6 +326,7 @@ const char* const norvakdiffHelp =
     "3 usage shown, 4 command line mistake, 5 a file could not be read, 6 a file has errors the\n"
     "import would refuse, 7 no such message set, 8 database error, 9 output not written.\n";
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity,readability-function-size)
 int runDefinitionsDiff(Output& report, int argc, const char* const* argv, nlohmann::ordered_json* own) {
     Diagnostics diagnostics(report);
     int& errSw = diagnostics.errSw;

@@ -249,6 +249,7 @@ class Exporter {
   private:
     void omit(const std::string& kind, long count = 1) { omissions_[kind] += count; }
 
+    // NOLINTNEXTLINE(readability-function-cognitive-complexity,readability-function-size)
     void index() {
         for (const StoredType& type : set_.types)
             types_.emplace(type.id, &type);
@@ -343,6 +344,7 @@ class Exporter {
                row.value.has_value() && row.status == 0;
     }
 
+    // NOLINTNEXTLINE(readability-function-cognitive-complexity)
     void collectAttributes() {
         for (const StoredAttribute& row : set_.attributes) {
             const StoredPluginMember* tab = plugin(row.pluginMemberId);
@@ -546,6 +548,7 @@ class Exporter {
         }
     }
 
+    // NOLINTNEXTLINE(readability-function-cognitive-complexity)
     void writeTabSetting(Tag& tag, int kind, const RowForm& form, const std::string& value) {
         // The word the tag takes for the stored value; nullptr when the value
         // is one no attribute value gives.
@@ -724,6 +727,7 @@ class Exporter {
 
     // The per-use settings of an element member, from its member attribute
     // rows; true when they make the member repeat.
+    // NOLINTNEXTLINE(readability-function-cognitive-complexity,readability-function-size)
     bool writeMemberFormat(Tag& tag, const StoredTypeMember& member, const StoredElement& element) {
         const std::int32_t id = member.id;
         bool repeats = false;

@@ -64,6 +64,7 @@ const char* const norvakexportHelp =
     "Exit codes: 0 exported exactly, 1 usage shown, 2 command line mistake, 3 no such message set,\n"
     "4 database error, 5 output not written, 6 exported with omissions (listed on standard error).\n";
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity,readability-function-size)
 int runMessageSetExport(Output& report, int argc, const char* const* argv, nlohmann::ordered_json* own) {
     Diagnostics diagnostics(report);
     int& errSw = diagnostics.errSw;

@@ -455,6 +455,7 @@ const char* const norvakinitHelp =
     "(nothing changed), 3 a database error (rolled back), 4 the repository stayed locked, 5 without -n:\n"
     "the embedded repository's folder or data source could not be made, otherwise the failing connect's code.\n";
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity,readability-function-size)
 int runRepositorySetup(Output& out, int argc, const char* const* argv, nlohmann::ordered_json* own) {
     out.setQuiet(toolQuietRequested(argc, argv));
     out.print("Norvak V2.1 - ZEP repository set-up utility V1.00\n");

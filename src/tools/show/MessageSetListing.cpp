@@ -119,6 +119,7 @@ template <class Row> void forEachMessageWithType(DbSession& db, int& errSw, cons
 
 } // namespace
 
+// NOLINTNEXTLINE(readability-function-size)
 int listOneMessageSet(Output& out, DbSession& db, int& errSw, const std::string& name,
                       const std::string& schemaPrefix) {
     const char* schema = schemaPrefix.c_str();
@@ -288,6 +289,7 @@ int listMessageSetsAsJson(Output& out, int argc, const char* const* argv, nlohma
 
 } // namespace
 
+// NOLINTNEXTLINE(readability-function-size)
 int runMessageSetListing(Output& out, int argc, const char* const* argv, nlohmann::ordered_json* own) {
     if (own != nullptr)
         return listMessageSetsAsJson(out, argc, argv, *own);

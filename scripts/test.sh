@@ -9,7 +9,11 @@ bash scripts/setup.sh
 # Warnings are errors here (not in a plain build).
 export NORVAK_WERROR=ON
 bash scripts/build.sh
-bash scripts/tidy.sh
+# The static checks of what changed in the half day before the commit tested
+# (everything when history does not go back so far).
+head_time=$(git log -1 --format=%ct HEAD 2>/dev/null || echo 0)
+NORVAK_TIDY_BASE=$(git rev-list -1 --before=$((head_time - 43200)) HEAD 2>/dev/null || true)
+NORVAK_TIDY_BASE=${NORVAK_TIDY_BASE:-all} bash scripts/tidy.sh
 
 # The PostgreSQL tests run against a private cluster, stopped again whatever
 # the outcome; the script ends with the status of the tests.

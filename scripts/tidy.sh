@@ -4,7 +4,7 @@
 # any finding fails the run.
 #
 # With NORVAK_TIDY_BASE set to a commit, only the sources changed since it
-# are checked, with every source that includes a changed header; "all" (the
+# are checked, with every source that includes a changed header directly; "all" (the
 # default) checks every source. The test script checks what changed in the
 # half day before the commit it tests.
 set -euo pipefail

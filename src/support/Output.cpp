@@ -1,3 +1,4 @@
+// The writer every report goes through: to a stream or collected, quiet or not.
 #include "support/Output.h"
 
 #include "support/Progress.h"

@@ -1,3 +1,4 @@
+// Version 4 uuids from a ChaCha20 key stream seeded once.
 #include "support/UuidGenerator.h"
 
 namespace norvak {

@@ -1,3 +1,4 @@
+// Tests of the name table: shared texts, offsets and growth.
 #include "unit/TestRun.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The checks of the whole model before anything is written: references, duplicates, recursion.
 #include "import/model/ConsistencyChecks.h"
 
 #include "import/model/DefinitionModel.h"

@@ -1,3 +1,4 @@
+// The writers of attribute rows: wire-format properties, uuids and language names.
 #include "import/repository/AttributeWriters.h"
 #include "import/model/Codes.h"
 

@@ -1,3 +1,4 @@
+// The writing of every item the message set does not hold yet, phase after phase.
 #include "import/repository/ItemEmission.h"
 #include "import/model/Codes.h"
 

@@ -1,3 +1,4 @@
+// The wire-format tabs of the file that the message set lacks, created with their settings.
 #include "import/repository/WireFormatTabs.h"
 
 #include "dbsession/Columns.h"

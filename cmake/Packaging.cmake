@@ -70,7 +70,8 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -DTEMPLATE=${PROJECT_SOURCE_DIR}/completion/norvak.bash.in -DOUTPUT=${norvak_completion}
           -DBIN_DIR=${CMAKE_RUNTIME_OUTPUT_DIRECTORY} "-DPROGRAMS=${norvak_program_words}"
           -P ${PROJECT_SOURCE_DIR}/cmake/Completion.cmake
-  DEPENDS ${norvak_programs} ${PROJECT_SOURCE_DIR}/completion/norvak.bash.in ${PROJECT_SOURCE_DIR}/cmake/Completion.cmake
+  DEPENDS ${norvak_programs} ${PROJECT_SOURCE_DIR}/completion/norvak.bash.in
+          ${PROJECT_SOURCE_DIR}/cmake/Completion.cmake
   COMMENT "Making the bash completion of the programs")
 add_custom_target(norvak_completion ALL DEPENDS ${norvak_completion})
 set(norvak_completion_files ${norvak_completion})

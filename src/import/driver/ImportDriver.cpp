@@ -239,17 +239,17 @@ int importDefinitions(ImportRun& run, DbSession& db, RepositoryLock& lock, int a
     walkCommandLine(run.diagnostics(), run.options(), argc, argv, values);
     if (usageRequested(argc, argv, values)) {
         run.out.setQuiet(false);
-        printUsage(run, programName);
-        suggestFileOption(run, argc, argv, values);
+        printUsage(run.diagnostics(), programName);
+        suggestFileOption(run.diagnostics(), argc, argv, values);
         return exitUsage;
     }
 
     run.print("Processing input file %s\n", values.fileName.c_str());
-    std::optional<std::string> text = readFileData(run, values.fileName);
+    std::optional<std::string> text = readFileData(run.diagnostics(), values.fileName);
     if (!text) {
         run.out.setQuiet(false);
         run.print("Unable to read input defintions file %s\n", values.fileName.c_str());
-        printUsage(run, programName);
+        printUsage(run.diagnostics(), programName);
         return exitUnreadableFile;
     }
     run.showPhase("reading the definitions");
@@ -288,7 +288,7 @@ int runImport(Output& out, int argc, const char* const* argv, ImportOutcome* out
     }
     // Let go only after the session has ended the transaction, whatever ends the run.
     RepositoryLock lock;
-    DbSession db(run, SessionVariant::import);
+    DbSession db(run.diagnostics(), SessionVariant::import);
     const char* storageLine = "Error allocating storage for element, value, type or names table\n";
     struct KeptOutcome {
         ImportRun& run;
@@ -301,12 +301,12 @@ int runImport(Output& out, int argc, const char* const* argv, ImportOutcome* out
     try {
         return importDefinitions(run, db, lock, argc, argv);
     } catch (const TableStorageError&) {
-        return endAfterFailure(run, db, storageLine, exitStorage);
+        return endAfterFailure(run.diagnostics(), db, storageLine, exitStorage);
     } catch (const std::bad_alloc&) {
-        return endAfterFailure(run, db, storageLine, exitStorage);
+        return endAfterFailure(run.diagnostics(), db, storageLine, exitStorage);
     } catch (const std::exception& failure) {
-        return endAfterFailure(run, db, formatText("*****Error - the run ended early: %s\n", failure.what()),
-                               exitImportFailed);
+        return endAfterFailure(run.diagnostics(), db,
+                               formatText("*****Error - the run ended early: %s\n", failure.what()), exitImportFailed);
     }
 }
 

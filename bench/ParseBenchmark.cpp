@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
         std::vector<char> text(definitions.begin(), definitions.end());
         text.push_back('\0');
         auto start = std::chrono::steady_clock::now();
-        norvak::parseXMLfile(run, run, run, run, text.data());
+        norvak::parseXMLfile(run.diagnostics(), run.options(), run.model(), run.state(), text.data());
         auto stop = std::chrono::steady_clock::now();
         if (run.errSw || run.elements.count() != elements) {
             std::fprintf(stderr, "parse failed:\n%s", out.text().c_str());

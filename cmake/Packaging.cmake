@@ -10,8 +10,7 @@
 
 include(GNUInstallDirs)
 
-set(norvak_programs norvakload norvakshow norvakpurge norvakinit norvakexport norvakdiff)
-
+# The programs are those of programs.txt (norvak_programs, cmake/Programs.cmake).
 install(TARGETS ${norvak_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Manual pages, section 1, compressed as Debian policy asks.
@@ -57,15 +56,28 @@ add_custom_target(norvak_changelog ALL DEPENDS ${norvak_changelog})
 install(FILES ${norvak_changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # Bash completion: bash-completion loads a program's completion on demand from
-# a file of the program's name, so the one file is installed as norvakload and
-# each other program gets a link to it.
+# a file of the program's name, so the one file is installed under the name of
+# the first program of the list and each other program gets a link to it. The
+# file is made from completion/norvak.bash.in once the programs are built: the
+# programs it completes, and the options of each, as its --help lists them.
 set(norvak_completions ${PROJECT_BINARY_DIR}/completion)
 file(MAKE_DIRECTORY ${norvak_completions})
-set(norvak_completion_files ${norvak_completions}/norvakload)
-configure_file(${PROJECT_SOURCE_DIR}/completion/norvak.bash ${norvak_completions}/norvakload COPYONLY)
+list(GET norvak_programs 0 norvak_completion_name)
+set(norvak_completion ${norvak_completions}/${norvak_completion_name})
+string(REPLACE ";" " " norvak_program_words "${norvak_programs}")
+add_custom_command(
+  OUTPUT ${norvak_completion}
+  COMMAND ${CMAKE_COMMAND} -DTEMPLATE=${PROJECT_SOURCE_DIR}/completion/norvak.bash.in -DOUTPUT=${norvak_completion}
+          -DBIN_DIR=${CMAKE_RUNTIME_OUTPUT_DIRECTORY} "-DPROGRAMS=${norvak_program_words}"
+          -P ${PROJECT_SOURCE_DIR}/cmake/Completion.cmake
+  DEPENDS ${norvak_programs} ${PROJECT_SOURCE_DIR}/completion/norvak.bash.in
+          ${PROJECT_SOURCE_DIR}/cmake/Completion.cmake
+  COMMENT "Making the bash completion of the programs")
+add_custom_target(norvak_completion ALL DEPENDS ${norvak_completion})
+set(norvak_completion_files ${norvak_completion})
 foreach(program ${norvak_programs})
-  if(NOT program STREQUAL "norvakload")
-    file(CREATE_LINK norvakload ${norvak_completions}/${program} SYMBOLIC)
+  if(NOT program STREQUAL norvak_completion_name)
+    file(CREATE_LINK ${norvak_completion_name} ${norvak_completions}/${program} SYMBOLIC)
     list(APPEND norvak_completion_files ${norvak_completions}/${program})
   endif()
 endforeach()

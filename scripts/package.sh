@@ -23,7 +23,12 @@ cd "$(dirname "$0")/.."
 source_dir=$PWD
 build=$(cd "${1:-build}" && pwd) || exit 2
 
-programs=(norvakload norvakshow norvakpurge norvakinit norvakexport norvakdiff)
+# The programs: the first word of each line of programs.txt that is not a comment.
+mapfile -t programs < <(sed -n 's/^[[:space:]]*\([^#[:space:]][^[:space:]]*\).*/\1/p' programs.txt)
+if [ ${#programs[@]} -eq 0 ]; then
+  echo "package: programs.txt names no program" >&2
+  exit 2
+fi
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 if [ -z "$version" ]; then
   echo "package: $build is not a configured build folder" >&2

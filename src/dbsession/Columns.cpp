@@ -1,3 +1,4 @@
+// Reading the columns of a fetched row: numbers, whole texts and NULLs.
 #include "dbsession/Columns.h"
 
 #include <cstdarg>

@@ -1,3 +1,4 @@
+// The database session: connecting through ODBC, the statement handle and the error report.
 #include "dbsession/DbSession.h"
 
 #include "dbsession/Backend.h"

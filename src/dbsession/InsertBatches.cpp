@@ -1,3 +1,4 @@
+// The inserts of a session: each statement prepared once and its rows sent in batches.
 #include "dbsession/InsertBatches.h"
 
 #include "dbsession/Columns.h"

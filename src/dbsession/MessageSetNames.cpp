@@ -1,3 +1,4 @@
+// How every program finds a message set by its name, trailing blanks aside.
 #include "dbsession/MessageSetNames.h"
 
 #include "dbsession/Columns.h"

@@ -1,3 +1,4 @@
+// The lock that makes runs changing one message set run one after the other.
 #include "dbsession/RepositoryLock.h"
 
 #include "dbsession/Columns.h"

@@ -1,3 +1,4 @@
+// The repository's tables and indexes, as every program creates and checks them.
 #include "dbsession/RepositorySchema.h"
 
 namespace norvak {

@@ -1,3 +1,4 @@
+// Which texts a PostgreSQL repository takes in its client and server encodings.
 #include "dbsession/ServerEncoding.h"
 
 #include "dbsession/Columns.h"

@@ -1,3 +1,4 @@
+// The steps of every query and insert on one statement handle, each reported under its label.
 #include "dbsession/Statement.h"
 
 #include "dbsession/Columns.h"

@@ -1,3 +1,4 @@
+// The guard of an open transaction: committed, or rolled back whatever ends the run.
 #include "dbsession/Transaction.h"
 
 #include "dbsession/DbSession.h"

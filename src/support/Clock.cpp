@@ -1,3 +1,4 @@
+// The local date and time as the repository's rows carry it.
 #include "support/Clock.h"
 
 #include <ctime>

@@ -1,3 +1,4 @@
+// The writer every report goes through: to a stream or collected, quiet or not.
 #include "support/Output.h"
 
 #include "support/Progress.h"
@@ -67,6 +68,11 @@ bool isError(const char* text) {
 
 } // namespace
 
+// The formats reach here through the entries whose formats the compiler
+// checks (print, printError, the checked formats of Diagnostics): they are
+// passed on as they came.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
 void Output::format(const char* format, std::va_list args, bool important) {
     char small[512];
     std::va_list copy;
@@ -92,6 +98,7 @@ void Output::format(const char* format, std::va_list args, bool important) {
             quiet_ = false;
     }
 }
+#pragma GCC diagnostic pop
 
 void Output::write(const char* data, std::size_t length) {
     if (progress_ != nullptr)

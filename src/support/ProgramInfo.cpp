@@ -1,3 +1,4 @@
+// The toolset's version, the answer to --help and --version, and the --format option.
 #include "support/ProgramInfo.h"
 
 #include <cctype>

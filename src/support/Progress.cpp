@@ -1,3 +1,4 @@
+// The progress line of a long run on a terminal.
 #include "support/Progress.h"
 
 #include <unistd.h>

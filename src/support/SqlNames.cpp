@@ -1,3 +1,4 @@
+// Schema names checked as SQL identifiers before they go into a statement.
 #include "support/SqlNames.h"
 
 #include <string>

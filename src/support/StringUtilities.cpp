@@ -1,3 +1,4 @@
+// Text helpers: blanks, tags and comments, numbers, case and quoting.
 #include "support/StringUtilities.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// Version 4 uuids from a ChaCha20 key stream seeded once.
 #include "support/UuidGenerator.h"
 
 namespace norvak {
@@ -8,7 +9,7 @@ std::uint32_t rotate(std::uint32_t value, int bits) {
     return (value << bits) | (value >> (32 - bits));
 }
 
-void quarterRound(std::array<std::uint32_t, 16>& x, int a, int b, int c, int d) {
+void quarterRound(std::array<std::uint32_t, 16>& x, std::size_t a, std::size_t b, std::size_t c, std::size_t d) {
     x[a] += x[b];
     x[d] = rotate(x[d] ^ x[a], 16);
     x[c] += x[d];

@@ -1,3 +1,4 @@
+// A stored message set read whole in one read-only transaction, with the command line's values.
 #include "tools/StoredSetReading.h"
 
 #include "dbsession/Columns.h"

@@ -1,3 +1,4 @@
+// The command-line values the tools share: data source, credentials, schema and message set.
 #include "tools/ToolCommandLine.h"
 
 #include "support/ConnectionText.h"

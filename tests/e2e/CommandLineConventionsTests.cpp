@@ -1,3 +1,4 @@
+// Tests of what every program answers first (--help, --version) and of a first run's mistakes.
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Tests of programs running at the same time against one repository.
 #include "e2e/GeneratedModels.h"
 #include "e2e/TestRepository.h"
 

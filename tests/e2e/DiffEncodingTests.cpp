@@ -1,3 +1,4 @@
+// Tests of norvakdiff with texts the repository's encoding refuses.
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Tests of norvakdiff: differences, their verdicts and its exit codes.
 #include "e2e/GeneratedModels.h"
 #include "e2e/RoundTrip.h"
 #include "e2e/TestRepository.h"

@@ -1,3 +1,4 @@
+// Tests of norvakexport: files that import as the same rows, and canonical rows.
 #include "e2e/GeneratedModels.h"
 #include "e2e/RoundTrip.h"
 #include "e2e/TestRepository.h"

@@ -1,3 +1,4 @@
+// Definitions files generated for the tests, using every tag and attribute of the format.
 #include "e2e/GeneratedModels.h"
 
 namespace norvak::test {

@@ -1,3 +1,4 @@
+// Tests of the tools used as a careless or hostile user would use them.
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Tests of an import's rows sent in batches and of the look-ups while writing.
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>

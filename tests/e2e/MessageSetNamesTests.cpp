@@ -1,3 +1,4 @@
+// Tests of how every program finds a message set by its name.
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Tests of norvakload's command line and usage.
 #include "e2e/ProgramRunner.h"
 
 #include <gtest/gtest.h>

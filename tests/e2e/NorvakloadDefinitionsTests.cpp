@@ -1,3 +1,4 @@
+// Tests of norvakload reading definitions files, and of their errors.
 #include "e2e/ProgramRunner.h"
 
 #include <gtest/gtest.h>

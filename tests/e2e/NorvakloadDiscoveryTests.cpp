@@ -1,3 +1,4 @@
+// Tests of norvakload connecting and finding the message set's state.
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>

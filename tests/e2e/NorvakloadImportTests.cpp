@@ -1,3 +1,4 @@
+// Tests of norvakload importing into a message set: the rows written, report-only runs, rollback.
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>

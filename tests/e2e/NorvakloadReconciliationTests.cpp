@@ -1,3 +1,4 @@
+// Tests of norvakload against message sets that hold definitions already.
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>

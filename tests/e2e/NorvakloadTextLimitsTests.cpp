@@ -1,3 +1,4 @@
+// Tests of texts at the limits of the repository's columns, and of passwords never shown.
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>

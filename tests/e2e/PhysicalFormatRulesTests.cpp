@@ -1,3 +1,4 @@
+// Tests of each physical-format rule reached through an import.
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>

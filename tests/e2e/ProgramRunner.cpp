@@ -1,3 +1,4 @@
+// Running a built program for a test: its output, exit code and JSON document.
 #include "e2e/ProgramRunner.h"
 
 #include <gtest/gtest.h>

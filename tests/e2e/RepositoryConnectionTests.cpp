@@ -1,3 +1,4 @@
+// Tests of the test repositories themselves: statements run, each repository separate.
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Tests of norvakinit, norvakshow and norvakpurge against a test repository.
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The round trip of a message set through norvakexport and norvakload, for the tests.
 #include "e2e/RoundTrip.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Tests of the statement layer and the transaction guard, in the test process.
 #include "e2e/TestRepository.h"
 
 #include "dbsession/DbSession.h"

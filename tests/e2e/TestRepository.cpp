@@ -1,3 +1,4 @@
+// A fresh repository database for one test, on SQLite or on the test PostgreSQL cluster.
 #include "e2e/TestRepository.h"
 
 #include "e2e/RoundTrip.h"

@@ -172,7 +172,7 @@ void runStages(ImportRun& run, const std::string& input, Stages stages) {
     run.traceSw = stages == Stages::driver ? 1 : 0;
     run.showTablesSw = run.traceSw;
     std::string text = input; // the reader edits the text in place; data() ends with a NUL
-    parseXMLfile(run, run, run, run, text.data());
+    parseXMLfile(run.diagnostics(), run.options(), run.model(), run.state(), text.data());
     if (run.errSw)
         return;
     if (stages == Stages::duplicatesOnly) {

@@ -2,7 +2,7 @@
 # built with -DNORVAK_FUZZ=ON by clang only. The option compiles every target
 # of the build with AddressSanitizer, UndefinedBehaviorSanitizer and
 # libFuzzer's coverage instrumentation, so give it a build folder of its own:
-#   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DNORVAK_FUZZ=ON -DNORVAK_TESTS=OFF -DNORVAK_WERROR=OFF
+#   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DNORVAK_FUZZ=ON -DNORVAK_TESTS=OFF -DNORVAK_WERROR=ON
 #   cmake --build build-fuzz --target norvak_definitions_fuzzer
 # scripts/fuzz.sh does that and runs it. Included from the top-level
 # CMakeLists.txt before the sources, so that the flags reach norvak_import.

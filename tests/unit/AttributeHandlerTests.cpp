@@ -1,3 +1,4 @@
+// Tests of the attribute handlers of the definition and tab tags.
 #include "unit/TestRun.h"
 
 #include "import/model/DefinitionRecord.h"

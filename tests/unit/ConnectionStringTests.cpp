@@ -1,3 +1,4 @@
+// Tests of connection strings: their keywords, credentials and shown form.
 #include "dbsession/DbSession.h"
 
 #include <gtest/gtest.h>

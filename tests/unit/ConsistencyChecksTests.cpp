@@ -1,3 +1,4 @@
+// Tests of identifier look-up, reference resolution, duplicates and recursion.
 #include "unit/TestRun.h"
 
 #include "import/model/ConsistencyChecks.h"

@@ -1,3 +1,4 @@
+// Tests of definition records turned into entries of the item tables.
 #include "unit/TestRun.h"
 
 #include "import/model/DefinitionProcessing.h"

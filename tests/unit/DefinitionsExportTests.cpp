@@ -1,3 +1,4 @@
+// Tests of a stored message set written as a definitions file.
 #include "import/model/Codes.h"
 #include "import/model/ItemTables.h"
 #include "import/reader/Keywords.h"

@@ -1,3 +1,4 @@
+// Tests of the places in the file as written that errors name.
 #include "import/reader/TextPreparation.h"
 #include "unit/TestRun.h"
 

@@ -1,3 +1,4 @@
+// Tests of the ZEPImport element's settings and capacities.
 #include "unit/TestRun.h"
 
 #include "import/reader/ImportOptions.h"

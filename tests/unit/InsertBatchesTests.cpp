@@ -1,3 +1,4 @@
+// Tests of the statements that send an insert's rows in batches.
 #include "dbsession/InsertBatches.h"
 
 #include <gtest/gtest.h>

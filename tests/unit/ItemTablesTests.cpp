@@ -1,3 +1,4 @@
+// Tests of the item tables: finding, adding, growing and linking entries.
 #include "unit/TestRun.h"
 
 #include "import/model/LanguageNames.h"

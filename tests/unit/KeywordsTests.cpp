@@ -1,3 +1,4 @@
+// Tests of the keyword vocabularies and their codes.
 #include "import/reader/Keywords.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Tests of the name table: shared texts, offsets and growth.
 #include "unit/TestRun.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +31,7 @@ TEST(NameTable, IndexesStayByteOffsetsOverManyTextsAndTraceShowsThem) {
         ASSERT_EQ(indexes.back(), expected) << text;
         expected += static_cast<int>(text.size()) + 1;
     }
-    for (int i = 0; i < 5000; ++i)
+    for (std::size_t i = 0; i < indexes.size(); ++i)
         ASSERT_EQ(insertName(t.run, t.run, "name" + std::to_string(i)), indexes[i]);
     EXPECT_EQ(insertName(t.run, t.run, "name"), expected); // a prefix of stored texts is a text of its own
     EXPECT_EQ(insertName(t.run, t.run, std::string_view("name7\0tail", 10)), indexes[7]); // a text ends at a zero byte

@@ -1,3 +1,4 @@
+// Tests of the physical-format checks against logical types.
 #include "unit/TestRun.h"
 
 #include "import/model/PhysicalFormatChecks.h"

@@ -1,3 +1,4 @@
+// Tests of the comparison of what two definitions texts make.
 #include "import/driver/ScratchImport.h"
 #include "import/repository/SetComparison.h"
 

@@ -1,3 +1,4 @@
+// Tests of the listings of the in-memory tables.
 #include "unit/TestRun.h"
 
 #include "import/driver/TableListings.h"

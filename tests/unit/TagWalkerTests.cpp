@@ -1,3 +1,4 @@
+// Tests of the walk of the definitions text as a tree of tags.
 #include "unit/TestRun.h"
 
 #include "import/reader/TagWalker.h"

@@ -1,3 +1,4 @@
+// A fresh import run for a unit test, with its output collected.
 #include "unit/TestRun.h"
 
 #include "import/reader/TagWalker.h"
@@ -23,7 +24,7 @@ std::vector<std::string> TestRun::lines() const {
 void TestRun::parse(const std::string& text) {
     std::vector<char> buffer(text.begin(), text.end());
     buffer.push_back('\0');
-    parseXMLfile(run, run, run, run, buffer.data());
+    parseXMLfile(run.diagnostics(), run.options(), run.model(), run.state(), buffer.data());
 }
 
 } // namespace norvak::test

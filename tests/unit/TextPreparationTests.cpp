@@ -1,3 +1,4 @@
+// Tests of reading a definitions file and of the in-place text operations.
 #include "unit/TestRun.h"
 
 #include "support/StringUtilities.h"

@@ -1,3 +1,4 @@
+// Tests of the COBOL names made from UTF-8 identifiers.
 #include "import/model/LanguageNames.h"
 #include "support/Utf8Text.h"
 

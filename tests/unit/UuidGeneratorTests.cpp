@@ -1,3 +1,4 @@
+// Tests of the uuids of the rows a run writes.
 #include "support/UuidGenerator.h"
 
 #include <gtest/gtest.h>

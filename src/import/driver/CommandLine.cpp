@@ -1,3 +1,4 @@
+// norvakload's command line: its options, the usage text and the values applied over the file's.
 #include "import/driver/CommandLine.h"
 
 #include "support/ConnectionText.h"

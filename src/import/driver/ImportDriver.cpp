@@ -1,3 +1,4 @@
+// norvakload's run: the command line, the definitions file and the import into the repository the run names.
 #include "import/driver/ImportDriver.h"
 
 #include "dbsession/Columns.h"
@@ -7,23 +8,19 @@
 #include "dbsession/Transaction.h"
 #include "import/driver/CommandLine.h"
 #include "import/driver/ImportRun.h"
+#include "import/driver/ImportSequence.h"
 #include "import/driver/JsonReport.h"
 #include "import/driver/ScratchImport.h"
 #include "import/driver/TableListings.h"
-#include "import/model/ConsistencyChecks.h"
-#include "import/reader/TagWalker.h"
 #include "import/reader/TextPreparation.h"
-#include "import/repository/ItemEmission.h"
-#include "import/repository/Reconciliation.h"
 #include "import/repository/RepositoryDiscovery.h"
-#include "import/repository/WireFormatTabs.h"
 #include "support/Clock.h"
 #include "support/ConnectionText.h"
 #include "support/PasswordMask.h"
 #include "support/Progress.h"
 
-#include <new>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -105,77 +102,106 @@ void endTransaction(Diagnostics& diag, const RunOptions& options, DbSession& db,
     }
 }
 
-} // namespace
+// The repository the run names (-n, or ZEP_DB on the ZEPImport tag): the
+// command line applied over the file's options, the locks taken, the
+// transaction committed when the run is clean, and the summary.
+class NamedRepository : public ImportTarget {
+  public:
+    NamedRepository(DbSession& db, RepositoryLock& lock, const CommandLineValues& values,
+                    const std::string& definitionsText)
+        : db_(db), lock_(lock), values_(values), definitionsText_(definitionsText) {}
 
-void reconcileWithMessageSet(Diagnostics& diag, const RunOptions& options, DefinitionModel& model,
-                             RepositoryState& state, DbSession& db) {
-    createZEPtabs(diag, options, model, state, db);
-    findExistingTypes(diag, options, model, state, db);
-    findExistingElements(diag, options, model, state, db);
-    findExistingValues(diag, options, model, state, db);
-    findExistingMessages(diag, options, model, state, db);
-    checkReusedTypeMembers(diag, model, state);
-    checkReusedElementValues(diag, options, model, state, db);
-}
-
-int checkDefinitions(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state) {
-    resolveReferences(diag, model, state);
-    if (options.showTablesSw)
-        showTables(diag, model);
-    if (diag.errSw) {
-        diag.print("Errors detected during processing of input file\n");
-        diag.print("Program exiting\n");
-        return exitReferenceErrors;
+    int definitionErrors(ImportRun& run) override {
+        run.print("errors were found in the input definitions file\n");
+        run.print("utility is ending\n");
+        return exitDefinitionErrors;
     }
-    checkDupIdents(diag, model);
-    if (diag.errSw) {
-        diag.print("Duplicate identifiers found\n");
-        diag.print("Program exiting\n");
-        return exitDuplicateIdentifiers;
-    }
-    checkRecursion(diag, model);
-    if (diag.errSw) {
-        diag.print("Recursions found in definitions\n");
-        diag.print("ZEP does not allow recursions\n");
-        diag.print("Program exiting\n");
-        return exitRecursion;
-    }
-    return exitSuccess;
-}
 
-namespace {
+    int open(ImportRun& run) override {
+        applyCommandLineValues(run.diagnostics(), run.options(), values_);
+        // Nothing to connect to: said before the connection is tried (and fails).
+        if (run.databaseName.empty())
+            run.print("*****Error - no data source named: give it with -n or with ZEP_DB on the ZEPImport tag\n");
 
-// Everything after discovery: tabs, reconciliation and checks, item
-// emission, the end of the transaction and the summary.
-int importItems(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
-                DbSession& db, Transaction& transaction, const std::string& definitionsText) {
-    diag.showPhase("reconciling with the message set");
-    reconcileWithMessageSet(diag, options, model, state, db);
-    if (!diag.errSw)
-        warnOfKeptDefinitions(diag, options, state, db, definitionsText);
-    diag.showPhase("checking");
-    int rc = checkDefinitions(diag, options, model, state);
-    if (rc != exitSuccess) {
-        abandonTransaction(db, transaction);
+        // On SQLite the run waits for another run's lock before it connects, as
+        // the driver reads the database as it connects: a run that changes the
+        // message set for the lock file, a report-only run only for a writer of
+        // a database not in WAL journal mode.
+        LockRequest lockRequest = messageSetLockOf(run.options(), values_.lockTimeoutSeconds);
+        if (!run.reportOnlySw && lock_.takeBeforeConnecting(run.out, run.databaseName, lockRequest.what,
+                                                            lockRequest.timeoutSeconds) == LockResult::timedOut)
+            return exitLockTimeout;
+        if (run.reportOnlySw)
+            waitForWriterBeforeReading(run.out, run.databaseName);
+        run.showPhase("connecting");
+        int rc = db_.connectToZEP(run.databaseName, run.dbUserId, run.dbPassword);
+        if (rc != 0)
+            return rc;
+        transaction_.emplace(db_);
+        // Before anything of the repository is read or locked.
+        if (!namesMessageSet(run.diagnostics(), run.options())) {
+            abandon();
+            run.print("utility is ending\n");
+            return exitDefinitionErrors;
+        }
+        run.print("Accessing ZEP database %s using %s password %s\n", shownDataSource(run.databaseName).c_str(),
+                  run.dbUserId.c_str(), maskedPassword(run.dbPassword));
+        // A report-only run changes nothing and waits for no one.
+        if (!run.reportOnlySw && !lockMessageSet(run.diagnostics(), db_, lock_, lockRequest)) {
+            abandon();
+            return exitLockTimeout;
+        }
+        return exitSuccess;
+    }
+
+    DbSession& session() override { return db_; }
+
+    int discoveryFailed(ImportRun& run, int rc) override {
+        run.print("Errors accessing ZEP database - RC = %d\n", rc);
+        abandon();
+        return rc != 0 ? rc : exitMessageSetMissing;
+    }
+
+    int reconciled(ImportRun& run) override {
+        if (!run.errSw)
+            warnOfKeptDefinitions(run.diagnostics(), run.options(), run.state(), db_, definitionsText_);
+        return exitSuccess;
+    }
+
+    int checksFailed(ImportRun&, int rc) override {
+        abandon();
         return rc;
     }
 
-    createZEPitems(diag, options, model, state, db);
-    // The rows that still wait in batches, before the run decides how it ends.
-    db.flushInserts();
-    if (!diag.errSw)
-        updateNextElementId(diag, options, state, db);
-    if (options.showTablesSw)
-        showTables(diag, model);
-    endTransaction(diag, options, db, transaction);
-    db.close("main");
-    printSummary(diag, options, state);
-    diag.trace("releasing storage areas\n");
-    if (diag.errSw)
-        return exitImportFailed;
-    diag.print("\nImport was successful - please restart the norvakhub\n");
-    return exitSuccess;
-}
+    // The next free id written back, the end of the transaction and the summary.
+    int finish(ImportRun& run) override {
+        Diagnostics& diag = run.diagnostics();
+        const RunOptions& options = run.options();
+        // The rows that still wait in batches, before the run decides how it ends.
+        db_.flushInserts();
+        if (!diag.errSw)
+            updateNextElementId(diag, options, run.state(), db_);
+        if (options.showTablesSw)
+            showTables(diag, run.model());
+        endTransaction(diag, options, db_, *transaction_);
+        db_.close("main");
+        printSummary(diag, options, run.state());
+        diag.trace("releasing storage areas\n");
+        if (diag.errSw)
+            return exitImportFailed;
+        diag.print("\nImport was successful - please restart the norvakhub\n");
+        return exitSuccess;
+    }
+
+  private:
+    void abandon() { abandonTransaction(db_, *transaction_); }
+
+    DbSession& db_;
+    RepositoryLock& lock_;
+    const CommandLineValues& values_;
+    const std::string& definitionsText_;
+    std::optional<Transaction> transaction_;
+};
 
 // A run without -f that names a file anyway, as in "norvakload orders.xml":
 // the argument is reported, with the fix.
@@ -194,10 +220,10 @@ static void suggestFileOption(Diagnostics& diag, int argc, const char* const* ar
     }
 }
 
-// The import of a definitions file, from the banner on: the one routine that
-// holds the run whole, handing each step the parts of it that the step takes.
-// The options are complete once the command line has been applied over those
-// of the definitions file; every step after that only reads them.
+// The import of a definitions file, from the banner on, into the repository
+// the run names. The options are complete once the command line has been
+// applied over those of the definitions file; every step after that only
+// reads them.
 int importDefinitions(ImportRun& run, DbSession& db, RepositoryLock& lock, int argc, const char* const* argv) {
     run.out.setQuiet(quietRequested(argc, argv));
     run.print("Norvak V2.1 - ZEP bulk data import utility V1.00 (Dec 14 2001)\n");
@@ -210,76 +236,28 @@ int importDefinitions(ImportRun& run, DbSession& db, RepositoryLock& lock, int a
 
     const char* programName = argc > 0 ? argv[0] : "norvakload";
     CommandLineValues values;
-    walkCommandLine(run, run, argc, argv, values);
+    walkCommandLine(run.diagnostics(), run.options(), argc, argv, values);
     if (usageRequested(argc, argv, values)) {
         run.out.setQuiet(false);
-        printUsage(run, programName);
-        suggestFileOption(run, argc, argv, values);
+        printUsage(run.diagnostics(), programName);
+        suggestFileOption(run.diagnostics(), argc, argv, values);
         return exitUsage;
     }
 
     run.print("Processing input file %s\n", values.fileName.c_str());
-    std::optional<std::string> text = readFileData(run, values.fileName);
+    std::optional<std::string> text = readFileData(run.diagnostics(), values.fileName);
     if (!text) {
         run.out.setQuiet(false);
         run.print("Unable to read input defintions file %s\n", values.fileName.c_str());
-        printUsage(run, programName);
+        printUsage(run.diagnostics(), programName);
         return exitUnreadableFile;
     }
     run.showPhase("reading the definitions");
     run.sourceName = values.fileName;
     // Kept as read, for the comparison with what the message set holds.
     const std::string definitionsText = *text;
-    parseXMLfile(run, run, run, run, text->data());
-    if (run.errSw) {
-        run.print("errors were found in the input definitions file\n");
-        run.print("utility is ending\n");
-        return exitDefinitionErrors;
-    }
-
-    applyCommandLineValues(run, run, values);
-    // Nothing to connect to: said before the connection is tried (and fails).
-    if (run.databaseName.empty())
-        run.print("*****Error - no data source named: give it with -n or with ZEP_DB on the ZEPImport tag\n");
-
-    // On SQLite the run waits for another run's lock before it connects, as
-    // the driver reads the database as it connects: a run that changes the
-    // message set for the lock file, a report-only run only for a writer of
-    // a database not in WAL journal mode.
-    LockRequest lockRequest = messageSetLockOf(run, values.lockTimeoutSeconds);
-    if (!run.reportOnlySw && lock.takeBeforeConnecting(run.out, run.databaseName, lockRequest.what,
-                                                       lockRequest.timeoutSeconds) == LockResult::timedOut)
-        return exitLockTimeout;
-    if (run.reportOnlySw)
-        waitForWriterBeforeReading(run.out, run.databaseName);
-    run.showPhase("connecting");
-    int rc = db.connectToZEP(run.databaseName, run.dbUserId, run.dbPassword);
-    if (rc != 0)
-        return rc;
-    Transaction transaction(db);
-    // Before anything of the repository is read or locked.
-    if (!namesMessageSet(run, run)) {
-        abandonTransaction(db, transaction);
-        run.print("utility is ending\n");
-        return exitDefinitionErrors;
-    }
-    run.print("Accessing ZEP database %s using %s password %s\n", shownDataSource(run.databaseName).c_str(),
-              run.dbUserId.c_str(),
-              maskedPassword(run.dbPassword));
-    // A report-only run changes nothing and waits for no one.
-    if (!run.reportOnlySw && !lockMessageSet(run, db, lock, lockRequest)) {
-        abandonTransaction(db, transaction);
-        return exitLockTimeout;
-    }
-    rc = getZEPInfo(run, run, run, run, db, run.databaseName, run.dbUserId, run.dbPassword);
-    if (rc != 0 || run.errSw) {
-        run.print("Errors accessing ZEP database - RC = %d\n", rc);
-        abandonTransaction(db, transaction);
-        return rc != 0 ? rc : exitMessageSetMissing;
-    }
-    if (run.showTablesSw)
-        showTables(run, run);
-    return importItems(run, run, run, run, db, transaction, definitionsText);
+    NamedRepository repository(db, lock, values, definitionsText);
+    return importDefinitionsText(run, repository, text->data());
 }
 
 // A run that cannot go on (no memory, or any other failure that ends it
@@ -310,7 +288,7 @@ int runImport(Output& out, int argc, const char* const* argv, ImportOutcome* out
     }
     // Let go only after the session has ended the transaction, whatever ends the run.
     RepositoryLock lock;
-    DbSession db(run, SessionVariant::import);
+    DbSession db(run.diagnostics(), SessionVariant::import);
     const char* storageLine = "Error allocating storage for element, value, type or names table\n";
     struct KeptOutcome {
         ImportRun& run;
@@ -323,12 +301,12 @@ int runImport(Output& out, int argc, const char* const* argv, ImportOutcome* out
     try {
         return importDefinitions(run, db, lock, argc, argv);
     } catch (const TableStorageError&) {
-        return endAfterFailure(run, db, storageLine, exitStorage);
+        return endAfterFailure(run.diagnostics(), db, storageLine, exitStorage);
     } catch (const std::bad_alloc&) {
-        return endAfterFailure(run, db, storageLine, exitStorage);
+        return endAfterFailure(run.diagnostics(), db, storageLine, exitStorage);
     } catch (const std::exception& failure) {
-        return endAfterFailure(run, db, formatText("*****Error - the run ended early: %s\n", failure.what()),
-                               exitImportFailed);
+        return endAfterFailure(run.diagnostics(), db,
+                               formatText("*****Error - the run ended early: %s\n", failure.what()), exitImportFailed);
     }
 }
 

@@ -21,19 +21,6 @@ enum ImportExitCode : int {
 };
 
 struct ImportOutcome;
-struct Diagnostics;
-struct RunOptions;
-struct DefinitionModel;
-struct RepositoryState;
-class DbSession;
-
-// Creates the tabs the set lacks and marks the items the message set holds
-// already (reused as they are stored).
-void reconcileWithMessageSet(Diagnostics& diag, const RunOptions& options, DefinitionModel& model,
-                             RepositoryState& state, DbSession& db);
-// References, duplicate identifiers and recursion: exitSuccess, or the exit
-// code of the first check that failed (its lines printed).
-int checkDefinitions(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state);
 
 // The whole norvakload run, from the banner to the exit code, reporting on
 // `out`; with `outcome`, what the run did is also kept there.

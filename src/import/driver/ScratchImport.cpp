@@ -1,3 +1,4 @@
+// The import of a definitions text into a repository in memory, and the warning of definitions kept as stored.
 #include "import/driver/ScratchImport.h"
 
 #include "dbsession/Columns.h"
@@ -7,15 +8,14 @@
 #include "dbsession/Transaction.h"
 #include "import/driver/ImportDriver.h"
 #include "import/driver/ImportRun.h"
-#include "import/reader/TagWalker.h"
-#include "import/repository/ItemEmission.h"
-#include "import/repository/RepositoryDiscovery.h"
+#include "import/driver/ImportSequence.h"
 #include "import/repository/SetComparison.h"
 #include "support/Clock.h"
 #include "support/ConnectionText.h"
 #include "support/StringUtilities.h"
 
 #include <cstdlib>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -114,6 +114,97 @@ bool isTab(int pluginKey) {
     return pluginKey == pluginCwfTab || pluginKey == pluginXmlTab || pluginKey == pluginTdsTab;
 }
 
+// A repository held in memory, made empty with one message set for the
+// import: the rows the import writes there are read back whole.
+class MemoryRepository : public ImportTarget {
+  public:
+    MemoryRepository(ImportRun& run, const std::string& setName, const StoredMessageSet* configuration,
+                     StoredMessageSet& rows)
+        : db_(run.diagnostics(), SessionVariant::import), setName_(setName), configuration_(configuration),
+          rows_(rows) {}
+
+    int definitionErrors(ImportRun&) override { return exitDefinitionErrors; }
+
+    int open(ImportRun& run) override {
+        run.databaseName = scratchName;
+        run.dbUserId.clear();
+        run.dbPassword.clear();
+        run.schemaPrefix.clear();
+        run.reportOnlySw = 0;
+        run.verboseSw = 0;
+        run.showTablesSw = 0;
+        if (!setName_.empty())
+            run.messageSetName = setName_;
+        if (run.messageSetName.empty())
+            run.messageSetName = scratchName;
+
+        if (!db_.connectWithString(scratchConnectionString()) ||
+            db_.allocateStatement("createScratchRepository") != SQL_SUCCESS)
+            return exitConnectRefused;
+        transaction_.emplace(db_);
+        key_ = configuration_ != nullptr && configuration_->key != 0 ? configuration_->key
+                                                                     : static_cast<std::int16_t>(firstProjectKey);
+        return createMessageSet(run) ? exitSuccess : exitImportFailed;
+    }
+
+    DbSession& session() override { return db_; }
+
+    int discoveryFailed(ImportRun&, int) override { return exitMessageSetMissing; }
+
+    int reconciled(ImportRun& run) override { return run.errSw ? exitImportFailed : exitSuccess; }
+
+    int checksFailed(ImportRun&, int rc) override { return rc; }
+
+    int finish(ImportRun& run) override {
+        if (run.errSw)
+            return exitImportFailed;
+        rows_.key = key_;
+        rows_.name = run.messageSetName;
+        return readMessageSet(run.diagnostics(), db_, "", rows_, false) ? exitSuccess : exitImportFailed;
+    }
+
+  private:
+    // The repository with its message set, which starts with the plugin
+    // members of the configuration (the tabs the file defines are made by
+    // its import, with its settings), or with those of a new message set.
+    bool createMessageSet(ImportRun& run) {
+        ScratchRepository repository(db_, run.executionDateTime);
+        if (!repository.create(key_, run.messageSetName))
+            return false;
+        if (configuration_ == nullptr) {
+            StoredPluginMember uuids;
+            uuids.id = 1;
+            uuids.pluginKey = pluginUuid;
+            uuids.sequence = 1;
+            uuids.active = 1;
+            uuids.name = "WebDav";
+            uuids.lockDate = "";
+            return repository.pluginMember(key_, uuids);
+        }
+        auto defined = definedTabs(run.model());
+        std::set<std::int32_t> copied;
+        for (const StoredPluginMember& member : configuration_->pluginMembers) {
+            if (isTab(member.pluginKey) && defined.count({member.pluginKey, member.name}) != 0)
+                continue;
+            if (!repository.pluginMember(key_, member))
+                return false;
+            copied.insert(member.id);
+        }
+        for (const StoredAttribute& row : configuration_->attributes) {
+            if (row.ownerId == 0 && copied.count(row.pluginMemberId) != 0 && !repository.tabSetting(key_, row))
+                return false;
+        }
+        return true;
+    }
+
+    DbSession db_;
+    std::optional<Transaction> transaction_;
+    const std::string& setName_;
+    const StoredMessageSet* configuration_;
+    StoredMessageSet& rows_;
+    std::int16_t key_ = 0;
+};
+
 } // namespace
 
 ScratchImport importIntoScratch(const std::string& definitionsText, const std::string& sourceName,
@@ -122,85 +213,17 @@ ScratchImport importIntoScratch(const std::string& definitionsText, const std::s
     Output out;
     out.setQuiet(true); // warnings and errors only
     ImportRun run(out);
-    auto fail = [&](int exitCode) {
-        result.exitCode = exitCode;
+    if (!run.allocateTables()) {
+        result.exitCode = exitStorage;
         result.report = out.text();
-        return std::move(result);
-    };
-    if (!run.allocateTables())
-        return fail(exitStorage);
+        return result;
+    }
     run.executionDateTime = currentDateTime();
     run.sourceName = sourceName;
     std::string text = definitionsText;
-    parseXMLfile(run, run, run, run, text.data());
-    if (run.errSw)
-        return fail(exitDefinitionErrors);
-
-    run.databaseName = scratchName;
-    run.dbUserId.clear();
-    run.dbPassword.clear();
-    run.schemaPrefix.clear();
-    run.reportOnlySw = 0;
-    run.verboseSw = 0;
-    run.showTablesSw = 0;
-    if (!setName.empty())
-        run.messageSetName = setName;
-    if (run.messageSetName.empty())
-        run.messageSetName = scratchName;
-
-    DbSession db(run, SessionVariant::import);
-    if (!db.connectWithString(scratchConnectionString()) || db.allocateStatement("createScratchRepository") != SQL_SUCCESS)
-        return fail(exitConnectRefused);
-    Transaction transaction(db);
-    std::int16_t key = configuration != nullptr && configuration->key != 0 ? configuration->key
-                                                                            : static_cast<std::int16_t>(firstProjectKey);
-    ScratchRepository repository(db, run.executionDateTime);
-    if (!repository.create(key, run.messageSetName))
-        return fail(exitImportFailed);
-    if (configuration != nullptr) {
-        // Tabs the file defines are made by its import, with its settings.
-        auto defined = definedTabs(run);
-        std::set<std::int32_t> copied;
-        for (const StoredPluginMember& member : configuration->pluginMembers) {
-            if (isTab(member.pluginKey) && defined.count({member.pluginKey, member.name}) != 0)
-                continue;
-            if (!repository.pluginMember(key, member))
-                return fail(exitImportFailed);
-            copied.insert(member.id);
-        }
-        for (const StoredAttribute& row : configuration->attributes) {
-            if (row.ownerId == 0 && copied.count(row.pluginMemberId) != 0 && !repository.tabSetting(key, row))
-                return fail(exitImportFailed);
-        }
-    } else {
-        StoredPluginMember uuids;
-        uuids.id = 1;
-        uuids.pluginKey = pluginUuid;
-        uuids.sequence = 1;
-        uuids.active = 1;
-        uuids.name = "WebDav";
-        uuids.lockDate = "";
-        if (!repository.pluginMember(key, uuids))
-            return fail(exitImportFailed);
-    }
-
-    int rc = getZEPInfo(run, run, run, run, db, run.databaseName, run.dbUserId, run.dbPassword);
-    if (rc != 0 || run.errSw)
-        return fail(exitMessageSetMissing);
-    reconcileWithMessageSet(run, run, run, run, db);
-    if (run.errSw)
-        return fail(exitImportFailed);
-    rc = checkDefinitions(run, run, run, run);
-    if (rc != exitSuccess)
-        return fail(rc);
-    createZEPitems(run, run, run, run, db);
-    if (run.errSw)
-        return fail(exitImportFailed);
-    result.rows.key = key;
-    result.rows.name = run.messageSetName;
-    if (!readMessageSet(run, db, "", result.rows, false))
-        return fail(exitImportFailed);
-    result.imported = true;
+    MemoryRepository repository(run, setName, configuration, result.rows);
+    result.exitCode = importDefinitionsText(run, repository, text.data());
+    result.imported = result.exitCode == exitSuccess;
     result.report = out.text();
     return result;
 }

@@ -1,3 +1,4 @@
+// The listings of the in-memory tables that -t prints, in fixed columns.
 #include "import/driver/TableListings.h"
 
 #include "import/model/DefinitionModel.h"

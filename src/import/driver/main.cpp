@@ -1,3 +1,4 @@
+// norvakload: imports a definitions file into a message set of the repository.
 #include "dbsession/JsonEnvelope.h"
 #include "import/driver/CommandLine.h"
 #include "import/driver/ImportDriver.h"

@@ -1,3 +1,4 @@
+// The checks of the whole model before anything is written: references, duplicates, recursion.
 #include "import/model/ConsistencyChecks.h"
 
 #include "import/model/DefinitionModel.h"
@@ -75,13 +76,26 @@ void reportPairsAcross(Diagnostics& diag, const DefinitionModel& model, const Ta
         diag.errorChecked(format, model.text(ident), i, j);
 }
 
+// Numbers by the model's ids and edge numbers, which are ints and never
+// negative.
+class IdNumbers {
+  public:
+    IdNumbers() = default;
+    IdNumbers(int size, int value) : numbers_(static_cast<std::size_t>(size), value) {}
+    int& operator[](int id) { return numbers_[static_cast<std::size_t>(id)]; }
+    int operator[](int id) const { return numbers_[static_cast<std::size_t>(id)]; }
+
+  private:
+    std::vector<int> numbers_;
+};
+
 // The containment graph of the types: an edge for each member that holds a
 // complex type, directly (a type member) or through an element of that type.
 // Edges of one type keep the order of the member table.
 struct ContainmentGraph {
-    std::vector<int> firstEdge; // by type id, size typeCount + 2
-    std::vector<int> target;    // type held
-    std::vector<int> item;      // identifier of the member's item
+    IdNumbers firstEdge; // by type id, size typeCount + 2
+    IdNumbers target;    // type held
+    IdNumbers item;      // identifier of the member's item
 };
 
 ContainmentGraph buildContainmentGraph(const DefinitionModel& model) {
@@ -106,14 +120,15 @@ ContainmentGraph buildContainmentGraph(const DefinitionModel& model) {
         }
     }
     ContainmentGraph graph;
-    graph.firstEdge.assign(static_cast<std::size_t>(typeCount) + 2, 0);
+    graph.firstEdge = IdNumbers(typeCount + 2, 0);
     for (const Edge& edge : edges)
         ++graph.firstEdge[edge.owner + 1];
     for (int t = 1; t <= typeCount + 1; ++t)
         graph.firstEdge[t] += graph.firstEdge[t - 1];
-    graph.target.resize(edges.size());
-    graph.item.resize(edges.size());
-    std::vector<int> fill(graph.firstEdge.begin(), graph.firstEdge.end() - 1);
+    const int edgeCount = static_cast<int>(edges.size());
+    graph.target = IdNumbers(edgeCount, 0);
+    graph.item = IdNumbers(edgeCount, 0);
+    IdNumbers fill = graph.firstEdge; // the next slot of each type's edges
     for (const Edge& edge : edges) {
         int slot = fill[edge.owner]++;
         graph.target[slot] = edge.target;
@@ -125,12 +140,12 @@ ContainmentGraph buildContainmentGraph(const DefinitionModel& model) {
 // Strongly connected components of the graph (Tarjan's method, with an
 // explicit stack so that deep nesting cannot exhaust the call stack). Returns
 // the component number of each type id.
-std::vector<int> componentsOf(const ContainmentGraph& graph, int typeCount) {
+IdNumbers componentsOf(const ContainmentGraph& graph, int typeCount) {
     const int unvisited = -1;
-    std::vector<int> index(static_cast<std::size_t>(typeCount) + 1, unvisited);
-    std::vector<int> low(static_cast<std::size_t>(typeCount) + 1, 0);
-    std::vector<int> component(static_cast<std::size_t>(typeCount) + 1, 0);
-    std::vector<char> onStack(static_cast<std::size_t>(typeCount) + 1, 0);
+    IdNumbers index(typeCount + 1, unvisited);
+    IdNumbers low(typeCount + 1, 0);
+    IdNumbers component(typeCount + 1, 0);
+    IdNumbers onStack(typeCount + 1, 0);
     std::vector<int> stack;
     std::vector<std::pair<int, int>> calls; // type, next edge to follow
     int nextIndex = 0;
@@ -299,7 +314,7 @@ void checkRecursion(Diagnostics& diag, const DefinitionModel& model) {
         return;
     int typeCount = model.types.count();
     ContainmentGraph graph = buildContainmentGraph(model);
-    std::vector<int> component = componentsOf(graph, typeCount);
+    IdNumbers component = componentsOf(graph, typeCount);
 
     // A type lies on a cycle when one of its members holds a type of its own
     // component (itself included); the first such type and member are reported.

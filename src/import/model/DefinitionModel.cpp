@@ -1,3 +1,4 @@
+// The definitions model's tables, allocated with their capacities.
 #include "import/model/DefinitionModel.h"
 
 namespace norvak {

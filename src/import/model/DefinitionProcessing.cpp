@@ -1,3 +1,4 @@
+// One definition record of a tag turned into entries of the item tables.
 #include "import/model/DefinitionProcessing.h"
 #include "import/model/Codes.h"
 

@@ -1,3 +1,4 @@
+// The processing of an element's definition: its logical type, format properties and member entry.
 #include "import/model/Codes.h"
 #include "import/model/DefinitionModel.h"
 #include "import/model/DefinitionProcessing.h"

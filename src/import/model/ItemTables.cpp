@@ -1,3 +1,4 @@
+// The item tables of the model: types, elements, attributes, members and values.
 #include "import/model/ItemTables.h"
 
 #include "import/model/DefinitionModel.h"

@@ -1,3 +1,4 @@
+// The registers of keys met so far, which find a duplicate key.
 #include "import/model/KeyRegisters.h"
 
 #include "import/model/DefinitionModel.h"

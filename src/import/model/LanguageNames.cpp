@@ -1,3 +1,4 @@
+// The C and COBOL names made from an identifier.
 #include "import/model/LanguageNames.h"
 
 #include "support/Utf8Text.h"

@@ -1,3 +1,4 @@
+// The name table: every text of a run stored once, known by its byte offset.
 #include "import/model/NameTable.h"
 
 #include "import/model/DefinitionModel.h"

@@ -1,3 +1,4 @@
+// The checks of an element's physical-format properties against its logical type.
 #include "import/model/PhysicalFormatChecks.h"
 #include "import/model/Codes.h"
 

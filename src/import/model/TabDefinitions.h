@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -61,6 +62,7 @@ struct KnownTabs {
     std::vector<std::int32_t> names;
 
     int lastIndex() const { return static_cast<int>(memberIds.size()) - 1; }
+    std::size_t size() const { return memberIds.size(); }
     void add(std::int32_t memberId, std::int32_t name) {
         memberIds.push_back(memberId);
         names.push_back(name);

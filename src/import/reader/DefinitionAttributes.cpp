@@ -1,3 +1,4 @@
+// The attribute handlers of the Type, Value and Message tags.
 #include "import/model/DefinitionModel.h"
 #include "import/model/DefinitionRecord.h"
 #include "import/reader/AttributeHandlers.h"

@@ -1,3 +1,4 @@
+// The attribute handler of the Element tag: its properties per wire format and its occurrences.
 #include "import/model/DefinitionModel.h"
 #include "import/model/DefinitionRecord.h"
 #include "import/reader/AttributeHandlers.h"

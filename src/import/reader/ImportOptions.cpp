@@ -1,3 +1,4 @@
+// The attributes of the ZEPImport element: connection, message set, affixes and capacities.
 #include "import/reader/ImportOptions.h"
 
 #include "import/model/DefinitionModel.h"

@@ -1,3 +1,4 @@
+// The keyword vocabularies of the definitions file and their codes.
 #include "import/reader/Keywords.h"
 
 #include "import/model/Codes.h"

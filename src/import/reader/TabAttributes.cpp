@@ -1,3 +1,4 @@
+// The attribute handlers of the wire-format tabs: CWFTab, XMLTab and TDSTab.
 #include "import/model/DefinitionModel.h"
 #include "import/model/TabDefinitions.h"
 #include "import/reader/AttributeHandlers.h"

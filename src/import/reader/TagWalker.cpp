@@ -1,3 +1,4 @@
+// The walk of the definitions text as a tree of tags, each attribute to its handler.
 #include "import/reader/TagWalker.h"
 
 #include "import/model/DefinitionModel.h"

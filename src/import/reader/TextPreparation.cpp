@@ -1,3 +1,4 @@
+// Reading a definitions file whole, and removing its comments and substituting its references in place.
 #include "import/reader/TextPreparation.h"
 
 #include "support/Diagnostics.h"

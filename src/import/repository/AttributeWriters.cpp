@@ -1,3 +1,4 @@
+// The writers of attribute rows: wire-format properties, uuids and language names.
 #include "import/repository/AttributeWriters.h"
 #include "import/model/Codes.h"
 
@@ -40,7 +41,7 @@ void createMemberAttrPerTab(Diagnostics& diag, const RunOptions& options, const 
                             RepositoryState& state, DbSession& db, const KnownTabs& tabs, int typeId, int memberId,
                             const std::string& attrName, const std::string& attrType, const std::string& value,
                             int minLength, int maxLength, int attrFlags, int pluginAttrKey) {
-    for (int i = 0; i <= tabs.lastIndex(); ++i)
+    for (std::size_t i = 0; i < tabs.size(); ++i)
         createMemberAttr(diag, options, state, db, typeId, classType, memberId, classElement, tabs.memberIds[i],
                          attrName, attrType, model.text(tabs.names[i]), value, minLength, maxLength, attrFlags,
                          pluginAttrKey);

@@ -1,3 +1,4 @@
+// The writing of every item the message set does not hold yet, phase after phase.
 #include "import/repository/ItemEmission.h"
 #include "import/model/Codes.h"
 
@@ -214,7 +215,7 @@ class ItemEmission {
         AttributeEntry& attribute = model_.attributes[attrId];
         attribute.compId = componentId;
         std::string value = text(attribute.value);
-        for (int tab = 0; tab <= tabs.lastIndex(); ++tab) {
+        for (std::size_t tab = 0; tab < tabs.size(); ++tab) {
             int written = createAttribute(diag_, options_, state_, db_, name.name, name.type, text(tabs.names[tab]),
                                           value, 0, 254, componentId, model_.attributes[attrId].attrClass,
                                           tabs.memberIds[tab], model_.attributes[attrId].attrKey);

@@ -1,3 +1,4 @@
+// What the message set holds already merged into the in-memory tables, and the checks of reuse.
 #include "import/repository/Reconciliation.h"
 
 #include "dbsession/Columns.h"

@@ -1,3 +1,4 @@
+// Finding the message set, its next free ids, its tabs and language bindings.
 #include "import/repository/RepositoryDiscovery.h"
 
 #include "dbsession/Columns.h"
@@ -254,9 +255,9 @@ const DiscoveryStep discoverySteps[] = {
 } // namespace
 
 int getZEPInfo(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
-               DbSession& db, const std::string& dataSource, const std::string& user, const std::string& password) {
-    diag.trace("==> getZEPInfo database name %s user %s password %s\n", shownDataSource(dataSource).c_str(), user.c_str(),
-               maskedPassword(password));
+               DbSession& db) {
+    diag.trace("==> getZEPInfo database name %s user %s password %s\n", shownDataSource(options.databaseName).c_str(),
+               options.dbUserId.c_str(), maskedPassword(options.dbPassword));
     Discovery discovery(diag, options, model, state, db);
     if (options.verboseSw)
         diag.print("Gathering information about ZEP data repository from REPOSITORY table\n");

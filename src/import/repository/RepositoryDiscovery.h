@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string>
-
 namespace norvak {
 
 struct Diagnostics;
@@ -15,7 +13,7 @@ class DbSession;
 // the last ODBC return code it saw (0 when every step succeeded); errors set
 // errSw.
 int getZEPInfo(Diagnostics& diag, const RunOptions& options, DefinitionModel& model, RepositoryState& state,
-               DbSession& db, const std::string& dataSource, const std::string& user, const std::string& password);
+               DbSession& db);
 
 // Writes the next free id back into the message set's PROJECT row.
 void updateNextElementId(Diagnostics& diag, const RunOptions& options, const RepositoryState& state, DbSession& db);

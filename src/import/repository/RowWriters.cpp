@@ -1,3 +1,4 @@
+// The writers of the item rows: types, elements, messages, values and their members.
 #include "import/repository/RowWriters.h"
 
 #include "dbsession/Columns.h"

@@ -1,3 +1,4 @@
+// The comparison of two message sets row by row, with each difference's verdict per wire format.
 #include "import/repository/SetComparison.h"
 
 #include "dbsession/RepositorySchema.h"

@@ -1,3 +1,4 @@
+// Every row of one message set as stored, read with one query per table.
 #include "import/repository/StoredMessageSet.h"
 
 #include "dbsession/Columns.h"

@@ -1,3 +1,4 @@
+// The wire-format tabs of the file that the message set lacks, created with their settings.
 #include "import/repository/WireFormatTabs.h"
 
 #include "dbsession/Columns.h"
@@ -85,7 +86,7 @@ const char* nullEncodingText(int code) {
 }
 
 bool isKnown(const KnownTabs& known, int name) {
-    for (int index = 0; index <= known.lastIndex(); ++index) {
+    for (std::size_t index = 0; index < known.size(); ++index) {
         if (known.names[index] == name)
             return true;
     }

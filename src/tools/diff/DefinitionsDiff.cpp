@@ -1,3 +1,4 @@
+// norvakdiff's run: a definitions file compared with a message set or another file.
 #include "tools/diff/DefinitionsDiff.h"
 
 #include "dbsession/Columns.h"

@@ -1,3 +1,4 @@
+// norvakdiff: what a definitions file would change in a message set.
 #include "tools/common/ToolMain.h"
 #include "tools/diff/DefinitionsDiff.h"
 

@@ -1,3 +1,4 @@
+// The canonical rows of a message set, sorted in bounded memory.
 #include "tools/export/CanonicalRows.h"
 
 #include "dbsession/RepositorySchema.h"

@@ -1,3 +1,4 @@
+// A stored message set written back as a definitions file that norvakload reads.
 #include "tools/export/DefinitionsExport.h"
 
 #include "dbsession/RepositorySchema.h"

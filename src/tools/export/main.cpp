@@ -1,3 +1,4 @@
+// norvakexport: a message set written as a definitions file or as canonical rows.
 #include "tools/common/ToolMain.h"
 #include "tools/export/MessageSetExport.h"
 

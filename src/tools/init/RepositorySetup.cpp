@@ -1,3 +1,4 @@
+// norvakinit's run: the repository's tables, the user's embedded repository and new message sets.
 #include "tools/init/RepositorySetup.h"
 
 #include "dbsession/Columns.h"

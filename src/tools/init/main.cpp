@@ -1,3 +1,4 @@
+// norvakinit: creates the repository and message sets.
 #include "tools/common/ToolMain.h"
 #include "tools/init/RepositorySetup.h"
 

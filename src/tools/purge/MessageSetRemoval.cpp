@@ -1,3 +1,4 @@
+// norvakpurge's run: one message set removed by its name or key.
 #include "tools/purge/MessageSetRemoval.h"
 
 #include "dbsession/Columns.h"

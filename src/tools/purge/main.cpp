@@ -1,3 +1,4 @@
+// norvakpurge: removes a message set.
 #include "tools/common/ToolMain.h"
 #include "tools/purge/MessageSetRemoval.h"
 

@@ -1,3 +1,4 @@
+// norvakshow's run: the message sets and their messages listed.
 #include "tools/show/MessageSetListing.h"
 
 #include "dbsession/Columns.h"

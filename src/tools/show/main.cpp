@@ -1,3 +1,4 @@
+// norvakshow: lists the message sets of a repository.
 #include "tools/common/ToolMain.h"
 #include "tools/show/MessageSetListing.h"
 

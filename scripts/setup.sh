@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config time bc
+  build-essential cmake pkg-config time bc ccache
   libgtest-dev googletest
   unixodbc unixodbc-dev odbcinst
   libsqliteodbc sqlite3

@@ -44,6 +44,10 @@ export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 (cd build-sanitize && ctest --output-on-failure -j2 -L unit)
 # The ODBC drivers that the programs load keep allocations of their own past
 # their unloading; leaks are checked by the unit tests, which load no driver.
+# The runs that mostly wait for one another (the concurrency tests) and the
+# round trip of the largest generated model run in the plain build only: the
+# same routines run under the sanitizers in the other tests.
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=0
-(cd build-sanitize && ctest --output-on-failure -j2 -L e2e)
+(cd build-sanitize && ctest --output-on-failure -j2 -L e2e \
+  -E '^(ConcurrentRuns|SqliteStringLock)\.|AGeneratedModelWithEveryAttributeComesBackAsTheSameRows')
 bash scripts/fuzz.sh

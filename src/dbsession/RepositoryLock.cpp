@@ -68,6 +68,50 @@ FileWait waitForLockFile(Output& out, const std::string& what, int timeoutSecond
 
 // The lock file beside a database file, opened (created when `create`); -1
 // when it cannot be had.
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// The file a SQLite database name stands for: the name itself, or the path
+// of a "file:" URI (file:repo.db, file:/srv/repo.db, file:///srv/repo.db,
+// file://localhost/srv/repo.db; its query and fragment taken off, its %HH
+// escapes decoded). Empty for a database held in memory, or a URI naming
+// another host.
+std::string sqliteFileOfName(const std::string& name) {
+    if (name.empty() || name == ":memory:")
+        return {};
+    if (name.rfind("file:", 0) != 0)
+        return name;
+    std::size_t end = name.find_first_of("?#");
+    std::string uri = name.substr(5, end == std::string::npos ? std::string::npos : end - 5);
+    std::size_t queryAt = name.find('?');
+    if (queryAt != std::string::npos && name.find("mode=memory", queryAt) != std::string::npos)
+        return {};
+    if (uri.rfind("//", 0) == 0) {
+        std::size_t slash = uri.find('/', 2);
+        std::string host = uri.substr(2, slash == std::string::npos ? std::string::npos : slash - 2);
+        if (!host.empty() && host != "localhost")
+            return {};
+        uri = slash == std::string::npos ? std::string() : uri.substr(slash);
+    }
+    std::string path;
+    for (std::size_t i = 0; i < uri.size(); ++i) {
+        if (uri[i] == '%' && i + 2 < uri.size() && hexDigit(uri[i + 1]) >= 0 && hexDigit(uri[i + 2]) >= 0) {
+            path += static_cast<char>(hexDigit(uri[i + 1]) * 16 + hexDigit(uri[i + 2]));
+            i += 2;
+        } else {
+            path += uri[i];
+        }
+    }
+    return path == ":memory:" ? std::string() : path;
+}
+
 int openLockFile(const std::string& database, bool create) {
     std::string path = database + ".norvak-lock";
     return create ? open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666) : open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -149,9 +193,10 @@ class LockTaker {
         char name[4096] = {};
         SQLSMALLINT length = 0;
         SQLRETURN rc = SQLGetInfo(db_.hdbc(), SQL_DATABASE_NAME, name, sizeof name, &length);
-        if (!SQL_SUCCEEDED(rc) || name[0] == '\0' || std::strcmp(name, ":memory:") == 0)
+        std::string database = SQL_SUCCEEDED(rc) ? sqliteFileOfName(name) : std::string();
+        if (database.empty())
             return false;
-        lockFile_ = openLockFile(name, true);
+        lockFile_ = openLockFile(database, true);
         return lockFile_ >= 0;
     }
 
@@ -296,10 +341,7 @@ std::string sqliteDatabaseFile(const std::string& dataSource) {
     if (driver.empty() ||
         (!namesSqlite(driver) && !namesSqlite(dataSourceSetting(driver.c_str(), "Driver", "odbcinst.ini"))))
         return {};
-    std::string database = setting("Database");
-    if (database.empty() || database == ":memory:" || database.rfind("file:", 0) == 0)
-        return {};
-    return database;
+    return sqliteFileOfName(setting("Database"));
 }
 
 void waitForWriterBeforeReading(Output& out, const std::string& dataSource, int timeoutSeconds) {

@@ -246,7 +246,14 @@ class SqliteStringLock : public ::testing::Test {
 TEST_F(SqliteStringLock, AHeldLockFileIsWaitedForBeforeConnecting) {
     // Only the lock file is held: the database itself is free to connect to.
     HeldLock held(repository_, "SELECT 1");
-    for (const std::string& given : {connection(), "DSN=" + repository_.dataSource()}) {
+    // The database named as a file, as a data source's, and as the URIs
+    // SQLite takes (with a query, and with an escaped character).
+    std::string escaped = repository_.database();
+    escaped.replace(escaped.rfind('/'), 1, "%2F");
+    for (const std::string& given :
+         {connection(), "DSN=" + repository_.dataSource(), "DRIVER={SQLite3};Database=file:" + repository_.database(),
+          "DRIVER={SQLite3};Database=file://" + repository_.database() + "?cache=private",
+          "DRIVER={SQLite3};Database=file://localhost" + escaped}) {
         SCOPED_TRACE(given);
         ProgramResult load = runProgram("norvakload", {"-f", orders, "-n", given, "--lock-timeout", "1"}, "",
                                         repository_.environment());

@@ -185,6 +185,10 @@ TEST_P(QuietAndProgress, TheListingAndTheRemovalAreQuietToo) {
         EXPECT_NE(loud.output.find(listed.output), std::string::npos) << listed.output; // the listing, whole
         EXPECT_TRUE(hasLine(listed, "   100021 PlaceOrder")) << listed.output;
     }
+    // A "-q" that is the value of an option asks for nothing.
+    ProgramResult named = runConnected("norvakshow", {"-s", "-q"});
+    EXPECT_TRUE(contains(named, "Norvak - Message Set list utility")) << named.output;
+    EXPECT_TRUE(contains(named, "*****Error - message set -q not found")) << named.output;
     ProgramResult failed = runConnected("norvakshow", {"-q", "-s", "None"});
     EXPECT_EQ(failed.exitCode, 2);
     EXPECT_TRUE(contains(failed, "*****Error - message set None not found")) << failed.output;

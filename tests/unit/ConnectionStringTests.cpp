@@ -1,5 +1,6 @@
 // Tests of connection strings: their keywords, credentials and shown form.
 #include "dbsession/DbSession.h"
+#include "dbsession/RepositoryLock.h"
 
 #include <gtest/gtest.h>
 
@@ -68,6 +69,26 @@ TEST(ConnectionText, TheCredentialsGivenReplaceTheStringsOwn) {
     EXPECT_EQ(withCredentials("DSN=zep", "bob", ""), "DSN=zep;UID=bob;");
     EXPECT_EQ(withCredentials("Username=old;DSN=zep;Password={a;b};", "", "new;pw"), "Username=old;DSN=zep;PWD={new;pw};");
     EXPECT_EQ(withCredentials("UID=old;User=x;DSN=zep", "bob", "pw"), "DSN=zep;UID=bob;PWD=pw;");
+}
+
+// The database file a SQLite connection string names, whose lock file the
+// runs take before connecting: a path, or the file of a "file:" URI as SQLite
+// reads it; none for a database in memory or on another host.
+TEST(SqliteDatabaseFile, IsThePathOfAFileUriAsSqliteReadsIt) {
+    auto fileOf = [](const std::string& database) {
+        return sqliteDatabaseFile("DRIVER={SQLite3};Database=" + database);
+    };
+    EXPECT_EQ(fileOf("/srv/repo.db"), "/srv/repo.db");
+    EXPECT_EQ(fileOf("file:/srv/repo.db"), "/srv/repo.db");
+    EXPECT_EQ(fileOf("file:repo.db"), "repo.db");
+    EXPECT_EQ(fileOf("file:///srv/repo.db?cache=private"), "/srv/repo.db");
+    EXPECT_EQ(fileOf("file://localhost/srv/my%20repo.db#part"), "/srv/my repo.db");
+    EXPECT_EQ(fileOf("file://elsewhere/srv/repo.db"), "");
+    EXPECT_EQ(fileOf(":memory:"), "");
+    EXPECT_EQ(fileOf("file::memory:"), "");
+    EXPECT_EQ(fileOf("file:repo.db?mode=memory&cache=shared"), "");
+    EXPECT_EQ(fileOf("file:repo.db?mode=rw"), "repo.db");
+    EXPECT_EQ(sqliteDatabaseFile("DRIVER={PostgreSQL ANSI};Database=file:/srv/repo.db"), "");
 }
 
 } // namespace

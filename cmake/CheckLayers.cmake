@@ -51,6 +51,11 @@ foreach(source ${all_sources})
   foreach(line ${odbc_includes})
     string(APPEND failures "\n  ${shown}: ${line}; only dbsession includes the ODBC headers")
   endforeach()
+  # Nor does any other layer hold a raw handle of the session's.
+  file(STRINGS "${source}" handle_includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"dbsession/(SessionHandles|HandleCalls)\\.h\"")
+  foreach(line ${handle_includes})
+    string(APPEND failures "\n  ${shown}: ${line}; the session's handles stay inside dbsession")
+  endforeach()
 endforeach()
 
 if(failures)

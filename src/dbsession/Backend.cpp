@@ -2,6 +2,7 @@
 #include "dbsession/Backend.h"
 
 #include "dbsession/Columns.h"
+#include "dbsession/DbSession.h"
 
 namespace norvak {
 
@@ -34,6 +35,18 @@ class PostgresBackend : public Backend {
     bool lockWasBusy(const std::vector<DiagnosticRecord>& records) const override {
         return !records.empty() && records.front().state == postgresLockNotAvailable;
     }
+    InsertBatching insertBatching() const override { return {200, true}; }
+    // An import rolls back as a whole: psqlODBC's savepoint around every
+    // statement (its default whatever the server) and a server-side prepare
+    // of every statement buy nothing and cost round trips. They are turned
+    // off for the import's connection, whatever the data source says.
+    std::optional<std::string> tunedImportConnection(const std::string& driverName, const std::string& dataSource,
+                                                     const std::string& user,
+                                                     const std::string& password) const override {
+        if (driverName.rfind("psqlodbc", 0) != 0)
+            return std::nullopt;
+        return importConnectionString(dataSource, user, password);
+    }
 };
 
 class OtherBackend : public Backend {
@@ -54,6 +67,11 @@ std::optional<std::string> Backend::lockTimeoutStatement(int) const {
 
 bool Backend::lockWasBusy(const std::vector<DiagnosticRecord>&) const {
     return false;
+}
+
+std::optional<std::string> Backend::tunedImportConnection(const std::string&, const std::string&, const std::string&,
+                                                          const std::string&) const {
+    return std::nullopt;
 }
 
 const Backend& backendOf(DatabaseKind kind) {

@@ -3,6 +3,7 @@
 #include "dbsession/DiagnosticRecords.h"
 #include "dbsession/RepositorySchema.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,11 +13,18 @@ namespace norvak {
 // The database behind a session, where its SQL differs.
 enum class DatabaseKind { sqlite, postgres, other };
 
+// How the rows an import gives in batches are sent: up to `rowsPerBatch`
+// rows in one statement of many VALUES rows, or, with `columnArrays`, one
+// array per column that the server reads instead of parsing a row each.
+struct InsertBatching {
+    std::size_t rowsPerBatch = 200;
+    bool columnArrays = false;
+};
+
 // What differs between the databases a repository can be kept in: one
 // object per database, which a session decides once per connection
-// (DbSession::backend): the index statements and the lock waits. (The
-// batches of inserts and the tuning of the import's connection follow the
-// driver, which the session asks when it connects for an import.)
+// (DbSession::backend): the index statements, the lock waits, the batches
+// of inserts and the tuning of the import's connection.
 class Backend {
   public:
     virtual ~Backend() = default;
@@ -36,6 +44,18 @@ class Backend {
     // Whether a failed lock statement failed only because another run
     // holds the lock.
     virtual bool lockWasBusy(const std::vector<DiagnosticRecord>& records) const;
+
+    // Rows per batch: the SQLite driver compiles a statement again at each
+    // execution, so one statement of many rows is compiled once for all of
+    // them; through a server each statement is a round trip.
+    virtual InsertBatching insertBatching() const { return {}; }
+    // The connection string an import connects with again, through the
+    // driver named `driverName` (SQL_DRIVER_NAME), to tune the connection
+    // with the driver's own keywords; nothing when the connection stands as
+    // it is.
+    virtual std::optional<std::string> tunedImportConnection(const std::string& driverName,
+                                                             const std::string& dataSource, const std::string& user,
+                                                             const std::string& password) const;
 };
 
 // The backend of a database by the name its driver gives (SQL_DBMS_NAME).

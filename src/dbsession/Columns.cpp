@@ -1,5 +1,6 @@
-// Reading the columns of a fetched row: numbers, whole texts and NULLs.
+// SQL texts (quoting, printf-style statements) and the calls on a raw statement handle: column reads, execute, prepare.
 #include "dbsession/Columns.h"
+#include "dbsession/HandleCalls.h"
 
 #include <cstdarg>
 #include <cstring>

@@ -1,35 +1,13 @@
 #pragma once
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <string>
 
 namespace norvak {
-
-// Reads a numeric column of the current row. A NULL leaves `value` as it
-// was: drivers differ in whether they write the buffer for a NULL.
-template <class Number> SQLRETURN getNumber(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT cType, Number& value) {
-    Number buffer{};
-    SQLLEN indicator = 0;
-    SQLRETURN rc = SQLGetData(statement, column, cType, &buffer, sizeof buffer, &indicator);
-    if (SQL_SUCCEEDED(rc) && indicator != SQL_NULL_DATA)
-        value = buffer;
-    return rc;
-}
-
-// Reads a text column into a buffer of `size` bytes, given to the driver as
-// `bufferLength`; a NULL gives the empty text.
-SQLRETURN getText(SQLHSTMT statement, SQLUSMALLINT column, char* buffer, SQLLEN size, SQLLEN bufferLength);
 
 // A text put between single quotes in SQL text: each single quote doubled.
 std::string quotedText(const std::string& text);
 
 // printf-style formatting into a string, for statement texts.
 std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-// SQLExecDirect / SQLPrepare with a text.
-SQLRETURN execDirect(SQLHSTMT statement, const std::string& text);
-SQLRETURN prepare(SQLHSTMT statement, const std::string& text);
 
 } // namespace norvak

@@ -128,9 +128,10 @@ int DbSession::connectToZEP(const std::string& dataSource, const std::string& us
     reportConnectionCall(rc, operation);
     if (rc == SQL_SUCCESS) {
         connected_ = true;
+        detectBackend();
         if (variant_ == SessionVariant::import && !reconnectForImport(dataSource, user, password)) {
             print("Database connection to %s failed\n", shown.c_str());
-            explainFailure(SQL_HANDLE_DBC, hdbc_.get());
+            explainFailure(diagnosticRecords(SQL_HANDLE_DBC, hdbc_.get()));
             errSw_ = 1;
             return SQL_ERROR;
         }
@@ -178,6 +179,7 @@ bool DbSession::connectWithString(const std::string& connectionString) {
     if (!SQL_SUCCEEDED(rc))
         return false;
     connected_ = true;
+    detectBackend();
     rc = SQLSetConnectAttr(hdbc_.get(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
                            SQL_IS_INTEGER);
     reportDbcError(rc, "SQLSetConnectAttr(autocommit_off)", routine);
@@ -204,19 +206,18 @@ std::string importConnectionString(const std::string& dataSource, const std::str
 
 bool DbSession::reconnectForImport(const std::string& dataSource, const std::string& user,
                                    const std::string& password) {
-    // An import rolls back as a whole: psqlODBC's savepoint around every
-    // statement (its default whatever the server) and a server-side prepare
-    // of every statement buy nothing and cost round trips. They are turned
-    // off for the import's connection, whatever the data source says, by
-    // connecting again with the driver's own keywords.
+    // The database's backend says whether its driver tunes the import's
+    // connection with keywords of its own (see Backend::tunedImportConnection).
     SQLCHAR driver[64] = {};
     SQLSMALLINT length = 0;
-    if (!SQL_SUCCEEDED(SQLGetInfo(hdbc_.get(), SQL_DRIVER_NAME, driver, sizeof driver, &length)) ||
-        std::strncmp(reinterpret_cast<const char*>(driver), "psqlodbc", 8) != 0)
+    if (backend_ == nullptr || !SQL_SUCCEEDED(SQLGetInfo(hdbc_.get(), SQL_DRIVER_NAME, driver, sizeof driver, &length)))
+        return true;
+    std::optional<std::string> tuned =
+        backend_->tunedImportConnection(reinterpret_cast<const char*>(driver), dataSource, user, password);
+    if (!tuned)
         return true;
     SQLDisconnect(hdbc_.get());
-    columnArrays_ = true;
-    std::string text = importConnectionString(dataSource, user, password);
+    std::string text = *tuned;
     SQLCHAR completed[1024];
     SQLSMALLINT completedLength = 0;
     SQLRETURN rc = SQLDriverConnect(hdbc_.get(), nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
@@ -242,7 +243,7 @@ void DbSession::explainFailedConnect(const std::string& dataSource) {
         return; // a run without a data source has said so already
     std::vector<DiagnosticRecord> records = diagnosticRecords(SQL_HANDLE_DBC, hdbc_.get());
     if (records.empty() || records.front().state != "IM002") {
-        explainFailure(SQL_HANDLE_DBC, hdbc_.get());
+        explainFailure(diagnosticRecords(SQL_HANDLE_DBC, hdbc_.get()));
         return;
     }
     // The driver manager knows no data source of that name: where it looked.
@@ -261,10 +262,6 @@ void DbSession::explainFailedConnect(const std::string& dataSource) {
           dataSource.c_str(), odbcIni != nullptr ? odbcIni : "not set", records.front().text.c_str());
 }
 
-void DbSession::explainFailure(SQLSMALLINT handleType, SQLHANDLE handle) {
-    explainFailure(diagnosticRecords(handleType, handle));
-}
-
 void DbSession::explainFailure(const std::vector<DiagnosticRecord>& records) {
     FailurePlace place{dataSource_, password_, sqliteDatabaseFile(dataSource_)};
     for (const std::string& line : failureExplanation(records, place))
@@ -275,17 +272,15 @@ void DbSession::reportSqlError(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE h
                                const char* routine) {
     if (rc == SQL_SUCCESS)
         return;
-    SQLCHAR state[16] = {};
-    SQLSMALLINT length = 0;
-    SQLRETURN diag = SQLGetDiagField(handleType, handle, 1, SQL_DIAG_SQLSTATE, state, 15, &length);
+    SQLRETURN diag = SQL_SUCCESS;
+    const std::vector<DiagnosticRecord> records = diagnosticRecords(handleType, handle, &diag);
     if (diag != SQL_SUCCESS) {
         if (reportsInFull())
             print("***** Unable to retrieve SQLSTATE diagrc %d for %s in routine %s\n", diag, operation, routine);
         else
             print("***** Unable to retrieve SQLSTATE\n");
-        state[0] = '\0';
     }
-    const char* sqlState = reinterpret_cast<const char*>(state);
+    const char* sqlState = records.empty() ? "" : records.front().state.c_str();
     if (reportsInFull())
         print("*****Database error %d during %s in routine %s SQLSTATE %s\n", rc, operation, routine, sqlState);
     else
@@ -316,6 +311,14 @@ SQLRETURN DbSession::allocateStatement(const char* routine) {
     return rc;
 }
 
+void DbSession::detectBackend() {
+    char name[128] = {};
+    SQLSMALLINT length = 0;
+    // Unanswered, the question is asked again, and reported, when the backend is needed.
+    if (SQL_SUCCEEDED(SQLGetInfo(hdbc_.get(), SQL_DBMS_NAME, name, sizeof name, &length)))
+        backend_ = &backendOfDatabase(name);
+}
+
 const Backend& DbSession::backend(const char* routine) {
     if (backend_ != nullptr)
         return *backend_;
@@ -340,8 +343,10 @@ SQLRETURN DbSession::rollbackNow() {
 }
 
 InsertBatches& DbSession::inserts() {
-    if (!inserts_)
-        inserts_ = std::make_unique<InsertBatches>(*this, rowsPerBatch_, columnArrays_);
+    if (!inserts_) {
+        const InsertBatching batching = backend_ != nullptr ? backend_->insertBatching() : InsertBatching{};
+        inserts_ = std::make_unique<InsertBatches>(*this, batching.rowsPerBatch, batching.columnArrays);
+    }
     return *inserts_;
 }
 

@@ -85,10 +85,8 @@ class DbSession {
     void reportDbcError(SQLRETURN rc, const char* operation, const char* routine);
     void reportStmtError(SQLRETURN rc, const char* operation, const char* routine);
     // After the line that reports a failure: the driver's message of every
-    // diagnostic record of the handle, then the next step when the failure
-    // is a known one (see DiagnosticRecords.h).
-    void explainFailure(SQLSMALLINT handleType, SQLHANDLE handle);
-    // The same for records read earlier.
+    // diagnostic record read (see Statement::diagnostics), then the next
+    // step when the failure is a known one (see DiagnosticRecords.h).
     void explainFailure(const std::vector<DiagnosticRecord>& records);
     // The data source of the last connect.
     const std::string& dataSource() const { return dataSource_; }
@@ -124,17 +122,21 @@ class DbSession {
     // Forgets the rows that wait: the transaction is rolled back.
     void discardInserts();
 
-    SQLHENV henv() const { return henv_.get(); }
-    SQLHDBC hdbc() const { return hdbc_.get(); }
-    SQLHSTMT hstmt() const { return hstmt_.get(); }
-    OdbcHandle& statement() { return hstmt_; }
     bool connected() const { return connected_; }
 
   private:
+    // The handles themselves stay inside the session layer (SessionHandles.h).
+    friend struct SessionHandles;
+    SQLHENV henv() const { return henv_.get(); }
+    SQLHDBC hdbc() const { return hdbc_.get(); }
+    SQLHSTMT hstmt() const { return hstmt_.get(); }
+
     // SQLConnect to a data source by its name, or SQLDriverConnect with a
     // connection string and the run's credentials; `operation` names the call.
     SQLRETURN connectHandle(const std::string& dataSource, const std::string& user, const std::string& password,
                             const char*& operation);
+    // Which database the connection reaches, asked of the driver once, without a word.
+    void detectBackend();
     // The import's connection through psqlODBC, made again without a
     // savepoint around each statement and without server-side prepares.
     bool reconnectForImport(const std::string& dataSource, const std::string& user, const std::string& password);
@@ -155,15 +157,9 @@ class DbSession {
     bool connected_ = false;
     std::string dataSource_;
     std::string password_; // only to mask it where a driver's message repeats it
-    // Rows per batch of the inserts given in batch mode. Through psqlODBC
-    // each statement is a round trip to the server; the SQLite driver
-    // compiles a statement again at each execution, so one statement of many
-    // rows is compiled once for all of them.
-    std::size_t rowsPerBatch_ = 200;
-    // Through psqlODBC a batch is given as one array per column, which the
-    // server reads instead of parsing a VALUES row per row.
-    const Backend* backend_ = nullptr; // once asked on this connection
-    bool columnArrays_ = false;
+    // Decided once per connection, when it is made (or when first asked, if
+    // the driver did not answer then); the batches of inserts follow it.
+    const Backend* backend_ = nullptr;
     std::unique_ptr<InsertBatches> inserts_;
 };
 

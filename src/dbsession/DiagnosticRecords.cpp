@@ -11,22 +11,22 @@ namespace norvak {
 
 namespace {
 
-// Reads record `number`; false when there is none.
-bool readRecord(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT number, DiagnosticRecord& record) {
+// Reads record `number`; the result of the read (SQL_NO_DATA when there is none).
+SQLRETURN readRecord(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT number, DiagnosticRecord& record) {
     SQLCHAR state[8] = {};
     std::vector<SQLCHAR> message(1024);
     SQLSMALLINT length = 0;
     SQLRETURN rc = SQLGetDiagRec(handleType, handle, number, state, &record.native, message.data(),
                                  static_cast<SQLSMALLINT>(message.size()), &length);
     if (!SQL_SUCCEEDED(rc))
-        return false;
+        return rc;
     if (length >= static_cast<SQLSMALLINT>(message.size())) {
         // Longer than the buffer: read again whole.
         message.resize(static_cast<std::size_t>(length) + 1);
         rc = SQLGetDiagRec(handleType, handle, number, state, &record.native, message.data(),
                            static_cast<SQLSMALLINT>(message.size()), &length);
         if (!SQL_SUCCEEDED(rc))
-            return false;
+            return rc;
     }
     record.state = reinterpret_cast<const char*>(state);
     record.text = reinterpret_cast<const char*>(message.data());
@@ -35,7 +35,7 @@ bool readRecord(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT number, Di
         record.text.begin(), record.text.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
     while (!record.text.empty() && record.text.back() == ' ')
         record.text.pop_back();
-    return true;
+    return rc;
 }
 
 // SQLite's result code of a database file it cannot open.
@@ -172,13 +172,20 @@ std::string_view stepPrefix(const std::string& step) {
 
 } // namespace
 
-std::vector<DiagnosticRecord> diagnosticRecords(SQLSMALLINT handleType, SQLHANDLE handle) {
+std::vector<DiagnosticRecord> diagnosticRecords(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN* firstRead) {
     std::vector<DiagnosticRecord> records;
-    if (handle == SQL_NULL_HANDLE)
-        return records;
-    DiagnosticRecord record;
-    for (SQLSMALLINT number = 1; number < 100 && readRecord(handleType, handle, number, record); ++number)
-        records.push_back(record);
+    SQLRETURN rc = SQL_INVALID_HANDLE;
+    if (handle != SQL_NULL_HANDLE) {
+        DiagnosticRecord record;
+        rc = readRecord(handleType, handle, 1, record);
+        for (SQLSMALLINT number = 2; SQL_SUCCEEDED(rc) && number <= 100; ++number) {
+            records.push_back(record);
+            if (!SQL_SUCCEEDED(readRecord(handleType, handle, number, record)))
+                break;
+        }
+    }
+    if (firstRead != nullptr)
+        *firstRead = rc;
     return records;
 }
 

@@ -17,8 +17,11 @@ struct DiagnosticRecord {
     std::string text;
 };
 
-// Every diagnostic record the handle holds, in their order.
-std::vector<DiagnosticRecord> diagnosticRecords(SQLSMALLINT handleType, SQLHANDLE handle);
+// Every diagnostic record the handle holds, in their order: the one reader
+// of a handle's records. With `firstRead`, the result of reading the first
+// (SQL_NO_DATA when there is none, SQL_INVALID_HANDLE for no handle).
+std::vector<DiagnosticRecord> diagnosticRecords(SQLSMALLINT handleType, SQLHANDLE handle,
+                                                SQLRETURN* firstRead = nullptr);
 // "SQLSTATE text" of the handle's first record, or "no diagnostic".
 std::string firstDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle);
 

@@ -1,5 +1,7 @@
 // The inserts of a session: each statement prepared once and its rows sent in batches.
 #include "dbsession/InsertBatches.h"
+#include "dbsession/HandleCalls.h"
+#include "dbsession/SessionHandles.h"
 
 #include "dbsession/Columns.h"
 
@@ -89,7 +91,7 @@ void InsertBatches::release() {
 bool InsertBatches::allocate(OdbcHandle& handle, const char* routine) {
     if (handle)
         return true;
-    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, db_.hdbc(), handle.out());
+    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, SessionHandles::connection(db_), handle.out());
     db_.reportDbcError(rc, "SQLAllocHandle", routine);
     if (!SQL_SUCCEEDED(rc))
         handle.reset();

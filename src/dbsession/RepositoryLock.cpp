@@ -1,5 +1,7 @@
 // The lock that makes runs changing one message set run one after the other.
 #include "dbsession/RepositoryLock.h"
+#include "dbsession/HandleCalls.h"
+#include "dbsession/SessionHandles.h"
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
@@ -152,7 +154,7 @@ class LockTaker {
         : out_(out), db_(db), request_(request), lockFile_(lockFile), backend_(db.backend(request.routine)) {}
 
     LockResult take() {
-        SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, db_.hdbc(), statement_.out());
+        SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, SessionHandles::connection(db_), statement_.out());
         db_.reportDbcError(rc, "SQLAllocHandle", request_.routine);
         if (rc != SQL_SUCCESS)
             return LockResult::failed;
@@ -168,7 +170,7 @@ class LockTaker {
         }
         // The run goes on without the lock and meets the same failure, with
         // its own report, in the statements that follow.
-        SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), SQL_ROLLBACK);
+        SQLEndTran(SQL_HANDLE_DBC, SessionHandles::connection(db_), SQL_ROLLBACK);
         return LockResult::failed;
     }
 
@@ -192,7 +194,7 @@ class LockTaker {
     bool lockFileOfDatabase() {
         char name[4096] = {};
         SQLSMALLINT length = 0;
-        SQLRETURN rc = SQLGetInfo(db_.hdbc(), SQL_DATABASE_NAME, name, sizeof name, &length);
+        SQLRETURN rc = SQLGetInfo(SessionHandles::connection(db_), SQL_DATABASE_NAME, name, sizeof name, &length);
         std::string database = SQL_SUCCEEDED(rc) ? sqliteFileOfName(name) : std::string();
         if (database.empty())
             return false;
@@ -208,17 +210,17 @@ class LockTaker {
     // file system without shared memory) leaves the mode as it was.
     void useWriteAheadLog() {
         SQLULEN autocommit = SQL_AUTOCOMMIT_ON;
-        SQLGetConnectAttr(db_.hdbc(), SQL_ATTR_AUTOCOMMIT, &autocommit, 0, nullptr);
+        SQLGetConnectAttr(SessionHandles::connection(db_), SQL_ATTR_AUTOCOMMIT, &autocommit, 0, nullptr);
         bool inTransaction = autocommit == SQL_AUTOCOMMIT_OFF;
         if (inTransaction) {
-            SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), SQL_ROLLBACK);
-            SQLSetConnectAttr(db_.hdbc(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
+            SQLEndTran(SQL_HANDLE_DBC, SessionHandles::connection(db_), SQL_ROLLBACK);
+            SQLSetConnectAttr(SessionHandles::connection(db_), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
                               SQL_IS_INTEGER);
         }
         execDirect(statement_.get(), "PRAGMA journal_mode = WAL");
         SQLFreeStmt(statement_.get(), SQL_CLOSE);
         if (inTransaction)
-            SQLSetConnectAttr(db_.hdbc(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+            SQLSetConnectAttr(SessionHandles::connection(db_), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
                               SQL_IS_INTEGER);
     }
 
@@ -230,7 +232,7 @@ class LockTaker {
         if (attempt == Attempt::busy && timeout > first) {
             sayWaiting(out_, request_.what, timeout - first);
             // The statement that timed out spoilt the transaction; it held nothing yet.
-            SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), SQL_ROLLBACK);
+            SQLEndTran(SQL_HANDLE_DBC, SessionHandles::connection(db_), SQL_ROLLBACK);
             attempt = tryWithTimeout(timeout - first);
         }
         if (attempt == Attempt::locked && !setLockTimeout(0))

@@ -1,5 +1,7 @@
 // Which texts a PostgreSQL repository takes in its client and server encodings.
 #include "dbsession/ServerEncoding.h"
+#include "dbsession/HandleCalls.h"
+#include "dbsession/SessionHandles.h"
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
@@ -47,7 +49,7 @@ class TextTrial {
   private:
     bool show(const char* setting, std::string& value) {
         OdbcHandle statement{SQL_HANDLE_STMT};
-        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, db_.hdbc(), statement.out())))
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, SessionHandles::connection(db_), statement.out())))
             return fail(formatText("no statement handle for SHOW %s", setting));
         SQLRETURN rc = execDirect(statement.get(), formatText("SHOW %s", setting));
         if (SQL_SUCCEEDED(rc))
@@ -63,7 +65,7 @@ class TextTrial {
 
     Outcome tryAll(const std::vector<std::string>& texts, std::size_t from, std::size_t to) {
         OdbcHandle statement{SQL_HANDLE_STMT};
-        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, db_.hdbc(), statement.out()))) {
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, SessionHandles::connection(db_), statement.out()))) {
             fail("no statement handle");
             return Outcome::failed;
         }
@@ -86,7 +88,7 @@ class TextTrial {
         std::string state = why.substr(0, why.find(' '));
         statement.reset();
         // The refused statement spoilt the transaction: nothing of it to keep.
-        SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), SQL_ROLLBACK);
+        SQLEndTran(SQL_HANDLE_DBC, SessionHandles::connection(db_), SQL_ROLLBACK);
         // Class 22, data exception: invalid byte sequence (22021), no
         // equivalent in the server's encoding (22P05).
         if (state.rfind("22", 0) == 0)

@@ -1,5 +1,7 @@
 // The steps of every query and insert on one statement handle, each reported under its label.
 #include "dbsession/Statement.h"
+#include "dbsession/HandleCalls.h"
+#include "dbsession/SessionHandles.h"
 
 #include "dbsession/Columns.h"
 #include "dbsession/InsertBatches.h"
@@ -8,10 +10,10 @@
 
 namespace norvak {
 
-Statement::Statement(DbSession& db, const char* routine) : db_(db), routine_(routine), handle_(db.hstmt()) {}
+Statement::Statement(DbSession& db, const char* routine) : db_(db), routine_(routine), handle_(SessionHandles::mainStatement(db)) {}
 
 Statement::Statement(DbSession& db, const char* routine, const char* allocateLabel) : db_(db), routine_(routine) {
-    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, db.hdbc(), owned_.out());
+    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, SessionHandles::connection(db), owned_.out());
     db.reportDbcError(rc, allocateLabel, routine);
     handle_ = owned_.get();
 }
@@ -25,6 +27,19 @@ SQLRETURN Statement::execute(const std::string& sql, const char* label) {
     SQLRETURN rc = execDirect(handle_, sql);
     report(rc, label);
     return rc;
+}
+
+SQLRETURN Statement::executeUnreported(const std::string& sql) {
+    db_.flushInserts();
+    return execDirect(handle_, sql);
+}
+
+std::vector<DiagnosticRecord> Statement::diagnostics() const {
+    return diagnosticRecords(SQL_HANDLE_STMT, handle_);
+}
+
+void Statement::explainFailure() {
+    db_.explainFailure(diagnostics());
 }
 
 SQLRETURN Statement::prepare(const std::string& sql, const char* label) {

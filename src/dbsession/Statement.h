@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dbsession/DbSession.h"
+#include "dbsession/DiagnosticRecords.h"
 #include "dbsession/RepositorySchema.h"
 
 #include <sql.h>
@@ -28,9 +29,10 @@ class Statement {
     Statement& operator=(const Statement&) = delete;
 
     bool usable() const { return handle_ != SQL_NULL_HSTMT; }
-    SQLHSTMT handle() const { return handle_; }
 
     SQLRETURN execute(const std::string& sql, const char* label); // SQLExecDirect
+    // SQLExecDirect whose failure the caller reports or explains itself.
+    SQLRETURN executeUnreported(const std::string& sql);
     SQLRETURN prepare(const std::string& sql, const char* label);
     SQLRETURN executePrepared(const char* label); // SQLExecute
 
@@ -86,8 +88,15 @@ class Statement {
     SQLRETURN close(const char* label);
 
     void report(SQLRETURN rc, const char* label);
+    // Every diagnostic record of the statement's last call.
+    std::vector<DiagnosticRecord> diagnostics() const;
+    // After the line that reports a failure of the statement: the driver's
+    // messages and the next step of a known failure (DbSession::explainFailure).
+    void explainFailure();
 
   private:
+    friend struct SessionHandles;
+
     DbSession& db_;
     const char* routine_;
     OdbcHandle owned_{SQL_HANDLE_STMT};

@@ -1,5 +1,6 @@
 // The guard of an open transaction: committed, or rolled back whatever ends the run.
 #include "dbsession/Transaction.h"
+#include "dbsession/SessionHandles.h"
 
 #include "dbsession/DbSession.h"
 
@@ -10,12 +11,12 @@ namespace norvak {
 Transaction::~Transaction() {
     db_.discardInserts();
     if (!ended_ && db_.connected())
-        SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), SQL_ROLLBACK);
+        SQLEndTran(SQL_HANDLE_DBC, SessionHandles::connection(db_), SQL_ROLLBACK);
     restoreAutocommit();
 }
 
 SQLRETURN Transaction::begin() {
-    SQLRETURN rc = SQLSetConnectAttr(db_.hdbc(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+    SQLRETURN rc = SQLSetConnectAttr(SessionHandles::connection(db_), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
                                      SQL_IS_INTEGER);
     autocommitTurnedOff_ = rc == SQL_SUCCESS;
     return rc;
@@ -25,7 +26,7 @@ void Transaction::restoreAutocommit() {
     if (!autocommitTurnedOff_ || !db_.connected())
         return;
     autocommitTurnedOff_ = false;
-    SQLSetConnectAttr(db_.hdbc(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), SQL_IS_INTEGER);
+    SQLSetConnectAttr(SessionHandles::connection(db_), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), SQL_IS_INTEGER);
 }
 
 SQLRETURN Transaction::commit() {
@@ -33,7 +34,7 @@ SQLRETURN Transaction::commit() {
     // one of them fails (it is reported), nothing is.
     if (!db_.flushInserts())
         return SQL_ERROR;
-    SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), SQL_COMMIT);
+    SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, SessionHandles::connection(db_), SQL_COMMIT);
     if (rc == SQL_SUCCESS) {
         ended_ = true;
         restoreAutocommit();
@@ -43,7 +44,7 @@ SQLRETURN Transaction::commit() {
 
 SQLRETURN Transaction::rollback() {
     db_.discardInserts();
-    SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, db_.hdbc(), SQL_ROLLBACK);
+    SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, SessionHandles::connection(db_), SQL_ROLLBACK);
     ended_ = true;
     restoreAutocommit();
     return rc;

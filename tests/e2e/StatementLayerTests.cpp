@@ -2,6 +2,7 @@
 #include "e2e/TestRepository.h"
 
 #include "dbsession/DbSession.h"
+#include "dbsession/SessionHandles.h"
 #include "dbsession/Statement.h"
 #include "dbsession/Transaction.h"
 #include "support/Output.h"
@@ -56,7 +57,7 @@ class StatementLayer : public ::testing::TestWithParam<Backend> {
     void TearDown() override {
         // A SQLite connection with a transaction open cannot be closed.
         if (session_ && session_->connected())
-            SQLEndTran(SQL_HANDLE_DBC, session_->hdbc(), SQL_ROLLBACK);
+            SQLEndTran(SQL_HANDLE_DBC, SessionHandles::connection(*session_), SQL_ROLLBACK);
         if (session_)
             session_->close("test");
         session_.reset();
@@ -136,10 +137,10 @@ TEST_P(StatementLayer, AnInsertRunsOrOnlyReportsAndLeavesNoParameterBound) {
                                 {InsertParameter::integer(5), InsertParameter::text("O'Brien ü")}, "createT",
                                 InsertMode::execute);
     EXPECT_EQ(freed, SQL_SUCCESS);
-    EXPECT_EQ(runsWithoutBinding(session_->hstmt()), false);
+    EXPECT_EQ(runsWithoutBinding(SessionHandles::mainStatement(*session_)), false);
     runInsert(*session_, "INSERT INTO T (N, S) VALUES (?, ?)", {InsertParameter::integer(6), InsertParameter::nullText()},
               "createT", InsertMode::reportOnly);
-    EXPECT_EQ(runsWithoutBinding(session_->hstmt()), false);
+    EXPECT_EQ(runsWithoutBinding(SessionHandles::mainStatement(*session_)), false);
     EXPECT_EQ(transaction.commit(), SQL_SUCCESS);
     EXPECT_EQ(rowsOfT(), (Rows{{"5", "O'Brien ü"}}));
     EXPECT_EQ(out_.text(), "");
@@ -150,7 +151,7 @@ TEST_P(StatementLayer, AnInsertRunsOrOnlyReportsAndLeavesNoParameterBound) {
     bool reported = out_.text().find(" during SQLPrepare in routine createT") != std::string::npos ||
                     out_.text().find(" during SQLExecute in routine createT") != std::string::npos;
     EXPECT_TRUE(reported) << out_.text();
-    EXPECT_EQ(runsWithoutBinding(session_->hstmt()), false);
+    EXPECT_EQ(runsWithoutBinding(SessionHandles::mainStatement(*session_)), false);
 }
 
 TEST_P(StatementLayer, ATransactionRollsBackUnlessItWasCommitted) {

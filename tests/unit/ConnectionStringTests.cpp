@@ -1,4 +1,5 @@
 // Tests of connection strings: their keywords, credentials and shown form.
+#include "dbsession/Backend.h"
 #include "dbsession/DbSession.h"
 #include "dbsession/RepositoryLock.h"
 
@@ -16,6 +17,22 @@ TEST(ImportConnectionString, NamesTheDataSourceAndOnlyTheCredentialsTheRunGives)
     EXPECT_EQ(importConnectionString("orders_pg", "", ""), "DSN=orders_pg;Protocol=7.4-1;UseServerSidePrepare=0");
     EXPECT_EQ(importConnectionString("orders_pg", "alice", "secret"),
               "DSN=orders_pg;UID=alice;PWD=secret;Protocol=7.4-1;UseServerSidePrepare=0");
+}
+
+// What the database's backend decides for an import: only psqlODBC takes
+// the tuning keywords (another driver would refuse or ignore them), and only
+// a server takes its batches as column arrays.
+TEST(ImportConnectionString, OnlyAServerReachedThroughPsqlodbcIsConnectedAgainTuned) {
+    const Backend& postgres = backendOf(DatabaseKind::postgres);
+    EXPECT_EQ(postgres.tunedImportConnection("psqlodbcw.so", "orders_pg", "alice", "secret"),
+              importConnectionString("orders_pg", "alice", "secret"));
+    EXPECT_EQ(postgres.tunedImportConnection("libodbcpsql.so", "orders_pg", "", ""), std::nullopt);
+    EXPECT_EQ(backendOf(DatabaseKind::sqlite).tunedImportConnection("psqlodbcw.so", "orders", "", ""), std::nullopt);
+    EXPECT_EQ(backendOf(DatabaseKind::other).tunedImportConnection("psqlodbcw.so", "orders", "", ""), std::nullopt);
+
+    EXPECT_TRUE(backendOfDatabase("PostgreSQL").insertBatching().columnArrays);
+    EXPECT_FALSE(backendOfDatabase("SQLite").insertBatching().columnArrays);
+    EXPECT_GT(backendOfDatabase("SQLite").insertBatching().rowsPerBatch, 1U);
 }
 
 TEST(ImportConnectionString, ValuesThatWouldEndTheirKeywordAreBraced) {

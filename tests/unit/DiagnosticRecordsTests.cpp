@@ -60,3 +60,34 @@ TEST(FailureExplanation, TheLinesAreToldFromOtherReportLines) {
 
 } // namespace
 } // namespace norvak
+
+namespace norvak {
+namespace {
+
+// The one reader of a handle's records, on real handles of the driver
+// manager: what the report of a failure says when there is no record to
+// read, and the records of a refused call.
+TEST(DiagnosticRecordReading, TellsNoHandleAndNoRecordApartFromARecordRead) {
+    SQLRETURN firstRead = SQL_SUCCESS;
+    EXPECT_TRUE(diagnosticRecords(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &firstRead).empty());
+    EXPECT_EQ(firstRead, SQL_INVALID_HANDLE);
+
+    SQLHENV environment = SQL_NULL_HENV;
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment)));
+    EXPECT_TRUE(diagnosticRecords(SQL_HANDLE_ENV, environment, &firstRead).empty());
+    EXPECT_EQ(firstRead, SQL_NO_DATA);
+
+    // A connection before the environment says its ODBC version: refused
+    // with a function sequence error.
+    SQLHDBC connection = SQL_NULL_HDBC;
+    ASSERT_FALSE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, environment, &connection)));
+    std::vector<DiagnosticRecord> records = diagnosticRecords(SQL_HANDLE_ENV, environment, &firstRead);
+    EXPECT_EQ(firstRead, SQL_SUCCESS);
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.front().state, "HY010");
+    EXPECT_FALSE(records.front().text.empty());
+    SQLFreeHandle(SQL_HANDLE_ENV, environment);
+}
+
+} // namespace
+} // namespace norvak

@@ -45,7 +45,7 @@ class Discovery {
                       "SQLExecDirect");
         if (rc_ != SQL_SUCCESS) {
             diag_.print("Unable to execute SELECT statement - rc=%d\n", rc_);
-            db_.explainFailure(SQL_HANDLE_STMT, stmt_->handle());
+            stmt_->explainFailure();
             return;
         }
         rc_ = fetch("SQLFetch", false);

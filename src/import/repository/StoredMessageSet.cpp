@@ -145,7 +145,7 @@ std::optional<std::int16_t> findMessageSet(Diagnostics& diag, DbSession& db, con
         {"SQLExecDirect", "SQLFetch", false, "SQLFetch2", "SQLGetData1", "SQLGetData2", "SQLGetData3"}, diag.errSw);
     if (lookup.executed != SQL_SUCCESS) {
         // Why: the driver's messages, and the next step of a repository never set up.
-        db.explainFailure(SQL_HANDLE_STMT, statement.handle());
+        statement.explainFailure();
         return std::nullopt;
     }
     if (diag.errSw || lookup.matches.empty())

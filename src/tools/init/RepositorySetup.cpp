@@ -304,8 +304,6 @@ class RepositorySetup {
     }
 
   private:
-    SQLHSTMT stmt() const { return db_.hstmt(); }
-
     void report(SQLRETURN rc, const char* operation, const char* routine) {
         db_.reportStmtError(rc, operation, routine);
     }
@@ -314,10 +312,11 @@ class RepositorySetup {
     // missing. A probe that fails for another reason (no permission, a lost
     // connection) is reported, and is no proof that the table is missing.
     TableState tableState(const std::string& name) {
-        SQLRETURN rc = execDirect(stmt(), formatText("SELECT 1 FROM %s WHERE 1 = 0", name.c_str()));
+        Statement probe(db_, "createTables");
+        SQLRETURN rc = probe.executeUnreported(formatText("SELECT 1 FROM %s WHERE 1 = 0", name.c_str()));
         TableState state = TableState::present;
         if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
-            state = probeFoundNoTable() ? TableState::missing : TableState::unknown;
+            state = reportsMissingTable(probe.diagnostics()) ? TableState::missing : TableState::unknown;
             if (state == TableState::unknown)
                 report(rc, "SQLExecDirect", "createTables");
         }
@@ -325,18 +324,16 @@ class RepositorySetup {
         return state;
     }
 
-    bool probeFoundNoTable() { return reportsMissingTable(diagnosticRecords(SQL_HANDLE_STMT, stmt())); }
-
     // Runs a statement whose failure the caller handles itself.
     bool executeQuietly(const std::string& sql) {
-        SQLRETURN rc = execDirect(stmt(), sql);
+        SQLRETURN rc = Statement(db_, "createTables").executeUnreported(sql);
         db_.closeCursor();
         return SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
     }
 
     bool execute(const std::string& sql, const char* routine) {
         Statement statement(db_, routine);
-        SQLRETURN rc = execDirect(statement.handle(), sql);
+        SQLRETURN rc = statement.executeUnreported(sql);
         if (rc == SQL_SUCCESS_WITH_INFO || rc == SQL_NO_DATA)
             rc = SQL_SUCCESS;
         statement.report(rc, "SQLExecDirect");

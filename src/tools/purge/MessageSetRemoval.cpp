@@ -159,7 +159,7 @@ int getZEPInfo(MessageSetRemoval& removal) {
         }
     } else {
         // Why: the driver's messages, and the next step of a repository never set up.
-        removal.db.explainFailure(SQL_HANDLE_STMT, lookUp.handle());
+        lookUp.explainFailure();
     }
     return lookUp.close("SQLFreeStmt");
 }
@@ -174,7 +174,7 @@ bool deleteTableInfo(MessageSetRemoval& removal, const char* table, const char* 
 
     Statement deletion(db, routine);
     bool done = true;
-    SQLRETURN rc = execDirect(deletion.handle(), statementText);
+    SQLRETURN rc = deletion.executeUnreported(statementText);
     if (rc == SQL_SUCCESS) {
         // Some drivers answer a DELETE that matched nothing with success
         // rather than SQL_NO_DATA; the row count tells them apart.

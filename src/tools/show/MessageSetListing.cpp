@@ -134,7 +134,7 @@ int listOneMessageSet(Output& out, DbSession& db, int& errSw, const std::string&
             return listingDatabaseError;
         MessageSetLookup lookup = lookUpMessageSet(set, schemaPrefix, name, listingLookupLabels, errSw);
         if (!SQL_SUCCEEDED(lookup.executed))
-            db.explainFailure(SQL_HANDLE_STMT, set.handle());
+            set.explainFailure();
         if (lookup.executed != SQL_SUCCESS)
             return listingDatabaseError;
         if (lookup.ambiguous()) {
@@ -201,7 +201,7 @@ bool namesOneMessageSet(Output& out, DbSession& db, int& errSw, const std::strin
         return false;
     MessageSetLookup lookup = lookUpMessageSet(set, schemaPrefix, name, listingLookupLabels, errSw);
     if (!SQL_SUCCEEDED(lookup.executed))
-        db.explainFailure(SQL_HANDLE_STMT, set.handle());
+        set.explainFailure();
     if (!lookup.ambiguous())
         return lookup.executed == SQL_SUCCESS;
     out.print("%s", ambiguousMessageSetLine(name, lookup.matches).c_str());
@@ -226,7 +226,7 @@ nlohmann::ordered_json listMessageSetsJson(DbSession& db, int& errSw, const std:
                                     where.c_str()),
                          "SQLExecDirect");
         if (!SQL_SUCCEEDED(rc))
-            db.explainFailure(SQL_HANDLE_STMT, rows.handle());
+            rows.explainFailure();
         if (rc == SQL_SUCCESS)
             rows.forEachRow("SQLFetch", false, "SQLFetch2", errSw, [&] {
                 SQLSMALLINT key = 0;
@@ -342,10 +342,10 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv, nlohman
     std::vector<DiagnosticRecord> why;
     if (sets.usable()) {
         if (!SQL_SUCCEEDED(sets.prepare(query, "SQLPrepare")))
-            why = diagnosticRecords(SQL_HANDLE_STMT, sets.handle());
+            why = sets.diagnostics();
         executeRc = sets.executePrepared("SQLExecute");
         if (why.empty())
-            why = diagnosticRecords(SQL_HANDLE_STMT, sets.handle());
+            why = sets.diagnostics();
     }
 
     if (executeRc != SQL_SUCCESS || errSw) {

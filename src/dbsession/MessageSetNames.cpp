@@ -2,6 +2,7 @@
 #include "dbsession/MessageSetNames.h"
 
 #include "dbsession/Columns.h"
+#include "dbsession/RepositoryStatements.h"
 #include "support/StringUtilities.h"
 
 #include <optional>
@@ -32,10 +33,8 @@ bool hasOuterBlanks(const std::string& name) {
 MessageSetLookup lookUpMessageSet(Statement& statement, const std::string& schemaPrefix, const std::string& name,
                                   const MessageSetLookupLabels& labels, const int& errSw) {
     MessageSetLookup lookup;
-    lookup.executed = statement.execute(formatText("SELECT PROJECT_KEY, NEXT_ID, NAME FROM %sPROJECT AS S WHERE %s "
-                                                   "ORDER BY PROJECT_KEY",
-                                                   schemaPrefix.c_str(), messageSetCondition(name, "S.NAME").c_str()),
-                                        labels.execute);
+    lookup.executed = statement.execute(
+        messageSetsByConditionQuery(schemaPrefix, messageSetCondition(name, "S.NAME")), labels.execute);
     if (lookup.executed != SQL_SUCCESS)
         return lookup;
     lookup.firstFetch = statement.fetch(labels.firstFetch, labels.reportNoRow);

@@ -1,6 +1,7 @@
 // The lock that makes runs changing one message set run one after the other.
 #include "dbsession/RepositoryLock.h"
 #include "dbsession/HandleCalls.h"
+#include "dbsession/RepositoryStatements.h"
 #include "dbsession/SessionHandles.h"
 
 #include "dbsession/Columns.h"
@@ -290,8 +291,7 @@ DatabaseKind databaseKind(DbSession& db, const char* routine) {
 
 LockRequest messageSetLock(const std::string& schemaPrefix, const std::string& where, const std::string& name,
                            int timeoutSeconds, const char* routine) {
-    std::string statement =
-        formatText("UPDATE %sPROJECT SET NEXT_ID = NEXT_ID WHERE %s", schemaPrefix.c_str(), where.c_str());
+    std::string statement = messageSetLockStatement(schemaPrefix, where);
     return LockRequest{statement, statement, messageSetLockName(name), timeoutSeconds, routine};
 }
 

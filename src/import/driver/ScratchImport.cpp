@@ -4,6 +4,7 @@
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
 #include "dbsession/RepositorySchema.h"
+#include "dbsession/RepositoryStatements.h"
 #include "dbsession/Statement.h"
 #include "dbsession/Transaction.h"
 #include "import/driver/ImportDriver.h"
@@ -42,29 +43,21 @@ class ScratchRepository {
 
     bool create(std::int16_t key, const std::string& setName) {
         for (const TableDefinition& table : repositoryTables()) {
-            if (!execute(formatText("CREATE TABLE %s %s", table.name, table.columns)))
+            if (!execute(createTableStatement(table.name, table.columns)))
                 return false;
         }
         for (const IndexDefinition& index : repositoryIndexes()) {
-            if (!execute(formatText("CREATE INDEX %s ON %s %s", index.name, index.table, index.columns)))
+            if (!execute(createIndexStatement(index.name, index.table, index.columns)))
                 return false;
         }
-        return execute(formatText("INSERT INTO REPOSITORY (REPOSITORY_ID, REPOSITORY_LEVEL, NEXT_PROJECT_KEY, "
-                                  "CREATE_DATE) VALUES (1, %d, %d, '%s')",
-                                  repositoryLevel, key + 1, date_.c_str())) &&
-               insert(formatText("INSERT INTO PROJECT (PROJECT_KEY, PROJECT_REPOSITORY, PROJECT_ID, PROJECT_LEVEL, "
-                                 "NEXT_ID, NAME, CREATE_DATE, LAST_MOD_DATE, STATUS) VALUES (%d, 1, %d, 0, %d, ?, "
-                                 "'%s', '%s', 0)",
-                                 key, key, firstItemId, date_.c_str(), date_.c_str()),
+        return execute(insertRepositoryRowStatement(noSchema_, 1, key + 1, date_)) &&
+               insert(insertMessageSetStatement(noSchema_, key, 1, firstItemId, "?", date_),
                       {InsertParameter::text(setName)});
     }
 
     bool pluginMember(std::int16_t key, const StoredPluginMember& member) {
-        return insert(formatText("INSERT INTO REG_PLUGIN_MEMBER (PROJECT_KEY, MEMBER_ID, PLUGIN_KEY, SEQUENCE_NUM, "
-                                 "ACTIVE, LAYER_FINAL, REG_NAME, LOCK_DATE, CREATE_DATE, LAST_MOD_DATE, STATUS) "
-                                 "VALUES (%d, %d, %d, %d, %d, %d, ?, ?, '%s', '%s', %d)",
-                                 key, member.id, member.pluginKey, member.sequence, member.active, member.layerFinal,
-                                 date_.c_str(), date_.c_str(), member.status),
+        return insert(copyPluginMemberStatement(noSchema_, key, member.id, member.pluginKey, member.sequence,
+                                                member.active, member.layerFinal, member.status, date_),
                       {InsertParameter::text(member.name),
                        member.lockDate ? InsertParameter::text(*member.lockDate) : InsertParameter::nullText()});
     }
@@ -73,13 +66,10 @@ class ScratchRepository {
         auto text = [](const std::optional<std::string>& value) {
             return value ? InsertParameter::text(*value) : InsertParameter::nullText();
         };
-        return insert(formatText("INSERT INTO M_ATTRIBUTE (PROJECT, ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, "
-                                 "ATTR_NAME, ATTR_TYPE, ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, "
-                                 "REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, ATTR_VALUE, ATTR_LVALUE, CREATE_DATE, "
-                                 "LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS) VALUES (%d, %d, %d, %d, "
-                                 "?, ?, ?, %d, %d, %d, %d, %d, ?, ?, '%s', '%s', %d, %d, %d)",
-                                 key, row.id, row.ownerId, row.ownerClass, row.flags, row.minLength, row.maxLength,
-                                 row.pluginMemberId, row.key, date_.c_str(), date_.c_str(), key, key, row.status),
+        const CopiedAttribute copied{row.id,        row.ownerId,        row.ownerClass,
+                                     row.flags,     row.minLength,      row.maxLength,
+                                     row.pluginMemberId, row.key,       row.status};
+        return insert(copyAttributeStatement(RowStamp{noSchema_, key, date_}, copied),
                       {InsertParameter::text(std::string(row.name)), InsertParameter::text(std::string(row.type)),
                        InsertParameter::text(std::string(row.group)), text(row.value), text(row.longValue)});
     }
@@ -96,6 +86,7 @@ class ScratchRepository {
 
     DbSession& db_;
     std::string date_;
+    const std::string noSchema_; // the repository held in memory has no schema of its own
 };
 
 // The tabs the definitions define, by kind and name.

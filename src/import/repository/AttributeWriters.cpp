@@ -4,6 +4,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/RepositoryStatements.h"
 #include "dbsession/Statement.h"
 #include "import/model/DefinitionModel.h"
 #include "import/model/KeyRegisters.h"
@@ -53,13 +54,7 @@ SQLRETURN insertLanguageNameRow(const RunOptions& options, const RepositoryState
                                 const char* routine, int componentId, int componentClass, int pluginMemberId,
                                 int maxLength, int pluginAttrKey, const char* attrName, const char* attrGroup,
                                 const std::string& value) {
-    std::string statement = formatText(
-        "INSERT INTO %sM_ATTRIBUTE (PROJECT, ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, ATTR_NAME, ATTR_TYPE, "
-        "ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, ATTR_VALUE, "
-        "ATTR_LVALUE, CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS) VALUES (%d, ?, ?, ?, "
-        "?, ?, ?, 0, 1, ?, ?, ?, ?, ?, '%s', '%s', %d, %d, 0)",
-        options.schemaPrefix.c_str(), state.projectKey, options.executionDateTime.c_str(),
-        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
+    std::string statement = insertAttributeStatement(RowStamp{options.schemaPrefix, state.projectKey, options.executionDateTime}, true);
     return runInsert(db, statement,
                      {InsertParameter::integer(static_cast<std::int32_t>(state.nextAttrId)),
                       InsertParameter::integer(componentId), InsertParameter::integer(componentClass),
@@ -80,13 +75,7 @@ int createAttribute(Diagnostics& diag, const RunOptions& options, RepositoryStat
                componentClass, pluginMemberId, pluginAttrKey, attrName.c_str(), attrGroup.c_str());
 
     int attrId = static_cast<int>(state.nextAttrId);
-    std::string statement = formatText(
-        "INSERT INTO %sM_ATTRIBUTE (PROJECT, ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, ATTR_NAME, ATTR_TYPE, "
-        "ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, ATTR_VALUE, "
-        "ATTR_LVALUE, CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS) VALUES (%d, ?, ?, ?, "
-        "?, ?, ?, 0, ?, ?, ?, ?, ?, ?, '%s', '%s', %d, %d, 0)",
-        options.schemaPrefix.c_str(), state.projectKey, options.executionDateTime.c_str(),
-        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
+    std::string statement = insertAttributeStatement(RowStamp{options.schemaPrefix, state.projectKey, options.executionDateTime}, false);
     runInsert(db, statement,
               {InsertParameter::integer(attrId), InsertParameter::integer(componentId),
                InsertParameter::integer(componentClass), InsertParameter::text(attrName),
@@ -110,13 +99,7 @@ void createMemberAttr(Diagnostics& diag, const RunOptions& options, RepositorySt
     ++state.counters.memberAttributesAdded;
 
     int attrId = static_cast<int>(state.nextMbrAttr);
-    std::string statement = formatText(
-        "INSERT INTO %sM_MEMBER_ATTRIBUTE (PROJECT, ATTR_ID, PARENT_ID, PARENT_CLASS, CHILD_MEMBER_ID, CHILD_CLASS, "
-        "ATTR_NAME, ATTR_TYPE, ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, "
-        "ATTR_VALUE, ATTR_LVALUE, CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS) VALUES (%d, "
-        "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '%s', '%s', %d, %d, 0)",
-        options.schemaPrefix.c_str(), state.projectKey, options.executionDateTime.c_str(),
-        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
+    std::string statement = insertMemberAttributeStatement(RowStamp{options.schemaPrefix, state.projectKey, options.executionDateTime});
     SQLRETURN freed = runInsert(
         db, statement,
         {InsertParameter::integer(attrId), InsertParameter::integer(parentId), InsertParameter::integer(parentClass),

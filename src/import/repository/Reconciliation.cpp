@@ -4,6 +4,7 @@
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
 #include "dbsession/RepositorySchema.h"
+#include "dbsession/RepositoryStatements.h"
 #include "dbsession/Statement.h"
 #include "import/model/DefinitionModel.h"
 #include "import/model/RepositoryState.h"
@@ -156,9 +157,7 @@ void findExistingTypes(Diagnostics& diag, const RunOptions& options, DefinitionM
     StoredIdentifiers files = indexStoredIdentifiers(model, model.types, options.typePrefix, options.typeSuffix, true);
     EntriesByOwner typeAttributes = attributesOfClass(model, classType);
     StoredRowReader reader(diag, db, "findExistingTypes");
-    std::string sql = formatText("SELECT IDENTIFIER, ID_VALUE, BASE_TYPE_ID, TYPE_COMPOSITION, TYPE_CONTENT FROM "
-                                 "%sM_TYPE WHERE PROJECT = %d AND ID_VALUE > %d ORDER BY ID_VALUE",
-                                 options.schemaPrefix.c_str(), state.projectKey, firstItemId - 1);
+    std::string sql = storedTypesQuery(options.schemaPrefix, state.projectKey, firstItemId);
     int count = reader.readRows(sql, "SQLFetch2", [&] {
         std::string stored;
         SQLINTEGER id = 0;
@@ -208,9 +207,7 @@ void findExistingElements(Diagnostics& diag, const RunOptions& options, Definiti
     EntriesByOwner elementAttributes = attributesOfClass(model, classElement);
     EntriesByOwner valueUses(model.valueMembers, [](const ValueMemberEntry& member) { return member.elemId; });
     StoredRowReader reader(diag, db, "findExistingElements");
-    std::string sql = formatText("SELECT IDENTIFIER, TYPE_ID, ID_VALUE FROM %sM_ELEMENT WHERE PROJECT = %d ORDER BY "
-                                 "ID_VALUE",
-                                 options.schemaPrefix.c_str(), state.projectKey);
+    std::string sql = storedElementsQuery(options.schemaPrefix, state.projectKey);
     int count = reader.readRows(sql, "SQLFetch6", [&] {
         std::string stored;
         SQLINTEGER typeValue = 0;
@@ -275,9 +272,7 @@ void findExistingValues(Diagnostics& diag, const RunOptions& options, Definition
     StoredIdentifiers files =
         indexStoredIdentifiers(model, model.values, options.valuePrefix, options.valueSuffix, true);
     StoredRowReader reader(diag, db, "findExistingValues");
-    std::string sql = formatText("SELECT IDENTIFIER, ID_VALUE, TYPE_ID, VALUE_STRING  FROM %sM_VALUE WHERE PROJECT = "
-                                 "%d ORDER BY ID_VALUE",
-                                 options.schemaPrefix.c_str(), state.projectKey);
+    std::string sql = storedValuesQuery(options.schemaPrefix, state.projectKey);
     int count = reader.readRows(sql, "SQLFetch2", [&] {
         std::string stored;
         SQLINTEGER id = 0;
@@ -316,9 +311,7 @@ void findExistingMessages(Diagnostics& diag, const RunOptions& options, Definiti
         indexStoredIdentifiers(model, model.messages, options.msgPrefix, options.msgSuffix, false);
     std::unordered_map<int, int> types = typesByZepId(model);
     StoredRowReader reader(diag, db, "findExistingMessages");
-    std::string sql = formatText("SELECT IDENTIFIER, ID_VALUE, TYPE_ID, MODE FROM %sM_MESSAGE WHERE PROJECT = %d "
-                                 "ORDER BY ID_VALUE",
-                                 options.schemaPrefix.c_str(), state.projectKey);
+    std::string sql = storedMessagesQuery(options.schemaPrefix, state.projectKey);
     int count = reader.readRows(sql, "SQLFetch2", [&] {
         std::string stored;
         SQLINTEGER id = 0;
@@ -445,8 +438,7 @@ StoredItemIndex& storedItems(const RunOptions& options, RepositoryState& state, 
         return index;
     index.loaded = true;
     readEachRow(db,
-                formatText("SELECT IDENTIFIER, ID_VALUE FROM %sM_TYPE WHERE PROJECT = %d ORDER BY ID_VALUE",
-                           options.schemaPrefix.c_str(), state.projectKey),
+                typeNamesQuery(options.schemaPrefix, state.projectKey),
                 "findTypeByName", [&](Statement& row) {
                     std::optional<std::string> identifier;
                     SQLUINTEGER id = 0;
@@ -456,8 +448,7 @@ StoredItemIndex& storedItems(const RunOptions& options, RepositoryState& state, 
                         index.types.emplace(withoutTrailingBlanks(*identifier), static_cast<int>(id));
                 });
     readEachRow(db,
-                formatText("SELECT IDENTIFIER, ID_VALUE, TYPE_ID FROM %sM_ELEMENT WHERE PROJECT = %d ORDER BY ID_VALUE",
-                           options.schemaPrefix.c_str(), state.projectKey),
+                elementNamesQuery(options.schemaPrefix, state.projectKey),
                 "findElementByName", [&](Statement& row) {
                     std::optional<std::string> identifier;
                     SQLUINTEGER id = 0;
@@ -470,8 +461,7 @@ StoredItemIndex& storedItems(const RunOptions& options, RepositoryState& state, 
                                                StoredItemIndex::Element{static_cast<int>(id), static_cast<int>(typeId)});
                 });
     readEachRow(db,
-                formatText("SELECT VALUE_STRING, ID_VALUE, TYPE_ID FROM %sM_VALUE WHERE PROJECT = %d ORDER BY ID_VALUE",
-                           options.schemaPrefix.c_str(), state.projectKey),
+                valueTextsQuery(options.schemaPrefix, state.projectKey),
                 "findValueByName", [&](Statement& row) {
                     std::optional<std::string> valueText;
                     SQLUINTEGER id = 0;

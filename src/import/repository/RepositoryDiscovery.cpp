@@ -6,6 +6,7 @@
 #include "dbsession/DiagnosticRecords.h"
 #include "dbsession/MessageSetNames.h"
 #include "dbsession/RepositorySchema.h"
+#include "dbsession/RepositoryStatements.h"
 #include "dbsession/Statement.h"
 #include "import/model/DefinitionModel.h"
 #include "import/model/RepositoryState.h"
@@ -39,10 +40,7 @@ class Discovery {
     }
 
     void readRepository() {
-        rc_ = execute(formatText("SELECT REPOSITORY_ID, NEXT_PROJECT_KEY, CREATE_DATE FROM %sREPOSITORY AS S WHERE "
-                                 "S.REPOSITORY_LEVEL = %d",
-                                 options_.schemaPrefix.c_str(), repositoryLevel),
-                      "SQLExecDirect");
+        rc_ = execute(repositoryRowQuery(options_.schemaPrefix), "SQLExecDirect");
         if (rc_ != SQL_SUCCESS) {
             diag_.print("Unable to execute SELECT statement - rc=%d\n", rc_);
             stmt_->explainFailure();
@@ -113,8 +111,7 @@ class Discovery {
     void readNextAttrId() {
         if (options_.verboseSw)
             diag_.print("Getting next attribute id from M_ATTRIBUTE table in ZEP\n");
-        std::string sql = formatText("SELECT MAX(ATTR_ID) FROM %sM_ATTRIBUTE AS S WHERE S.PROJECT = %d",
-                                     options_.schemaPrefix.c_str(), state_.projectKey);
+        std::string sql = largestAttributeIdQuery(options_.schemaPrefix, state_.projectKey);
         if (readMaximum(sql, "SQLExecDirect3", "SQLFetch3", "SQLGetData6", SQL_C_ULONG, state_.nextAttrId))
             ++state_.nextAttrId;
         else if (rc_ == SQL_NO_DATA)
@@ -127,8 +124,7 @@ class Discovery {
     void readNextMbrAttr() {
         if (options_.verboseSw)
             diag_.print("Getting next attribute id from M_MEMBER_ATTRIBUTE table in ZEP\n");
-        std::string sql = formatText("SELECT MAX(ATTR_ID) FROM %sM_MEMBER_ATTRIBUTE AS S WHERE S.PROJECT = %d",
-                                     options_.schemaPrefix.c_str(), state_.projectKey);
+        std::string sql = largestMemberAttributeIdQuery(options_.schemaPrefix, state_.projectKey);
         if (readMaximum(sql, "SQLExecDirect4", "SQLFetch4", "SQLGetData7", SQL_C_ULONG, state_.nextMbrAttr)) {
             ++state_.nextMbrAttr;
         } else if (rc_ == SQL_NO_DATA) {
@@ -144,10 +140,7 @@ class Discovery {
     void readPluginMembers() {
         if (options_.verboseSw)
             diag_.print("Getting plugin entries from REG_PLUGIN_MEMBER table in ZEP\n");
-        rc_ = execute(formatText("SELECT MEMBER_ID, PLUGIN_KEY, REG_NAME FROM %sREG_PLUGIN_MEMBER WHERE PROJECT_KEY = "
-                                 "%d ORDER BY PLUGIN_KEY",
-                                 options_.schemaPrefix.c_str(), state_.projectKey),
-                      "SQLExecDirect5");
+        rc_ = execute(pluginMembersQuery(options_.schemaPrefix, state_.projectKey), "SQLExecDirect5");
         if (rc_ != SQL_SUCCESS)
             return;
         rc_ = stmt_->forEachRow("SQLFetch5", false, "SQLFetch6", diag_.errSw, [&] {
@@ -164,8 +157,7 @@ class Discovery {
     void readNextMemberId() {
         if (options_.verboseSw)
             diag_.print("Getting next member id from REG_PLUGIN_MEMBER table in ZEP\n");
-        std::string sql = formatText("SELECT MAX(MEMBER_ID) FROM %sREG_PLUGIN_MEMBER AS S WHERE S.PROJECT_KEY = %d",
-                                     options_.schemaPrefix.c_str(), state_.projectKey);
+        std::string sql = largestPluginMemberIdQuery(options_.schemaPrefix, state_.projectKey);
         if (readMaximum(sql, "SQLExecDirect6", "SQLFetch7", "SQLGetData11", SQL_C_SLONG, state_.nextMemberId))
             return;
         if (rc_ == SQL_NO_DATA)
@@ -178,8 +170,7 @@ class Discovery {
     void readNextMemberSeqNum() {
         if (options_.verboseSw)
             diag_.print("Getting next member sequence number from REG_PLUGIN_MEMBER table in ZEP\n");
-        std::string sql = formatText("SELECT MAX(SEQUENCE_NUM) FROM %sREG_PLUGIN_MEMBER AS S WHERE S.PROJECT_KEY = %d",
-                                     options_.schemaPrefix.c_str(), state_.projectKey);
+        std::string sql = largestPluginSequenceQuery(options_.schemaPrefix, state_.projectKey);
         if (readMaximum(sql, "SQLExecDirect7", "SQLFetch8", "SQLGetData12", SQL_C_SHORT, state_.nextMemberSeqNum))
             return;
         if (rc_ == SQL_NO_DATA)
@@ -280,8 +271,7 @@ int getZEPInfo(Diagnostics& diag, const RunOptions& options, DefinitionModel& mo
 
 void updateNextElementId(Diagnostics& diag, const RunOptions& options, const RepositoryState& state, DbSession& db) {
     Statement update(db, "updateNextElementId");
-    update.prepare(formatText("UPDATE %sPROJECT SET NEXT_ID=%d WHERE PROJECT_KEY=%d", options.schemaPrefix.c_str(),
-                              static_cast<int>(state.nextElementId), state.projectKey),
+    update.prepare(updateNextIdStatement(options.schemaPrefix, static_cast<int>(state.nextElementId), state.projectKey),
                    "SQLPrepare");
     if (!options.reportOnlySw)
         update.executePrepared("SQLExecute");

@@ -3,6 +3,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/RepositoryStatements.h"
 #include "dbsession/Statement.h"
 #include "import/model/DefinitionModel.h"
 #include "import/model/KeyRegisters.h"
@@ -94,12 +95,7 @@ int createType(Diagnostics& diag, const RunOptions& options, DefinitionModel& mo
     std::string storedName = name;
     replaceHyphens(storedName);
 
-    std::string statement = formatText(
-        "INSERT INTO %sM_TYPE (PROJECT, ID_VALUE, IDENTIFIER, TYPE_CATEGORY, TYPE_FLAGS, LOGICAL_DATA_TYPE, "
-        "BASE_TYPE_ID, TYPE_COMPOSITION, TYPE_CONTENT, NAME, CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, "
-        "LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, ?, 3, 0, 0, ?, %d, %d, ?, '%s', '%s', %d, %d, 0, 0)",
-        options.schemaPrefix.c_str(), state.projectKey, composition, typeContent, options.executionDateTime.c_str(),
-        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
+    std::string statement = insertTypeStatement(RowStamp{options.schemaPrefix, state.projectKey, options.executionDateTime}, composition, typeContent);
     SQLRETURN freed =
         insertIdentifiedRow(diag, options, db, identifier, statement,
                             {InsertParameter::integer(id), InsertParameter::text(identifier),
@@ -130,12 +126,7 @@ int createElement(Diagnostics& diag, const RunOptions& options, DefinitionModel&
     registerElementKey(diag, model, std::to_string(id));
     ++state.counters.elementsAdded;
 
-    std::string statement = formatText(
-        "INSERT INTO %sM_ELEMENT (PROJECT, ID_VALUE, IDENTIFIER, TYPE_ID, CTXT_TAG_HINT_DFLT, NAME, CREATE_DATE, "
-        "LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, ?, ?, ?, ?, '%s', "
-        "'%s', %d, %d, 0, 0)",
-        options.schemaPrefix.c_str(), state.projectKey, options.executionDateTime.c_str(),
-        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
+    std::string statement = insertElementStatement(RowStamp{options.schemaPrefix, state.projectKey, options.executionDateTime});
     SQLRETURN freed = insertIdentifiedRow(diag, options, db, identifier, statement,
                                           {InsertParameter::integer(id), InsertParameter::text(identifier),
                                            InsertParameter::integer(typeValue), InsertParameter::nullText(),
@@ -165,12 +156,7 @@ int createMessage(Diagnostics& diag, const RunOptions& options, DefinitionModel&
     // the statement text itself.
     std::string identifier = composeIdentifier(options.msgPrefix, ident, options.msgSuffix, false);
     int id = static_cast<int>(state.nextElementId);
-    std::string statement = formatText(
-        "INSERT INTO %sM_MESSAGE (PROJECT, ID_VALUE, IDENTIFIER, TYPE_ID, MODE, NAME, CREATE_DATE, "
-        "LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, ?, ?, "
-        "0, ?, '%s', '%s', %d, %d, 0, 0)",
-        options.schemaPrefix.c_str(), state.projectKey, options.executionDateTime.c_str(),
-        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
+    std::string statement = insertMessageStatement(RowStamp{options.schemaPrefix, state.projectKey, options.executionDateTime});
     insertIdentifiedRow(diag, options, db, identifier, statement,
                         {InsertParameter::integer(id), InsertParameter::text(identifier),
                          InsertParameter::integer(typeId), InsertParameter::text(name)},
@@ -208,12 +194,7 @@ int createTypeMember(Diagnostics& diag, const RunOptions& options, RepositorySta
     contextTagHint += contextTagSuffix;
 
     int id = static_cast<int>(state.nextElementId);
-    std::string statement = formatText(
-        "INSERT INTO %sTYPE_MEMBER (PROJECT, MEMBER_ID, TYPE_ID, CHILD_ID, CHILD_CLASS, SEQUENCE_NUM, "
-        "REPEAT_ITEM_IND, MIN_OCCURS, MAX_OCCURS, CONTEXT_TAG_HINT, CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, "
-        "LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, ?, ?, %d, ?, ?, ?, ?, ?, '%s', '%s', %d, %d, 0, 0)",
-        options.schemaPrefix.c_str(), state.projectKey, childClass, options.executionDateTime.c_str(),
-        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
+    std::string statement = insertTypeMemberStatement(RowStamp{options.schemaPrefix, state.projectKey, options.executionDateTime}, childClass);
     SQLRETURN freed =
         runInsert(db, statement,
                   {InsertParameter::integer(id), InsertParameter::integer(typeId), InsertParameter::integer(childId),
@@ -269,12 +250,7 @@ int createValue(Diagnostics& diag, const RunOptions& options, DefinitionModel& m
     ++state.counters.valuesAdded;
 
     int id = static_cast<int>(state.nextElementId);
-    std::string statement = formatText(
-        "INSERT INTO %sM_VALUE (PROJECT, ID_VALUE, IDENTIFIER, TYPE_ID, VALUE_STRING, NAME, CREATE_DATE, "
-        "LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, ?, ?, ?, ?, '%s', "
-        "'%s', %d, %d, 0, 0)",
-        options.schemaPrefix.c_str(), state.projectKey, options.executionDateTime.c_str(),
-        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
+    std::string statement = insertValueStatement(RowStamp{options.schemaPrefix, state.projectKey, options.executionDateTime});
     SQLRETURN freed = insertIdentifiedRow(diag, options, db, identifier, statement,
                                           {InsertParameter::integer(id), InsertParameter::text(identifier),
                                            InsertParameter::integer(typeCode), InsertParameter::text(valueText),
@@ -302,12 +278,7 @@ int createValueMember(Diagnostics& diag, const RunOptions& options, RepositorySt
     ++state.counters.valueMembersAdded;
 
     int id = static_cast<int>(state.nextElementId);
-    std::string statement = formatText(
-        "INSERT INTO %sVALUE_MEMBER (PROJECT, MEMBER_ID, PARENT_ID, VALUE_ID, PARENT_CLASS, SEQUENCE_NUM, ROLE, "
-        "CREATE_DATE, LAST_MOD_DATE, DEFINED_PROJECT, LAST_MOD_PROJECT, STATUS, DESCOPED_IND) VALUES (%d, ?, ?, ?, "
-        "?, ?, ?, '%s', '%s', %d, %d, 0, 0)",
-        options.schemaPrefix.c_str(), state.projectKey, options.executionDateTime.c_str(),
-        options.executionDateTime.c_str(), state.projectKey, state.projectKey);
+    std::string statement = insertValueMemberStatement(RowStamp{options.schemaPrefix, state.projectKey, options.executionDateTime});
     SQLRETURN freed = runInsert(db, statement,
                                 {InsertParameter::integer(id), InsertParameter::integer(parentId),
                                  InsertParameter::integer(valueId), InsertParameter::integer(parentClass),

@@ -4,6 +4,7 @@
 #include "dbsession/Columns.h"
 #include "dbsession/MessageSetNames.h"
 #include "dbsession/RepositorySchema.h"
+#include "dbsession/RepositoryStatements.h"
 #include "dbsession/Statement.h"
 #include "import/model/Codes.h"
 #include "import/model/ItemTables.h"
@@ -97,10 +98,8 @@ bool readPages(Diagnostics& diag, DbSession& db, const char* routine, const std:
                const TableQuery& query, Read read) {
     std::optional<std::int32_t> last;
     for (;;) {
-        std::string after = last ? formatText(" AND %s > %d", query.idColumn, *last) : std::string();
-        std::string sql = formatText("SELECT %s FROM %s%s WHERE %s = %d%s ORDER BY %s LIMIT %d", query.columns,
-                                     schemaPrefix.c_str(), query.table, query.keyColumn, key, after.c_str(),
-                                     query.idColumn, pageRows);
+        std::string sql = messageSetPageQuery(schemaPrefix, query.table, query.columns, query.keyColumn, key,
+                                              query.idColumn, last, pageRows);
         int rows = 0;
         if (!readRows(diag, db, routine, sql, [&](RowReader& row) {
                 last = read(row);
@@ -401,8 +400,7 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
             continue;
         long count = 0;
         if (!readRows(diag, db, routine,
-                      formatText("SELECT COUNT(*) FROM %s%s WHERE %s = %d", schema.c_str(), table.table,
-                                 table.keyColumn, key),
+                      countMessageSetRowsQuery(schema, table.table, table.keyColumn, key),
                       [&](RowReader& row) { count = row.integer(); }))
             return false;
         if (count > 0)

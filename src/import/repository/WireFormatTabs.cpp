@@ -3,6 +3,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/RepositoryStatements.h"
 #include "dbsession/Statement.h"
 #include "import/model/DefinitionModel.h"
 #include "import/model/RepositoryState.h"
@@ -100,11 +101,8 @@ int createWireFormatTab(Diagnostics& diag, const RunOptions& options, Repository
     diag.trace("==> createWireFormatTab - attrKey %d, tabName %s\n", pluginKey, tabName);
     ++state.nextMemberId;
     ++state.nextMemberSeqNum;
-    std::string statement = formatText(
-        "INSERT INTO %sREG_PLUGIN_MEMBER (PROJECT_KEY, MEMBER_ID, PLUGIN_KEY, SEQUENCE_NUM, ACTIVE, LAYER_FINAL, "
-        "REG_NAME, LOCK_DATE, CREATE_DATE, LAST_MOD_DATE, STATUS) VALUES (%d, ?, %d, ?, 1, 0, '%s', '', '%s', '%s', 0)",
-        options.schemaPrefix.c_str(), state.projectKey, pluginKey, quotedText(tabName).c_str(),
-        options.executionDateTime.c_str(), options.executionDateTime.c_str());
+    std::string statement = insertWireFormatTabStatement(options.schemaPrefix, state.projectKey, pluginKey,
+                                                         quotedText(tabName), options.executionDateTime);
     runInsert(db, statement,
               {InsertParameter::integer(state.nextMemberId), InsertParameter::smallInteger(state.nextMemberSeqNum)},
               "createWireFormatTab", insertMode(options));

@@ -5,6 +5,7 @@
 #include "dbsession/DbSession.h"
 #include "dbsession/DiagnosticRecords.h"
 #include "dbsession/MessageSetNames.h"
+#include "dbsession/RepositoryStatements.h"
 #include "dbsession/Statement.h"
 #include "dbsession/RepositoryLock.h"
 #include "dbsession/UserDataSource.h"
@@ -130,7 +131,7 @@ class RepositorySetup {
                 continue;
             }
             // Another set-up may create the table at the same moment: then it is there after all.
-            std::string create = formatText("CREATE TABLE %s %s", name.c_str(), table.columns);
+            std::string create = createTableStatement(name, table.columns);
             if (!executeQuietly(create)) {
                 if (tableState(name) == TableState::present) {
                     ++present;
@@ -181,7 +182,7 @@ class RepositorySetup {
                               std::chrono::steady_clock::time_point giveUpAt) {
         bool present = false;
         std::string select =
-            formatText("SELECT 1 WHERE to_regclass('%s%s') IS NOT NULL", options_.schemaPrefix.c_str(), name);
+            serverTableExistsQuery(options_.schemaPrefix, name);
         if (!queryRow(select, "createIndexes", present, [](Statement&) {}) || present)
             return LockResult::locked;
         // Whole seconds, rounded up: the timeout as given while little of it has gone.
@@ -202,8 +203,7 @@ class RepositorySetup {
     // Reads the repository row of level 518, creating it when missing.
     bool ensureRepositoryRow() {
         std::string select =
-            formatText("SELECT REPOSITORY_ID, NEXT_PROJECT_KEY FROM %sREPOSITORY WHERE REPOSITORY_LEVEL = %d",
-                       options_.schemaPrefix.c_str(), repositoryLevel);
+            repositoryKeysQuery(options_.schemaPrefix);
         bool found = false;
         if (!queryRow(select, "ensureRepositoryRow", found, [&](Statement& row) {
                 row.number(1, SQL_C_SLONG, repositoryId_, "SQLGetData1");
@@ -214,10 +214,7 @@ class RepositorySetup {
             return true;
         repositoryId_ = 1;
         nextProjectKey_ = firstProjectKey;
-        if (!execute(formatText("INSERT INTO %sREPOSITORY (REPOSITORY_ID, REPOSITORY_LEVEL, NEXT_PROJECT_KEY, "
-                                "CREATE_DATE) VALUES (%d, %d, %d, '%s')",
-                                options_.schemaPrefix.c_str(), repositoryId_, repositoryLevel, nextProjectKey_,
-                                date_.c_str()),
+        if (!execute(insertRepositoryRowStatement(options_.schemaPrefix, repositoryId_, nextProjectKey_, date_),
                      "ensureRepositoryRow"))
             return false;
         out_.print("Created the repository row (level %d)\n", repositoryLevel);
@@ -239,8 +236,7 @@ class RepositorySetup {
     bool freeProjectKey(int& key) {
         for (key = nextProjectKey_ < firstProjectKey ? firstProjectKey : nextProjectKey_; key <= largestProjectKey; ++key) {
             bool taken = false;
-            std::string select = formatText("SELECT PROJECT_KEY FROM %sPROJECT WHERE PROJECT_KEY = %d",
-                                            options_.schemaPrefix.c_str(), key);
+            std::string select = messageSetKeyTakenQuery(options_.schemaPrefix, key);
             if (!queryRow(select, "createMessageSet", taken, [](Statement&) {}))
                 return false;
             if (!taken)
@@ -254,17 +250,12 @@ class RepositorySetup {
         const char* routine = "createMessageSet";
         const std::string& schema = options_.schemaPrefix;
         bool written =
-            execute(formatText("INSERT INTO %sPROJECT (PROJECT_KEY, PROJECT_REPOSITORY, PROJECT_ID, PROJECT_LEVEL, "
-                               "NEXT_ID, NAME, CREATE_DATE, LAST_MOD_DATE, STATUS) VALUES (%d, %d, %d, 0, %d, '%s', "
-                               "'%s', '%s', 0)",
-                               schema.c_str(), key, repositoryId_, key, firstItemId, quotedText(name).c_str(),
-                               date_.c_str(), date_.c_str()),
+            execute(insertMessageSetStatement(schema, key, repositoryId_, firstItemId, "'" + quotedText(name) + "'",
+                                              date_),
                     routine) &&
             // The last key leaves the next key where it is (a 16-bit column),
             // and the next set-up finds no key left.
-            execute(formatText("UPDATE %sREPOSITORY SET NEXT_PROJECT_KEY = %d WHERE REPOSITORY_LEVEL = %d",
-                               schema.c_str(), std::min(key + 1, largestProjectKey), repositoryLevel),
-                    routine);
+            execute(updateNextProjectKeyStatement(schema, std::min(key + 1, largestProjectKey)), routine);
         if (!written)
             return false;
         out_.print("Created message set %s with key %d, next id %d\n", name.c_str(), key, firstItemId);
@@ -274,11 +265,8 @@ class RepositorySetup {
         int memberId = 0;
         for (const PluginMember& member : members) {
             ++memberId;
-            if (!execute(formatText("INSERT INTO %sREG_PLUGIN_MEMBER (PROJECT_KEY, MEMBER_ID, PLUGIN_KEY, "
-                                    "SEQUENCE_NUM, ACTIVE, LAYER_FINAL, REG_NAME, LOCK_DATE, CREATE_DATE, "
-                                    "LAST_MOD_DATE, STATUS) VALUES (%d, %d, %d, %d, 1, 0, '%s', '', '%s', '%s', 0)",
-                                    schema.c_str(), key, memberId, member.pluginKey, memberId, member.regName,
-                                    date_.c_str(), date_.c_str()),
+            if (!execute(insertPluginMemberStatement(schema, key, memberId, member.pluginKey, memberId, member.regName,
+                                                     date_),
                          routine))
                 return false;
             out_.print("Registered plugin member %d: %s\n", memberId, member.regName);
@@ -296,10 +284,8 @@ class RepositorySetup {
     // sets or the repository row run one after the other.
     LockResult lockRepository(RepositoryLock& lock) {
         const std::string& schema = options_.schemaPrefix;
-        LockRequest request{
-            formatText("UPDATE %sREPOSITORY SET NEXT_PROJECT_KEY = NEXT_PROJECT_KEY", schema.c_str()),
-            formatText("LOCK TABLE %sREPOSITORY IN SHARE ROW EXCLUSIVE MODE", schema.c_str()), "the repository",
-            options_.lockTimeoutSeconds, "main"};
+        LockRequest request{repositoryWriteLockStatement(schema), repositoryTableLockStatement(schema),
+                            "the repository", options_.lockTimeoutSeconds, "main"};
         return lock.take(out_, db_, request);
     }
 
@@ -313,7 +299,7 @@ class RepositorySetup {
     // connection) is reported, and is no proof that the table is missing.
     TableState tableState(const std::string& name) {
         Statement probe(db_, "createTables");
-        SQLRETURN rc = probe.executeUnreported(formatText("SELECT 1 FROM %s WHERE 1 = 0", name.c_str()));
+        SQLRETURN rc = probe.executeUnreported(tableProbeStatement(name));
         TableState state = TableState::present;
         if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
             state = reportsMissingTable(probe.diagnostics()) ? TableState::missing : TableState::unknown;

@@ -6,6 +6,7 @@
 #include "dbsession/DiagnosticRecords.h"
 #include "dbsession/MessageSetNames.h"
 #include "dbsession/RepositorySchema.h"
+#include "dbsession/RepositoryStatements.h"
 #include "dbsession/Statement.h"
 #include "dbsession/RepositoryLock.h"
 #include "dbsession/Transaction.h"
@@ -105,8 +106,7 @@ void lookupProjectName(MessageSetRemoval& removal) {
     if (rc != SQL_SUCCESS)
         return;
     Statement lookUp(removal.db, routine);
-    if (lookUp.execute(formatText("SELECT NAME, NEXT_ID FROM %sPROJECT AS S WHERE S.PROJECT_KEY = %d",
-                                  removal.schemaPrefix.c_str(), static_cast<int>(removal.projectKey)),
+    if (lookUp.execute(messageSetByKeyQuery(removal.schemaPrefix, static_cast<int>(removal.projectKey)),
                        "SQLExecDirect") == SQL_SUCCESS) {
         rc = lookUp.fetch("SQLFetch");
         if (rc == SQL_SUCCESS) {
@@ -169,8 +169,8 @@ bool deleteTableInfo(MessageSetRemoval& removal, const char* table, const char* 
     Output& out = removal.out;
     DbSession& db = removal.db;
     out.print("Deleting entries from table %s\n", table);
-    std::string statementText = formatText("DELETE FROM %s%s WHERE %s = %d", removal.schemaPrefix.c_str(), table,
-                                           keyColumn, static_cast<int>(removal.projectKey));
+    std::string statementText = deleteMessageSetRowsStatement(removal.schemaPrefix, table, keyColumn,
+                                                                 static_cast<int>(removal.projectKey));
 
     Statement deletion(db, routine);
     bool done = true;

@@ -5,6 +5,7 @@
 #include "dbsession/DbSession.h"
 #include "dbsession/DiagnosticRecords.h"
 #include "dbsession/MessageSetNames.h"
+#include "dbsession/RepositoryStatements.h"
 #include "dbsession/Statement.h"
 #include "support/ConnectionText.h"
 #include "support/JsonText.h"
@@ -81,9 +82,7 @@ void getAllMessages(Output& out, DbSession& db, int& errSw, SQLSMALLINT projectK
     Statement messages(db, "getAllMessages", "SQLAllocHandle");
     if (!messages.usable())
         return;
-    messages.prepare(formatText("SELECT ID_VALUE, IDENTIFIER FROM %sM_MESSAGE WHERE PROJECT=%d ORDER BY ID_VALUE",
-                                schemaPrefix.c_str(), static_cast<int>(projectKey)),
-                     "SQLPrepare");
+    messages.prepare(messageIdentifiersQuery(schemaPrefix, static_cast<int>(projectKey)), "SQLPrepare");
     if (messages.executePrepared("SQLExecute") != SQL_SUCCESS || errSw)
         return;
     messages.forEachRow("SQLFetch", false, "SQLFetch2", errSw, [&] {
@@ -101,11 +100,7 @@ namespace {
 template <class Row> void forEachMessageWithType(DbSession& db, int& errSw, const char* schema, int key, Row row) {
     Statement messages(db, "forEachMessageWithType", "SQLAllocHandle");
     if (!messages.usable() ||
-        messages.execute(formatText("SELECT M.ID_VALUE, M.IDENTIFIER, T.IDENTIFIER FROM %sM_MESSAGE M LEFT JOIN "
-                                    "%sM_TYPE T ON T.PROJECT = M.PROJECT AND T.ID_VALUE = M.TYPE_ID "
-                                    "WHERE M.PROJECT = %d ORDER BY M.ID_VALUE",
-                                    schema, schema, key),
-                         "SQLExecDirect") != SQL_SUCCESS)
+        messages.execute(messagesWithTypesQuery(schema, key), "SQLExecDirect") != SQL_SUCCESS)
         return;
     messages.forEachRow("SQLFetch", false, "SQLFetch2", errSw, [&] {
         SQLINTEGER id = 0;
@@ -164,16 +159,8 @@ int listOneMessageSet(Output& out, DbSession& db, int& errSw, const std::string&
         return listingDatabaseError;
 
     // How many of each: types, elements, values, and the tabs of each kind.
-    auto count = [&](const char* table, const char* keyColumn, const char* condition) {
-        return formatText("(SELECT COUNT(*) FROM %s%s WHERE %s = %d%s)", schema, table, keyColumn,
-                          static_cast<int>(key), condition);
-    };
     Statement counts(db, "listOneMessageSet", "SQLAllocHandle");
-    std::string sql = "SELECT " + count("M_TYPE", "PROJECT", "") + ", " + count("M_ELEMENT", "PROJECT", "") + ", " +
-                      count("M_VALUE", "PROJECT", "") + ", " +
-                      count("REG_PLUGIN_MEMBER", "PROJECT_KEY", " AND PLUGIN_KEY = 4") + ", " +
-                      count("REG_PLUGIN_MEMBER", "PROJECT_KEY", " AND PLUGIN_KEY = 7") + ", " +
-                      count("REG_PLUGIN_MEMBER", "PROJECT_KEY", " AND PLUGIN_KEY = 6");
+    std::string sql = messageSetContentCountsQuery(schema, static_cast<int>(key));
     if (!counts.usable() || counts.execute(sql, "SQLExecDirect") != SQL_SUCCESS)
         return listingDatabaseError;
     counts.forEachRow("SQLFetch", true, "SQLFetch2", errSw, [&] {
@@ -222,9 +209,7 @@ nlohmann::ordered_json listMessageSetsJson(DbSession& db, int& errSw, const std:
         if (!rows.usable())
             return sets;
         SQLRETURN rc =
-            rows.execute(formatText("SELECT PROJECT_KEY, NEXT_ID, NAME FROM %sPROJECT%s ORDER BY PROJECT_KEY", schema,
-                                    where.c_str()),
-                         "SQLExecDirect");
+            rows.execute(messageSetListQuery(schema, where), "SQLExecDirect");
         if (!SQL_SUCCEEDED(rc))
             rows.explainFailure();
         if (rc == SQL_SUCCESS)
@@ -329,9 +314,7 @@ int runMessageSetListing(Output& out, int argc, const char* const* argv, nlohman
 
     const char* routine = "main";
     int exitCode = listingSuccess;
-    std::string query = formatText("SELECT PROJECT_KEY, PROJECT_REPOSITORY, PROJECT_ID, PROJECT_LEVEL, NEXT_ID, NAME "
-                                   "FROM %sPROJECT ORDER BY PROJECT_KEY",
-                                   values.schemaPrefix.c_str());
+    std::string query = messageSetRowsQuery(values.schemaPrefix);
 
     db.allocateStatement(routine);
     Statement sets(db, routine);

@@ -11,6 +11,17 @@ namespace {
 // PostgreSQL's lock_not_available, and SQLite's SQLITE_BUSY.
 constexpr const char* postgresLockNotAvailable = "55P03";
 constexpr int sqliteBusy = 5;
+// How each says that a statement names a table that is not there.
+constexpr const char* postgresUndefinedTable = "42P01";
+constexpr const char* sqliteNoSuchTable = "no such table";
+
+bool firstRecordIsState(const std::vector<DiagnosticRecord>& records, const char* state) {
+    return !records.empty() && records.front().state == state;
+}
+
+bool firstRecordSays(const std::vector<DiagnosticRecord>& records, const char* text) {
+    return !records.empty() && records.front().text.find(text) != std::string::npos;
+}
 
 class SqliteBackend : public Backend {
   public:
@@ -20,6 +31,9 @@ class SqliteBackend : public Backend {
                           index.columns);
     }
     bool indexCreationWaitsForWriters() const override { return false; }
+    bool reportsMissingTable(const std::vector<DiagnosticRecord>& records) const override {
+        return firstRecordSays(records, sqliteNoSuchTable);
+    }
     bool lockWasBusy(const std::vector<DiagnosticRecord>& records) const override {
         return !records.empty() &&
                (records.front().native == sqliteBusy || records.front().text.find("locked") != std::string::npos);
@@ -33,7 +47,10 @@ class PostgresBackend : public Backend {
         return formatText("SET lock_timeout = %d", milliseconds);
     }
     bool lockWasBusy(const std::vector<DiagnosticRecord>& records) const override {
-        return !records.empty() && records.front().state == postgresLockNotAvailable;
+        return firstRecordIsState(records, postgresLockNotAvailable);
+    }
+    bool reportsMissingTable(const std::vector<DiagnosticRecord>& records) const override {
+        return firstRecordIsState(records, postgresUndefinedTable);
     }
     InsertBatching insertBatching() const override { return {200, true}; }
     // An import rolls back as a whole: psqlODBC's savepoint around every
@@ -67,6 +84,10 @@ std::optional<std::string> Backend::lockTimeoutStatement(int) const {
 
 bool Backend::lockWasBusy(const std::vector<DiagnosticRecord>&) const {
     return false;
+}
+
+bool Backend::reportsMissingTable(const std::vector<DiagnosticRecord>& records) const {
+    return firstRecordIsState(records, postgresUndefinedTable) || firstRecordSays(records, sqliteNoSuchTable);
 }
 
 std::optional<std::string> Backend::tunedImportConnection(const std::string&, const std::string&, const std::string&,

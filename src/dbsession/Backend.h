@@ -44,6 +44,9 @@ class Backend {
     // Whether a failed lock statement failed only because another run
     // holds the lock.
     virtual bool lockWasBusy(const std::vector<DiagnosticRecord>& records) const;
+    // Whether a failed statement failed because its table is missing (of a
+    // database of no known kind: as either known database says it).
+    virtual bool reportsMissingTable(const std::vector<DiagnosticRecord>& records) const;
 
     // Rows per batch: the SQLite driver compiles a statement again at each
     // execution, so one statement of many rows is compiled once for all of

@@ -208,11 +208,6 @@ std::vector<std::string> failureExplanation(const std::vector<DiagnosticRecord>&
     return lines;
 }
 
-bool reportsMissingTable(const std::vector<DiagnosticRecord>& records) {
-    return !records.empty() &&
-           (records.front().state == "42P01" || records.front().text.find("no such table") != std::string::npos);
-}
-
 std::string missingMessageSetStep(const std::string& dataSource, const std::string& messageSet) {
     std::string step = missingSetStep;
     replaceAll(step, "{source}", commandLineDataSource(dataSource));

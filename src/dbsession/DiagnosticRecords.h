@@ -36,9 +36,6 @@ struct FailurePlace {
 // The lines that explain a failure: "  the driver said: [SQLSTATE] text" for
 // each record, then the next step when the failure is a known one.
 std::vector<std::string> failureExplanation(const std::vector<DiagnosticRecord>& records, const FailurePlace& place);
-// Whether a failed statement failed because its table is missing
-// (PostgreSQL's undefined table 42P01, SQLite's "no such table").
-bool reportsMissingTable(const std::vector<DiagnosticRecord>& records);
 
 // The next step after a message set that the repository does not hold.
 std::string missingMessageSetStep(const std::string& dataSource, const std::string& messageSet);

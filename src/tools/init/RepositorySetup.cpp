@@ -1,6 +1,7 @@
 // norvakinit's run: the repository's tables, the user's embedded repository and new message sets.
 #include "tools/init/RepositorySetup.h"
 
+#include "dbsession/Backend.h"
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
 #include "dbsession/DiagnosticRecords.h"
@@ -302,7 +303,8 @@ class RepositorySetup {
         SQLRETURN rc = probe.executeUnreported(tableProbeStatement(name));
         TableState state = TableState::present;
         if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
-            state = reportsMissingTable(probe.diagnostics()) ? TableState::missing : TableState::unknown;
+            state = db_.backend("createTables").reportsMissingTable(probe.diagnostics()) ? TableState::missing
+                                                                                         : TableState::unknown;
             if (state == TableState::unknown)
                 report(rc, "SQLExecDirect", "createTables");
         }

@@ -3,6 +3,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "import/repository/MessageSetReading.h"
 #include "dbsession/Transaction.h"
 #include "support/Progress.h"
 

@@ -9,6 +9,7 @@
 #include "import/driver/ImportDriver.h"
 #include "import/driver/ImportRun.h"
 #include "import/driver/ImportSequence.h"
+#include "import/repository/MessageSetReading.h"
 #include "import/repository/SetComparison.h"
 #include "support/Clock.h"
 #include "support/ConnectionText.h"

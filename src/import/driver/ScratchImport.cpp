@@ -229,6 +229,15 @@ ScratchImport importIntoScratch(const std::string& definitionsText, const std::s
     return result;
 }
 
+std::optional<ModelledSet> importIntoModel(const std::string& definitionsText, const std::string& sourceName,
+                                           const std::string& setName, const StoredMessageSet* configuration,
+                                           ScratchImport& outcome) {
+    outcome = importIntoScratch(definitionsText, sourceName, setName, configuration);
+    if (!outcome.imported)
+        return std::nullopt;
+    return ModelledSet(std::move(outcome.rows));
+}
+
 void warnOfKeptDefinitions(Diagnostics& diag, const RunOptions& options, const RepositoryState& state,
                            DbSession& db, const std::string& definitionsText) {
     const RunCounters& c = state.counters;

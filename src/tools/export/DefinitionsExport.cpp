@@ -269,19 +269,19 @@ class Exporter {
         }
         // A type's label is stored with "-" turned into "_"; the context tag
         // hints of the members that use the type keep it as it was given.
-        for (const ModelMember& member : model_.members()) {
-            const StoredTypeMember& row = *member.row;
-            if (member.childKind != ItemKind::type || !row.tagHint || typeLabels_.count(row.childId))
+        for (const ModelMember& use : model_.members()) {
+            const StoredTypeMember& member = *use.row;
+            if (use.childKind != ItemKind::type || !member.tagHint || typeLabels_.count(member.childId))
                 continue;
-            const std::string& hint = *row.tagHint;
+            const std::string& hint = *member.tagHint;
             if (hint.size() < contextTagSuffix.size() ||
                 hint.compare(hint.size() - contextTagSuffix.size(), contextTagSuffix.size(), contextTagSuffix) != 0)
                 continue;
             std::string label = hint.substr(0, hint.size() - contextTagSuffix.size());
             std::string stored = label;
             replaceChar(stored.data(), '-', '_');
-            if (stored == member.childType->row->name)
-                typeLabels_.emplace(row.childId, label);
+            if (stored == use.childType->row->name)
+                typeLabels_.emplace(member.childId, label);
         }
         checkSequences();
     }

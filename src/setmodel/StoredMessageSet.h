@@ -12,8 +12,10 @@
 
 namespace norvak {
 
-// Every row of one message set, as stored, read with one query per table.
-// Nullable columns are optional; texts are whole, however long.
+// Every row of one message set, as stored: plain data, read from a
+// repository by import/repository/MessageSetReading.h (one query per page of
+// a table) and made into a model by setmodel/MessageSetModel.h. Nullable
+// columns are optional; texts are whole, however long.
 
 struct StoredType {
     std::int32_t id = 0;

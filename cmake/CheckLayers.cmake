@@ -9,10 +9,11 @@ set(layers
   "support"
   "dbsession|support"
   "import/model|support"
+  "setmodel|import/model|support"
   "import/reader|import/model|support"
-  "import/repository|import/model|dbsession|support"
-  "import/driver|import/reader|import/repository|import/model|dbsession|support"
-  "tools|import/driver|import/reader|import/repository|import/model|dbsession|support"
+  "import/repository|setmodel|import/model|dbsession|support"
+  "import/driver|import/reader|import/repository|setmodel|import/model|dbsession|support"
+  "tools|import/driver|import/reader|import/repository|setmodel|import/model|dbsession|support"
 )
 
 set(failures "")

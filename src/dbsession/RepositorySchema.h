@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/RepositoryCodes.h"
+
 #include <cstddef>
 #include <span>
 
@@ -11,22 +13,6 @@ inline constexpr int repositoryLevel = 518;
 // taken for names by the removal tool.
 inline constexpr int firstProjectKey = 100;
 inline constexpr int largestProjectKey = 32767;
-// Ids of a message set's items; those below are the built-in simple types.
-inline constexpr int firstItemId = 100000;
-// Width in bytes of the repository's text columns: identifiers, names,
-// attribute values, hints. No text the tools write is longer.
-inline constexpr std::size_t repositoryTextWidth = 254;
-
-// Plugin keys of a message set's plugin members (REG_PLUGIN_MEMBER).
-enum PluginKey : int {
-    pluginC = 1,
-    pluginCobol = 2,
-    pluginCwfTab = 4,
-    pluginUuid = 5,
-    pluginXmlTab = 6,
-    pluginTdsTab = 7,
-};
-
 // A table that holds rows of a message set, with the column carrying its key.
 struct MessageSetTable {
     const char* table;

@@ -3,10 +3,12 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "import/repository/MessageSetReading.h"
 #include "dbsession/Transaction.h"
 #include "support/Progress.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace norvak {
 
@@ -40,6 +42,15 @@ StoredSetRead readStoredSet(Diagnostics& diagnostics, const ToolOptions& values,
         snapshot.rollback(); // nothing was changed; the driver needs the transaction ended to disconnect
     }
     db.close("main");
+    return outcome;
+}
+
+StoredSetRead readStoredModel(Diagnostics& diagnostics, const ToolOptions& values,
+                              std::optional<ModelledSet>& modelled, bool keepRemade, const char* program) {
+    StoredMessageSet set;
+    StoredSetRead outcome = readStoredSet(diagnostics, values, set, keepRemade, program);
+    if (outcome == StoredSetRead::read)
+        modelled.emplace(std::move(set));
     return outcome;
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 
-#include "import/repository/StoredMessageSet.h"
+#include "setmodel/MessageSetModel.h"
+#include "setmodel/StoredMessageSet.h"
 #include "support/Diagnostics.h"
 #include "tools/ToolCommandLine.h"
+
+#include <optional>
 
 namespace norvak {
 
@@ -16,5 +19,10 @@ enum class StoredSetRead { read, notConnected, noMessageSet, databaseError };
 // and a failing read are reported on the diagnostics' writer.
 StoredSetRead readStoredSet(Diagnostics& diagnostics, const ToolOptions& values, StoredMessageSet& set,
                             bool keepRemade, const char* program);
+
+// The same read, the rows then made into their model, which `modelled`
+// holds when the set was read.
+StoredSetRead readStoredModel(Diagnostics& diagnostics, const ToolOptions& values,
+                              std::optional<ModelledSet>& modelled, bool keepRemade, const char* program);
 
 } // namespace norvak

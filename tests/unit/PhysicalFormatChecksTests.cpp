@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -82,6 +83,34 @@ TEST(PhysicalTypeCheck, DefaultsAreNotWrittenOthersAreWrittenOrRejectedByLogical
         {kDecimal, call(checkPhysicalType, 3), 1, error(invalid + "decimal element E")},
         {kComplex, call(checkPhysicalType, 99), 0, ""},
     });
+}
+
+// The defaults the model of a stored set fills in are what the checks leave
+// unwritten: the default physical type and the default length of each
+// logical type get no row and no fault.
+TEST(PhysicalFormatDefaults, TheDefaultsOfALogicalTypeAreWhatTheChecksLeaveUnwritten) {
+    for (int logicalType : std::initializer_list<int>{kString, kInteger, kFloat, kBinary, kBoolean, kDateTime,
+                                                      kDecimal}) {
+        SCOPED_TRACE(logicalType);
+        int physicalType = defaultPhysicalType(logicalType);
+        EXPECT_NE(physicalType, 0);
+        Format t(logicalType);
+        EXPECT_EQ(checkPhysicalType(t.run, t.run, t.run, physicalType, t.elemId), 1);
+        for (int physical : {0, physicalType}) {
+            int length = defaultLength(logicalType, physical);
+            if (length != 0) {
+                EXPECT_EQ(checkLength(t.run, t.run, t.run, physical, length, 0, -1, t.elemId), 1);
+            }
+        }
+        EXPECT_EQ(t.output(), "");
+    }
+    Format integer(kInteger); // a length other than the default is written
+    EXPECT_EQ(checkLength(integer.run, integer.run, integer.run, 0, 2, 0, -1, integer.elemId), 0);
+    EXPECT_EQ(defaultLength(kInteger, 0), 4);
+    EXPECT_EQ(defaultLength(kFloat, 1), 4);
+    EXPECT_EQ(defaultLength(kFloat, 4), 0);
+    EXPECT_EQ(defaultLength(kString, 8), 0);
+    EXPECT_EQ(defaultPhysicalType(kComplex), 0);
 }
 
 TEST(LengthCheck, LengthsAreJudgedByTypesAndReferencesEvenWithoutCustomWireFormat) {

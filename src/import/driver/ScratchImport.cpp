@@ -10,6 +10,7 @@
 #include "import/driver/ImportDriver.h"
 #include "import/driver/ImportRun.h"
 #include "import/driver/ImportSequence.h"
+#include "import/repository/MessageSetReading.h"
 #include "import/repository/SetComparison.h"
 #include "support/Clock.h"
 #include "support/ConnectionText.h"
@@ -217,6 +218,15 @@ ScratchImport importIntoScratch(const std::string& definitionsText, const std::s
     result.imported = result.exitCode == exitSuccess;
     result.report = out.text();
     return result;
+}
+
+std::optional<ModelledSet> importIntoModel(const std::string& definitionsText, const std::string& sourceName,
+                                           const std::string& setName, const StoredMessageSet* configuration,
+                                           ScratchImport& outcome) {
+    outcome = importIntoScratch(definitionsText, sourceName, setName, configuration);
+    if (!outcome.imported)
+        return std::nullopt;
+    return ModelledSet(std::move(outcome.rows));
 }
 
 void warnOfKeptDefinitions(Diagnostics& diag, const RunOptions& options, const RepositoryState& state,

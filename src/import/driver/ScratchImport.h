@@ -1,7 +1,9 @@
 #pragma once
 
-#include "import/repository/StoredMessageSet.h"
+#include "setmodel/MessageSetModel.h"
+#include "setmodel/StoredMessageSet.h"
 
+#include <optional>
 #include <string>
 
 namespace norvak {
@@ -28,6 +30,14 @@ struct ScratchImport {
 // what a new message set has.
 ScratchImport importIntoScratch(const std::string& definitionsText, const std::string& sourceName,
                                 const std::string& setName, const StoredMessageSet* configuration);
+
+// The same import, its rows as their model: a definitions text read as a
+// message set without a repository of the caller's. Nothing when the import
+// did not get through; `outcome` says what it said (its rows moved to the
+// model).
+std::optional<ModelledSet> importIntoModel(const std::string& definitionsText, const std::string& sourceName,
+                                           const std::string& setName, const StoredMessageSet* configuration,
+                                           ScratchImport& outcome);
 
 // After reconciliation: when the file defines items the message set holds
 // already and some of them differ from what is stored (which the import

@@ -100,7 +100,7 @@ int checkLengthForType(Diagnostics& diag, const DefinitionModel& model, int phys
         return writeRow;
     case logicalInteger:
         if (physicalType == physicalNone || physicalType == physicalInteger) {
-            if (length == 0 || length == 4)
+            if (length == 0 || length == defaultLength(logicalInteger, physicalType))
                 return noRow;
             if (length == 1 || length == 2)
                 return writeRow;
@@ -120,14 +120,14 @@ int checkLengthForType(Diagnostics& diag, const DefinitionModel& model, int phys
                      elemId);
     case logicalFloat:
         if (physicalType == physicalNone || physicalType == physicalFloat) {
-            if (length == 0 || length == 4)
+            if (length == 0 || length == defaultLength(logicalFloat, physicalType))
                 return noRow;
             if (length == 8)
                 return writeRow;
             return fault(diag, model, "*****Error - Length for float element %s must be 4 or 8\n", elemId);
         }
         if (physicalType == physicalInteger) {
-            if (length == 0 || length == 4)
+            if (length == 0 || length == defaultLength(logicalFloat, physicalType))
                 return noRow;
             if (length == 1 || length == 2)
                 return writeRow;
@@ -381,6 +381,22 @@ int checkLengthReference(Diagnostics& diag, const DefinitionModel& model, int me
         return 0;
     }
     diag.error("*****Error - length or repeat reference element (%s) not found in type\n", model.text(referenceIdent));
+    return 0;
+}
+
+int defaultPhysicalType(int logicalType) {
+    for (const PhysicalTypeRule& rule : physicalTypeRules)
+        if (rule.logicalType == logicalType)
+            return rule.defaultType;
+    return physicalNone;
+}
+
+int defaultLength(int logicalType, int physicalType) {
+    constexpr int fourBytes = 4;
+    if (logicalType == logicalInteger)
+        return isOneOf(physicalType, {physicalNone, physicalInteger}) ? fourBytes : 0;
+    if (logicalType == logicalFloat)
+        return isOneOf(physicalType, {physicalNone, physicalFloat, physicalInteger}) ? fourBytes : 0;
     return 0;
 }
 

@@ -31,6 +31,13 @@ int checkFormatString(Diagnostics& diag, const DefinitionModel& model, int elemI
 // the member in its type; always 0 (the row is written, a fault rolls back).
 int checkLengthReference(Diagnostics& diag, const DefinitionModel& model, int memberId, int referenceIdent);
 
+// What a logical type takes in the custom wire format when its element gives
+// nothing, which the import writes no row for (the checks above return 1 for
+// it): the physical type, and the length with a physical type (physicalNone
+// for the logical type's own); 0 where the logical type has none.
+int defaultPhysicalType(int logicalType);
+int defaultLength(int logicalType, int physicalType);
+
 // The physical-format and XML properties that count for one use of an
 // element: a member given by reference carries its own values where its
 // definition gave them; the member of an element defined in place carries

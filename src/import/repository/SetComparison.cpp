@@ -3,6 +3,7 @@
 
 #include "dbsession/RepositorySchema.h"
 #include "import/model/ItemTables.h"
+#include "setmodel/MessageSetModel.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -160,22 +161,11 @@ class TabLabels {
 
 class SideBuilder {
   public:
-    SideBuilder(const StoredMessageSet& set, const TabLabels& labels, std::unordered_set<std::string>& fieldNames)
-        : set_(set), labels_(labels), fieldNames_(fieldNames) {}
+    SideBuilder(const MessageSetModel& model, const TabLabels& labels, std::unordered_set<std::string>& fieldNames)
+        : set_(model.rows()), model_(model), labels_(labels), fieldNames_(fieldNames) {}
 
     // NOLINTNEXTLINE(readability-function-size)
     Side build() {
-        for (const StoredType& t : set_.types)
-            name(t.id, t.identifier, "type");
-        for (const StoredElement& e : set_.elements)
-            name(e.id, e.identifier, "element");
-        for (const StoredMessage& m : set_.messages)
-            name(m.id, m.identifier, "message");
-        for (const StoredValue& v : set_.values)
-            valueNames_[v.id] = v.identifier;
-        for (const StoredPluginMember& p : set_.pluginMembers)
-            plugins_[p.id] = &p;
-
         for (const StoredMessage& m : set_.messages) {
             Entity& e = side_.messages[m.identifier];
             plain(e, "type", itemName(m.typeId));
@@ -212,34 +202,37 @@ class SideBuilder {
         addMembers();
         addValueUses();
         for (const StoredPluginMember& p : set_.pluginMembers) {
-            if (const char* format = formatOfPlugin(p.pluginKey)) {
-                std::string key = std::string(format) + " " + p.name;
-                tabKeys_[p.id] = key;
-                side_.tabs[key];
-            }
+            if (formatOfPlugin(p.pluginKey) != nullptr)
+                side_.tabs[tabKey(p)];
         }
         for (const StoredAttribute& a : set_.attributes)
             addAttribute(a);
-        for (const StoredAttribute& a : set_.memberAttributes) {
-            auto found = memberKeys_.find(a.memberId);
-            if (found != memberKeys_.end())
-                property(side_.members[found->second], a);
-        }
         return std::move(side_);
     }
 
   private:
-    void name(std::int32_t id, const std::string& identifier, const char* kind) {
-        names_[id] = identifier;
-        kinds_[id] = kind;
+    // A tab by its format and name.
+    static std::string tabKey(const StoredPluginMember& p) {
+        return std::string(formatOfPlugin(p.pluginKey)) + " " + p.name;
+    }
+
+    // The message, element or type an id names (where kinds share an id, in
+    // that order), with its kind; nothing when it names none of them.
+    std::pair<const std::string*, const char*> named(std::int32_t id) const {
+        if (const ModelMessage* message = model_.message(id))
+            return {&message->row->identifier, "message"};
+        if (const ModelElement* element = model_.element(id))
+            return {&element->row->identifier, "element"};
+        if (const ModelType* type = model_.type(id))
+            return {&type->row->identifier, "type"};
+        return {nullptr, "item"};
     }
 
     std::string itemName(std::int32_t id) const {
-        auto found = names_.find(id);
-        if (found != names_.end())
-            return found->second;
-        auto value = valueNames_.find(id);
-        return value != valueNames_.end() ? value->second : "id " + std::to_string(id);
+        if (const std::string* identifier = named(id).first)
+            return *identifier;
+        const ModelValue* value = model_.value(id);
+        return value != nullptr ? value->row->identifier : "id " + std::to_string(id);
     }
     // A logical type by its keyword, a type of the set by its identifier.
     std::string typeName(std::int32_t id) const {
@@ -262,39 +255,43 @@ class SideBuilder {
         plain(e, "descoped", std::to_string(row.descoped));
     }
 
+    // The members of each type id, with their per-use properties (their
+    // member attribute rows).
     void addMembers() {
-        std::unordered_map<std::int32_t, std::vector<const StoredTypeMember*>> byType;
-        for (const StoredTypeMember& m : set_.typeMembers)
-            byType[m.typeId].push_back(&m);
-        for (auto& [typeId, members] : byType) {
-            std::stable_sort(members.begin(), members.end(),
-                             [](const StoredTypeMember* a, const StoredTypeMember* b) { return a->sequence < b->sequence; });
-            std::string typeKey = itemName(typeId);
-            std::map<std::string, int> seen;
-            int position = 0;
-            for (const StoredTypeMember* m : members) {
-                std::string child = itemName(m->childId);
-                auto kind = kinds_.find(m->childId);
-                int occurrence = ++seen[child];
-                std::string key = typeKey + "." + child + (occurrence > 1 ? "#" + std::to_string(occurrence) : "");
-                memberKeys_[m->id] = key;
-                Entity& e = side_.members[key];
-                e.group = typeKey;
-                e.child = child;
-                e.childKind = kind != kinds_.end() ? kind->second : "item";
-                e.position = ++position;
-                e.minOccurs = text(m->minOccurs);
-                // The rows say "unbounded" with no maximum and the repeat mark.
-                e.maxOccurs = m->maxOccurs ? *m->maxOccurs : m->repeats != 0 ? "unbounded" : none;
-                // A field a row leaves empty is absent, as a property without a row.
-                optional(e, "minOccurs", m->minOccurs);
-                if (e.maxOccurs != none)
-                    plain(e, "maxOccurs", e.maxOccurs);
-                optional(e, "hint", m->tagHint);
-                stamp(e, *m);
-                e.note = "minOccurs " + e.minOccurs + " maxOccurs " + e.maxOccurs + " (position " +
-                         std::to_string(e.position) + ")";
-            }
+        std::unordered_set<std::int32_t> typeIds;
+        for (const ModelMember& member : model_.members()) {
+            if (typeIds.insert(member.row->typeId).second)
+                addMembersOf(member.row->typeId);
+        }
+    }
+
+    void addMembersOf(std::int32_t typeId) {
+        std::string typeKey = itemName(typeId);
+        std::map<std::string, int> seen;
+        int position = 0;
+        for (const ModelMember* member : model_.membersOfType(typeId)) {
+            const StoredTypeMember* m = member->row;
+            std::string child = itemName(m->childId);
+            int occurrence = ++seen[child];
+            std::string key = typeKey + "." + child + (occurrence > 1 ? "#" + std::to_string(occurrence) : "");
+            Entity& e = side_.members[key];
+            e.group = typeKey;
+            e.child = child;
+            e.childKind = named(m->childId).second;
+            e.position = ++position;
+            e.minOccurs = text(m->minOccurs);
+            // The rows say "unbounded" with no maximum and the repeat mark.
+            e.maxOccurs = m->maxOccurs ? *m->maxOccurs : m->repeats != 0 ? "unbounded" : none;
+            // A field a row leaves empty is absent, as a property without a row.
+            optional(e, "minOccurs", m->minOccurs);
+            if (e.maxOccurs != none)
+                plain(e, "maxOccurs", e.maxOccurs);
+            optional(e, "hint", m->tagHint);
+            stamp(e, *m);
+            e.note = "minOccurs " + e.minOccurs + " maxOccurs " + e.maxOccurs + " (position " +
+                     std::to_string(e.position) + ")";
+            for (const StoredAttribute* a : member->attributes)
+                property(e, *a);
         }
     }
 
@@ -319,29 +316,28 @@ class SideBuilder {
     void addAttribute(const StoredAttribute& a) {
         Entity* owner = nullptr;
         if (a.ownerClass == tabSettingClass) {
-            auto tab = tabKeys_.find(a.pluginMemberId);
-            if (tab != tabKeys_.end())
-                owner = &side_.tabs[tab->second];
+            const ModelPlugin* tab = model_.plugin(a.pluginMemberId);
+            if (tab != nullptr && tab->format != WireFormat::none)
+                owner = &side_.tabs[tabKey(*tab->row)];
         } else if (a.ownerClass == classValue) {
-            auto value = valueNames_.find(a.ownerId);
-            if (value != valueNames_.end())
-                owner = &side_.values[value->second];
+            if (const ModelValue* value = model_.value(a.ownerId))
+                owner = &side_.values[value->row->identifier];
         } else {
             Entities* items = a.ownerClass == classMessage   ? &side_.messages
                               : a.ownerClass == classType    ? &side_.types
                               : a.ownerClass == classElement ? &side_.elements
                                                              : nullptr;
-            auto name = names_.find(a.ownerId);
-            if (items != nullptr && name != names_.end())
-                owner = &(*items)[name->second];
+            const std::string* name = named(a.ownerId).first;
+            if (items != nullptr && name != nullptr)
+                owner = &(*items)[*name];
         }
         if (owner != nullptr)
             property(*owner, a);
     }
 
     void property(Entity& e, const StoredAttribute& a) {
-        auto plugin = plugins_.find(a.pluginMemberId);
-        std::string label = plugin != plugins_.end() ? labels_.label(*plugin->second) + " " : std::string();
+        const ModelPlugin* plugin = model_.plugin(a.pluginMemberId);
+        std::string label = plugin != nullptr ? labels_.label(*plugin->row) + " " : std::string();
         // A tab's settings are named by the setting alone.
         if (a.ownerClass == tabSettingClass && !a.memberId)
             label.clear();
@@ -355,21 +351,16 @@ class SideBuilder {
         if (a.type == "COMPONENT:ELEMENT" && !value.empty() && value.size() < 10 &&
             std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
             value = itemName(std::atoi(value.c_str()));
-        const char* format = plugin != plugins_.end() ? formatOfPlugin(plugin->second->pluginKey) : nullptr;
+        const char* format = plugin != nullptr ? formatOfPlugin(plugin->row->pluginKey) : nullptr;
         e.fields.set(*fieldNames_.insert(std::move(field)).first,
                      Field{std::move(value), &a, format != nullptr ? format : "", format == nullptr});
     }
 
     const StoredMessageSet& set_;
+    const MessageSetModel& model_;
     const TabLabels& labels_;
     std::unordered_set<std::string>& fieldNames_; // of the properties, held for both sides
     Side side_;
-    std::unordered_map<std::int32_t, std::string> names_;
-    std::unordered_map<std::int32_t, std::string> kinds_;
-    std::unordered_map<std::int32_t, std::string> valueNames_;
-    std::unordered_map<std::int32_t, std::string> memberKeys_;
-    std::unordered_map<std::int32_t, std::string> tabKeys_;
-    std::unordered_map<std::int32_t, const StoredPluginMember*> plugins_;
 };
 
 bool isNumber(const std::string& text) {
@@ -758,8 +749,16 @@ class Comparer {
 SetComparison compareMessageSets(const StoredMessageSet& oldSide, const StoredMessageSet& newSide) {
     TabLabels labels(oldSide, newSide);
     std::unordered_set<std::string> fieldNames;
-    Side before = SideBuilder(oldSide, labels, fieldNames).build();
-    Side after = SideBuilder(newSide, labels, fieldNames).build();
+    Side before;
+    Side after;
+    {
+        const MessageSetModel oldModel(oldSide);
+        before = SideBuilder(oldModel, labels, fieldNames).build();
+    }
+    {
+        const MessageSetModel newModel(newSide);
+        after = SideBuilder(newModel, labels, fieldNames).build();
+    }
     SetComparison comparison;
     comparison.formats = labels.formats();
     comparison.differences = Comparer(before, after, comparison.formats).run();
@@ -807,11 +806,10 @@ template <class Rows> std::unordered_set<std::string> identifiersOf(const Rows& 
     return identifiers;
 }
 
-std::unordered_map<std::int32_t, std::string> typeIdentifiers(const StoredMessageSet& set) {
-    std::unordered_map<std::int32_t, std::string> identifiers;
-    for (const StoredType& type : set.types)
-        identifiers.emplace(type.id, comparedIdentifier(type.identifier));
-    return identifiers;
+// The identifier of a value's type as compared; empty for a type the set does not hold.
+std::string comparedTypeIdentifier(const MessageSetModel& model, std::int32_t typeId) {
+    const ModelType* type = model.type(typeId);
+    return type != nullptr ? comparedIdentifier(type->row->identifier) : std::string();
 }
 
 } // namespace
@@ -858,14 +856,14 @@ std::vector<std::string> textsTheImportWrites(const StoredMessageSet& oldSide, c
     std::unordered_set<std::string> storedValues = identifiersOf(oldSide.values);
     std::set<std::pair<std::string, std::string>> storedTexts;
     {
-        auto types = typeIdentifiers(oldSide);
+        const MessageSetModel oldModel(oldSide, false);
         for (const StoredValue& row : oldSide.values)
-            storedTexts.emplace(comparedIdentifier(row.text), types[row.typeId]);
+            storedTexts.emplace(comparedIdentifier(row.text), comparedTypeIdentifier(oldModel, row.typeId));
     }
-    auto newTypes = typeIdentifiers(newSide);
+    const MessageSetModel newModel(newSide, false);
     for (const StoredValue& row : newSide.values) {
         if (storedValues.count(comparedIdentifier(row.identifier)) != 0 ||
-            storedTexts.count({comparedIdentifier(row.text), newTypes[row.typeId]}) != 0)
+            storedTexts.count({comparedIdentifier(row.text), comparedTypeIdentifier(newModel, row.typeId)}) != 0)
             continue;
         written.insert(row.id);
         add(row.identifier);

@@ -3,6 +3,7 @@
 
 #include "dbsession/RepositorySchema.h"
 #include "import/model/ItemTables.h"
+#include "setmodel/MessageSetModel.h"
 #include "support/StringUtilities.h"
 
 #include <algorithm>
@@ -228,65 +229,40 @@ template <class Row> std::string stamp(const Row& row) {
     return " status=" + std::to_string(row.status) + " descoped=" + std::to_string(row.descoped);
 }
 
-// Entries of an id index: sorted by id, the first taken of equal ids first.
-template <class Entry> void sortById(std::vector<Entry>& entries) {
-    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.id < b.id; });
-}
-
-template <class Entry> const Entry* findId(const std::vector<Entry>& entries, std::int32_t id) {
-    auto found = std::lower_bound(entries.begin(), entries.end(), id,
-                                  [](const Entry& entry, std::int32_t wanted) { return entry.id < wanted; });
-    return found != entries.end() && found->id == id ? &*found : nullptr;
-}
-
 } // namespace
 
-// What each id of the set stands for, pointing into the set's rows (which do
-// not move while the set is read: its tables are deques).
+// What each id of the set stands for, through the model of the set's items
+// and plugin members (made once they are read; the attribute rows go by one
+// at a time), pointing into the set's rows, which do not move while the set
+// is read: its tables are deques.
 class CanonicalRows::Names {
   public:
-    explicit Names(const StoredMessageSet& set) {
-        items_.reserve(set.types.size() + set.elements.size() + set.messages.size() + set.values.size());
-        for (const StoredType& type : set.types)
-            items_.push_back({type.id, "type ", &type.identifier, std::nullopt});
-        for (const StoredElement& element : set.elements) {
-            items_.push_back({element.id, "element ", &element.identifier, std::nullopt});
-            labels_.push_back({element.id, &element.name});
-        }
-        for (const StoredMessage& message : set.messages) {
-            items_.push_back({message.id, "message ", &message.identifier, std::nullopt});
-            labels_.push_back({message.id, &message.name});
-        }
-        for (const StoredValue& value : set.values)
-            items_.push_back({value.id, "value ", &value.identifier, value.typeId});
-        sortById(items_);
-        sortById(labels_);
-        members_.reserve(set.typeMembers.size());
-        for (const StoredTypeMember& member : set.typeMembers)
-            members_.push_back({member.id, &member});
-        sortById(members_);
-        for (const StoredPluginMember& plugin : set.pluginMembers)
-            plugins_.emplace(plugin.id, "plugin " + std::to_string(plugin.pluginKey) + " " + quoted(plugin.name));
-    }
+    explicit Names(const StoredMessageSet& set) : model_(set, false) {}
 
+    // An item of any kind; where kinds share an id, a type first, then an
+    // element, a message, a value.
     std::string item(std::int32_t id) const {
-        const Item* found = findId(items_, id);
-        if (found == nullptr)
-            return "?" + std::to_string(id);
-        std::string text = found->kind + quoted(*found->identifier);
-        if (found->valueType)
-            text += "/" + std::to_string(*found->valueType);
-        return text;
+        if (const ModelType* type = model_.type(id))
+            return "type " + quoted(type->row->identifier);
+        if (const ModelElement* element = model_.element(id))
+            return "element " + quoted(element->row->identifier);
+        if (const ModelMessage* message = model_.message(id))
+            return "message " + quoted(message->row->identifier);
+        // A value's type is part of its name.
+        if (const ModelValue* value = model_.value(id))
+            return "value " + quoted(value->row->identifier) + "/" + std::to_string(value->row->typeId);
+        return "?" + std::to_string(id);
     }
     std::string member(std::int32_t id) const {
-        const Member* found = findId(members_, id);
+        const ModelMember* found = model_.member(id);
         if (found == nullptr)
             return "?" + std::to_string(id);
         return "member " + item(found->row->typeId) + "#" + std::to_string(found->row->sequence);
     }
     std::string plugin(std::int32_t id) const {
-        auto found = plugins_.find(id);
-        return found == plugins_.end() ? "?" + std::to_string(id) : found->second;
+        const ModelPlugin* found = model_.plugin(id);
+        return found == nullptr ? "?" + std::to_string(id)
+                                : "plugin " + std::to_string(found->row->pluginKey) + " " + quoted(found->row->name);
     }
     // An element's type: a logical type code, or the id of a type of the set.
     std::string typeOf(std::int32_t typeId) const {
@@ -294,32 +270,18 @@ class CanonicalRows::Names {
     }
     // The label of an element or a message, which its language names are made of.
     std::string labelOf(std::int32_t ownerClass, std::int32_t id) const {
-        const Label* found = findId(labels_, id);
-        return (ownerClass == classElement || ownerClass == classMessage) && found != nullptr ? *found->name
-                                                                                              : std::string();
+        if (ownerClass != classElement && ownerClass != classMessage)
+            return std::string();
+        if (const ModelElement* element = model_.element(id))
+            return element->row->name;
+        const ModelMessage* message = model_.message(id);
+        return message != nullptr ? message->row->name : std::string();
     }
     // The members' rows are gone.
-    void forgetMembers() { members_ = {}; }
+    void forgetMembers() { model_.forgetMembers(); }
 
   private:
-    struct Item {
-        std::int32_t id;
-        const char* kind;
-        const std::string* identifier;
-        std::optional<std::int32_t> valueType; // a value's type, part of its name
-    };
-    struct Label {
-        std::int32_t id;
-        const std::string* name;
-    };
-    struct Member {
-        std::int32_t id;
-        const StoredTypeMember* row;
-    };
-    std::vector<Item> items_;
-    std::vector<Label> labels_;
-    std::vector<Member> members_;
-    std::unordered_map<std::int32_t, std::string> plugins_;
+    MessageSetModel model_;
 };
 
 CanonicalRows::CanonicalRows(std::size_t budget) : lines_(budget) {}

@@ -6,6 +6,7 @@
 #include "import/model/ItemTables.h"
 #include "import/model/RunOptions.h"
 #include "import/reader/Keywords.h"
+#include "setmodel/MessageSetModel.h"
 #include "support/StringUtilities.h"
 #include "support/Utf8Text.h"
 
@@ -199,7 +200,8 @@ PropertyKey propertyKey(std::int32_t owner, int kind, int key) {
 
 class Exporter {
   public:
-    explicit Exporter(const StoredMessageSet& set) : set_(set) {}
+    // The attribute rows are read from the set as they stand, not through the model.
+    explicit Exporter(const StoredMessageSet& set) : set_(set), model_(set, false) {}
 
     DefinitionsExport run() {
         index();
@@ -250,55 +252,26 @@ class Exporter {
   private:
     void omit(const std::string& kind, long count = 1) { omissions_[kind] += count; }
 
-    // NOLINTNEXTLINE(readability-function-cognitive-complexity,readability-function-size)
     void index() {
-        for (const StoredType& type : set_.types)
-            types_.emplace(type.id, &type);
-        for (const StoredElement& element : set_.elements)
-            elements_.emplace(element.id, &element);
-        for (const StoredMessage& message : set_.messages)
-            messages_.emplace(message.id, &message);
-        for (const StoredValue& value : set_.values)
-            values_.emplace(value.id, &value);
-        for (const StoredTypeMember& member : set_.typeMembers) {
-            members_.emplace(member.id, &member);
-            membersOfType_[member.typeId].push_back(&member);
-        }
-        for (const StoredValueMember& use : set_.valueMembers) {
-            if (use.parentClass == classElement && elements_.count(use.parentId) && values_.count(use.valueId))
-                valueUses_[use.parentId].push_back(&use);
-            else
+        for (const ModelValueUse& use : model_.valueUses())
+            if (use.element == nullptr || use.value == nullptr)
                 omit("value uses of items that are not elements of the message set");
-        }
-        for (auto& [typeId, members] : membersOfType_)
-            std::stable_sort(members.begin(), members.end(),
-                             [](auto* a, auto* b) { return a->sequence < b->sequence; });
-        for (auto& [elementId, uses] : valueUses_)
-            std::stable_sort(uses.begin(), uses.end(), [](auto* a, auto* b) { return a->sequence < b->sequence; });
-
-        std::vector<const StoredPluginMember*> ordered;
-        for (const StoredPluginMember& member : set_.pluginMembers) {
-            plugins_.emplace(member.id, &member);
-            ordered.push_back(&member);
-        }
-        std::stable_sort(ordered.begin(), ordered.end(), [](auto* a, auto* b) { return a->sequence < b->sequence; });
-        for (const StoredPluginMember* member : ordered) {
-            int kind = tabKindOf(member->pluginKey);
+        for (const ModelPlugin* member : model_.pluginsInSequence()) {
+            int kind = tabKindOf(member->row->pluginKey);
             if (kind >= 0)
-                tabs_[kind].push_back(member);
-            else if (member->pluginKey == pluginC)
+                tabs_[kind].push_back(member->row);
+            else if (member->row->pluginKey == pluginC)
                 result_.languageBindings.push_back("C");
-            else if (member->pluginKey == pluginCobol)
+            else if (member->row->pluginKey == pluginCobol)
                 result_.languageBindings.push_back("COBOL");
-            else if (member->pluginKey != pluginUuid)
+            else if (member->row->pluginKey != pluginUuid)
                 omit("plugin members of a kind the definitions format has no tag for");
         }
         // A type's label is stored with "-" turned into "_"; the context tag
         // hints of the members that use the type keep it as it was given.
-        for (const StoredTypeMember& member : set_.typeMembers) {
-            auto type = types_.find(member.childId);
-            if (member.childClass != classType || !member.tagHint || type == types_.end() ||
-                typeLabels_.count(member.childId))
+        for (const ModelMember& use : model_.members()) {
+            const StoredTypeMember& member = *use.row;
+            if (use.childKind != ItemKind::type || !member.tagHint || typeLabels_.count(member.childId))
                 continue;
             const std::string& hint = *member.tagHint;
             if (hint.size() < contextTagSuffix.size() ||
@@ -307,34 +280,48 @@ class Exporter {
             std::string label = hint.substr(0, hint.size() - contextTagSuffix.size());
             std::string stored = label;
             replaceChar(stored.data(), '-', '_');
-            if (stored == type->second->name)
+            if (stored == use.childType->row->name)
                 typeLabels_.emplace(member.childId, label);
         }
-        // The import numbers members and value uses from 1 in file order.
-        for (const auto& [typeId, members] : membersOfType_)
-            for (std::size_t i = 0; i < members.size(); ++i)
-                if (members[i]->sequence != static_cast<std::int32_t>(i + 1))
-                    omit("type members whose position is not their place in the type");
-        for (const auto& [elementId, uses] : valueUses_)
-            for (std::size_t i = 0; i < uses.size(); ++i)
-                if (uses[i]->sequence != static_cast<std::int32_t>(i + 1))
+        checkSequences();
+    }
+
+    // The import numbers members and value uses from 1 in file order.
+    void checkSequences() {
+        for (const ModelMember& member : model_.members())
+            if (member.row->sequence != member.position)
+                omit("type members whose position is not their place in the type");
+        for (const ModelElement& element : model_.elements()) {
+            std::int32_t place = 0;
+            for (const ModelValueUse* use : writtenUses(element))
+                if (use->row->sequence != ++place)
                     omit("value uses whose position is not their place in the element");
+        }
+    }
+
+    // The value uses of an element that name a value of the message set.
+    static std::vector<const ModelValueUse*> writtenUses(const ModelElement& element) {
+        std::vector<const ModelValueUse*> uses;
+        for (const ModelValueUse* use : element.valueUses)
+            if (use->value != nullptr)
+                uses.push_back(use);
+        return uses;
     }
 
     const StoredPluginMember* plugin(std::int32_t id) const {
-        auto found = plugins_.find(id);
-        return found == plugins_.end() ? nullptr : found->second;
+        const ModelPlugin* found = model_.plugin(id);
+        return found == nullptr ? nullptr : found->row;
     }
 
     // The name of an element or message, which its language names are made of.
     std::string_view labelOfOwner(std::int32_t ownerClass, std::int32_t id) const {
         if (ownerClass == classElement) {
-            auto found = elements_.find(id);
-            return found == elements_.end() ? std::string_view() : std::string_view(found->second->name);
+            const ModelElement* found = model_.element(id);
+            return found == nullptr ? std::string_view() : std::string_view(found->row->name);
         }
         if (ownerClass == classMessage) {
-            auto found = messages_.find(id);
-            return found == messages_.end() ? std::string_view() : std::string_view(found->second->name);
+            const ModelMessage* found = model_.message(id);
+            return found == nullptr ? std::string_view() : std::string_view(found->row->name);
         }
         return std::string_view();
     }
@@ -366,11 +353,11 @@ class Exporter {
                        : kind == tabTds ? formOf(tdsTabRows, row.key)
                        : kind == tabXml ? formOf(xmlTabRows, row.key)
                                         : nullptr;
-            } else if (row.ownerClass == classElement && elements_.count(row.ownerId)) {
+            } else if (row.ownerClass == classElement && model_.element(row.ownerId) != nullptr) {
                 form = kind == tabTds ? formOf(tdsElementRows, row.key)
                        : kind == tabXml ? formOf(xmlElementRows, row.key)
                                         : nullptr;
-            } else if (row.ownerClass == classType && types_.count(row.ownerId)) {
+            } else if (row.ownerClass == classType && model_.type(row.ownerId) != nullptr) {
                 form = kind == tabTds ? formOf(tdsTypeRows, row.key) : nullptr;
             }
             if (form == nullptr || !hasForm(row, *form, *tab, 0)) {
@@ -391,8 +378,8 @@ class Exporter {
                 omit("member attributes of plugin members the message set does not have");
                 continue;
             }
-            auto member = members_.find(row.memberId);
-            bool ownerKnown = member != members_.end() && member->second->typeId == row.ownerId &&
+            const ModelMember* member = model_.member(row.memberId);
+            bool ownerKnown = member != nullptr && member->row->typeId == row.ownerId &&
                               row.ownerClass == classType && row.memberClass == classElement;
             if (ownerKnown && isRemadeByImport(row, tab->pluginKey)) {
                 if (!holdsWhatTheImportMakes(row, std::string_view()))
@@ -404,7 +391,7 @@ class Exporter {
                                   : kind == tabTds ? formOf(tdsMemberRows, row.key)
                                   : kind == tabXml ? formOf(xmlMemberRows, row.key)
                                                    : nullptr;
-            if (!ownerKnown || member->second->childClass != classElement || form == nullptr ||
+            if (!ownerKnown || member->row->childClass != classElement || form == nullptr ||
                 !hasForm(row, *form, *tab, kind == tabCwf ? cwfMemberFlags : 0)) {
                 omit("member attribute rows the definitions format has no attribute for");
                 continue;
@@ -471,7 +458,7 @@ class Exporter {
 
         for (const StoredElement& element : set_.elements) {
             if (!leftOut(classElement, element.id) && element.typeId >= firstItemId &&
-                types_.count(element.typeId) != 0 && leftOut(classType, element.typeId)) {
+                model_.type(element.typeId) != nullptr && leftOut(classType, element.typeId)) {
                 omit("elements whose type is left out");
                 leaveOut(classElement, element.id, element.identifier);
             }
@@ -479,7 +466,7 @@ class Exporter {
         for (const StoredMessage& message : set_.messages) {
             if (leftOut(classMessage, message.id))
                 continue;
-            if (types_.count(message.typeId) == 0)
+            if (model_.type(message.typeId) == nullptr)
                 omit("messages whose type is not in the message set, which the import requires");
             else if (leftOut(classType, message.typeId))
                 omit("messages whose type is left out");
@@ -587,16 +574,16 @@ class Exporter {
 
     std::string identifierOf(std::int32_t childClass, std::int32_t id) const {
         if (childClass == classElement) {
-            auto found = elements_.find(id);
-            return found == elements_.end() ? std::string() : found->second->identifier;
+            const ModelElement* found = model_.element(id);
+            return found == nullptr ? std::string() : found->row->identifier;
         }
         if (childClass == classType) {
-            auto found = types_.find(id);
-            return found == types_.end() ? std::string() : found->second->identifier;
+            const ModelType* found = model_.type(id);
+            return found == nullptr ? std::string() : found->row->identifier;
         }
         if (childClass == classMessage) {
-            auto found = messages_.find(id);
-            return found == messages_.end() ? std::string() : found->second->identifier;
+            const ModelMessage* found = model_.message(id);
+            return found == nullptr ? std::string() : found->row->identifier;
         }
         return std::string();
     }
@@ -609,10 +596,10 @@ class Exporter {
     // The label of a member's item, from which its context tag hint is made.
     std::string labelOf(std::int32_t childClass, std::int32_t id) const {
         if (childClass == classElement)
-            return elements_.at(id)->name;
+            return model_.element(id)->row->name;
         if (childClass == classType)
-            return typeLabel(*types_.at(id));
-        return messages_.at(id)->name;
+            return typeLabel(*model_.type(id)->row);
+        return model_.message(id)->row->name;
     }
 
     void checkItemColumns(std::int32_t status, std::int32_t descoped) {
@@ -638,14 +625,14 @@ class Exporter {
             if (const std::string* value = property(type.id, tabTds, form.key))
                 attribute(tag, form.attribute, *value);
 
-        auto members = membersOfType_.find(type.id);
-        if (members == membersOfType_.end()) {
+        const std::vector<const ModelMember*>& members = model_.membersOfType(type.id);
+        if (members.empty()) {
             line(0, tag.closed());
             return;
         }
         line(0, tag.open());
-        for (const StoredTypeMember* member : members->second)
-            writeMember(*member);
+        for (const ModelMember* member : members)
+            writeMember(*member->row);
         line(0, "</Type>");
     }
 
@@ -698,7 +685,7 @@ class Exporter {
         bool unboundedChoice = false;
         bool repeats = writeOccurrences(tag, member, unboundedChoice);
         if (member.childClass == classElement)
-            repeats = writeMemberFormat(tag, member, *elements_.at(member.childId)) || repeats;
+            repeats = writeMemberFormat(tag, member, *model_.element(member.childId)->row) || repeats;
 
         if (member.repeats == 1 && !repeats) {
             if (unboundedChoice)
@@ -714,16 +701,16 @@ class Exporter {
     }
 
     std::string elementIdentifier(const std::string& id) {
-        auto found = elements_.find(numberOf(id));
-        if (!isDigits(id) || found == elements_.end()) {
+        const ModelElement* found = model_.element(numberOf(id));
+        if (!isDigits(id) || found == nullptr) {
             omit("element references to items that are not elements of the message set");
             return std::string();
         }
-        if (leftOut(classElement, found->first)) {
+        if (leftOut(classElement, found->row->id)) {
             omit("element references to elements left out");
             return std::string();
         }
-        return found->second->identifier;
+        return found->row->identifier;
     }
 
     // The per-use settings of an element member, from its member attribute
@@ -827,13 +814,13 @@ class Exporter {
         if (element.name != element.identifier)
             attribute(tag, "name", element.name);
         if (element.typeId >= firstItemId) {
-            auto type = types_.find(element.typeId);
-            if (type == types_.end()) {
+            const ModelType* type = model_.type(element.typeId);
+            if (type == nullptr) {
                 omit("elements whose type is not in the message set");
-            } else if (parseLogicalType(type->second->identifier.c_str()) != 0) {
+            } else if (parseLogicalType(type->row->identifier.c_str()) != 0) {
                 omit("elements whose type's identifier reads as a logical type");
             } else {
-                attribute(tag, "type", type->second->identifier);
+                attribute(tag, "type", type->row->identifier);
             }
         } else {
             keyword(tag, "type", logicalTypeKeyword(element.typeId), "logical type");
@@ -845,26 +832,24 @@ class Exporter {
             if (const std::string* value = property(element.id, tabXml, form.key))
                 attribute(tag, form.attribute, *value);
 
-        std::vector<const StoredValueMember*> written;
-        if (auto uses = valueUses_.find(element.id); uses != valueUses_.end()) {
-            for (const StoredValueMember* use : uses->second) {
-                if (leftOut(classValue, use->valueId))
-                    omit("value uses whose value is left out");
-                else
-                    written.push_back(use);
-            }
+        std::vector<const ModelValueUse*> written;
+        for (const ModelValueUse* use : writtenUses(*model_.element(element.id))) {
+            if (leftOut(classValue, use->row->valueId))
+                omit("value uses whose value is left out");
+            else
+                written.push_back(use);
         }
         if (written.empty()) {
             line(0, tag.closed());
             return;
         }
         line(0, tag.open());
-        for (const StoredValueMember* use : written) {
-            checkItemColumns(use->status, use->descoped);
+        for (const ModelValueUse* use : written) {
+            checkItemColumns(use->row->status, use->row->descoped);
             Tag value("Value");
-            attribute(value, "ref", values_.at(use->valueId)->identifier);
-            if (use->role != 0)
-                keyword(value, "role", roleKeyword(use->role), "value role");
+            attribute(value, "ref", use->value->row->identifier);
+            if (use->row->role != 0)
+                keyword(value, "role", roleKeyword(use->row->role), "value role");
             line(1, value.closed());
         }
         line(0, "</Element>");
@@ -892,22 +877,15 @@ class Exporter {
         if (message.name != message.identifier)
             attribute(tag, "name", message.name);
         // A message whose type is not written is left out (checkIdentifiers).
-        attribute(tag, "type", types_.at(message.typeId)->identifier);
+        attribute(tag, "type", model_.type(message.typeId)->row->identifier);
         line(0, tag.closed());
     }
 
     const StoredMessageSet& set_;
+    const MessageSetModel model_;
     DefinitionsExport result_;
     std::string text_;
     std::map<std::string, long> omissions_;
-    std::unordered_map<std::int32_t, const StoredType*> types_;
-    std::unordered_map<std::int32_t, const StoredElement*> elements_;
-    std::unordered_map<std::int32_t, const StoredMessage*> messages_;
-    std::unordered_map<std::int32_t, const StoredValue*> values_;
-    std::unordered_map<std::int32_t, const StoredTypeMember*> members_;
-    std::unordered_map<std::int32_t, std::vector<const StoredTypeMember*>> membersOfType_;
-    std::unordered_map<std::int32_t, std::vector<const StoredValueMember*>> valueUses_;
-    std::unordered_map<std::int32_t, const StoredPluginMember*> plugins_;
     std::unordered_map<std::int32_t, std::string> typeLabels_;
     std::vector<const StoredPluginMember*> tabs_[tabKinds];
     std::unordered_map<std::int32_t, std::map<int, std::string>> tabSettings_;

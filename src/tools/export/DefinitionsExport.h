@@ -1,6 +1,6 @@
 #pragma once
 
-#include "import/repository/StoredMessageSet.h"
+#include "setmodel/StoredMessageSet.h"
 
 #include <string>
 #include <utility>

@@ -14,7 +14,7 @@
 #include "tools/export/CanonicalRows.h"
 #include "tools/export/DefinitionsExport.h"
 #include "tools/StoredSetReading.h"
-#include "import/repository/StoredMessageSet.h"
+#include "setmodel/StoredMessageSet.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,14 +1,12 @@
-// Every row of one message set as stored, read with one query per table.
-#include "import/repository/StoredMessageSet.h"
+// The reading of one message set's rows as stored, with one query per page of a table.
+#include "import/repository/MessageSetReading.h"
 
 #include "dbsession/Columns.h"
 #include "dbsession/MessageSetNames.h"
 #include "dbsession/RepositorySchema.h"
 #include "dbsession/RepositoryStatements.h"
 #include "dbsession/Statement.h"
-#include "import/model/Codes.h"
 #include "import/model/ItemTables.h"
-#include "import/model/LanguageNames.h"
 
 #include <array>
 #include <deque>
@@ -154,44 +152,6 @@ std::optional<std::int16_t> findMessageSet(Diagnostics& diag, DbSession& db, con
         return std::nullopt;
     }
     return static_cast<std::int16_t>(lookup.matches.front().key);
-}
-
-bool isRemadeByImport(const StoredAttribute& row, int pluginKey) {
-    switch (pluginKey) {
-    case pluginUuid:
-        return row.key == keyUuid && row.name == "uuid";
-    case pluginC:
-        return row.key == 8 && row.name == "C Language Name";
-    case pluginCobol:
-        return (row.key == 7 && row.name == "COBOL Language Name") ||
-               (row.key == keyCopyBookName && row.name == "Message Copy Book Name");
-    default:
-        return false;
-    }
-}
-
-bool holdsWhatTheImportMakes(const StoredAttribute& row, std::string_view label) {
-    if (!row.value)
-        return false;
-    const std::string& value = *row.value;
-    if (row.name == "uuid") {
-        if (value.size() != 36)
-            return false;
-        for (std::size_t i = 0; i < value.size(); ++i) {
-            bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
-            char c = value[i];
-            if (hyphen ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-                return false;
-        }
-        return true;
-    }
-    if (row.name == "Message Copy Book Name")
-        return value == copyBookName(label);
-    if (row.name == "COBOL Language Name")
-        return value == cobolNameValue(label, row.ownerId);
-    if (row.name == "C Language Name")
-        return value == cNameValue(label, row.id, repositoryTextWidth);
-    return false;
 }
 
 // NOLINTNEXTLINE(readability-function-cognitive-complexity,readability-function-size)

@@ -1,8 +1,5 @@
 #pragma once
 
-#include "dbsession/DbSession.h"
-#include "support/Diagnostics.h"
-
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -15,8 +12,10 @@
 
 namespace norvak {
 
-// Every row of one message set, as stored, read with one query per table.
-// Nullable columns are optional; texts are whole, however long.
+// Every row of one message set, as stored: plain data, read from a
+// repository by import/repository/MessageSetReading.h (one query per page of
+// a table) and made into a model by setmodel/MessageSetModel.h. Nullable
+// columns are optional; texts are whole, however long.
 
 struct StoredType {
     std::int32_t id = 0;
@@ -155,24 +154,5 @@ bool isRemadeByImport(const StoredAttribute& row, int pluginKey);
 // Whether such a row holds what the import makes: a uuid, or the name made
 // of `label` (the name of the element or message) and the id it carries.
 bool holdsWhatTheImportMakes(const StoredAttribute& row, std::string_view label);
-
-// The key of the message set named `name` (compared as every program
-// compares it: see dbsession/MessageSetNames.h); nothing when there is none,
-// or when the name matches several sets (said on the diagnostics' writer).
-// A failing query sets the error switch.
-std::optional<std::int16_t> findMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix,
-                                           const std::string& name);
-
-// Reads every row of the message set, each table in the order of its ids
-// and in pages of rows (one query per page, the next starting after the last
-// id of the one before), so that a driver that holds a whole result in
-// memory (the SQLite driver inside a transaction, psqlODBC by default) holds
-// one page at a time;
-// without `keepRemade`, the attribute rows every import makes again are
-// left out when they hold what the import makes. `progress` is called after each table with its name. False when
-// a query failed (reported through the session).
-bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix, StoredMessageSet& set,
-                    bool keepRemade = true,
-                    const std::function<void(const char* table, std::size_t rows)>& progress = {});
 
 } // namespace norvak

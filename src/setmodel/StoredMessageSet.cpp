@@ -1,0 +1,48 @@
+// The attribute rows every import makes again, and whether a stored one holds what the import makes.
+#include "setmodel/StoredMessageSet.h"
+
+#include "import/model/Codes.h"
+#include "import/model/LanguageNames.h"
+#include "support/RepositoryCodes.h"
+
+namespace norvak {
+
+bool isRemadeByImport(const StoredAttribute& row, int pluginKey) {
+    switch (pluginKey) {
+    case pluginUuid:
+        return row.key == keyUuid && row.name == "uuid";
+    case pluginC:
+        return row.key == 8 && row.name == "C Language Name";
+    case pluginCobol:
+        return (row.key == 7 && row.name == "COBOL Language Name") ||
+               (row.key == keyCopyBookName && row.name == "Message Copy Book Name");
+    default:
+        return false;
+    }
+}
+
+bool holdsWhatTheImportMakes(const StoredAttribute& row, std::string_view label) {
+    if (!row.value)
+        return false;
+    const std::string& value = *row.value;
+    if (row.name == "uuid") {
+        if (value.size() != 36)
+            return false;
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
+            char c = value[i];
+            if (hyphen ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+                return false;
+        }
+        return true;
+    }
+    if (row.name == "Message Copy Book Name")
+        return value == copyBookName(label);
+    if (row.name == "COBOL Language Name")
+        return value == cobolNameValue(label, row.ownerId);
+    if (row.name == "C Language Name")
+        return value == cNameValue(label, row.id, repositoryTextWidth);
+    return false;
+}
+
+} // namespace norvak

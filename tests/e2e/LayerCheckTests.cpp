@@ -1,0 +1,65 @@
+// Tests of the build's check of the includes of the layers, on source trees made by the test.
+#include "e2e/ProgramRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+
+// The check the build runs before compiling (cmake/CheckLayers.cmake): a
+// tree with one source including one header passes or stops the build with
+// the file and the header named.
+
+namespace norvak::test {
+namespace {
+
+struct Checked {
+    bool passed = false;
+    std::string output;
+};
+
+Checked checkTree(const std::string& file, const std::string& includeLine) {
+    TempDir dir;
+    std::filesystem::path source = std::filesystem::path(dir.path()) / "src" / file;
+    std::filesystem::create_directories(source.parent_path());
+    std::ofstream(source) << "#pragma once\n" << includeLine << "\n";
+    std::string command = std::string("'") + NORVAK_CMAKE_COMMAND + "' -DSOURCE_DIR='" + dir.path() +
+                          "/src' -DSTAMP='" + dir.path() + "/stamp' -P '" + sourcePath("cmake/CheckLayers.cmake") +
+                          "' >'" + dir.path() + "/out' 2>&1";
+    int status = std::system(command.c_str());
+    return {WIFEXITED(status) && WEXITSTATUS(status) == 0, readFile(dir.path() + "/out")};
+}
+
+TEST(LayerCheck, TheSetModelIncludesNeitherTheDatabaseSessionNorTheLayersThatUseIt) {
+    struct Case {
+        const char* file;
+        const char* include;
+        bool passes;
+    };
+    const Case cases[] = {
+        {"setmodel/Rows.h", "#include \"import/model/Codes.h\"", true},
+        {"setmodel/Rows.h", "#include \"support/RepositoryCodes.h\"", true},
+        {"setmodel/Rows.h", "#include \"dbsession/DbSession.h\"", false},
+        {"setmodel/Rows.h", "#include \"import/repository/MessageSetReading.h\"", false},
+        {"setmodel/Rows.cpp", "#include <sql.h>", false},
+        {"import/repository/Reading.h", "#include \"setmodel/MessageSetModel.h\"", true},
+        {"import/driver/Scratch.h", "#include \"setmodel/MessageSetModel.h\"", true},
+        {"tools/Export.h", "#include \"setmodel/MessageSetModel.h\"", true},
+        {"import/reader/Walker.h", "#include \"setmodel/MessageSetModel.h\"", false},
+        {"import/model/Checks.h", "#include \"setmodel/MessageSetModel.h\"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + ": " + c.include);
+        Checked checked = checkTree(c.file, c.include);
+        EXPECT_EQ(checked.passed, c.passes) << checked.output;
+        if (!c.passes) {
+            EXPECT_NE(checked.output.find(c.file), std::string::npos) << checked.output;
+        }
+    }
+}
+
+} // namespace
+} // namespace norvak::test

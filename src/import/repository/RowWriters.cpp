@@ -4,6 +4,7 @@
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
 #include "dbsession/Statement.h"
+#include "import/model/AttributeRows.h"
 #include "import/model/DefinitionModel.h"
 #include "import/model/KeyRegisters.h"
 #include "import/model/RepositoryState.h"
@@ -23,9 +24,6 @@
 namespace norvak {
 
 namespace {
-
-// Appended to a member's label to make its context tag hint.
-constexpr std::string_view contextTagSuffix = "CxTg";
 
 void replaceHyphens(std::string& text) {
     replaceChar(text.data(), '-', '_');

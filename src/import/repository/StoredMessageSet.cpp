@@ -5,6 +5,7 @@
 #include "dbsession/MessageSetNames.h"
 #include "dbsession/RepositorySchema.h"
 #include "dbsession/Statement.h"
+#include "import/model/AttributeRows.h"
 #include "import/model/Codes.h"
 #include "import/model/ItemTables.h"
 #include "import/model/LanguageNames.h"
@@ -160,12 +161,12 @@ std::optional<std::int16_t> findMessageSet(Diagnostics& diag, DbSession& db, con
 bool isRemadeByImport(const StoredAttribute& row, int pluginKey) {
     switch (pluginKey) {
     case pluginUuid:
-        return row.key == keyUuid && row.name == "uuid";
+        return row.key == rows::itemUuid.key && row.name == rows::itemUuid.name;
     case pluginC:
-        return row.key == 8 && row.name == "C Language Name";
+        return row.key == rows::itemCName.key && row.name == rows::itemCName.name;
     case pluginCobol:
-        return (row.key == 7 && row.name == "COBOL Language Name") ||
-               (row.key == keyCopyBookName && row.name == "Message Copy Book Name");
+        return (row.key == rows::itemCobolName.key && row.name == rows::itemCobolName.name) ||
+               (row.key == rows::messageCopyBookName.key && row.name == rows::messageCopyBookName.name);
     default:
         return false;
     }
@@ -175,7 +176,7 @@ bool holdsWhatTheImportMakes(const StoredAttribute& row, std::string_view label)
     if (!row.value)
         return false;
     const std::string& value = *row.value;
-    if (row.name == "uuid") {
+    if (row.name == rows::itemUuid.name) {
         if (value.size() != 36)
             return false;
         for (std::size_t i = 0; i < value.size(); ++i) {
@@ -186,11 +187,11 @@ bool holdsWhatTheImportMakes(const StoredAttribute& row, std::string_view label)
         }
         return true;
     }
-    if (row.name == "Message Copy Book Name")
+    if (row.name == rows::messageCopyBookName.name)
         return value == copyBookName(label);
-    if (row.name == "COBOL Language Name")
+    if (row.name == rows::itemCobolName.name)
         return value == cobolNameValue(label, row.ownerId);
-    if (row.name == "C Language Name")
+    if (row.name == rows::itemCName.name)
         return value == cNameValue(label, row.id, repositoryTextWidth);
     return false;
 }

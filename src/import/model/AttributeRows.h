@@ -47,6 +47,9 @@ struct AttributeRow {
 // Appended to the label of a member's item to make its context tag hint.
 inline constexpr std::string_view contextTagSuffix = "CxTg";
 
+// The class of a tab's setting rows, whose component id is 0.
+inline constexpr int tabSettingClass = 1;
+
 // The flags of a member attribute row of the custom wire format (bit 30).
 inline constexpr int cwfMemberAttrFlags = 1073741824;
 

@@ -20,8 +20,6 @@ namespace norvak {
 namespace {
 
 constexpr const char* none = "(none)";
-// The class of a tab's setting rows (their component id is 0).
-constexpr int tabSettingClass = 1;
 
 const char* formatOfPlugin(int pluginKey) {
     switch (pluginKey) {

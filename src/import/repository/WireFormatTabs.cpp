@@ -18,8 +18,8 @@ namespace norvak {
 
 namespace {
 
-// Writes the setting rows of one tab: component id 0, class 1, the tab's
-// name as attribute group and its plugin member.
+// Writes the setting rows of one tab: component id 0, the class of tab
+// settings, the tab's name as attribute group and its plugin member.
 class TabSettings {
   public:
     TabSettings(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model, RepositoryState& state,
@@ -41,7 +41,7 @@ class TabSettings {
   private:
     void write(const AttributeRow& row, const std::string& value) {
         createAttribute(diag_, options_, state_, db_, row.name, row.type, group_, value, row.minLength, row.maxLength,
-                        0, 1, memberId_, row.key);
+                        0, tabSettingClass, memberId_, row.key);
     }
 
     Diagnostics& diag_;

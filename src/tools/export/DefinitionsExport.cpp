@@ -292,7 +292,7 @@ class Exporter {
             }
             int kind = tabKindOf(tab->pluginKey);
             const AttributeRow* form = nullptr;
-            if (row.ownerClass == 1 && row.ownerId == 0)
+            if (row.ownerClass == tabSettingClass && row.ownerId == 0)
                 form = formOf(RowOwner::tab, kind, row.key);
             else if (row.ownerClass == classElement && elements_.count(row.ownerId))
                 form = formOf(RowOwner::element, kind, row.key);
@@ -302,7 +302,7 @@ class Exporter {
                 omit("attribute rows the definitions format has no attribute for");
                 continue;
             }
-            if (row.ownerClass == 1)
+            if (row.ownerClass == tabSettingClass)
                 tabSettings_[tab->id][row.key] = *row.value;
             else
                 properties_[propertyKey(row.ownerId, kind, row.key)].byTab.emplace_back(tab->id, &*row.value);

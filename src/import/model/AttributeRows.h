@@ -238,21 +238,24 @@ inline constexpr AttributeRow xmlTabNullNonNumValue{
     RowOwner::tab, WireFormat::xml, 17, "Encoding Null Non-Num Val", "string", 0, 254, "encodeNullNonNumVal"};
 
 // Element properties, one row per tab of the kind.
-inline constexpr AttributeRow tdsElementTag{RowOwner::element, WireFormat::tds, keyTdsTag, "Tag", "string", 0, 254, "tag"};
-inline constexpr AttributeRow tdsElementLength{RowOwner::element, WireFormat::tds, keyTdsLength, "Length", "integer", 0, 254,
-                                               "length"};
+inline constexpr AttributeRow tdsElementTag{
+    RowOwner::element, WireFormat::tds, keyTdsTag, "Tag", "string", 0, 254, "tag"};
+inline constexpr AttributeRow tdsElementLength{
+    RowOwner::element, WireFormat::tds, keyTdsLength, "Length", "integer", 0, 254, "length"};
 inline constexpr AttributeRow tdsElementJustification{
     RowOwner::element, WireFormat::tds, keyTdsJustification, "Justification", "enum", 0, 254, "justification"};
 inline constexpr AttributeRow tdsElementPaddingCharacter{
     RowOwner::element, WireFormat::tds, keyTdsPaddingCharacter, "Padding Character", "string", 0, 254, "padChar"};
 inline constexpr AttributeRow tdsElementInterpretValue{
-    RowOwner::element, WireFormat::tds, keyTdsInterpretValue, "Interpret Element Value", "enum", 0, 254, "interpretValue"};
+    RowOwner::element, WireFormat::tds, keyTdsInterpretValue, "Interpret Element Value", "enum", 0, 254,
+    "interpretValue"};
 inline constexpr AttributeRow tdsElementDecimalPoint{
-    RowOwner::element, WireFormat::tds, keyTdsVirtualDecimalPoint, "Virtual Decimal Point", "integer", 0, 254, "decimalPoint"};
+    RowOwner::element, WireFormat::tds, keyTdsVirtualDecimalPoint, "Virtual Decimal Point", "integer", 0, 254,
+    "decimalPoint"};
 inline constexpr AttributeRow tdsElementPrecision{
     RowOwner::element, WireFormat::tds, keyTdsPrecision, "Precision", "integer", 0, 254, "precision"};
-inline constexpr AttributeRow tdsElementFormat{RowOwner::element, WireFormat::tds, keyTdsFormat, "Format", "string", 0, 254,
-                                               "TDSFormat"};
+inline constexpr AttributeRow tdsElementFormat{
+    RowOwner::element, WireFormat::tds, keyTdsFormat, "Format", "string", 0, 254, "TDSFormat"};
 inline constexpr AttributeRow tdsElementSignOrientation{
     RowOwner::element, WireFormat::tds, keyTdsSignOrientation, "Sign Orientation", "enum", 0, 254, "signOrientation"};
 inline constexpr AttributeRow tdsElementPositiveSign{
@@ -260,30 +263,33 @@ inline constexpr AttributeRow tdsElementPositiveSign{
 inline constexpr AttributeRow tdsElementNegativeSign{
     RowOwner::element, WireFormat::tds, keyTdsNegativeSign, "Negative Sign", "string", 0, 254, "negativeSign"};
 inline constexpr AttributeRow tdsElementNullEncoding{
-    RowOwner::element, WireFormat::tds, keyTdsEncodingNull, "Encoding Null", "enum", 0, 254, "TDSNullKey", nullKeyWords};
+    RowOwner::element, WireFormat::tds, keyTdsEncodingNull, "Encoding Null", "enum", 0, 254,
+    "TDSNullKey", nullKeyWords};
 inline constexpr AttributeRow tdsElementNullValue{
-    RowOwner::element, WireFormat::tds, keyTdsEncodingNullValue, "Encoding Null Value", "string", 0, 254, "TDSNullValue"};
+    RowOwner::element, WireFormat::tds, keyTdsEncodingNullValue, "Encoding Null Value", "string", 0, 254,
+    "TDSNullValue"};
 
-inline constexpr AttributeRow xmlElementName{RowOwner::element, WireFormat::xml, keyXmlName, "XML Name", "string", 0, 254,
-                                             "xmlName"};
-inline constexpr AttributeRow xmlElementFormat{RowOwner::element, WireFormat::xml, keyXmlFormat, "XML Format", "string", 0, 254,
-                                               "xmlFormat"};
+inline constexpr AttributeRow xmlElementName{
+    RowOwner::element, WireFormat::xml, keyXmlName, "XML Name", "string", 0, 254, "xmlName"};
+inline constexpr AttributeRow xmlElementFormat{
+    RowOwner::element, WireFormat::xml, keyXmlFormat, "XML Format", "string", 0, 254, "xmlFormat"};
 inline constexpr AttributeRow xmlElementEncoding{
     RowOwner::element, WireFormat::xml, keyXmlEncoding, "Encoding", "enum", 0, 254, nullptr};
 
 // Type properties, one row per TDS tab.
 inline constexpr AttributeRow tdsTypeSeparation{
-    RowOwner::type, WireFormat::tds, keyTdsDataElementSeparation, "Data Element Separation", "enum", 0, 254, "dataElemSep"};
-inline constexpr AttributeRow tdsTypeDelimiter{RowOwner::type, WireFormat::tds, keyTdsDelimiter, "Delimiter", "string", 0, 254,
-                                               "delimiter"};
+    RowOwner::type, WireFormat::tds, keyTdsDataElementSeparation, "Data Element Separation", "enum", 0, 254,
+    "dataElemSep"};
+inline constexpr AttributeRow tdsTypeDelimiter{
+    RowOwner::type, WireFormat::tds, keyTdsDelimiter, "Delimiter", "string", 0, 254, "delimiter"};
 inline constexpr AttributeRow tdsTypeGroupIndicator{
     RowOwner::type, WireFormat::tds, keyTdsGroupIndicator, "Group Indicator", "string", 0, 254, "groupInd"};
 inline constexpr AttributeRow tdsTypeGroupTerminator{
     RowOwner::type, WireFormat::tds, keyTdsGroupTerminator, "Group Terminator", "string", 0, 254, "groupTerm"};
 inline constexpr AttributeRow tdsTypeTagDataSeparator{
     RowOwner::type, WireFormat::tds, keyTdsTagDataSeparator, "Tag Data Separator", "string", 0, 254, "tagDataSep"};
-inline constexpr AttributeRow tdsTypeTagLength{RowOwner::type, WireFormat::tds, keyTdsTagLength, "Tag Length", "integer", 0, 254,
-                                               "tagLen"};
+inline constexpr AttributeRow tdsTypeTagLength{
+    RowOwner::type, WireFormat::tds, keyTdsTagLength, "Tag Length", "integer", 0, 254, "tagLen"};
 
 // Member properties, one row per tab of the kind.
 inline constexpr AttributeRow cwfMemberPhysicalType{
@@ -331,7 +337,8 @@ inline constexpr AttributeRow tdsMemberLengthReference{
 
 // Rows of the uuid and language plugins, which every import makes again.
 inline constexpr AttributeRow itemUuid{RowOwner::item, WireFormat::none, keyUuid, "uuid", "string", 1, 254, nullptr};
-inline constexpr AttributeRow memberUuid{RowOwner::member, WireFormat::none, keyUuid, "uuid", "string", 0, 254, nullptr};
+inline constexpr AttributeRow memberUuid{RowOwner::member, WireFormat::none, keyUuid, "uuid", "string", 0, 254,
+                                         nullptr};
 inline constexpr AttributeRow messageCopyBookName{
     RowOwner::message, WireFormat::none, keyCopyBookName, "Message Copy Book Name", "string", 1, 12, nullptr};
 inline constexpr AttributeRow itemCobolName{RowOwner::item, WireFormat::none, 7, "COBOL Language Name", "string", 1, 30,

@@ -161,14 +161,17 @@ void copySimpleProperties(const DefinitionRecord& record, ElementEntry& element)
 void createSimpleElementAttributes(Diagnostics& diag, DefinitionModel& model, const DefinitionRecord& record,
                                    int elemId) {
     createAttrEntry(diag, model, record.length, elemId, classElement, rows::tdsElementLength.key, flagTds);
-    createAttrEntry(diag, model, record.justificationText, elemId, classElement, rows::tdsElementJustification.key, flagTds);
+    createAttrEntry(diag, model, record.justificationText, elemId, classElement, rows::tdsElementJustification.key,
+                    flagTds);
     createAttrEntry(diag, model, record.padChar, elemId, classElement, rows::tdsElementPaddingCharacter.key, flagTds);
-    createAttrEntry(diag, model, record.interpretValue, elemId, classElement, rows::tdsElementInterpretValue.key, flagTds);
+    createAttrEntry(diag, model, record.interpretValue, elemId, classElement, rows::tdsElementInterpretValue.key,
+                    flagTds);
     createAttrEntry(diag, model, record.decimalPoint, elemId, classElement, rows::tdsElementDecimalPoint.key, flagTds);
     int precisionText = record.precision > 0 ? insertName(diag, model, std::to_string(record.precision)) : 0;
     createAttrEntry(diag, model, precisionText, elemId, classElement, rows::tdsElementPrecision.key, flagTds);
     createAttrEntry(diag, model, record.tdsFormat, elemId, classElement, rows::tdsElementFormat.key, flagTds);
-    createAttrEntry(diag, model, record.signOrientation, elemId, classElement, rows::tdsElementSignOrientation.key, flagTds);
+    createAttrEntry(diag, model, record.signOrientation, elemId, classElement, rows::tdsElementSignOrientation.key,
+                    flagTds);
     createAttrEntry(diag, model, record.positiveSign, elemId, classElement, rows::tdsElementPositiveSign.key, flagTds);
     createAttrEntry(diag, model, record.negativeSign, elemId, classElement, rows::tdsElementNegativeSign.key, flagTds);
     createAttrEntry(diag, model, record.tdsNullKey, elemId, classElement, rows::tdsElementNullEncoding.key, flagTds);

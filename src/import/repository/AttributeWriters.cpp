@@ -136,7 +136,8 @@ void createMemberAttr(Diagnostics& diag, const RunOptions& options, RepositorySt
 void createCwfMemberAttr(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model,
                          RepositoryState& state, DbSession& db, int typeId, int memberId, const AttributeRow& row,
                          const std::string& value) {
-    createMemberAttrPerTab(diag, options, model, state, db, state.cwfTabs, typeId, memberId, row, value, cwfMemberAttrFlags);
+    createMemberAttrPerTab(diag, options, model, state, db, state.cwfTabs, typeId, memberId, row, value,
+                           cwfMemberAttrFlags);
 }
 
 void createTdsMemberAttr(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model,
@@ -262,9 +263,8 @@ void insertCName(Diagnostics& diag, const RunOptions& options, DefinitionModel& 
     int attrId = static_cast<int>(state.nextAttrId);
     const std::string cName = cNameValue(name, state.nextAttrId, repositoryTextWidth);
 
-    SQLRETURN freed =
-        insertLanguageNameRow(options, state, db, "insertCName", componentId, componentClass, pluginMemberId,
-                              rows::itemCName, "C Language", cName);
+    SQLRETURN freed = insertLanguageNameRow(options, state, db, "insertCName", componentId, componentClass,
+                                            pluginMemberId, rows::itemCName, "C Language", cName);
 
     if (options.verboseSw && freed == SQL_SUCCESS)
         diag.print("Created m_attribute entry for C Language Name %s attrId %d elementId %d element # %d\n",

@@ -185,10 +185,10 @@ class ItemEmission {
         const AttributeRow unknown{RowOwner::element, WireFormat::none, 0, "", "", 0, 254, nullptr};
         const AttributeRow& form = row != nullptr ? *row : unknown;
         for (std::size_t tab = 0; tab < tabs.size(); ++tab) {
-            int written = createAttribute(diag_, options_, state_, db_, form.name, form.type, text(tabs.names[tab]),
-                                          value, form.minLength, form.maxLength, componentId,
-                                          model_.attributes[attrId].attrClass,
-                                          tabs.memberIds[tab], model_.attributes[attrId].attrKey);
+            int written =
+                createAttribute(diag_, options_, state_, db_, form.name, form.type, text(tabs.names[tab]), value,
+                                form.minLength, form.maxLength, componentId, model_.attributes[attrId].attrClass,
+                                tabs.memberIds[tab], model_.attributes[attrId].attrKey);
             model_.attributes[attrId].attrId = written;
         }
     }

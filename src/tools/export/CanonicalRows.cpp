@@ -373,8 +373,9 @@ void CanonicalRows::addAttribute(const StoredMessageSet& set, const StoredAttrib
                    " child=" + n.member(a.memberId) + " childclass=" + std::to_string(a.memberClass) +
                    attributeColumns(n, a));
     else
-        lines_.add("M_ATTRIBUTE owner=" + (a.ownerClass == tabSettingClass ? std::to_string(a.ownerId) : n.item(a.ownerId)) +
-                   " class=" + std::to_string(a.ownerClass) + attributeColumns(n, a));
+        lines_.add(
+            "M_ATTRIBUTE owner=" + (a.ownerClass == tabSettingClass ? std::to_string(a.ownerId) : n.item(a.ownerId)) +
+            " class=" + std::to_string(a.ownerClass) + attributeColumns(n, a));
 }
 
 void CanonicalRows::addTables(StoredMessageSet& set) {

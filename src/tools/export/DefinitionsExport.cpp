@@ -649,7 +649,8 @@ class Exporter {
         const std::string* justification = property(id, rows::cwfMemberJustification);
         const std::string* padding = property(id, rows::cwfMemberPaddingCharacter);
         if (physical != nullptr) {
-            keyword(tag, rows::cwfMemberPhysicalType.keyword, wordOf(rows::cwfMemberPhysicalType, *physical), "physical type");
+            keyword(tag, rows::cwfMemberPhysicalType.keyword, wordOf(rows::cwfMemberPhysicalType, *physical),
+                    "physical type");
         } else if (element.typeId == logicalDecimal && (justification != nullptr || padding != nullptr)) {
             // Extended Decimal, the default of a decimal element, is not
             // written, yet justification and padding need it named.

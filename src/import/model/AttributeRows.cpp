@@ -124,7 +124,7 @@ struct Index {
     }
 };
 
-const Index& index() {
+const Index& rowIndex() {
     static const Index built;
     return built;
 }
@@ -136,7 +136,7 @@ std::span<const AttributeRow* const> attributeRows() {
 }
 
 std::span<const AttributeRow* const> attributeRowsOf(RowOwner owner, WireFormat format) {
-    const auto& byKind = index().byKind;
+    const auto& byKind = rowIndex().byKind;
     auto found = byKind.find(kindOf(owner, format));
     if (found == byKind.end())
         return {};
@@ -144,13 +144,13 @@ std::span<const AttributeRow* const> attributeRowsOf(RowOwner owner, WireFormat 
 }
 
 const AttributeRow* findAttributeRow(RowOwner owner, WireFormat format, int key) {
-    const auto& byKey = index().byKey;
+    const auto& byKey = rowIndex().byKey;
     auto found = byKey.find(keyOf(owner, format, key));
     return found == byKey.end() ? nullptr : found->second;
 }
 
 const AttributeRow* findAttributeRowNamed(RowOwner owner, WireFormat format, std::string_view name) {
-    const auto& byName = index().byName;
+    const auto& byName = rowIndex().byName;
     auto found = byName.find(Index::nameKey(owner, format, name));
     return found == byName.end() ? nullptr : found->second;
 }

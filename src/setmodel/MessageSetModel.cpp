@@ -14,12 +14,9 @@ namespace norvak {
 
 namespace {
 
-// The class of a tab's setting rows (their component id is 0).
-constexpr std::int32_t tabSettingClass = 1;
-
 // The rows of a custom wire format member that the logical type's defaults stand for.
-constexpr std::string_view physicalTypeRow = "Physical Type";
-constexpr std::string_view lengthRow = "Length";
+constexpr std::string_view physicalTypeRow = rows::cwfMemberPhysicalType.name;
+constexpr std::string_view lengthRow = rows::cwfMemberLength.name;
 
 std::size_t formatIndex(WireFormat format) {
     return static_cast<std::size_t>(format);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "import/model/AttributeRows.h"
 #include "setmodel/StoredMessageSet.h"
 
 #include <cstdint>
@@ -16,9 +17,9 @@ namespace norvak {
 // The kind of item a row describes.
 enum class ItemKind { none, type, element, message, value };
 
-// The wire format a plugin member is a tab of; none for the other plugin
-// members (language bindings, the uuid plugin).
-enum class WireFormat { none, cwf, xml, tds };
+// The wire format a plugin member is a tab of (the model's WireFormat of
+// the attribute rows); none for the other plugin members (language
+// bindings, the uuid plugin).
 WireFormat wireFormatOf(int pluginKey);
 
 struct ModelMember;

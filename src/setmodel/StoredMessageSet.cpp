@@ -1,6 +1,7 @@
 // The attribute rows every import makes again, and whether a stored one holds what the import makes.
 #include "setmodel/StoredMessageSet.h"
 
+#include "import/model/AttributeRows.h"
 #include "import/model/Codes.h"
 #include "import/model/LanguageNames.h"
 #include "support/RepositoryCodes.h"
@@ -10,12 +11,12 @@ namespace norvak {
 bool isRemadeByImport(const StoredAttribute& row, int pluginKey) {
     switch (pluginKey) {
     case pluginUuid:
-        return row.key == keyUuid && row.name == "uuid";
+        return row.key == rows::itemUuid.key && row.name == rows::itemUuid.name;
     case pluginC:
-        return row.key == 8 && row.name == "C Language Name";
+        return row.key == rows::itemCName.key && row.name == rows::itemCName.name;
     case pluginCobol:
-        return (row.key == 7 && row.name == "COBOL Language Name") ||
-               (row.key == keyCopyBookName && row.name == "Message Copy Book Name");
+        return (row.key == rows::itemCobolName.key && row.name == rows::itemCobolName.name) ||
+               (row.key == rows::messageCopyBookName.key && row.name == rows::messageCopyBookName.name);
     default:
         return false;
     }
@@ -25,7 +26,7 @@ bool holdsWhatTheImportMakes(const StoredAttribute& row, std::string_view label)
     if (!row.value)
         return false;
     const std::string& value = *row.value;
-    if (row.name == "uuid") {
+    if (row.name == rows::itemUuid.name) {
         if (value.size() != 36)
             return false;
         for (std::size_t i = 0; i < value.size(); ++i) {
@@ -36,11 +37,11 @@ bool holdsWhatTheImportMakes(const StoredAttribute& row, std::string_view label)
         }
         return true;
     }
-    if (row.name == "Message Copy Book Name")
+    if (row.name == rows::messageCopyBookName.name)
         return value == copyBookName(label);
-    if (row.name == "COBOL Language Name")
+    if (row.name == rows::itemCobolName.name)
         return value == cobolNameValue(label, row.ownerId);
-    if (row.name == "C Language Name")
+    if (row.name == rows::itemCName.name)
         return value == cNameValue(label, row.id, repositoryTextWidth);
     return false;
 }

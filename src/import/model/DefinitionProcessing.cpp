@@ -1,5 +1,6 @@
 // One definition record of a tag turned into entries of the item tables.
 #include "import/model/DefinitionProcessing.h"
+#include "import/model/AttributeRows.h"
 #include "import/model/Codes.h"
 
 #include "import/model/DefinitionModel.h"
@@ -54,12 +55,12 @@ const CheckedField typeReferenceFields[] = {
 };
 
 void createTypeAttributes(Diagnostics& diag, DefinitionModel& model, const DefinitionRecord& record, int typeId) {
-    createAttrEntry(diag, model, record.tagLen, typeId, classType, keyTdsTagLength, flagTds);
-    createAttrEntry(diag, model, record.groupInd, typeId, classType, keyTdsGroupIndicator, flagTds);
-    createAttrEntry(diag, model, record.groupTerm, typeId, classType, keyTdsGroupTerminator, flagTds);
-    createAttrEntry(diag, model, record.tagDataSep, typeId, classType, keyTdsTagDataSeparator, flagTds);
-    createAttrEntry(diag, model, record.delimiter, typeId, classType, keyTdsDelimiter, flagTds);
-    createAttrEntry(diag, model, record.dataElemSepText, typeId, classType, keyTdsDataElementSeparation, flagTds);
+    createAttrEntry(diag, model, record.tagLen, typeId, classType, rows::tdsTypeTagLength.key, flagTds);
+    createAttrEntry(diag, model, record.groupInd, typeId, classType, rows::tdsTypeGroupIndicator.key, flagTds);
+    createAttrEntry(diag, model, record.groupTerm, typeId, classType, rows::tdsTypeGroupTerminator.key, flagTds);
+    createAttrEntry(diag, model, record.tagDataSep, typeId, classType, rows::tdsTypeTagDataSeparator.key, flagTds);
+    createAttrEntry(diag, model, record.delimiter, typeId, classType, rows::tdsTypeDelimiter.key, flagTds);
+    createAttrEntry(diag, model, record.dataElemSepText, typeId, classType, rows::tdsTypeSeparation.key, flagTds);
 }
 
 void addMember(Diagnostics& diag, DefinitionModel& model, int ident, int itemId, int itemType, int ownerTypeId,

@@ -1,4 +1,5 @@
 // The processing of an element's definition: its logical type, format properties and member entry.
+#include "import/model/AttributeRows.h"
 #include "import/model/Codes.h"
 #include "import/model/DefinitionModel.h"
 #include "import/model/DefinitionProcessing.h"
@@ -159,19 +160,22 @@ void copySimpleProperties(const DefinitionRecord& record, ElementEntry& element)
 
 void createSimpleElementAttributes(Diagnostics& diag, DefinitionModel& model, const DefinitionRecord& record,
                                    int elemId) {
-    createAttrEntry(diag, model, record.length, elemId, classElement, keyTdsLength, flagTds);
-    createAttrEntry(diag, model, record.justificationText, elemId, classElement, keyTdsJustification, flagTds);
-    createAttrEntry(diag, model, record.padChar, elemId, classElement, keyTdsPaddingCharacter, flagTds);
-    createAttrEntry(diag, model, record.interpretValue, elemId, classElement, keyTdsInterpretValue, flagTds);
-    createAttrEntry(diag, model, record.decimalPoint, elemId, classElement, keyTdsVirtualDecimalPoint, flagTds);
+    createAttrEntry(diag, model, record.length, elemId, classElement, rows::tdsElementLength.key, flagTds);
+    createAttrEntry(diag, model, record.justificationText, elemId, classElement, rows::tdsElementJustification.key,
+                    flagTds);
+    createAttrEntry(diag, model, record.padChar, elemId, classElement, rows::tdsElementPaddingCharacter.key, flagTds);
+    createAttrEntry(diag, model, record.interpretValue, elemId, classElement, rows::tdsElementInterpretValue.key,
+                    flagTds);
+    createAttrEntry(diag, model, record.decimalPoint, elemId, classElement, rows::tdsElementDecimalPoint.key, flagTds);
     int precisionText = record.precision > 0 ? insertName(diag, model, std::to_string(record.precision)) : 0;
-    createAttrEntry(diag, model, precisionText, elemId, classElement, keyTdsPrecision, flagTds);
-    createAttrEntry(diag, model, record.tdsFormat, elemId, classElement, keyTdsFormat, flagTds);
-    createAttrEntry(diag, model, record.signOrientation, elemId, classElement, keyTdsSignOrientation, flagTds);
-    createAttrEntry(diag, model, record.positiveSign, elemId, classElement, keyTdsPositiveSign, flagTds);
-    createAttrEntry(diag, model, record.negativeSign, elemId, classElement, keyTdsNegativeSign, flagTds);
-    createAttrEntry(diag, model, record.tdsNullKey, elemId, classElement, keyTdsEncodingNull, flagTds);
-    createAttrEntry(diag, model, record.tdsNullValue, elemId, classElement, keyTdsEncodingNullValue, flagTds);
+    createAttrEntry(diag, model, precisionText, elemId, classElement, rows::tdsElementPrecision.key, flagTds);
+    createAttrEntry(diag, model, record.tdsFormat, elemId, classElement, rows::tdsElementFormat.key, flagTds);
+    createAttrEntry(diag, model, record.signOrientation, elemId, classElement, rows::tdsElementSignOrientation.key,
+                    flagTds);
+    createAttrEntry(diag, model, record.positiveSign, elemId, classElement, rows::tdsElementPositiveSign.key, flagTds);
+    createAttrEntry(diag, model, record.negativeSign, elemId, classElement, rows::tdsElementNegativeSign.key, flagTds);
+    createAttrEntry(diag, model, record.tdsNullKey, elemId, classElement, rows::tdsElementNullEncoding.key, flagTds);
+    createAttrEntry(diag, model, record.tdsNullValue, elemId, classElement, rows::tdsElementNullValue.key, flagTds);
 }
 
 void checkPrecision(Diagnostics& diag, const DefinitionModel& model, const DefinitionRecord& record,
@@ -248,9 +252,9 @@ int defineElement(Diagnostics& diag, DefinitionModel& model, RepositoryState& st
     model.elements[elemId].repeatElemDelim = record.repeatElemDelim;
     if (record.tag > 0)
         ++state.counters.tagsFound;
-    createAttrEntry(diag, model, record.tag, elemId, classElement, keyTdsTag, flagTds);
-    createAttrEntry(diag, model, record.xmlName, elemId, classElement, keyXmlName, flagXml);
-    createAttrEntry(diag, model, record.xmlFormat, elemId, classElement, keyXmlFormat, flagXml);
+    createAttrEntry(diag, model, record.tag, elemId, classElement, rows::tdsElementTag.key, flagTds);
+    createAttrEntry(diag, model, record.xmlName, elemId, classElement, rows::xmlElementName.key, flagXml);
+    createAttrEntry(diag, model, record.xmlFormat, elemId, classElement, rows::xmlElementFormat.key, flagXml);
 
     if (record.typeCode == 0) {
         checkCompoundElement(diag, model, record, ident.c_str());

@@ -1,4 +1,5 @@
 // The attribute handlers of the Type, Value and Message tags.
+#include "import/model/AttributeRows.h"
 #include "import/model/DefinitionModel.h"
 #include "import/model/DefinitionRecord.h"
 #include "import/reader/AttributeHandlers.h"
@@ -36,7 +37,7 @@ bool storeTypeAttribute(Diagnostics& diag, DefinitionModel& model, const char* a
         record.typeContent = parseTypeContent(value);
     } else if (attributeIs(attrName, "baseType")) {
         record.baseType = parseLogicalType(value);
-    } else if (attributeIs(attrName, "dataElemSep")) {
+    } else if (attributeIs(attrName, rows::tdsTypeSeparation.keyword)) {
         const char* canonicalText = nullptr;
         bool recognized = false;
         record.dataElemSep = parseDataElemSep(value, canonicalText, recognized);
@@ -44,15 +45,15 @@ bool storeTypeAttribute(Diagnostics& diag, DefinitionModel& model, const char* a
             diag.error("Data Element Separation (%s) not recognized for element %s\n", value, model.text(record.ident));
         else if (canonicalText != nullptr)
             record.dataElemSepText = insertName(diag, model, canonicalText);
-    } else if (attributeIs(attrName, "delimiter")) {
+    } else if (attributeIs(attrName, rows::tdsTypeDelimiter.keyword)) {
         record.delimiter = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "groupInd")) {
+    } else if (attributeIs(attrName, rows::tdsTypeGroupIndicator.keyword)) {
         record.groupInd = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "groupTerm")) {
+    } else if (attributeIs(attrName, rows::tdsTypeGroupTerminator.keyword)) {
         record.groupTerm = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "tagDataSep")) {
+    } else if (attributeIs(attrName, rows::tdsTypeTagDataSeparator.keyword)) {
         record.tagDataSep = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "tagLen")) {
+    } else if (attributeIs(attrName, rows::tdsTypeTagLength.keyword)) {
         record.tagLen = insertName(diag, model, value);
     } else {
         return false;
@@ -94,8 +95,20 @@ bool storeMessageAttribute(Diagnostics& diag, DefinitionModel& model, const char
 
 // Every attribute of each definition tag, for the hint after an unknown one.
 constexpr std::string_view typeAttributeNames[] = {
-    "name",     "ident",   "ref",      "minOccurs",  "maxOccurs", "composition", "typeContent", "baseType",
-    "dataElemSep", "delimiter", "groupInd", "groupTerm", "tagDataSep", "tagLen",
+    "name",
+    "ident",
+    "ref",
+    "minOccurs",
+    "maxOccurs",
+    "composition",
+    "typeContent",
+    "baseType",
+    rows::tdsTypeSeparation.keyword,
+    rows::tdsTypeDelimiter.keyword,
+    rows::tdsTypeGroupIndicator.keyword,
+    rows::tdsTypeGroupTerminator.keyword,
+    rows::tdsTypeTagDataSeparator.keyword,
+    rows::tdsTypeTagLength.keyword,
 };
 constexpr std::string_view valueAttributeNames[] = {"name", "ident", "ref", "type", "role", "value"};
 constexpr std::string_view messageAttributeNames[] = {"name",       "ident",     "ref",      "type",

@@ -1,4 +1,5 @@
 // The attribute handler of the Element tag: its properties per wire format and its occurrences.
+#include "import/model/AttributeRows.h"
 #include "import/model/DefinitionModel.h"
 #include "import/model/DefinitionRecord.h"
 #include "import/reader/AttributeHandlers.h"
@@ -75,76 +76,76 @@ bool storeElementAttribute(Diagnostics& diag, DefinitionModel& model, const char
         record.minOccurs = elementOccurrence(diag, value);
     } else if (is(attrName, "maxOccurs")) {
         record.maxOccurs = is(value, "unbounded") || is(value, "*") ? -2 : elementOccurrence(diag, value);
-    } else if (is(attrName, "repeat")) {
+    } else if (is(attrName, rows::cwfMemberRepeatCount.keyword)) {
         std::optional<std::int32_t> count = leadingNumber(value);
         if (value[0] >= '0' && value[0] <= '9' && count)
             record.repeatCount = *count;
         else
             record.repeatRef = insertName(diag, model, value);
-    } else if (is(attrName, "tag")) {
+    } else if (is(attrName, rows::tdsElementTag.keyword)) {
         record.tag = insertName(diag, model, value);
-    } else if (is(attrName, "precision")) {
+    } else if (is(attrName, rows::tdsElementPrecision.keyword)) {
         checkNumeric(diag, value, "precision", elementName.c_str());
         record.precision = leadingNumberOrZero(value);
-    } else if (is(attrName, "decimalPoint")) {
+    } else if (is(attrName, rows::tdsElementDecimalPoint.keyword)) {
         checkNumeric(diag, value[0] == '-' ? value + 1 : value, "decimalPoint", elementName.c_str());
         record.decimalPoint = insertName(diag, model, value);
-    } else if (is(attrName, "justification")) {
+    } else if (is(attrName, rows::tdsElementJustification.keyword)) {
         storeJustification(diag, model, value, record);
-    } else if (is(attrName, "signOrientation")) {
+    } else if (is(attrName, rows::tdsElementSignOrientation.keyword)) {
         storeSignOrientation(diag, model, value, record);
-    } else if (is(attrName, "signed")) {
+    } else if (is(attrName, rows::cwfMemberSigned.keyword)) {
         record.signedCode = parseSignOrientation(value);
         if (record.signedCode == 0 && !is(value, "None")) {
             diag.error("*****Error - invalid value (%s) for CWF signed value\n", value);
             diag.hint(value, vocabularyWords(Vocabulary::signOrientation));
         }
-    } else if (is(attrName, "positiveSign")) {
+    } else if (is(attrName, rows::tdsElementPositiveSign.keyword)) {
         record.positiveSign = insertName(diag, model, value);
-    } else if (is(attrName, "negativeSign")) {
+    } else if (is(attrName, rows::tdsElementNegativeSign.keyword)) {
         record.negativeSign = insertName(diag, model, value);
-    } else if (is(attrName, "TDSFormat")) {
+    } else if (is(attrName, rows::tdsElementFormat.keyword)) {
         record.tdsFormat = insertName(diag, model, value);
-    } else if (is(attrName, "physicalType")) {
+    } else if (is(attrName, rows::cwfMemberPhysicalType.keyword)) {
         record.physicalType = parsePhysicalType(value);
         if (record.physicalType == 0) {
             diag.error("*****Error - unrecognized physical type %s for element %s\n", value, elementName.c_str());
             diag.hint(value, vocabularyWords(Vocabulary::physicalType));
         }
-    } else if (is(attrName, "length")) {
+    } else if (is(attrName, rows::tdsElementLength.keyword)) {
         checkNumeric(diag, value, "length", elementName.c_str());
         record.length = insertName(diag, model, value);
-    } else if (is(attrName, "lengthRef")) {
+    } else if (is(attrName, rows::cwfMemberLengthReference.keyword)) {
         record.lengthRef = insertName(diag, model, value);
-    } else if (is(attrName, "lengthUnits")) {
+    } else if (is(attrName, rows::cwfMemberLengthUnits.keyword)) {
         record.lengthUnits = parseLengthUnits(value);
         if (record.lengthUnits == -1) {
             diag.error("*****Error - invalid length unit specification %s for element %s\n", value,
                        elementName.c_str());
             diag.hint(value, vocabularyWords(Vocabulary::lengthUnits));
         }
-    } else if (is(attrName, "byteAlignment")) {
+    } else if (is(attrName, rows::cwfMemberByteAlignment.keyword)) {
         bool valid = false;
         record.byteAlignment = parseByteAlignment(value, valid);
         if (!valid)
             diag.error("*****Error - Invalid value (%s) for byte alignment for element %s\n", value,
                        elementName.c_str());
-    } else if (is(attrName, "padChar")) {
+    } else if (is(attrName, rows::tdsElementPaddingCharacter.keyword)) {
         if (!isValidPadChar(value))
             diag.error("***** Error - invalid padding character %s for element %s\n", value, elementName.c_str());
         record.padChar = insertName(diag, model, value);
-    } else if (is(attrName, "interpretValue")) {
+    } else if (is(attrName, rows::tdsElementInterpretValue.keyword)) {
         storeInterpretValue(diag, model, value, elementName.c_str(), record);
-    } else if (is(attrName, "repeatElemDelim")) {
+    } else if (is(attrName, rows::tdsMemberRepeatDelimiter.keyword)) {
         record.repeatElemDelim = insertName(diag, model, value);
-    } else if (is(attrName, "TDSNullKey")) {
+    } else if (is(attrName, rows::tdsElementNullEncoding.keyword)) {
         int code = parseNullKey(value);
         if (code == -1) {
             diag.error("*****Error - invalid value (%s) for nullKeyPad attribute\n", value);
             diag.hint(value, vocabularyWords(Vocabulary::nullKey));
         }
         record.tdsNullKey = insertName(diag, model, nullKeyText(code));
-    } else if (is(attrName, "TDSNullValue")) {
+    } else if (is(attrName, rows::tdsElementNullValue.keyword)) {
         record.tdsNullValue = insertName(diag, model, value);
     } else if (is(attrName, "CWFNullKey")) {
         record.cwfNullKey = parseNullKey(value);
@@ -154,23 +155,23 @@ bool storeElementAttribute(Diagnostics& diag, DefinitionModel& model, const char
         }
     } else if (is(attrName, "CWFNullValue")) {
         record.cwfNullValue = insertName(diag, model, value);
-    } else if (is(attrName, "xmlName")) {
+    } else if (is(attrName, rows::xmlElementName.keyword)) {
         record.xmlName = insertName(diag, model, value);
-    } else if (is(attrName, "xmlFormat")) {
+    } else if (is(attrName, rows::xmlElementFormat.keyword)) {
         record.xmlFormat = insertName(diag, model, value);
-    } else if (is(attrName, "xmlRender")) {
+    } else if (is(attrName, rows::xmlMemberRender.keyword)) {
         record.xmlRender = parseRender(value);
         if (record.xmlRender == -1) {
             diag.error("unrecognized XML render value '%s' for element %s\n", value,
                        model.text(record.ident != 0 ? record.ident : record.ref));
             diag.hint(value, vocabularyWords(Vocabulary::render));
         }
-    } else if (is(attrName, "xmlIDattrName")) {
+    } else if (is(attrName, rows::xmlMemberIdAttributeName.keyword)) {
         record.xmlIdAttrName = insertName(diag, model, value);
         record.xmlIdValueAttrName = record.xmlIdAttrName;
-    } else if (is(attrName, "xmlIDattrValue")) {
+    } else if (is(attrName, rows::xmlMemberIdAttributeValue.keyword)) {
         record.xmlIdAttrValue = insertName(diag, model, value);
-    } else if (is(attrName, "xmlMemberEncode")) {
+    } else if (is(attrName, rows::xmlMemberEncoding.keyword)) {
         record.xmlMemberEncode = insertName(diag, model, value);
     } else {
         return false;
@@ -180,11 +181,40 @@ bool storeElementAttribute(Diagnostics& diag, DefinitionModel& model, const char
 
 // Every attribute an Element takes, for the hint after an unknown one.
 constexpr std::string_view elementAttributeNames[] = {
-    "name", "ident", "ref", "type", "minOccurs", "maxOccurs", "repeat", "tag", "precision", "decimalPoint",
-    "justification", "signOrientation", "signed", "positiveSign", "negativeSign", "TDSFormat", "physicalType",
-    "length", "lengthRef", "lengthUnits", "byteAlignment", "padChar", "interpretValue", "repeatElemDelim",
-    "TDSNullKey", "TDSNullValue", "CWFNullKey", "CWFNullValue", "xmlName", "xmlFormat", "xmlRender",
-    "xmlIDattrName", "xmlIDattrValue", "xmlMemberEncode",
+    "name",
+    "ident",
+    "ref",
+    "type",
+    "minOccurs",
+    "maxOccurs",
+    rows::cwfMemberRepeatCount.keyword,
+    rows::tdsElementTag.keyword,
+    rows::tdsElementPrecision.keyword,
+    rows::tdsElementDecimalPoint.keyword,
+    rows::tdsElementJustification.keyword,
+    rows::tdsElementSignOrientation.keyword,
+    rows::cwfMemberSigned.keyword,
+    rows::tdsElementPositiveSign.keyword,
+    rows::tdsElementNegativeSign.keyword,
+    rows::tdsElementFormat.keyword,
+    rows::cwfMemberPhysicalType.keyword,
+    rows::tdsElementLength.keyword,
+    rows::cwfMemberLengthReference.keyword,
+    rows::cwfMemberLengthUnits.keyword,
+    rows::cwfMemberByteAlignment.keyword,
+    rows::tdsElementPaddingCharacter.keyword,
+    rows::tdsElementInterpretValue.keyword,
+    rows::tdsMemberRepeatDelimiter.keyword,
+    rows::tdsElementNullEncoding.keyword,
+    rows::tdsElementNullValue.keyword,
+    "CWFNullKey",
+    "CWFNullValue",
+    rows::xmlElementName.keyword,
+    rows::xmlElementFormat.keyword,
+    rows::xmlMemberRender.keyword,
+    rows::xmlMemberIdAttributeName.keyword,
+    rows::xmlMemberIdAttributeValue.keyword,
+    rows::xmlMemberEncoding.keyword,
 };
 
 } // namespace

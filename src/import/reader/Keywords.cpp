@@ -1,11 +1,13 @@
 // The keyword vocabularies of the definitions file and their codes.
 #include "import/reader/Keywords.h"
 
+#include "import/model/AttributeRows.h"
 #include "import/model/Codes.h"
 #include "import/model/ItemTables.h"
 #include "support/StringUtilities.h"
 
 #include <cstring>
+#include <span>
 
 namespace norvak {
 
@@ -46,88 +48,6 @@ const Keyword logicalTypes[] = {
     {"INTEGER", logicalInteger}, {"FLOAT", logicalFloat},     {"BIN", logicalBinary},    {"BINARY", logicalBinary},
     {"BOOL", logicalBoolean},    {"BOOLEAN", logicalBoolean}, {"DATE", logicalDateTime}, {"DATETIME", logicalDateTime},
     {"DEC", logicalDecimal},     {"DECIMAL", logicalDecimal},
-};
-
-const Keyword physicalTypes[] = {
-    {"Integer", physicalInteger},
-    {"int", physicalInteger},
-    {"Extended Decimal", physicalExtendedDecimal},
-    {"Decimal", physicalExtendedDecimal},
-    {"dec", physicalExtendedDecimal},
-    {"Float", physicalFloat},
-    {"Packed Decimal", physicalPacked},
-    {"Packed", physicalPacked},
-    {"pack", physicalPacked},
-    {"Length Encoded String 1", physicalLengthEncoded1},
-    {"Encoded 1", physicalLengthEncoded1},
-    {"enc1", physicalLengthEncoded1},
-    {"Length Encoded String 2", physicalLengthEncoded2},
-    {"Encoded 2", physicalLengthEncoded2},
-    {"enc2", physicalLengthEncoded2},
-    {"Null Terminated", physicalNullTerminated},
-    {"Null Term", physicalNullTerminated},
-    {"null", physicalNullTerminated},
-    {"Fixed Length", physicalFixedLength},
-    {"fixed", physicalFixedLength},
-    {"fix", physicalFixedLength},
-    {"fixlen", physicalFixedLength},
-    {"Boolean", physicalBoolean},
-    {"bool", physicalBoolean},
-    {"Binary", physicalBinary},
-    {"bin", physicalBinary},
-    {"Time Seconds", physicalTimeSeconds},
-    {"Seconds", physicalTimeSeconds},
-    {"sec", physicalTimeSeconds},
-    {"Time Milliseconds", physicalTimeMilliseconds},
-    {"Milliseconds", physicalTimeMilliseconds},
-    {"mil", physicalTimeMilliseconds},
-};
-
-const Keyword lengthUnits[] = {
-    {"Bytes", 0},      {"0", 0}, {"Characters", 1},       {"char", 1}, {"1", 1}, {"Character Units", 2},
-    {"char units", 2}, {"2", 2}, {"End of BitStream", 3}, {"end", 3},  {"3", 3},
-};
-
-const Keyword byteAlignments[] = {{"1", 0}, {"2", 2}, {"4", 4}, {"8", 8}, {"16", 16}};
-
-const Keyword signOrientations[] = {
-    {"Included Leading", 1},
-    {"Incl Lead", 1},
-    {"1", 1},
-    {"Included Trailing", 2},
-    {"Incl Trail", 2},
-    {"2", 2},
-    {"Separate Leading", 3},
-    {"Sep Lead", 3},
-    {"3", 3},
-    {"Separate Trailing", 4},
-    {"Sep Trail", 4},
-    {"4", 4},
-    {"None", 0},
-};
-
-const Keyword nullKeys[] = {
-    {"NULLPadFill", 0},      {"pad", 0},     {"0", 0}, {"NULLLogicalValue", 1}, {"logical", 1}, {"1", 1},
-    {"NULLLiteralValue", 2}, {"literal", 2}, {"2", 2},
-};
-
-const Keyword renders[] = {
-    {"ELEMENT", 0},
-    {"ELEM", 0},
-    {"0", 0},
-    {"ATTRIBUTE", 1},
-    {"ATTR", 1},
-    {"1", 1},
-    {"ELEMENTATTRID", 2},
-    {"ATTRID", 2},
-    {"2", 2},
-    {"ELEMENTATTRVAL", 3},
-    {"ATTRVAL", 3},
-    {"3", 3},
-    {"ELEMENTATTRIDVAL", 4},
-    {"ATTRIDVAL", 4},
-    {"IDVAL", 4},
-    {"4", 4},
 };
 
 const Keyword compositions[] = {
@@ -204,35 +124,35 @@ int parseLogicalType(const char* value) {
 
 int parsePhysicalType(const char* value) {
     int code = 0;
-    return lookup(physicalTypes, value, code) ? code : 0;
+    return codeOfWord(physicalTypeWords, value, code) ? code : 0;
 }
 
 int parseLengthUnits(const char* value) {
     int code = -1;
-    return lookup(lengthUnits, value, code) ? code : -1;
+    return codeOfWord(lengthUnitWords, value, code) ? code : -1;
 }
 
 int parseByteAlignment(const char* value, bool& valid) {
     int code = 0;
-    valid = lookup(byteAlignments, value, code);
+    valid = codeOfWord(byteAlignmentWords, value, code);
     return valid ? code : 0;
 }
 
 int parseSignOrientation(const char* value) {
     int code = 0;
-    return lookup(signOrientations, value, code) ? code : 0;
+    return codeOfWord(signOrientationWords, value, code) ? code : 0;
 }
 
 int parseNullKey(const char* value) {
     int code = -1;
-    return lookup(nullKeys, value, code) ? code : -1;
+    return codeOfWord(nullKeyWords, value, code) ? code : -1;
 }
 
 namespace {
 
-template <std::size_t N> std::vector<std::string_view> wordsOf(const Keyword (&keywords)[N]) {
+std::vector<std::string_view> wordsOf(std::span<const KeywordCode> keywords) {
     std::vector<std::string_view> words;
-    for (const Keyword& keyword : keywords) {
+    for (const KeywordCode& keyword : keywords) {
         std::string_view text = keyword.text;
         if (!text.empty() && text.find_first_not_of("0123456789") != std::string_view::npos)
             words.push_back(text);
@@ -245,15 +165,15 @@ template <std::size_t N> std::vector<std::string_view> wordsOf(const Keyword (&k
 std::vector<std::string_view> vocabularyWords(Vocabulary vocabulary) {
     switch (vocabulary) {
     case Vocabulary::physicalType:
-        return wordsOf(physicalTypes);
+        return wordsOf(physicalTypeWords);
     case Vocabulary::lengthUnits:
-        return wordsOf(lengthUnits);
+        return wordsOf(lengthUnitWords);
     case Vocabulary::signOrientation:
-        return wordsOf(signOrientations);
+        return wordsOf(signOrientationWords);
     case Vocabulary::nullKey:
-        return wordsOf(nullKeys);
+        return wordsOf(nullKeyWords);
     case Vocabulary::render:
-        return wordsOf(renders);
+        return wordsOf(renderWords);
     case Vocabulary::justification:
         return {"Right Justify", "Left Justify", "Not Applicable", "Right", "Left", "None"};
     }
@@ -261,22 +181,14 @@ std::vector<std::string_view> vocabularyWords(Vocabulary vocabulary) {
 }
 
 const char* nullKeyText(int code) {
-    switch (code) {
-    case 0:
-        return "NULLPadFill";
-    case 1:
-        return "NULLLogicalValue";
-    case 2:
-        return "NULLLiteralValue";
-    default:
-        return "";
-    }
+    const char* word = wordOfCode(nullKeyWords, code);
+    return word != nullptr ? word : "";
 }
 
 int parseRender(const char* value) {
     UpperCopy<31> copy(value);
     int code = -1;
-    if (copy.fits && lookup(renders, copy.text, code))
+    if (copy.fits && codeOfWord(renderWords, copy.text, code))
         return code;
     return -1;
 }

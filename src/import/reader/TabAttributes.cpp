@@ -1,4 +1,5 @@
 // The attribute handlers of the wire-format tabs: CWFTab, XMLTab and TDSTab.
+#include "import/model/AttributeRows.h"
 #include "import/model/DefinitionModel.h"
 #include "import/model/TabDefinitions.h"
 #include "import/reader/AttributeHandlers.h"
@@ -11,9 +12,9 @@ bool storeCwfTabAttribute(Diagnostics& diag, DefinitionModel& model, const char*
                           CwfTabDefinition& tab) {
     if (attributeIs(attrName, "name"))
         tab.name = insertName(diag, model, value);
-    else if (attributeIs(attrName, "ident"))
+    else if (attributeIs(attrName, rows::cwfTabIdentifier.keyword))
         tab.ident = insertName(diag, model, value);
-    else if (attributeIs(attrName, "ccsid"))
+    else if (attributeIs(attrName, rows::cwfTabCcsid.keyword))
         tab.ccsid = insertName(diag, model, value);
     else
         return false;
@@ -21,43 +22,20 @@ bool storeCwfTabAttribute(Diagnostics& diag, DefinitionModel& model, const char*
 }
 
 bool isMessagingStandard(const char* value) {
-    for (const char* standard : {"UNKNOWN", "SWIFT", "ACORD AL3", "EDIFACT", "X12"}) {
-        if (attributeIs(value, standard))
-            return true;
-    }
-    return false;
+    int code = 0;
+    return codeOfWord(messagingStandardWords, value, code);
 }
 
 // Trim codes: 0 no trim, 1 leading, 2 trailing, 3 both, 4 padding characters; -1 unknown.
 int trimCode(const char* value) {
-    struct Trim {
-        const char* text;
-        int code;
-    };
-    static const Trim trims[] = {
-        {"No Trim", 0},
-        {"No", 0},
-        {"Leading White Spaces", 1},
-        {"Leading", 1},
-        {"Lead", 1},
-        {"Trailing White Spaces", 2},
-        {"Trailing", 2},
-        {"Trail", 2},
-        {"Trim Both", 3},
-        {"Both", 3},
-        {"Trim Padding Chars", 4},
-        {"Pad", 4},
-    };
-    for (const Trim& trim : trims) {
-        if (attributeIs(value, trim.text))
-            return trim.code;
-    }
-    return -1;
+    int code = -1;
+    return codeOfWord(trimWords, value, code) ? code : -1;
 }
 
 void storeCompression(Diagnostics& diag, const char* attrName, const char* value, std::int32_t& code) {
-    if (attributeIs(value, "SimpleAL3CharCompress") || attributeIs(value, "AL3"))
-        code = 1;
+    int given = 0;
+    if (codeOfWord(compressionWords, value, given))
+        code = given;
     else
         diag.error("*****Error - invalid attribute value (%s) for %s\n", value, attrName);
 }
@@ -66,44 +44,44 @@ bool storeTdsTabAttribute(Diagnostics& diag, DefinitionModel& model, const char*
                           TdsTabDefinition& tab) {
     if (attributeIs(attrName, "name")) {
         tab.name = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "ident")) {
+    } else if (attributeIs(attrName, rows::tdsTabIdentifier.keyword)) {
         tab.ident = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "msgStd")) {
+    } else if (attributeIs(attrName, rows::tdsTabMessagingStandard.keyword)) {
         if (isMessagingStandard(value))
             tab.messagingStandard = insertName(diag, model, value);
         else
             diag.error("*****Error - invalid value (%s) for %s attribute\n", value, attrName);
-    } else if (attributeIs(attrName, "groupInd")) {
+    } else if (attributeIs(attrName, rows::tdsTabGroupIndicator.keyword)) {
         tab.groupInd = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "groupTerm")) {
+    } else if (attributeIs(attrName, rows::tdsTabGroupTerminator.keyword)) {
         tab.groupTerm = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "tagDataSep")) {
+    } else if (attributeIs(attrName, rows::tdsTabTagDataSeparator.keyword)) {
         tab.tagDataSep = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "tagLen")) {
+    } else if (attributeIs(attrName, rows::tdsTabTagLength.keyword)) {
         tab.tagLen = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "decimalPoint")) {
+    } else if (attributeIs(attrName, rows::tdsTabDecimalPoint.keyword)) {
         tab.decimalPoint = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "trimFix")) {
+    } else if (attributeIs(attrName, rows::tdsTabTrim.keyword)) {
         int code = trimCode(value);
         if (code < 0)
             diag.error("*****Error - unrecognized value (%s) for trimFix attribute\n", value);
         else
             tab.trimCode = code;
-    } else if (attributeIs(attrName, "delimiter")) {
+    } else if (attributeIs(attrName, rows::tdsTabDelimiter.keyword)) {
         tab.delimiter = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "escapeChar")) {
+    } else if (attributeIs(attrName, rows::tdsTabEscapeCharacter.keyword)) {
         tab.escapeChar = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "reservedChars")) {
+    } else if (attributeIs(attrName, rows::tdsTabReservedChars.keyword)) {
         tab.reservedChars = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "boolTrue")) {
+    } else if (attributeIs(attrName, rows::tdsTabBooleanTrue.keyword)) {
         tab.boolTrue = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "boolFalse")) {
+    } else if (attributeIs(attrName, rows::tdsTabBooleanFalse.keyword)) {
         tab.boolFalse = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "boolNull")) {
+    } else if (attributeIs(attrName, rows::tdsTabBooleanNull.keyword)) {
         tab.boolNull = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "outputCompress")) {
+    } else if (attributeIs(attrName, rows::tdsTabOutputCompression.keyword)) {
         storeCompression(diag, attrName, value, tab.outputCompress);
-    } else if (attributeIs(attrName, "inputCompress")) {
+    } else if (attributeIs(attrName, rows::tdsTabInputCompression.keyword)) {
         storeCompression(diag, attrName, value, tab.inputCompress);
     } else if (attributeIs(attrName, "ccsid")) {
         tab.ccsid = insertName(diag, model, value);
@@ -132,16 +110,9 @@ void storeFlag(Diagnostics& diag, const char* value, CheckedFormat<const char*> 
 }
 
 void storeNullEncoding(Diagnostics& diag, const char* value, std::int32_t& code) {
-    if (attributeIs(value, "NULLAttribute"))
-        code = 1;
-    else if (attributeIs(value, "NULLEmpty"))
-        code = 0;
-    else if (attributeIs(value, "NULLValue"))
-        code = 2;
-    else if (attributeIs(value, "NULLElement"))
-        code = 3;
-    else if (attributeIs(value, "NULLValAttr"))
-        code = 4;
+    int given = 0;
+    if (codeOfWord(nullEncodingWords, value, given))
+        code = given;
     else
         diag.error("*****Error - invalid value (%s) for encodeNull attribute\n", value);
 }
@@ -150,36 +121,36 @@ bool storeXmlTabAttribute(Diagnostics& diag, DefinitionModel& model, const char*
                           XmlTabDefinition& tab) {
     if (attributeIs(attrName, "name")) {
         tab.name = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "ident")) {
+    } else if (attributeIs(attrName, rows::xmlTabIdentifier.keyword)) {
         tab.ident = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "supXmlDecl")) {
+    } else if (attributeIs(attrName, rows::xmlTabSuppressDeclaration.keyword)) {
         storeFlag(diag, value, "*****Error - invalid value (%s) for supXMLdecl parameter\n", 1, 0, tab.suppressXmlDecl);
-    } else if (attributeIs(attrName, "supDocType")) {
+    } else if (attributeIs(attrName, rows::xmlTabSuppressDocType.keyword)) {
         storeFlag(diag, value, "*****Error - invalid value (%s) for supDocType parameter\n", 1, 0, tab.suppressDocType);
-    } else if (attributeIs(attrName, "standaloneDoc")) {
+    } else if (attributeIs(attrName, rows::xmlTabStandalone.keyword)) {
         storeFlag(diag, value, "*****Error - invalid value (%s) for standaloneDoc parameter\n", 1, 2, tab.standalone);
-    } else if (attributeIs(attrName, "doctypeSystemId")) {
+    } else if (attributeIs(attrName, rows::xmlTabDocTypeSystemId.keyword)) {
         tab.docTypeSystemId = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "doctypePublicId")) {
+    } else if (attributeIs(attrName, rows::xmlTabDocTypePublicId.keyword)) {
         tab.docTypePublicId = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "doctypeText")) {
+    } else if (attributeIs(attrName, rows::xmlTabDocTypeText.keyword)) {
         tab.docTypeText = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "rootTagName")) {
+    } else if (attributeIs(attrName, rows::xmlTabRootTagName.keyword)) {
         tab.rootTagName = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "enableVersion")) {
+    } else if (attributeIs(attrName, rows::xmlTabVersioning.keyword)) {
         storeFlag(diag, value, "*****Error - invalid value (%s) for enableVersion parameter\n", 0, 1,
                   tab.versioningDisabled);
-    } else if (attributeIs(attrName, "boolTrue")) {
+    } else if (attributeIs(attrName, rows::xmlTabBooleanTrue.keyword)) {
         tab.boolTrue = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "boolFalse")) {
+    } else if (attributeIs(attrName, rows::xmlTabBooleanFalse.keyword)) {
         tab.boolFalse = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "encodeNullNum")) {
+    } else if (attributeIs(attrName, rows::xmlTabNullNum.keyword)) {
         storeNullEncoding(diag, value, tab.encodeNullNum);
-    } else if (attributeIs(attrName, "encodeNullNumVal")) {
+    } else if (attributeIs(attrName, rows::xmlTabNullNumValue.keyword)) {
         tab.encodeNullNumValue = insertName(diag, model, value);
-    } else if (attributeIs(attrName, "encodeNullNonNum")) {
+    } else if (attributeIs(attrName, rows::xmlTabNullNonNum.keyword)) {
         storeNullEncoding(diag, value, tab.encodeNullNonNum);
-    } else if (attributeIs(attrName, "encodeNullNonNumVal")) {
+    } else if (attributeIs(attrName, rows::xmlTabNullNonNumValue.keyword)) {
         tab.encodeNullNonNumValue = insertName(diag, model, value);
     } else {
         return false;
@@ -188,17 +159,44 @@ bool storeXmlTabAttribute(Diagnostics& diag, DefinitionModel& model, const char*
 }
 
 // Every attribute of each tab tag, for the hint after an unknown one.
-constexpr std::string_view cwfTabAttributeNames[] = {"name", "ident", "ccsid"};
+constexpr std::string_view cwfTabAttributeNames[] = {"name", rows::cwfTabIdentifier.keyword, rows::cwfTabCcsid.keyword};
 constexpr std::string_view tdsTabAttributeNames[] = {
-    "name",    "ident",     "msgStd",     "groupInd",      "groupTerm", "tagDataSep",   "tagLen",
-    "decimalPoint", "trimFix", "delimiter", "escapeChar", "reservedChars", "boolTrue", "boolFalse",
-    "boolNull", "outputCompress", "inputCompress", "ccsid",
+    "name",
+    rows::tdsTabIdentifier.keyword,
+    rows::tdsTabMessagingStandard.keyword,
+    rows::tdsTabGroupIndicator.keyword,
+    rows::tdsTabGroupTerminator.keyword,
+    rows::tdsTabTagDataSeparator.keyword,
+    rows::tdsTabTagLength.keyword,
+    rows::tdsTabDecimalPoint.keyword,
+    rows::tdsTabTrim.keyword,
+    rows::tdsTabDelimiter.keyword,
+    rows::tdsTabEscapeCharacter.keyword,
+    rows::tdsTabReservedChars.keyword,
+    rows::tdsTabBooleanTrue.keyword,
+    rows::tdsTabBooleanFalse.keyword,
+    rows::tdsTabBooleanNull.keyword,
+    rows::tdsTabOutputCompression.keyword,
+    rows::tdsTabInputCompression.keyword,
+    "ccsid",
 };
 constexpr std::string_view xmlTabAttributeNames[] = {
-    "name",          "ident",           "supXmlDecl",  "supDocType",  "standaloneDoc",
-    "doctypeSystemId", "doctypePublicId", "doctypeText", "rootTagName", "enableVersion",
-    "boolTrue",      "boolFalse",       "encodeNullNum", "encodeNullNumVal", "encodeNullNonNum",
-    "encodeNullNonNumVal",
+    "name",
+    rows::xmlTabIdentifier.keyword,
+    rows::xmlTabSuppressDeclaration.keyword,
+    rows::xmlTabSuppressDocType.keyword,
+    rows::xmlTabStandalone.keyword,
+    rows::xmlTabDocTypeSystemId.keyword,
+    rows::xmlTabDocTypePublicId.keyword,
+    rows::xmlTabDocTypeText.keyword,
+    rows::xmlTabRootTagName.keyword,
+    rows::xmlTabVersioning.keyword,
+    rows::xmlTabBooleanTrue.keyword,
+    rows::xmlTabBooleanFalse.keyword,
+    rows::xmlTabNullNum.keyword,
+    rows::xmlTabNullNumValue.keyword,
+    rows::xmlTabNullNonNum.keyword,
+    rows::xmlTabNullNonNumValue.keyword,
 };
 
 } // namespace

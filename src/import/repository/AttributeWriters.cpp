@@ -1,5 +1,6 @@
 // The writers of attribute rows: wire-format properties, uuids and language names.
 #include "import/repository/AttributeWriters.h"
+#include "import/model/AttributeRows.h"
 #include "import/model/Codes.h"
 
 #include "dbsession/Columns.h"
@@ -26,8 +27,8 @@ namespace norvak {
 
 namespace {
 
-// Member attribute flags: CWF properties carry bit 30; the uuid 0x40001.
-constexpr int cwfMemberAttrFlags = 1073741824;
+// Member attribute flags of the uuid: 0x40001 (those of the CWF properties
+// are the table's).
 constexpr int uuidMemberAttrFlags = 262145;
 
 // Longest COBOL language name, its component id included.
@@ -40,27 +41,26 @@ std::string decimal(std::uint32_t number) {
 // One member attribute row for each known tab of a kind.
 void createMemberAttrPerTab(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model,
                             RepositoryState& state, DbSession& db, const KnownTabs& tabs, int typeId, int memberId,
-                            const std::string& attrName, const std::string& attrType, const std::string& value,
-                            int minLength, int maxLength, int attrFlags, int pluginAttrKey) {
+                            const AttributeRow& row, const std::string& value, int attrFlags) {
     for (std::size_t i = 0; i < tabs.size(); ++i)
         createMemberAttr(diag, options, state, db, typeId, classType, memberId, classElement, tabs.memberIds[i],
-                         attrName, attrType, model.text(tabs.names[i]), value, minLength, maxLength, attrFlags,
-                         pluginAttrKey);
+                         row.name, row.type, model.text(tabs.names[i]), value, row.minLength, row.maxLength, attrFlags,
+                         row.key);
 }
 
 // Writes a language-name attribute row (minimum length 1) with the id
 // nextAttrId; returns the code of the statement's close.
 SQLRETURN insertLanguageNameRow(const RunOptions& options, const RepositoryState& state, DbSession& db,
                                 const char* routine, int componentId, int componentClass, int pluginMemberId,
-                                int maxLength, int pluginAttrKey, const char* attrName, const char* attrGroup,
-                                const std::string& value) {
-    std::string statement = insertAttributeStatement(RowStamp{options.schemaPrefix, state.projectKey, options.executionDateTime}, true);
+                                const AttributeRow& row, const char* attrGroup, const std::string& value) {
+    std::string statement =
+        insertAttributeStatement(RowStamp{options.schemaPrefix, state.projectKey, options.executionDateTime}, true);
     return runInsert(db, statement,
                      {InsertParameter::integer(static_cast<std::int32_t>(state.nextAttrId)),
                       InsertParameter::integer(componentId), InsertParameter::integer(componentClass),
-                      InsertParameter::text(attrName), InsertParameter::text("string"),
-                      InsertParameter::text(attrGroup), InsertParameter::integer(maxLength),
-                      InsertParameter::integer(pluginMemberId), InsertParameter::integer(pluginAttrKey),
+                      InsertParameter::text(row.name), InsertParameter::text(row.type),
+                      InsertParameter::text(attrGroup), InsertParameter::integer(row.maxLength),
+                      InsertParameter::integer(pluginMemberId), InsertParameter::integer(row.key),
                       InsertParameter::text(value), InsertParameter::nullText()},
                      routine, insertMode(options));
 }
@@ -118,27 +118,22 @@ void createMemberAttr(Diagnostics& diag, const RunOptions& options, RepositorySt
 }
 
 void createCwfMemberAttr(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model,
-                         RepositoryState& state, DbSession& db, int typeId, int memberId, const std::string& attrName,
-                         const std::string& attrType, const std::string& value, int minLength, int maxLength,
-                         int pluginAttrKey) {
-    createMemberAttrPerTab(diag, options, model, state, db, state.cwfTabs, typeId, memberId, attrName, attrType, value,
-                           minLength, maxLength, cwfMemberAttrFlags, pluginAttrKey);
+                         RepositoryState& state, DbSession& db, int typeId, int memberId, const AttributeRow& row,
+                         const std::string& value) {
+    createMemberAttrPerTab(diag, options, model, state, db, state.cwfTabs, typeId, memberId, row, value,
+                           cwfMemberAttrFlags);
 }
 
 void createTdsMemberAttr(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model,
-                         RepositoryState& state, DbSession& db, int typeId, int memberId, const std::string& attrName,
-                         const std::string& attrType, const std::string& value, int minLength, int maxLength,
-                         int pluginAttrKey) {
-    createMemberAttrPerTab(diag, options, model, state, db, state.tdsTabs, typeId, memberId, attrName, attrType, value,
-                           minLength, maxLength, 0, pluginAttrKey);
+                         RepositoryState& state, DbSession& db, int typeId, int memberId, const AttributeRow& row,
+                         const std::string& value) {
+    createMemberAttrPerTab(diag, options, model, state, db, state.tdsTabs, typeId, memberId, row, value, 0);
 }
 
 void createXmlMemberAttr(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model,
-                         RepositoryState& state, DbSession& db, int typeId, int memberId, const std::string& attrName,
-                         const std::string& attrType, const std::string& value, int minLength, int maxLength,
-                         int pluginAttrKey) {
-    createMemberAttrPerTab(diag, options, model, state, db, state.xmlTabs, typeId, memberId, attrName, attrType, value,
-                           minLength, maxLength, 0, pluginAttrKey);
+                         RepositoryState& state, DbSession& db, int typeId, int memberId, const AttributeRow& row,
+                         const std::string& value) {
+    createMemberAttrPerTab(diag, options, model, state, db, state.xmlTabs, typeId, memberId, row, value, 0);
 }
 
 void makeUuidString(Diagnostics& diag, RepositoryState& state, std::string& uuid) {
@@ -170,8 +165,9 @@ void insertUUID(Diagnostics& diag, const RunOptions& options, DefinitionModel& m
 
     std::string uuid;
     makeUuidString(diag, state, uuid);
-    int attrId = createAttribute(diag, options, state, db, "uuid", "string", "WebDav", uuid, 1, 254, componentId,
-                                 componentClass, pluginMemberId, keyUuid);
+    int attrId = createAttribute(diag, options, state, db, rows::itemUuid.name, rows::itemUuid.type, "WebDav", uuid,
+                                 rows::itemUuid.minLength, rows::itemUuid.maxLength, componentId, componentClass,
+                                 pluginMemberId, rows::itemUuid.key);
     if (options.verboseSw)
         diag.print("Created m_attribute entry for uuid %s attrId %d idValue %d\n", uuid.c_str(), attrId, componentId);
     diag.trace("<== insertUUID nextAttrId %d\n", attrId);
@@ -186,8 +182,9 @@ void createMemberAttrUUID(Diagnostics& diag, const RunOptions& options, Definiti
 
     std::string uuid;
     makeUuidString(diag, state, uuid);
-    createMemberAttr(diag, options, state, db, parentId, parentClass, childMemberId, childClass, pluginMemberId, "uuid",
-                     "string", "WebDav", uuid, 0, 254, uuidMemberAttrFlags, keyUuid);
+    const AttributeRow& row = rows::memberUuid;
+    createMemberAttr(diag, options, state, db, parentId, parentClass, childMemberId, childClass, pluginMemberId,
+                     row.name, row.type, "WebDav", uuid, row.minLength, row.maxLength, uuidMemberAttrFlags, row.key);
     diag.trace("==> createMemberAttrUUID attrId %d\n", static_cast<int>(state.nextMbrAttr));
 }
 
@@ -204,8 +201,9 @@ void insertCopyBookName(Diagnostics& diag, const RunOptions& options, Definition
 
     const std::string copyBook = copyBookName(messageName);
 
-    int attrId = createAttribute(diag, options, state, db, "Message Copy Book Name", "string", "COBOL Language",
-                                 copyBook, 1, 12, messageId, componentClass, pluginMemberId, keyCopyBookName);
+    const AttributeRow& row = rows::messageCopyBookName;
+    int attrId = createAttribute(diag, options, state, db, row.name, row.type, "COBOL Language", copyBook,
+                                 row.minLength, row.maxLength, messageId, componentClass, pluginMemberId, row.key);
     if (options.verboseSw)
         diag.print("Created m_attribute entry for message copy book name %s attrId %d message id %d name %s\n",
                    copyBook.c_str(), attrId, messageId, messageName.c_str());
@@ -225,8 +223,8 @@ void insertCOBOLName(Diagnostics& diag, const RunOptions& options, DefinitionMod
     const std::string cobolName = cobolNameValue(name, componentId);
 
     int attrId = static_cast<int>(state.nextAttrId);
-    insertLanguageNameRow(options, state, db, "insertCOBOLName", componentId, componentClass, pluginMemberId, 30, 7,
-                          "COBOL Language Name", "COBOL Language", cobolName);
+    insertLanguageNameRow(options, state, db, "insertCOBOLName", componentId, componentClass, pluginMemberId,
+                          rows::itemCobolName, "COBOL Language", cobolName);
     ++state.nextAttrId;
 
     if (options.verboseSw)
@@ -249,9 +247,8 @@ void insertCName(Diagnostics& diag, const RunOptions& options, DefinitionModel& 
     int attrId = static_cast<int>(state.nextAttrId);
     const std::string cName = cNameValue(name, state.nextAttrId, repositoryTextWidth);
 
-    SQLRETURN freed =
-        insertLanguageNameRow(options, state, db, "insertCName", componentId, componentClass, pluginMemberId,
-                              static_cast<int>(repositoryTextWidth), 8, "C Language Name", "C Language", cName);
+    SQLRETURN freed = insertLanguageNameRow(options, state, db, "insertCName", componentId, componentClass,
+                                            pluginMemberId, rows::itemCName, "C Language", cName);
 
     if (options.verboseSw && freed == SQL_SUCCESS)
         diag.print("Created m_attribute entry for C Language Name %s attrId %d elementId %d element # %d\n",

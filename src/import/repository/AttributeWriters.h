@@ -6,6 +6,7 @@ namespace norvak {
 
 struct Diagnostics;
 struct RunOptions;
+struct AttributeRow;
 struct DefinitionModel;
 struct RepositoryState;
 class DbSession;
@@ -27,17 +28,14 @@ void createMemberAttr(Diagnostics& diag, const RunOptions& options, RepositorySt
 
 // One member attribute row per known tab of the kind (none when no tab is known).
 void createCwfMemberAttr(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model,
-                         RepositoryState& state, DbSession& db, int typeId, int memberId, const std::string& attrName,
-                         const std::string& attrType, const std::string& value, int minLength, int maxLength,
-                         int pluginAttrKey);
+                         RepositoryState& state, DbSession& db, int typeId, int memberId, const AttributeRow& row,
+                         const std::string& value);
 void createTdsMemberAttr(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model,
-                         RepositoryState& state, DbSession& db, int typeId, int memberId, const std::string& attrName,
-                         const std::string& attrType, const std::string& value, int minLength, int maxLength,
-                         int pluginAttrKey);
+                         RepositoryState& state, DbSession& db, int typeId, int memberId, const AttributeRow& row,
+                         const std::string& value);
 void createXmlMemberAttr(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model,
-                         RepositoryState& state, DbSession& db, int typeId, int memberId, const std::string& attrName,
-                         const std::string& attrType, const std::string& value, int minLength, int maxLength,
-                         int pluginAttrKey);
+                         RepositoryState& state, DbSession& db, int typeId, int memberId, const AttributeRow& row,
+                         const std::string& value);
 
 // A new uuid in its 36-character lower-case text form (empty when none could
 // be made): from the run's generator, which the first call seeds from the

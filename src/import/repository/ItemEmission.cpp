@@ -1,5 +1,6 @@
 // The writing of every item the message set does not hold yet, phase after phase.
 #include "import/repository/ItemEmission.h"
+#include "import/model/AttributeRows.h"
 #include "import/model/Codes.h"
 
 #include "dbsession/DbSession.h"
@@ -24,56 +25,20 @@ constexpr int memberRenderId = 2;    // ELEMENTATTRID
 constexpr int memberRenderValue = 3; // ELEMENTATTRVAL
 constexpr int memberRenderBoth = 4;  // ELEMENTATTRIDVAL
 
-struct AttributeName {
-    const char* name;
-    const char* type;
-};
-
-AttributeName xmlAttrNames(Diagnostics& diag, int key) {
-    switch (key) {
-    case keyXmlName:
-        return {"XML Name", "string"};
-    case keyXmlFormat:
-        return {"XML Format", "string"};
-    case keyXmlEncoding:
-        return {"Encoding", "enum"};
-    default:
-        diag.error("*****Error - internal error - did not recognize XML attribute key %d\n", key);
-        return {"", ""};
+// The row of an attribute entry: an element's or a type's property of a
+// wire format; nullptr, reported, for a key the table does not have.
+const AttributeRow* entryRow(Diagnostics& diag, RepositoryState& state, const AttributeEntry& attribute,
+                             WireFormat format) {
+    RowOwner owner = attribute.attrClass == classType ? RowOwner::type : RowOwner::element;
+    const AttributeRow* row = findAttributeRow(owner, format, attribute.attrKey);
+    if (row == nullptr) {
+        diag.error("*****Error - internal error - did not recognize %s attribute key %d\n",
+                   format == WireFormat::xml ? "XML" : "TDS", attribute.attrKey);
+        return nullptr;
     }
-}
-
-AttributeName tdsAttrNames(Diagnostics& diag, RepositoryState& state, int key) {
-    static const AttributeName names[] = {
-        {"Group Indicator", "string"},
-        {"Group Terminator", "string"},
-        {"Tag Data Separator", "string"},
-        {"Tag Length", "integer"},
-        {"Data Element Separation", "enum"},
-        {"Delimiter", "string"},
-        {"Tag", "string"},
-        {"Length", "integer"},
-        {"Justification", "enum"},
-        {"Padding Character", "string"},
-        {"Interpret Element Value", "enum"},
-        {"Virtual Decimal Point", "integer"},
-        {"Precision", "integer"},
-        {"Format", "string"},
-        {"Sign Orientation", "enum"},
-        {"Positive Sign", "string"},
-        {"Negative Sign", "string"},
-        {"Encoding Null", "enum"},
-        {"Encoding Null Value", "string"},
-    };
-    constexpr int firstKey = keyTdsGroupIndicator;
-    constexpr int lastKey = keyTdsEncodingNullValue;
-    if (key < firstKey || key > lastKey) {
-        diag.error("*****Error - internal error - did not recognize TDS attribute key %d\n", key);
-        return {"", ""};
-    }
-    if (key == keyTdsTag)
+    if (row == &rows::tdsElementTag)
         ++state.counters.tagsCreated;
-    return names[key - firstKey];
+    return row;
 }
 
 // Writes the items of the model in their phases.
@@ -144,9 +109,10 @@ class ItemEmission {
                 continue;
             int componentId = componentOf(id);
             if (attribute.flags & flagXml)
-                writeAttributeRows(id, componentId, xmlAttrNames(diag_, attribute.attrKey), state_.xmlTabs);
+                writeAttributeRows(id, componentId, entryRow(diag_, state_, attribute, WireFormat::xml),
+                                   state_.xmlTabs);
             if (attribute.flags & flagTds)
-                writeAttributeRows(id, componentId, tdsAttrNames(diag_, state_, model_.attributes[id].attrKey),
+                writeAttributeRows(id, componentId, entryRow(diag_, state_, model_.attributes[id], WireFormat::tds),
                                    state_.tdsTabs);
         }
     }
@@ -211,14 +177,18 @@ class ItemEmission {
     }
 
     // One row per known tab of the kind; the entry keeps the id of the last one.
-    void writeAttributeRows(int attrId, int componentId, AttributeName name, const KnownTabs& tabs) {
+    void writeAttributeRows(int attrId, int componentId, const AttributeRow* row, const KnownTabs& tabs) {
         AttributeEntry& attribute = model_.attributes[attrId];
         attribute.compId = componentId;
         std::string value = text(attribute.value);
+        // A key the table lacks (reported) still writes its rows, without a name.
+        const AttributeRow unknown{RowOwner::element, WireFormat::none, 0, "", "", 0, 254, nullptr};
+        const AttributeRow& form = row != nullptr ? *row : unknown;
         for (std::size_t tab = 0; tab < tabs.size(); ++tab) {
-            int written = createAttribute(diag_, options_, state_, db_, name.name, name.type, text(tabs.names[tab]),
-                                          value, 0, 254, componentId, model_.attributes[attrId].attrClass,
-                                          tabs.memberIds[tab], model_.attributes[attrId].attrKey);
+            int written =
+                createAttribute(diag_, options_, state_, db_, form.name, form.type, text(tabs.names[tab]), value,
+                                form.minLength, form.maxLength, componentId, model_.attributes[attrId].attrClass,
+                                tabs.memberIds[tab], model_.attributes[attrId].attrKey);
             model_.attributes[attrId].attrId = written;
         }
     }
@@ -270,20 +240,18 @@ class ItemEmission {
         const EffectiveFormat format = effectiveFormat(member, element);
         const int memberZepId = member.zepId;
         const int physicalType = format.physicalType > 0 ? format.physicalType : 0;
-        auto row = [&](const char* name, const char* type, const std::string& value, int minLength, int maxLength,
-                       int key) {
-            createCwfMemberAttr(diag_, options_, model_, state_, db_, typeZepId, memberZepId, name, type, value,
-                                minLength, maxLength, key);
+        auto row = [&](const AttributeRow& form, const std::string& value) {
+            createCwfMemberAttr(diag_, options_, model_, state_, db_, typeZepId, memberZepId, form, value);
         };
 
         if (checkPhysicalType(diag_, model_, state_, physicalType, elemId) == 0 && physicalType > 0)
-            row("Physical Type", "enum", std::to_string(physicalType), 1, 2, 1);
+            row(rows::cwfMemberPhysicalType, std::to_string(physicalType));
 
         int length = format.length > 0 ? leadingNumberOrZero(model_.text(format.length)) : 0;
         int lengthResult =
             checkLength(diag_, model_, state_, physicalType, length, member.lengthRef, format.lengthUnits, elemId);
         if (length >= 1 && lengthResult == 0)
-            row("Length", "integer", text(format.length), 0, 10, 2);
+            row(rows::cwfMemberLength, text(format.length));
         if (member.lengthRef > 0 && lengthResult == 0) {
             int referenced = referencedElement(member.lengthRef);
             if (referenced == 0) {
@@ -291,25 +259,25 @@ class ItemEmission {
                             model_.text(member.lengthRef), model_.text(element.ident));
             } else {
                 checkLengthReference(diag_, model_, memberId, member.lengthRef);
-                row("Length Reference", "COMPONENT:ELEMENT", std::to_string(referenced), 0, 10, 3);
+                row(rows::cwfMemberLengthReference, std::to_string(referenced));
             }
         }
         if (format.lengthUnits >= 1 &&
             checkLengthUnits(diag_, model_, state_, physicalType, format.lengthUnits, elemId) == 0)
-            row("Length Units", "enum", std::to_string(format.lengthUnits), 1, 1, 13);
+            row(rows::cwfMemberLengthUnits, std::to_string(format.lengthUnits));
         if (format.signedCode >= 1 &&
             checkSignOrientation(diag_, model_, state_, physicalType, format.signedCode, elemId) == 0)
-            row("Signed", "enum", std::to_string(format.signedCode), 1, 1, 4);
+            row(rows::cwfMemberSigned, std::to_string(format.signedCode));
         if (format.decimalPoint > 0 && checkVirtualDecimalPoint(diag_, model_, state_, physicalType, elemId) == 0)
-            row("Virtual Decimal Point", "integer", text(format.decimalPoint), 0, 10, 8);
+            row(rows::cwfMemberDecimalPoint, text(format.decimalPoint));
         if (format.byteAlignment >= 1)
-            row("Byte Alignment", "enum", std::to_string(format.byteAlignment), 1, 2, 5);
+            row(rows::cwfMemberByteAlignment, std::to_string(format.byteAlignment));
         if (format.justification > 0 && checkJustification(diag_, model_, state_, physicalType, elemId) == 0)
-            row("String Justification", "enum", text(format.justification), 1, 1, 6);
+            row(rows::cwfMemberJustification, text(format.justification));
         if (format.padChar > 0 && checkPaddingChar(diag_, model_, state_, physicalType, elemId) == 0)
-            row("Padding Character", "string", text(format.padChar), 0, 10, 7);
+            row(rows::cwfMemberPaddingCharacter, text(format.padChar));
         if (member.repeatCount > 0)
-            row("Repeat Count", "integer", std::to_string(member.repeatCount), 0, 10, 10);
+            row(rows::cwfMemberRepeatCount, std::to_string(member.repeatCount));
         if (member.repeatRef > 0) {
             int referenced = referencedElement(member.repeatRef);
             if (referenced == 0) {
@@ -318,7 +286,7 @@ class ItemEmission {
                 return;
             }
             checkLengthReference(diag_, model_, memberId, member.repeatRef);
-            row("Repeat Count Reference", "COMPONENT:ELEMENT", std::to_string(referenced), 0, 10, 11);
+            row(rows::cwfMemberRepeatReference, std::to_string(referenced));
         }
     }
 
@@ -327,50 +295,49 @@ class ItemEmission {
         const ElementEntry element = model_.elements[elemId];
         const EffectiveFormat format = effectiveFormat(member, element);
         const int render = format.xmlRender;
-        auto row = [&](const char* name, const char* type, const std::string& value, int key) {
-            createXmlMemberAttr(diag_, options_, model_, state_, db_, typeZepId, member.zepId, name, type, value, 0,
-                                254, key);
+        auto row = [&](const AttributeRow& form, const std::string& value) {
+            createXmlMemberAttr(diag_, options_, model_, state_, db_, typeZepId, member.zepId, form, value);
         };
         const bool rendersId = render == memberRenderId || render == memberRenderBoth;
         const bool rendersValue = render == memberRenderValue || render == memberRenderBoth;
 
         if (member.xmlName > 0)
-            row("Member XML Name", "string", text(member.xmlName), 100);
+            row(rows::xmlMemberName, text(member.xmlName));
         if (render > 0)
-            row("Member Render", "enum", std::to_string(render), 101);
+            row(rows::xmlMemberRender, std::to_string(render));
         // One attribute names both the ID and the value attribute; each
         // rendering takes the one it uses and leaves the other alone.
         if (format.xmlIdAttrName >= 1) {
             if (rendersId)
-                row("Member ID Attribute Name", "enum", text(format.xmlIdAttrName), 102);
+                row(rows::xmlMemberIdAttributeName, text(format.xmlIdAttrName));
             else if (render != memberRenderValue)
                 diag_.error("*****Error - cannot use xmlIDattrName parameter with element, attribute or elementAttrVal "
                             "rendering\n");
         }
         if (format.xmlIdAttrValue >= 1) {
             if (rendersId)
-                row("Member ID Attribute Value", "enum", text(format.xmlIdAttrValue), 103);
+                row(rows::xmlMemberIdAttributeValue, text(format.xmlIdAttrValue));
             else
                 diag_.error("*****Error - cannot use xmlIDattrValue parameter with element, attribute or "
                             "elementAttrVal rendering\n");
         }
         if (format.xmlIdValueAttrName >= 1) {
             if (rendersValue)
-                row("Member Value Attribute Name", "enum", text(format.xmlIdValueAttrName), 104);
+                row(rows::xmlMemberValueAttributeName, text(format.xmlIdValueAttrName));
             else if (render != memberRenderId)
                 diag_.error("*****Error - cannot use xmlIDattrValue parameter with element, attribute or elementAttrId "
                             "rendering\n");
         }
         if (member.xmlFormat > 0) {
             if (element.logicalType == logicalDateTime)
-                row("Member Format", "string", text(member.xmlFormat), 105);
+                row(rows::xmlMemberFormat, text(member.xmlFormat));
             else
                 diag_.error("*****Error - XML format is only valid for a datetime element %s\n",
                             model_.text(element.ident));
         }
         if (format.xmlMemberEncode > 0) {
             if (element.logicalType == logicalBinary)
-                row("Member Encoding", "string", text(format.xmlMemberEncode), 106);
+                row(rows::xmlMemberEncoding, text(format.xmlMemberEncode));
             else
                 diag_.error("*****Error - XML encoding is only valid for a binary element %s\n",
                             model_.text(element.ident));
@@ -382,13 +349,12 @@ class ItemEmission {
         const EffectiveFormat format = effectiveFormat(member, model_.elements[elemId]);
         if (format.repeatElemDelim > 0)
             createTdsMemberAttr(diag_, options_, model_, state_, db_, typeZepId, member.zepId,
-                                "Repeating Element Delimiter", "string", text(format.repeatElemDelim), 0, 254, 101);
+                                rows::tdsMemberRepeatDelimiter, text(format.repeatElemDelim));
         if (member.lengthRef > 0) {
             checkLengthReference(diag_, model_, memberId, member.lengthRef);
             createTdsMemberAttr(
-                diag_, options_, model_, state_, db_, typeZepId, member.zepId, "Length Reference", "string",
-                composeIdentifier(options_.elemPrefix, model_.text(member.lengthRef), options_.elemSuffix, true), 0,
-                254, 102);
+                diag_, options_, model_, state_, db_, typeZepId, member.zepId, rows::tdsMemberLengthReference,
+                composeIdentifier(options_.elemPrefix, model_.text(member.lengthRef), options_.elemSuffix, true));
         }
     }
 

@@ -5,6 +5,7 @@
 #include "dbsession/DbSession.h"
 #include "dbsession/RepositoryStatements.h"
 #include "dbsession/Statement.h"
+#include "import/model/AttributeRows.h"
 #include "import/model/DefinitionModel.h"
 #include "import/model/KeyRegisters.h"
 #include "import/model/RepositoryState.h"
@@ -24,9 +25,6 @@
 namespace norvak {
 
 namespace {
-
-// Appended to a member's label to make its context tag hint.
-constexpr std::string_view contextTagSuffix = "CxTg";
 
 void replaceHyphens(std::string& text) {
     replaceChar(text.data(), '-', '_');

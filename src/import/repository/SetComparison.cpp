@@ -2,6 +2,7 @@
 #include "import/repository/SetComparison.h"
 
 #include "dbsession/RepositorySchema.h"
+#include "import/model/AttributeRows.h"
 #include "import/model/ItemTables.h"
 #include "setmodel/MessageSetModel.h"
 
@@ -20,8 +21,6 @@ namespace norvak {
 namespace {
 
 constexpr const char* none = "(none)";
-// The class of a tab's setting rows (their component id is 0).
-constexpr int tabSettingClass = 1;
 
 const char* formatOfPlugin(int pluginKey) {
     switch (pluginKey) {
@@ -348,7 +347,7 @@ class SideBuilder {
         for (int occurrence = 2; e.fields.find(field) != nullptr; ++occurrence)
             field = label + std::string(a.name) + " #" + std::to_string(occurrence);
         std::string value = a.value ? *a.value : std::string("(null)");
-        if (a.type == "COMPONENT:ELEMENT" && !value.empty() && value.size() < 10 &&
+        if (a.type == elementReferenceType && !value.empty() && value.size() < 10 &&
             std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
             value = itemName(std::atoi(value.c_str()));
         const char* format = plugin != nullptr ? formatOfPlugin(plugin->row->pluginKey) : nullptr;
@@ -392,10 +391,11 @@ bool loosens(const std::string& field, const std::string& oldValue, const std::s
     return *after == -1 || (*before != -1 && *after >= *before);
 }
 
-// Whether a member's hint is the one the import makes: its item's label and "CxTg".
+// Whether a member's hint is the one the import makes: its item's label and the
+// context tag suffix.
 bool madeOfLabel(const std::string& hint) {
-    constexpr std::string_view suffix = "CxTg";
-    return hint.size() >= suffix.size() && hint.compare(hint.size() - suffix.size(), suffix.size(), suffix) == 0;
+    return hint.size() >= contextTagSuffix.size() &&
+           hint.compare(hint.size() - contextTagSuffix.size(), contextTagSuffix.size(), contextTagSuffix) == 0;
 }
 
 // Where a difference stands in the list: messages, types each followed by

@@ -5,6 +5,7 @@
 #include "dbsession/DbSession.h"
 #include "dbsession/RepositoryStatements.h"
 #include "dbsession/Statement.h"
+#include "import/model/AttributeRows.h"
 #include "import/model/DefinitionModel.h"
 #include "import/model/RepositoryState.h"
 #include "import/model/RunOptions.h"
@@ -18,8 +19,8 @@ namespace norvak {
 
 namespace {
 
-// Writes the setting rows of one tab: component id 0, class 1, the tab's
-// name as attribute group and its plugin member.
+// Writes the setting rows of one tab: component id 0, the class of tab
+// settings, the tab's name as attribute group and its plugin member.
 class TabSettings {
   public:
     TabSettings(Diagnostics& diag, const RunOptions& options, const DefinitionModel& model, RepositoryState& state,
@@ -28,22 +29,20 @@ class TabSettings {
           memberId_(memberId) {}
 
     // A row for a text setting, when the text is given.
-    void text(const char* attrName, const char* attrType, int value, int minLength, int maxLength, int key) {
+    void text(const AttributeRow& row, int value) {
         if (value > 0)
-            row(attrName, attrType, model_.text(value), minLength, maxLength, key);
+            write(row, model_.text(value));
     }
     // A row with a fixed value, when the setting's code is non-zero.
-    void fixed(bool given, const char* attrName, const char* attrType, const char* value, int minLength, int maxLength,
-               int key) {
+    void fixed(bool given, const AttributeRow& row, const char* value) {
         if (given)
-            row(attrName, attrType, value, minLength, maxLength, key);
+            write(row, value);
     }
 
   private:
-    void row(const char* attrName, const char* attrType, const std::string& value, int minLength, int maxLength,
-             int key) {
-        createAttribute(diag_, options_, state_, db_, attrName, attrType, group_, value, minLength, maxLength, 0, 1,
-                        memberId_, key);
+    void write(const AttributeRow& row, const std::string& value) {
+        createAttribute(diag_, options_, state_, db_, row.name, row.type, group_, value, row.minLength, row.maxLength,
+                        0, tabSettingClass, memberId_, row.key);
     }
 
     Diagnostics& diag_;
@@ -55,35 +54,17 @@ class TabSettings {
     int memberId_;
 };
 
-const char* trimText(int code) {
-    switch (code) {
-    case 1:
-        return "Leading White Spaces";
-    case 2:
-        return "Trailing White Spaces";
-    case 3:
-        return "Trim Both";
-    case 4:
-        return "Trim Padding Chars";
-    default:
-        return "";
-    }
+// The text a code of a setting is written as: the first word of the code
+// ("" for a code no word gives).
+const char* codeText(std::span<const KeywordCode> words, int code) {
+    const char* word = wordOfCode(words, code);
+    return word != nullptr ? word : "";
 }
 
-// The value written for a null encoding code (1 is written as 0).
+// The value written for a null encoding code ("" for one that writes no row).
 const char* nullEncodingText(int code) {
-    switch (code) {
-    case 1:
-        return "0";
-    case 2:
-        return "2";
-    case 3:
-        return "3";
-    case 4:
-        return "4";
-    default:
-        return "";
-    }
+    const char* value = nullEncodingValue(code);
+    return value != nullptr ? value : "";
 }
 
 bool isKnown(const KnownTabs& known, int name) {
@@ -120,8 +101,8 @@ void createCWFtab(Diagnostics& diag, const RunOptions& options, const Definition
     else
         diag.print("Created REG_PLUGIN_MEMBER for CWF tab %s\n", model.text(tab.name));
     TabSettings settings(diag, options, model, state, db, tab.name, memberId);
-    settings.text("Custom Wire Format Identifier", "string", tab.ident, 1, 120, 1);
-    settings.text("Default CCSID", "string", tab.ccsid, 0, 254, 2);
+    settings.text(rows::cwfTabIdentifier, tab.ident);
+    settings.text(rows::cwfTabCcsid, tab.ccsid);
     diag.trace("<== createCWFtab nextMemberId %d\n", memberId);
 }
 
@@ -135,23 +116,23 @@ void createTDStab(Diagnostics& diag, const RunOptions& options, const Definition
     else
         diag.print("Created REG_PLUGIN_MEMBER for TDS tab\n");
     TabSettings settings(diag, options, model, state, db, tab.name, memberId);
-    settings.text("TDS Wire Format Identifier", "string", tab.ident, 1, 120, 1);
-    settings.text("Messaging Standard", "string", tab.messagingStandard, 0, 254, 2);
-    settings.text("Group Indicator", "string", tab.groupInd, 0, 254, 5);
-    settings.text("Group Terminator", "string", tab.groupTerm, 0, 254, 6);
-    settings.text("Tag Data Separator", "string", tab.tagDataSep, 0, 254, 7);
-    settings.text("Tag Length", "integer", tab.tagLen, 0, 254, 8);
-    settings.text("Decimal Point", "string", tab.decimalPoint, 0, 254, 9);
-    settings.text("Delimiter", "string", tab.delimiter, 0, 254, 17);
-    settings.fixed(tab.trimCode != 0, "Trim Fix Len String", "enum", trimText(tab.trimCode), 0, 254, 4);
-    settings.text("Escape Character", "string", tab.escapeChar, 0, 254, 10);
-    settings.text("Reserved Chars", "string", tab.reservedChars, 0, 254, 11);
-    settings.fixed(tab.outputCompress != 0, "Output Compression Technique", "enum", "SimpleAL3CharCompress", 0, 254,
-                   12);
-    settings.fixed(tab.inputCompress != 0, "Input Compression Technique", "enum", "SimpleAL3CharCompress", 0, 254, 13);
-    settings.text("Boolean True Representation", "string", tab.boolTrue, 0, 254, 14);
-    settings.text("Boolean False Representation", "string", tab.boolFalse, 0, 254, 15);
-    settings.text("Boolean Null Representation", "string", tab.boolNull, 0, 254, 16);
+    settings.text(rows::tdsTabIdentifier, tab.ident);
+    settings.text(rows::tdsTabMessagingStandard, tab.messagingStandard);
+    settings.text(rows::tdsTabGroupIndicator, tab.groupInd);
+    settings.text(rows::tdsTabGroupTerminator, tab.groupTerm);
+    settings.text(rows::tdsTabTagDataSeparator, tab.tagDataSep);
+    settings.text(rows::tdsTabTagLength, tab.tagLen);
+    settings.text(rows::tdsTabDecimalPoint, tab.decimalPoint);
+    settings.text(rows::tdsTabDelimiter, tab.delimiter);
+    settings.fixed(tab.trimCode != 0, rows::tdsTabTrim, codeText(trimWords, tab.trimCode));
+    settings.text(rows::tdsTabEscapeCharacter, tab.escapeChar);
+    settings.text(rows::tdsTabReservedChars, tab.reservedChars);
+    settings.fixed(tab.outputCompress != 0, rows::tdsTabOutputCompression,
+                   codeText(compressionWords, tab.outputCompress));
+    settings.fixed(tab.inputCompress != 0, rows::tdsTabInputCompression, codeText(compressionWords, tab.inputCompress));
+    settings.text(rows::tdsTabBooleanTrue, tab.boolTrue);
+    settings.text(rows::tdsTabBooleanFalse, tab.boolFalse);
+    settings.text(rows::tdsTabBooleanNull, tab.boolNull);
     diag.trace("<== createTDStab nextMemberId %d\n", memberId);
 }
 
@@ -165,23 +146,21 @@ void createXMLtab(Diagnostics& diag, const RunOptions& options, const Definition
     else
         diag.print("Created REG_PLUGIN_MEMBER for XML tab\n");
     TabSettings settings(diag, options, model, state, db, tab.name, memberId);
-    settings.text("XML Wire Format Identifier", "string", tab.ident, 1, 120, 1);
-    settings.fixed(tab.suppressXmlDecl != 0, "Suppress XML Declaration", "boolean", "1", 1, 1, 2);
-    settings.fixed(tab.standalone != 0, "Standalone document", "enum", tab.standalone == 2 ? "2" : "1", 0, 254, 3);
-    settings.fixed(tab.suppressDocType != 0, "Suppress DOCTYPE", "boolean", "1", 1, 1, 4);
-    settings.text("DOCTYPE System ID", "string", tab.docTypeSystemId, 0, 254, 5);
-    settings.text("DOCTYPE Public ID", "string", tab.docTypePublicId, 0, 254, 6);
-    settings.text("DOCTYPE text", "string", tab.docTypeText, 0, 254, 7);
-    settings.text("Root Tag Name", "string", tab.rootTagName, 0, 254, 8);
-    settings.fixed(tab.versioningDisabled != 0, "Enable Versioning Support", "boolean", "0", 1, 1, 11);
-    settings.text("Boolean True Value", "string", tab.boolTrue, 0, 254, 12);
-    settings.text("Boolean False Value", "string", tab.boolFalse, 0, 254, 13);
-    settings.fixed(tab.encodeNullNum != 0, "Encoding Null Num", "enum", nullEncodingText(tab.encodeNullNum), 0, 254,
-                   14);
-    settings.text("Encoding Null Num Val", "string", tab.encodeNullNumValue, 0, 254, 15);
-    settings.fixed(tab.encodeNullNonNum != 0, "Encoding Null Non-Num", "enum", nullEncodingText(tab.encodeNullNonNum),
-                   0, 254, 16);
-    settings.text("Encoding Null Non-Num Val", "string", tab.encodeNullNonNumValue, 0, 254, 17);
+    settings.text(rows::xmlTabIdentifier, tab.ident);
+    settings.fixed(tab.suppressXmlDecl != 0, rows::xmlTabSuppressDeclaration, "1");
+    settings.fixed(tab.standalone != 0, rows::xmlTabStandalone, tab.standalone == 2 ? "2" : "1");
+    settings.fixed(tab.suppressDocType != 0, rows::xmlTabSuppressDocType, "1");
+    settings.text(rows::xmlTabDocTypeSystemId, tab.docTypeSystemId);
+    settings.text(rows::xmlTabDocTypePublicId, tab.docTypePublicId);
+    settings.text(rows::xmlTabDocTypeText, tab.docTypeText);
+    settings.text(rows::xmlTabRootTagName, tab.rootTagName);
+    settings.fixed(tab.versioningDisabled != 0, rows::xmlTabVersioning, "0");
+    settings.text(rows::xmlTabBooleanTrue, tab.boolTrue);
+    settings.text(rows::xmlTabBooleanFalse, tab.boolFalse);
+    settings.fixed(tab.encodeNullNum != 0, rows::xmlTabNullNum, nullEncodingText(tab.encodeNullNum));
+    settings.text(rows::xmlTabNullNumValue, tab.encodeNullNumValue);
+    settings.fixed(tab.encodeNullNonNum != 0, rows::xmlTabNullNonNum, nullEncodingText(tab.encodeNullNonNum));
+    settings.text(rows::xmlTabNullNonNumValue, tab.encodeNullNonNumValue);
     diag.trace("<== createXMLtab nextMemberId %d\n", memberId);
 }
 

@@ -2,6 +2,7 @@
 #include "tools/export/CanonicalRows.h"
 
 #include "dbsession/RepositorySchema.h"
+#include "import/model/AttributeRows.h"
 #include "import/model/ItemTables.h"
 #include "setmodel/MessageSetModel.h"
 #include "support/StringUtilities.h"
@@ -302,11 +303,11 @@ std::string attributeValue(const CanonicalRows::Names& names, const StoredAttrib
     const std::string& text = *a.value;
     // Uuids and language names made as the import makes them read the same
     // whatever the ids.
-    if (a.name == "uuid" || a.name == "COBOL Language Name" || a.name == "C Language Name") {
+    if (a.name == rows::itemUuid.name || a.name == rows::itemCobolName.name || a.name == rows::itemCName.name) {
         if (holdsWhatTheImportMakes(a, names.labelOf(a.ownerClass, a.ownerId)))
-            return a.name == "uuid" ? "<uuid>" : "<made from the label>";
+            return a.name == rows::itemUuid.name ? "<uuid>" : "<made from the label>";
     }
-    if (a.type == "COMPONENT:ELEMENT" && !text.empty() &&
+    if (a.type == elementReferenceType && !text.empty() &&
         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }) && text.size() < 10)
         return names.item(std::stoi(text));
     return quoted(text);
@@ -334,8 +335,9 @@ void CanonicalRows::addAttribute(const StoredMessageSet& set, const StoredAttrib
                    " child=" + n.member(a.memberId) + " childclass=" + std::to_string(a.memberClass) +
                    attributeColumns(n, a));
     else
-        lines_.add("M_ATTRIBUTE owner=" + (a.ownerClass == 1 ? std::to_string(a.ownerId) : n.item(a.ownerId)) +
-                   " class=" + std::to_string(a.ownerClass) + attributeColumns(n, a));
+        lines_.add(
+            "M_ATTRIBUTE owner=" + (a.ownerClass == tabSettingClass ? std::to_string(a.ownerId) : n.item(a.ownerId)) +
+            " class=" + std::to_string(a.ownerClass) + attributeColumns(n, a));
 }
 
 void CanonicalRows::addTables(StoredMessageSet& set) {

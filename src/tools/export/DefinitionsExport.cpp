@@ -2,6 +2,7 @@
 #include "tools/export/DefinitionsExport.h"
 
 #include "dbsession/RepositorySchema.h"
+#include "import/model/AttributeRows.h"
 #include "import/model/Codes.h"
 #include "import/model/ItemTables.h"
 #include "import/model/RunOptions.h"
@@ -12,7 +13,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <initializer_list>
 #include <map>
 #include <set>
 #include <string_view>
@@ -39,124 +39,48 @@ int tabKindOf(int pluginKey) {
     }
 }
 
-// How the import writes an attribute row of a key: its name, type and
-// lengths. The definitions attribute that gives it, and nothing when the
-// file has none.
-struct RowForm {
-    int key;
-    const char* name;
-    const char* type;
-    int minLength;
-    int maxLength;
-    const char* attribute;
-};
+// The wire format of a kind of tab.
+WireFormat formatOfKind(int kind) {
+    switch (kind) {
+    case tabCwf:
+        return WireFormat::cwf;
+    case tabTds:
+        return WireFormat::tds;
+    case tabXml:
+        return WireFormat::xml;
+    default:
+        return WireFormat::none;
+    }
+}
 
-// Element and type properties, one row per TDS or XML tab.
-constexpr RowForm tdsElementRows[] = {
-    {keyTdsTag, "Tag", "string", 0, 254, "tag"},
-    {keyTdsLength, "Length", "integer", 0, 254, "length"},
-    {keyTdsJustification, "Justification", "enum", 0, 254, "justification"},
-    {keyTdsPaddingCharacter, "Padding Character", "string", 0, 254, "padChar"},
-    {keyTdsInterpretValue, "Interpret Element Value", "enum", 0, 254, "interpretValue"},
-    {keyTdsVirtualDecimalPoint, "Virtual Decimal Point", "integer", 0, 254, "decimalPoint"},
-    {keyTdsPrecision, "Precision", "integer", 0, 254, "precision"},
-    {keyTdsFormat, "Format", "string", 0, 254, "TDSFormat"},
-    {keyTdsSignOrientation, "Sign Orientation", "enum", 0, 254, "signOrientation"},
-    {keyTdsPositiveSign, "Positive Sign", "string", 0, 254, "positiveSign"},
-    {keyTdsNegativeSign, "Negative Sign", "string", 0, 254, "negativeSign"},
-    {keyTdsEncodingNull, "Encoding Null", "enum", 0, 254, "TDSNullKey"},
-    {keyTdsEncodingNullValue, "Encoding Null Value", "string", 0, 254, "TDSNullValue"},
-};
-constexpr RowForm tdsTypeRows[] = {
-    {keyTdsDataElementSeparation, "Data Element Separation", "enum", 0, 254, "dataElemSep"},
-    {keyTdsDelimiter, "Delimiter", "string", 0, 254, "delimiter"},
-    {keyTdsGroupIndicator, "Group Indicator", "string", 0, 254, "groupInd"},
-    {keyTdsGroupTerminator, "Group Terminator", "string", 0, 254, "groupTerm"},
-    {keyTdsTagDataSeparator, "Tag Data Separator", "string", 0, 254, "tagDataSep"},
-    {keyTdsTagLength, "Tag Length", "integer", 0, 254, "tagLen"},
-};
-constexpr RowForm xmlElementRows[] = {
-    {keyXmlName, "XML Name", "string", 0, 254, "xmlName"},
-    {keyXmlFormat, "XML Format", "string", 0, 254, "xmlFormat"},
-};
+int kindOfFormat(WireFormat format) {
+    switch (format) {
+    case WireFormat::cwf:
+        return tabCwf;
+    case WireFormat::tds:
+        return tabTds;
+    case WireFormat::xml:
+        return tabXml;
+    default:
+        return -1;
+    }
+}
 
-// Member properties, one row per tab of the kind.
-constexpr RowForm cwfMemberRows[] = {
-    {1, "Physical Type", "enum", 1, 2, "physicalType"},
-    {2, "Length", "integer", 0, 10, "length"},
-    {3, "Length Reference", "COMPONENT:ELEMENT", 0, 10, "lengthRef"},
-    {13, "Length Units", "enum", 1, 1, "lengthUnits"},
-    {4, "Signed", "enum", 1, 1, "signed"},
-    {8, "Virtual Decimal Point", "integer", 0, 10, "decimalPoint"},
-    {5, "Byte Alignment", "enum", 1, 2, "byteAlignment"},
-    {6, "String Justification", "enum", 1, 1, "justification"},
-    {7, "Padding Character", "string", 0, 10, "padChar"},
-    {10, "Repeat Count", "integer", 0, 10, "repeat"},
-    {11, "Repeat Count Reference", "COMPONENT:ELEMENT", 0, 10, "repeat"},
-};
-constexpr RowForm xmlMemberRows[] = {
-    {100, "Member XML Name", "string", 0, 254, "xmlName"},
-    {101, "Member Render", "enum", 0, 254, "xmlRender"},
-    {102, "Member ID Attribute Name", "enum", 0, 254, "xmlIDattrName"},
-    {103, "Member ID Attribute Value", "enum", 0, 254, "xmlIDattrValue"},
-    {104, "Member Value Attribute Name", "enum", 0, 254, "xmlIDattrName"},
-    {105, "Member Format", "string", 0, 254, "xmlFormat"},
-    {106, "Member Encoding", "string", 0, 254, "xmlMemberEncode"},
-};
-constexpr RowForm tdsMemberRows[] = {
-    {101, "Repeating Element Delimiter", "string", 0, 254, "repeatElemDelim"},
-    {102, "Length Reference", "string", 0, 254, "lengthRef"},
-};
-constexpr int cwfMemberFlags = 1073741824;
-// Appended to a member's label to make its context tag hint.
-constexpr std::string_view contextTagSuffix = "CxTg";
+// The row of an owner, kind of tab and key that a definitions attribute
+// gives; nullptr when the file has no attribute for it.
+const AttributeRow* formOf(RowOwner owner, int kind, int key) {
+    const AttributeRow* row = findAttributeRow(owner, formatOfKind(kind), key);
+    return row != nullptr && row->keyword != nullptr ? row : nullptr;
+}
 
-// Tab settings, one row per tab (component 0, class 1).
-constexpr RowForm cwfTabRows[] = {
-    {1, "Custom Wire Format Identifier", "string", 1, 120, "ident"},
-    {2, "Default CCSID", "string", 0, 254, "ccsid"},
-};
-constexpr RowForm tdsTabRows[] = {
-    {1, "TDS Wire Format Identifier", "string", 1, 120, "ident"},
-    {2, "Messaging Standard", "string", 0, 254, "msgStd"},
-    {5, "Group Indicator", "string", 0, 254, "groupInd"},
-    {6, "Group Terminator", "string", 0, 254, "groupTerm"},
-    {7, "Tag Data Separator", "string", 0, 254, "tagDataSep"},
-    {8, "Tag Length", "integer", 0, 254, "tagLen"},
-    {9, "Decimal Point", "string", 0, 254, "decimalPoint"},
-    {17, "Delimiter", "string", 0, 254, "delimiter"},
-    {4, "Trim Fix Len String", "enum", 0, 254, "trimFix"},
-    {10, "Escape Character", "string", 0, 254, "escapeChar"},
-    {11, "Reserved Chars", "string", 0, 254, "reservedChars"},
-    {12, "Output Compression Technique", "enum", 0, 254, "outputCompress"},
-    {13, "Input Compression Technique", "enum", 0, 254, "inputCompress"},
-    {14, "Boolean True Representation", "string", 0, 254, "boolTrue"},
-    {15, "Boolean False Representation", "string", 0, 254, "boolFalse"},
-    {16, "Boolean Null Representation", "string", 0, 254, "boolNull"},
-};
-constexpr RowForm xmlTabRows[] = {
-    {1, "XML Wire Format Identifier", "string", 1, 120, "ident"},
-    {2, "Suppress XML Declaration", "boolean", 1, 1, "supXmlDecl"},
-    {3, "Standalone document", "enum", 0, 254, "standaloneDoc"},
-    {4, "Suppress DOCTYPE", "boolean", 1, 1, "supDocType"},
-    {5, "DOCTYPE System ID", "string", 0, 254, "doctypeSystemId"},
-    {6, "DOCTYPE Public ID", "string", 0, 254, "doctypePublicId"},
-    {7, "DOCTYPE text", "string", 0, 254, "doctypeText"},
-    {8, "Root Tag Name", "string", 0, 254, "rootTagName"},
-    {11, "Enable Versioning Support", "boolean", 1, 1, "enableVersion"},
-    {12, "Boolean True Value", "string", 0, 254, "boolTrue"},
-    {13, "Boolean False Value", "string", 0, 254, "boolFalse"},
-    {14, "Encoding Null Num", "enum", 0, 254, "encodeNullNum"},
-    {15, "Encoding Null Num Val", "string", 0, 254, "encodeNullNumVal"},
-    {16, "Encoding Null Non-Num", "enum", 0, 254, "encodeNullNonNum"},
-    {17, "Encoding Null Non-Num Val", "string", 0, 254, "encodeNullNonNumVal"},
-};
-
-template <std::size_t N> const RowForm* formOf(const RowForm (&forms)[N], int key) {
-    for (const RowForm& form : forms)
-        if (form.key == key)
-            return &form;
-    return nullptr;
+// Whether a tab setting's value is a word the import writes for one of the
+// codes of its vocabulary.
+bool isWrittenWord(std::span<const KeywordCode> words, const std::string& value) {
+    int code = 0;
+    if (!codeOfWord(words, value.c_str(), code) || code == 0)
+        return false;
+    const char* written = wordOfCode(words, code);
+    return written != nullptr && value == written;
 }
 
 // One tag of the file, built attribute by attribute.
@@ -183,6 +107,12 @@ bool isDigits(std::string_view text) {
 
 int numberOf(const std::string& text) {
     return leadingNumberOrZero(text.c_str());
+}
+
+// The word the file writes for the code a row holds; nullptr when the value
+// is no number or no word gives its code.
+const char* wordOf(const AttributeRow& row, const std::string& value) {
+    return isDigits(value) ? wordOfCode(row.words, numberOf(value)) : nullptr;
 }
 
 // A property of an item or a member as its rows hold it: the value of each
@@ -326,7 +256,8 @@ class Exporter {
         return std::string_view();
     }
 
-    static bool hasForm(const StoredAttribute& row, const RowForm& form, const StoredPluginMember& tab, int flags) {
+    static bool hasForm(const StoredAttribute& row, const AttributeRow& form, const StoredPluginMember& tab,
+                        int flags) {
         return row.name == form.name && row.type == form.type && row.minLength == form.minLength &&
                row.maxLength == form.maxLength && row.group == tab.name && row.flags == flags && !row.longValue &&
                row.value.has_value() && row.status == 0;
@@ -347,24 +278,18 @@ class Exporter {
                 continue;
             }
             int kind = tabKindOf(tab->pluginKey);
-            const RowForm* form = nullptr;
-            if (row.ownerClass == 1 && row.ownerId == 0) {
-                form = kind == tabCwf   ? formOf(cwfTabRows, row.key)
-                       : kind == tabTds ? formOf(tdsTabRows, row.key)
-                       : kind == tabXml ? formOf(xmlTabRows, row.key)
-                                        : nullptr;
-            } else if (row.ownerClass == classElement && model_.element(row.ownerId) != nullptr) {
-                form = kind == tabTds ? formOf(tdsElementRows, row.key)
-                       : kind == tabXml ? formOf(xmlElementRows, row.key)
-                                        : nullptr;
-            } else if (row.ownerClass == classType && model_.type(row.ownerId) != nullptr) {
-                form = kind == tabTds ? formOf(tdsTypeRows, row.key) : nullptr;
-            }
+            const AttributeRow* form = nullptr;
+            if (row.ownerClass == tabSettingClass && row.ownerId == 0)
+                form = formOf(RowOwner::tab, kind, row.key);
+            else if (row.ownerClass == classElement && model_.element(row.ownerId) != nullptr)
+                form = formOf(RowOwner::element, kind, row.key);
+            else if (row.ownerClass == classType && model_.type(row.ownerId) != nullptr)
+                form = formOf(RowOwner::type, kind, row.key);
             if (form == nullptr || !hasForm(row, *form, *tab, 0)) {
                 omit("attribute rows the definitions format has no attribute for");
                 continue;
             }
-            if (row.ownerClass == 1)
+            if (row.ownerClass == tabSettingClass)
                 tabSettings_[tab->id][row.key] = *row.value;
             else
                 properties_[propertyKey(row.ownerId, kind, row.key)].byTab.emplace_back(tab->id, &*row.value);
@@ -387,12 +312,9 @@ class Exporter {
                 continue;
             }
             int kind = tabKindOf(tab->pluginKey);
-            const RowForm* form = kind == tabCwf   ? formOf(cwfMemberRows, row.key)
-                                  : kind == tabTds ? formOf(tdsMemberRows, row.key)
-                                  : kind == tabXml ? formOf(xmlMemberRows, row.key)
-                                                   : nullptr;
+            const AttributeRow* form = formOf(RowOwner::member, kind, row.key);
             if (!ownerKnown || member->row->childClass != classElement || form == nullptr ||
-                !hasForm(row, *form, *tab, kind == tabCwf ? cwfMemberFlags : 0)) {
+                !hasForm(row, *form, *tab, kind == tabCwf ? cwfMemberAttrFlags : 0)) {
                 omit("member attribute rows the definitions format has no attribute for");
                 continue;
             }
@@ -402,6 +324,9 @@ class Exporter {
 
     // The value of a property: present for every tab of its kind, and the
     // same for each, as one definitions attribute writes it.
+    const std::string* property(std::int32_t owner, const AttributeRow& row) {
+        return property(owner, kindOfFormat(row.format), row.key);
+    }
     const std::string* property(std::int32_t owner, int kind, int key) {
         auto found = properties_.find(propertyKey(owner, kind, key));
         if (found == properties_.end())
@@ -518,58 +443,48 @@ class Exporter {
                 Tag tag(tags[kind]);
                 attribute(tag, "name", tab->name);
                 const std::map<int, std::string>& settings = tabSettings_[tab->id];
-                auto writeAll = [&](const auto& forms) {
-                    for (const RowForm& form : forms) {
-                        auto found = settings.find(form.key);
-                        if (found != settings.end())
-                            writeTabSetting(tag, kind, form, found->second);
-                    }
-                };
-                if (kind == tabCwf)
-                    writeAll(cwfTabRows);
-                else if (kind == tabTds)
-                    writeAll(tdsTabRows);
-                else
-                    writeAll(xmlTabRows);
+                for (const AttributeRow* form : attributeRowsOf(RowOwner::tab, formatOfKind(kind))) {
+                    auto found = settings.find(form->key);
+                    if (found != settings.end())
+                        writeTabSetting(tag, *form, found->second);
+                }
                 line(0, tag.closed());
             }
         }
     }
 
-    // NOLINTNEXTLINE(readability-function-cognitive-complexity)
-    void writeTabSetting(Tag& tag, int kind, const RowForm& form, const std::string& value) {
+    void writeTabSetting(Tag& tag, const AttributeRow& form, const std::string& value) {
         // The word the tag takes for the stored value; nullptr when the value
         // is one no attribute value gives.
         const char* word = value.c_str();
-        auto oneOf = [&](std::initializer_list<std::string_view> accepted) {
-            if (std::find(accepted.begin(), accepted.end(), value) == accepted.end())
+        if (!form.words.empty() && form.owner == RowOwner::tab && form.format == WireFormat::tds) {
+            if (!isWrittenWord(form.words, value))
                 word = nullptr;
-        };
-        if (kind == tabTds && form.key == 2) {
-            oneOf({"UNKNOWN", "SWIFT", "ACORD AL3", "EDIFACT", "X12"});
-        } else if (kind == tabTds && form.key == 4) {
-            oneOf({"Leading White Spaces", "Trailing White Spaces", "Trim Both", "Trim Padding Chars"});
-        } else if (kind == tabTds && (form.key == 12 || form.key == 13)) {
-            oneOf({"SimpleAL3CharCompress"});
-        } else if (kind == tabXml && (form.key == 2 || form.key == 4)) {
+        } else if (&form == &rows::xmlTabSuppressDeclaration || &form == &rows::xmlTabSuppressDocType) {
             word = value == "1" ? "Yes" : nullptr;
-        } else if (kind == tabXml && form.key == 11) {
+        } else if (&form == &rows::xmlTabVersioning) {
             word = value == "0" ? "No" : nullptr;
-        } else if (kind == tabXml && form.key == 3) {
+        } else if (&form == &rows::xmlTabStandalone) {
             word = value == "1" ? "Yes" : value == "2" ? "No" : nullptr;
-        } else if (kind == tabXml && (form.key == 14 || form.key == 16)) {
-            word = value == "0"   ? "NULLAttribute"
-                   : value == "2" ? "NULLValue"
-                   : value == "3" ? "NULLElement"
-                   : value == "4" ? "NULLValAttr"
-                                  : nullptr;
+        } else if (&form == &rows::xmlTabNullNum || &form == &rows::xmlTabNullNonNum) {
+            word = nullEncodingWord(value);
         } else if (value.empty()) {
             word = nullptr; // an empty text is no setting to the reader
         }
         if (word == nullptr)
             omit("tab settings with a value the definitions format cannot give");
         else
-            attribute(tag, form.attribute, word);
+            attribute(tag, form.keyword, word);
+    }
+
+    // The word of the code whose null encoding row holds the value.
+    static const char* nullEncodingWord(const std::string& value) {
+        for (const KeywordCode& word : nullEncodingWords) {
+            const char* written = nullEncodingValue(word.code);
+            if (written != nullptr && value == written)
+                return wordOfCode(nullEncodingWords, word.code);
+        }
+        return nullptr;
     }
 
     std::string identifierOf(std::int32_t childClass, std::int32_t id) const {
@@ -621,9 +536,7 @@ class Exporter {
             keyword(tag, "typeContent", typeContentKeyword(type.content), "type content");
         if (type.baseTypeId)
             keyword(tag, "baseType", logicalTypeKeyword(*type.baseTypeId), "base type");
-        for (const RowForm& form : tdsTypeRows)
-            if (const std::string* value = property(type.id, tabTds, form.key))
-                attribute(tag, form.attribute, *value);
+        writeProperties(tag, type.id, RowOwner::type, WireFormat::tds);
 
         const std::vector<const ModelMember*>& members = model_.membersOfType(type.id);
         if (members.empty()) {
@@ -691,7 +604,7 @@ class Exporter {
             if (unboundedChoice)
                 tag.attribute("maxOccurs", "unbounded");
             else if (member.childClass == classElement && tabs_[tabCwf].empty())
-                tag.attribute("repeat", "2"); // repeats without a repeat count row
+                tag.attribute(rows::cwfMemberRepeatCount.keyword, "2"); // repeats without a repeat count row
             else
                 omit("member repeat indicators the definitions format cannot give");
         } else if (member.repeats != 1 && repeats) {
@@ -719,27 +632,27 @@ class Exporter {
     bool writeMemberFormat(Tag& tag, const StoredTypeMember& member, const StoredElement& element) {
         const std::int32_t id = member.id;
         bool repeats = false;
-        const std::string* physical = property(id, tabCwf, 1);
-        const std::string* justification = property(id, tabCwf, 6);
-        const std::string* padding = property(id, tabCwf, 7);
+        const std::string* physical = property(id, rows::cwfMemberPhysicalType);
+        const std::string* justification = property(id, rows::cwfMemberJustification);
+        const std::string* padding = property(id, rows::cwfMemberPaddingCharacter);
         if (physical != nullptr) {
-            keyword(tag, "physicalType", isDigits(*physical) ? physicalTypeKeyword(numberOf(*physical)) : nullptr,
+            keyword(tag, rows::cwfMemberPhysicalType.keyword, wordOf(rows::cwfMemberPhysicalType, *physical),
                     "physical type");
         } else if (element.typeId == logicalDecimal && (justification != nullptr || padding != nullptr)) {
             // Extended Decimal, the default of a decimal element, is not
             // written, yet justification and padding need it named.
-            tag.attribute("physicalType", "Extended Decimal");
+            tag.attribute(rows::cwfMemberPhysicalType.keyword, wordOfCode(physicalTypeWords, physicalExtendedDecimal));
         }
-        if (const std::string* length = property(id, tabCwf, 2)) {
-            attribute(tag, "length", *length);
-        } else if (!tabs_[tabCwf].empty() && property(element.id, tabTds, keyTdsLength) != nullptr) {
+        if (const std::string* length = property(id, rows::cwfMemberLength)) {
+            attribute(tag, rows::cwfMemberLength.keyword, *length);
+        } else if (!tabs_[tabCwf].empty() && property(element.id, rows::tdsElementLength) != nullptr) {
             // The element's own length wrote no row for this use: keep it out.
-            tag.attribute("length", "0");
+            tag.attribute(rows::cwfMemberLength.keyword, "0");
         }
         std::string lengthReference;
-        if (const std::string* reference = property(id, tabCwf, 3))
+        if (const std::string* reference = property(id, rows::cwfMemberLengthReference))
             lengthReference = elementIdentifier(*reference);
-        if (const std::string* reference = property(id, tabTds, 102)) {
+        if (const std::string* reference = property(id, rows::tdsMemberLengthReference)) {
             if (leftOutIdentifiers_.count(*reference) != 0)
                 omit("element references to elements left out");
             else if (!lengthReference.empty() && lengthReference != *reference)
@@ -748,61 +661,70 @@ class Exporter {
                 lengthReference = *reference;
         }
         if (!lengthReference.empty())
-            attribute(tag, "lengthRef", lengthReference);
-        if (const std::string* units = property(id, tabCwf, 13))
-            keyword(tag, "lengthUnits", isDigits(*units) ? lengthUnitsKeyword(numberOf(*units)) : nullptr,
-                    "length unit");
-        if (const std::string* sign = property(id, tabCwf, 4))
-            keyword(tag, "signed", isDigits(*sign) ? signedKeyword(numberOf(*sign)) : nullptr, "sign orientation");
-        if (const std::string* point = property(id, tabCwf, 8))
-            attribute(tag, "decimalPoint", *point);
-        if (const std::string* alignment = property(id, tabCwf, 5)) {
-            int code = isDigits(*alignment) ? numberOf(*alignment) : 0;
-            keyword(tag, "byteAlignment",
-                    code == 2 || code == 4 || code == 8 || code == 16 ? alignment->c_str() : nullptr,
-                    "byte alignment");
+            attribute(tag, rows::cwfMemberLengthReference.keyword, lengthReference);
+        if (const std::string* units = property(id, rows::cwfMemberLengthUnits))
+            keyword(tag, rows::cwfMemberLengthUnits.keyword, wordOf(rows::cwfMemberLengthUnits, *units), "length unit");
+        if (const std::string* sign = property(id, rows::cwfMemberSigned))
+            keyword(tag, rows::cwfMemberSigned.keyword, wordOf(rows::cwfMemberSigned, *sign), "sign orientation");
+        if (const std::string* point = property(id, rows::cwfMemberDecimalPoint))
+            attribute(tag, rows::cwfMemberDecimalPoint.keyword, *point);
+        if (const std::string* alignment = property(id, rows::cwfMemberByteAlignment)) {
+            // Written as stored, when it is a word of an alignment that writes a row.
+            const char* word = wordOf(rows::cwfMemberByteAlignment, *alignment);
+            keyword(tag, rows::cwfMemberByteAlignment.keyword,
+                    word != nullptr && numberOf(*alignment) != 0 ? alignment->c_str() : nullptr, "byte alignment");
         }
         if (justification != nullptr)
-            attribute(tag, "justification", *justification);
+            attribute(tag, rows::cwfMemberJustification.keyword, *justification);
         if (padding != nullptr)
-            attribute(tag, "padChar", *padding);
-        if (const std::string* count = property(id, tabCwf, 10)) {
+            attribute(tag, rows::cwfMemberPaddingCharacter.keyword, *padding);
+        if (const std::string* count = property(id, rows::cwfMemberRepeatCount)) {
             if (isDigits(*count) && numberOf(*count) > 0) {
-                tag.attribute("repeat", *count);
+                tag.attribute(rows::cwfMemberRepeatCount.keyword, *count);
                 repeats = numberOf(*count) > 1;
             } else {
                 omit("repeat counts that are not numbers");
             }
         }
-        if (const std::string* reference = property(id, tabCwf, 11)) {
+        if (const std::string* reference = property(id, rows::cwfMemberRepeatReference)) {
             std::string counter = elementIdentifier(*reference);
             if (!counter.empty() && counter[0] >= '0' && counter[0] <= '9') {
                 omit("repeat count references to elements whose identifier begins with a digit");
             } else if (!counter.empty()) {
-                attribute(tag, "repeat", counter);
+                attribute(tag, rows::cwfMemberRepeatReference.keyword, counter);
                 repeats = true;
             }
         }
 
-        if (const std::string* name = property(id, tabXml, 100))
-            attribute(tag, "xmlName", *name);
-        if (const std::string* render = property(id, tabXml, 101))
-            keyword(tag, "xmlRender", isDigits(*render) ? renderKeyword(numberOf(*render)) : nullptr, "XML render");
-        const std::string* idName = property(id, tabXml, 102);
-        const std::string* valueName = property(id, tabXml, 104);
+        if (const std::string* name = property(id, rows::xmlMemberName))
+            attribute(tag, rows::xmlMemberName.keyword, *name);
+        if (const std::string* render = property(id, rows::xmlMemberRender))
+            keyword(tag, rows::xmlMemberRender.keyword, wordOf(rows::xmlMemberRender, *render), "XML render");
+        const std::string* idName = property(id, rows::xmlMemberIdAttributeName);
+        const std::string* valueName = property(id, rows::xmlMemberValueAttributeName);
         if (idName != nullptr && valueName != nullptr && *idName != *valueName)
             omit("ID and value attribute names that differ");
         if (idName != nullptr || valueName != nullptr)
-            attribute(tag, "xmlIDattrName", idName != nullptr ? *idName : *valueName);
-        if (const std::string* idValue = property(id, tabXml, 103))
-            attribute(tag, "xmlIDattrValue", *idValue);
-        if (const std::string* format = property(id, tabXml, 105))
-            attribute(tag, "xmlFormat", *format);
-        if (const std::string* encoding = property(id, tabXml, 106))
-            attribute(tag, "xmlMemberEncode", *encoding);
-        if (const std::string* delimiter = property(id, tabTds, 101))
-            attribute(tag, "repeatElemDelim", *delimiter);
+            attribute(tag, rows::xmlMemberIdAttributeName.keyword, idName != nullptr ? *idName : *valueName);
+        if (const std::string* idValue = property(id, rows::xmlMemberIdAttributeValue))
+            attribute(tag, rows::xmlMemberIdAttributeValue.keyword, *idValue);
+        if (const std::string* format = property(id, rows::xmlMemberFormat))
+            attribute(tag, rows::xmlMemberFormat.keyword, *format);
+        if (const std::string* encoding = property(id, rows::xmlMemberEncoding))
+            attribute(tag, rows::xmlMemberEncoding.keyword, *encoding);
+        if (const std::string* delimiter = property(id, rows::tdsMemberRepeatDelimiter))
+            attribute(tag, rows::tdsMemberRepeatDelimiter.keyword, *delimiter);
         return repeats;
+    }
+
+    // The properties of an item that the file gives as written, in the table's order.
+    void writeProperties(Tag& tag, std::int32_t id, RowOwner owner, WireFormat format) {
+        for (const AttributeRow* form : attributeRowsOf(owner, format)) {
+            if (form->keyword == nullptr)
+                continue;
+            if (const std::string* value = property(id, *form))
+                attribute(tag, form->keyword, *value);
+        }
     }
 
     void writeElement(const StoredElement& element) {
@@ -825,12 +747,8 @@ class Exporter {
         } else {
             keyword(tag, "type", logicalTypeKeyword(element.typeId), "logical type");
         }
-        for (const RowForm& form : tdsElementRows)
-            if (const std::string* value = property(element.id, tabTds, form.key))
-                attribute(tag, form.attribute, *value);
-        for (const RowForm& form : xmlElementRows)
-            if (const std::string* value = property(element.id, tabXml, form.key))
-                attribute(tag, form.attribute, *value);
+        writeProperties(tag, element.id, RowOwner::element, WireFormat::tds);
+        writeProperties(tag, element.id, RowOwner::element, WireFormat::xml);
 
         std::vector<const ModelValueUse*> written;
         for (const ModelValueUse* use : writtenUses(*model_.element(element.id))) {
@@ -899,37 +817,19 @@ class Exporter {
 } // namespace
 
 const char* physicalTypeKeyword(int code) {
-    static constexpr const char* words[] = {nullptr,
-                                            "Integer",
-                                            "Extended Decimal",
-                                            "Float",
-                                            "Packed Decimal",
-                                            "Length Encoded String 1",
-                                            "Length Encoded String 2",
-                                            "Null Terminated",
-                                            "Fixed Length",
-                                            "Boolean",
-                                            "Binary",
-                                            "Time Seconds",
-                                            "Time Milliseconds"};
-    return code >= 1 && code <= 12 ? words[code] : nullptr;
+    return wordOfCode(physicalTypeWords, code);
 }
 
 const char* lengthUnitsKeyword(int code) {
-    static constexpr const char* words[] = {"Bytes", "Characters", "Character Units", "End of BitStream"};
-    return code >= 0 && code <= 3 ? words[code] : nullptr;
+    return wordOfCode(lengthUnitWords, code);
 }
 
 const char* signedKeyword(int code) {
-    static constexpr const char* words[] = {"None", "Included Leading", "Included Trailing", "Separate Leading",
-                                            "Separate Trailing"};
-    return code >= 0 && code <= 4 ? words[code] : nullptr;
+    return wordOfCode(signOrientationWords, code);
 }
 
 const char* renderKeyword(int code) {
-    static constexpr const char* words[] = {"ELEMENT", "ATTRIBUTE", "ELEMENTATTRID", "ELEMENTATTRVAL",
-                                            "ELEMENTATTRIDVAL"};
-    return code >= 0 && code <= 4 ? words[code] : nullptr;
+    return wordOfCode(renderWords, code);
 }
 
 const char* compositionKeyword(int code) {

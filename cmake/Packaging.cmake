@@ -33,7 +33,8 @@ install(FILES ${norvak_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # The README, the documentation, the licence and the shipped examples: the
 # definitions files and a data source for each database.
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/definitions-format.md
-              ${PROJECT_SOURCE_DIR}/docs/export.md ${PROJECT_SOURCE_DIR}/docs/diff.md ${PROJECT_SOURCE_DIR}/docs/json.md
+              ${PROJECT_SOURCE_DIR}/docs/export.md ${PROJECT_SOURCE_DIR}/docs/diff.md
+              ${PROJECT_SOURCE_DIR}/docs/apply.md ${PROJECT_SOURCE_DIR}/docs/json.md
               ${PROJECT_SOURCE_DIR}/LICENSE
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The JSON Schema of each program's --format json document.
@@ -99,8 +100,9 @@ into a message set and commits once or rolls everything back, norvakshow
 lists message sets and their messages, norvakexport writes a message set back
 as a definitions file or as canonical rows, norvakdiff shows what a
 definitions file would change in a message set (or against another file) and
-whether each change breaks a wire format, and norvakpurge removes a message
-set.")
+whether each change breaks a wire format, norvakapply plans how a message
+set is made to match a definitions file, with a dry run and gates on
+breaking changes and removals, and norvakpurge removes a message set.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${NORVAK_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION database)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

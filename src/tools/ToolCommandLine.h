@@ -22,6 +22,9 @@ struct ToolOptions {
     std::string againstFile;    // --against of norvakdiff: the old definitions file
     std::string lockTimeoutText; // --lock-timeout as given, before it is checked
     bool canonical = false;     // --canonical of norvakexport
+    bool dryRun = false;        // --dry-run of norvakapply: the plan and the gates, nothing written
+    bool allowBreaking = false; // --allow-breaking of norvakapply
+    bool allowRemovals = false; // --allow-removals of norvakapply
     bool quiet = false;         // -q: only warnings, errors and the closing line
     bool schemaRefused = false; // -h named something that is not an SQL identifier
     int lockTimeoutSeconds = defaultLockTimeoutSeconds; // --lock-timeout, for the tools that change the repository

@@ -69,7 +69,9 @@ std::string shownValue(const std::string& value, bool present) {
     return plain ? value : displayQuoted(value);
 }
 
-std::string describe(const SetDifference& d) {
+} // namespace
+
+std::string differenceText(const SetDifference& d) {
     std::string kind = d.kind;
     kind.resize(std::max<std::size_t>(kind.size(), 7), ' ');
     std::string text = std::string(1, d.change) + " " + kind + " " + d.identifier;
@@ -80,6 +82,8 @@ std::string describe(const SetDifference& d) {
         text += "  " + d.note;
     return text;
 }
+
+namespace {
 
 // `refusedTexts`: texts of the file the repository's encoding does not take,
 // which make the import fail as well.
@@ -119,11 +123,13 @@ std::size_t characters(const std::string& text) {
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-std::string textReport(const SetComparison& comparison, std::size_t refusedTexts) {
+} // namespace
+
+std::string differenceLines(const SetComparison& comparison) {
     std::vector<std::string> texts;
     std::size_t width = 0;
     for (const SetDifference& d : comparison.differences) {
-        texts.push_back(describe(d));
+        texts.push_back(differenceText(d));
         if (characters(texts.back()) <= widestAlignedText)
             width = std::max(width, characters(texts.back()));
     }
@@ -133,7 +139,13 @@ std::string textReport(const SetComparison& comparison, std::size_t refusedTexts
         line.append(width - std::min(width, characters(line)), ' ');
         report += line + "  " + verdictText(comparison.differences[i], comparison.formats) + "\n";
     }
-    return report + summaryLine(comparison, refusedTexts);
+    return report;
+}
+
+namespace {
+
+std::string textReport(const SetComparison& comparison, std::size_t refusedTexts) {
+    return differenceLines(comparison) + summaryLine(comparison, refusedTexts);
 }
 
 // A definitions file imported into a message set of its own; reports and

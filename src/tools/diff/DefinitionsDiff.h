@@ -26,6 +26,13 @@ enum DiffExitCode : int {
 // The text of norvakdiff --help.
 extern const char* const norvakdiffHelp;
 
+// A difference as its line begins: "~ member  Order_t.Note  maxOccurs 1 -> 2",
+// without its verdicts.
+std::string differenceText(const SetDifference& difference);
+// The lines of the differences as norvakdiff writes them, each with its
+// verdicts in a column of its own, without the line of the counts.
+std::string differenceLines(const SetComparison& comparison);
+
 // norvakdiff's own members of its JSON document: the formats compared, the
 // differences and their counts.
 nlohmann::ordered_json diffOwnMembers(const SetComparison& comparison, std::size_t refusedTexts = 0);

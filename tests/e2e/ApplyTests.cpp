@@ -1,0 +1,266 @@
+// Tests of norvakapply: its plan, its gates, its dry run, its exit codes and its JSON document.
+#include "e2e/RoundTrip.h"
+#include "e2e/TestRepository.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sstream>
+
+namespace norvak::test {
+namespace {
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+std::string orders() {
+    return readFile(sourcePath("examples/orders.xml"));
+}
+
+// The shipped orders with a change of most kinds: a new message, member and
+// element name, a removed message and member, another maximum, TDS tag and
+// XML name.
+std::string changedOrders() {
+    std::string text = orders();
+    text = replaced(text, "name=\"Customer number\"", "name=\"Customer no\"");
+    text = replaced(text, "tag=\"CNM\"", "tag=\"CNX\"");
+    text = replaced(text, "xmlName=\"customerId\"", "xmlName=\"customerID\"");
+    text = replaced(text, "  <Element ref=\"Note\" minOccurs=\"0\"/>\n</Type>",
+                    "  <Element ref=\"Paid\" minOccurs=\"0\"/>\n</Type>");
+    text = replaced(text, "<Type ref=\"OrderLine\" minOccurs=\"1\" maxOccurs=\"unbounded\"/>",
+                    "<Type ref=\"OrderLine\" minOccurs=\"1\" maxOccurs=\"100\"/>");
+    text = replaced(text, "<Message ident=\"SendInvoice\" name=\"Send an invoice\" type=\"Invoice\"/>",
+                    "<Message ident=\"CancelOrder\" name=\"Cancel an order\" type=\"Order\"/>");
+    return text;
+}
+
+const char* const changedOrdersPlan =
+    "insert  + message CancelOrder\n"
+    "keep    - message SendInvoice  kept: not in the file\n"
+    "update  ~ member  Order_t.OrderLine_t  maxOccurs unbounded -> 100\n"
+    "delete  - member  Order_t.Note\n"
+    "insert  + member  Order_t.Paid  minOccurs 0 maxOccurs (none) (position 6)\n"
+    "update  ~ element CustomerId  XML Name customerId -> customerID\n"
+    "update  ~ element CustomerId  name \"Customer number\" -> \"Customer no\"\n"
+    "update  ~ element CustomerName  TDS Tag CNM -> CNX\n"
+    "8 differences: 6 breaking, 2 compatible; plan: 2 insert, 4 update, 1 delete, 1 keep\n";
+
+const char* const nothingPlanned = "0 differences: 0 breaking, 0 compatible; plan: 0 insert, 0 update, 0 delete, 0 keep\n";
+
+bool saidLine(const ProgramResult& result, const std::string& line) {
+    std::istringstream lines(result.errors);
+    for (std::string said; std::getline(lines, said);) {
+        if (said == line)
+            return true;
+    }
+    return false;
+}
+
+class Apply : public OrdersTest {
+  protected:
+    void SetUp() override {
+        OrdersTest::SetUp();
+        ProgramResult loaded = loadFile(sourcePath("examples/orders.xml"));
+        ASSERT_EQ(loaded.exitCode, 0) << loaded.output;
+    }
+    ProgramResult apply(const std::string& file, std::vector<std::string> more = {}, const std::string& set = "Orders") {
+        std::vector<std::string> arguments{"-s", set, "-f", file};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        return runConnected("norvakapply", arguments);
+    }
+    std::string write(const std::string& name, const std::string& text) {
+        return repo().folder().write(name, text);
+    }
+    // Every row of Orders as the canonical rows give them, and the counts and NEXT_ID.
+    std::pair<std::vector<std::string>, Rows> everything() {
+        return {canonicalRows(accessOf(repo()), "Orders"), state()};
+    }
+    // norvakdiff's lines of the file against Orders, without its line of counts.
+    std::string diffLines(const std::string& file) {
+        std::string lines = runConnected("norvakdiff", {"-s", "Orders", "-f", file}).output;
+        lines.erase(lines.rfind('\n', lines.size() - 2) + 1);
+        return lines;
+    }
+};
+
+TEST_P(Apply, ThePlanIsTheComparisonsLinesThenWhatIsDoneWithEachAndADryRunWritesNothing) {
+    const auto before = everything();
+    std::string file = write("changed.xml", changedOrders());
+    ProgramResult planned = apply(file, {"--dry-run", "--allow-breaking"});
+    EXPECT_EQ(planned.exitCode, 2) << planned.errors;
+    EXPECT_EQ(planned.output, diffLines(file) + changedOrdersPlan);
+    EXPECT_TRUE(saidLine(planned, "*****Warning - 1 item only message set Orders holds is kept: not in the file "
+                                  "(give --allow-removals to delete it)"))
+        << planned.errors;
+    EXPECT_TRUE(saidLine(planned, "Dry run: 7 changes planned for message set Orders of " + repo().dataSource() +
+                                      " - nothing was written"))
+        << planned.errors;
+
+    // With the removals allowed the message only the set holds is deleted, and nothing is left kept.
+    ProgramResult removing = apply(file, {"--dry-run", "--allow-breaking", "--allow-removals"});
+    EXPECT_EQ(removing.exitCode, 0) << removing.errors;
+    EXPECT_NE(removing.output.find("\ndelete  - message SendInvoice\n"), std::string::npos) << removing.output;
+    EXPECT_NE(removing.output.find("plan: 2 insert, 4 update, 2 delete, 0 keep\n"), std::string::npos);
+    EXPECT_EQ(everything(), before);
+}
+
+TEST_P(Apply, TheBreakingGateRefusesTheRunNamingTheLinesAtFault) {
+    const auto before = everything();
+    std::string file = write("changed.xml", changedOrders());
+    for (bool dryRun : {true, false}) {
+        SCOPED_TRACE(dryRun);
+        ProgramResult refused = apply(file, dryRun ? std::vector<std::string>{"--dry-run"} : std::vector<std::string>{});
+        EXPECT_EQ(refused.exitCode, 1) << refused.errors;
+        EXPECT_EQ(refused.output, diffLines(file) + changedOrdersPlan);
+        EXPECT_TRUE(hasLinesInOrder(
+            {0, refused.errors, ""},
+            {"*****Error - 5 breaking changes refused: give --allow-breaking to apply them - nothing was written",
+             "*****Error - breaking: ~ member  Order_t.OrderLine_t  maxOccurs unbounded -> 100  breaking",
+             "*****Error - breaking: - member  Order_t.Note  breaking",
+             "*****Error - breaking: + member  Order_t.Paid  minOccurs 0 maxOccurs (none) (position 6)  CWF: "
+             "breaking; TDS, XML: compatible",
+             "*****Error - breaking: ~ element CustomerId  XML Name customerId -> customerID  XML: breaking",
+             "*****Error - breaking: ~ element CustomerName  TDS Tag CNM -> CNX  TDS: breaking",
+             "Refused: message set Orders of " + repo().dataSource() + " is unchanged"}))
+            << refused.errors;
+        // The removal is kept, so it is not at fault; the compatible name is not either.
+        EXPECT_FALSE(contains({0, refused.errors, ""}, "breaking: - message SendInvoice")) << refused.errors;
+        EXPECT_EQ(everything(), before);
+    }
+}
+
+// Only an item the set holds and the file does not define is a removal the
+// gate keeps; a member the file dropped from a type it defines is deleted.
+TEST_P(Apply, ItemsOnlyTheSetHoldsAreKeptWithoutAllowRemovalsAndAreNotAtFault) {
+    std::string file =
+        write("fewer.xml", replaced(orders(), "<Message ident=\"SendInvoice\" name=\"Send an invoice\" "
+                                              "type=\"Invoice\"/>",
+                                    ""));
+    ProgramResult kept = apply(file, {"--dry-run"});
+    EXPECT_EQ(kept.exitCode, 2) << kept.errors;
+    EXPECT_EQ(kept.output, "- message SendInvoice  breaking\n"
+                           "keep    - message SendInvoice  kept: not in the file\n"
+                           "1 difference: 1 breaking, 0 compatible; plan: 0 insert, 0 update, 0 delete, 1 keep\n");
+    // A real run has nothing to write and says how it ends.
+    ProgramResult real = apply(file);
+    EXPECT_EQ(real.exitCode, 2) << real.errors;
+    EXPECT_TRUE(saidLine(real, "Nothing to apply: message set Orders of " + repo().dataSource() + " matches " + file))
+        << real.errors;
+
+    ProgramResult removal = apply(file, {"--dry-run", "--allow-removals"});
+    EXPECT_EQ(removal.exitCode, 1) << removal.errors;
+    EXPECT_TRUE(saidLine(removal, "*****Error - breaking: - message SendInvoice  breaking")) << removal.errors;
+    ProgramResult both = apply(file, {"--dry-run", "--allow-removals", "--allow-breaking"});
+    EXPECT_EQ(both.exitCode, 0) << both.errors;
+    EXPECT_NE(both.output.find("delete  - message SendInvoice\n"), std::string::npos) << both.output;
+
+    std::string dropped = write("dropped.xml", replaced(orders(), "  <Element ref=\"Note\" minOccurs=\"0\"/>\n", ""));
+    ProgramResult member = apply(dropped, {"--dry-run", "--allow-breaking"});
+    EXPECT_EQ(member.exitCode, 0) << member.errors;
+    EXPECT_NE(member.output.find("delete  - member  Order_t.Note\n"), std::string::npos) << member.output;
+}
+
+TEST_P(Apply, TheSetsOwnFileHasNothingToApply) {
+    const auto before = everything();
+    for (bool dryRun : {true, false}) {
+        ProgramResult same = apply(sourcePath("examples/orders.xml"),
+                                   dryRun ? std::vector<std::string>{"--dry-run"} : std::vector<std::string>{});
+        EXPECT_EQ(same.exitCode, 0) << same.errors;
+        EXPECT_EQ(same.output, nothingPlanned);
+    }
+    EXPECT_EQ(everything(), before);
+}
+
+// This version plans changes but writes none: a real run with a plan that
+// passes the gates ends with the database error and leaves the set as it was.
+TEST_P(Apply, ARealRunWithChangesLeavesTheSetAsItWas) {
+    const auto before = everything();
+    ProgramResult real = apply(write("changed.xml", changedOrders()), {"--allow-breaking", "--allow-removals"});
+    EXPECT_EQ(real.exitCode, 9) << real.errors;
+    EXPECT_TRUE(contains({0, real.errors, ""}, "- nothing was written")) << real.errors;
+    EXPECT_EQ(everything(), before);
+}
+
+TEST_P(Apply, JsonGivesThePlanTheGatesAndTheOutcome) {
+    std::string file = write("changed.xml", changedOrders());
+    ProgramResult refused = apply(file, {"--dry-run", "--format", "json"});
+    EXPECT_EQ(refused.exitCode, 1);
+    nlohmann::json document = nlohmann::json::parse(refused.output);
+    EXPECT_EQ(document["program"], "norvakapply");
+    EXPECT_EQ(document["exitCode"], 1);
+    EXPECT_EQ(document["messageSet"], "Orders");
+    EXPECT_EQ(document["dryRun"], true);
+    EXPECT_EQ(document["applied"], false);
+    EXPECT_EQ(document["gates"]["breakingRefused"], true);
+    EXPECT_EQ(document["gates"]["breaking"].size(), 5u);
+    EXPECT_EQ(document["gates"]["breaking"][1], "- member  Order_t.Note");
+    EXPECT_EQ(document["gates"]["removalsKept"], 1);
+    EXPECT_EQ(document["summary"]["insert"], 2);
+    EXPECT_EQ(document["summary"]["update"], 4);
+    EXPECT_EQ(document["summary"]["delete"], 1);
+    EXPECT_EQ(document["summary"]["keep"], 1);
+    ASSERT_EQ(document["differences"].size(), 8u);
+    EXPECT_EQ(document["differences"][1]["identifier"], "SendInvoice");
+    EXPECT_EQ(document["differences"][1]["action"], "keep");
+    EXPECT_EQ(document["differences"][3]["action"], "delete");
+    EXPECT_EQ(document["errors"][0]["text"],
+              "Error - 5 breaking changes refused: give --allow-breaking to apply them - nothing was written");
+
+    ProgramResult allowed = apply(file, {"--dry-run", "--allow-breaking", "--allow-removals", "--format", "json"});
+    EXPECT_EQ(allowed.exitCode, 0);
+    nlohmann::json open = nlohmann::json::parse(allowed.output);
+    EXPECT_EQ(open["gates"]["breakingRefused"], false);
+    EXPECT_EQ(open["gates"]["removalsKept"], 0);
+    EXPECT_EQ(open["differences"][1]["action"], "delete");
+}
+
+TEST_P(Apply, EachFailureHasItsOwnExitCodeAndWritesNothing) {
+    const auto before = everything();
+    std::string file = sourcePath("examples/orders.xml");
+    for (bool dryRun : {true, false}) {
+        SCOPED_TRACE(dryRun);
+        std::vector<std::string> mode = dryRun ? std::vector<std::string>{"--dry-run"} : std::vector<std::string>{};
+        ProgramResult noSet = apply(file, mode, "Nowhere");
+        EXPECT_EQ(noSet.exitCode, 7);
+        EXPECT_TRUE(saidLine(noSet, "*****Error - message set Nowhere not found - nothing was written")) << noSet.errors;
+        ProgramResult unreadable = apply(repo().folder().path() + "/missing.xml", mode);
+        EXPECT_EQ(unreadable.exitCode, 5) << unreadable.errors;
+        ProgramResult broken = apply(write("broken.xml", "<Element ident=\"X\" type=\"strin\"/>\n"), mode);
+        EXPECT_EQ(broken.exitCode, 6) << broken.errors;
+        EXPECT_TRUE(contains({0, broken.errors, ""}, "has errors the import would refuse it for")) << broken.errors;
+        std::vector<std::string> arguments{"-n", "no_such_source", "-s", "Orders", "-f", file};
+        arguments.insert(arguments.end(), mode.begin(), mode.end());
+        EXPECT_EQ(runProgram("norvakapply", arguments, "", repo().environment()).exitCode, 9);
+        for (const ProgramResult& result : {noSet, unreadable, broken})
+            EXPECT_EQ(result.output, "");
+    }
+    EXPECT_EQ(runConnected("norvakapply", {"-s", "Orders"}).exitCode, 4);
+    EXPECT_EQ(runConnected("norvakapply", {"-f", file}).exitCode, 4);
+    EXPECT_EQ(apply(file, {"--allow-everything"}).exitCode, 4);
+    EXPECT_EQ(apply(file, {"--lock-timeout", "-5"}).exitCode, 4);
+    EXPECT_EQ(apply(file, {"--format", "yaml"}).exitCode, 4);
+    EXPECT_EQ(apply(file, {"stray"}).exitCode, 4);
+    EXPECT_EQ(runProgram("norvakapply", {}).exitCode, 3);
+    EXPECT_EQ(everything(), before);
+}
+
+TEST_P(Apply, ARealRunWaitsForTheSetsLockAndGivesUpAfterItsTimeout) {
+    std::string changed = write("changed.xml", changedOrders());
+    HeldLock held(repo(), "UPDATE PROJECT SET NEXT_ID = NEXT_ID WHERE PROJECT_KEY = 100");
+    ProgramResult locked = apply(changed, {"--allow-breaking", "--lock-timeout", "2"});
+    EXPECT_EQ(locked.exitCode, 8) << locked.errors;
+    EXPECT_EQ(locked.output, "") << "nothing of the set was read";
+    // A dry run takes no lock.
+    ProgramResult dry = apply(changed, {"--dry-run", "--allow-breaking", "--lock-timeout", "2"});
+    EXPECT_EQ(dry.exitCode, 2) << dry.errors;
+}
+
+INSTANTIATE_TEST_SUITE_P(, Apply, allBackends(), backendParamName);
+
+} // namespace
+} // namespace norvak::test

@@ -126,6 +126,8 @@ const char* physicalTypeWord(int physicalType) {
 }
 
 const char* signOrientationWord(int signOrientation) {
+    if (signOrientation == signNone)
+        return "";
     const char* word = wordOfCode(signOrientationWords, signOrientation);
     return word == nullptr ? "" : word;
 }

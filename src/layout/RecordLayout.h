@@ -83,7 +83,8 @@ RecordLayout recordLayout(const MessageSetModel& model, const ModelMessage& mess
 int bytesPerCharacterOf(const std::optional<std::string>& ccsid);
 
 // The words the layout uses for a physical type ("Packed Decimal"), a sign
-// orientation ("Separate Leading") and a variability ("length reference").
+// orientation ("Separate Leading"; none for no sign orientation) and a
+// variability ("length reference"); empty for none.
 const char* physicalTypeWord(int physicalType);
 const char* signOrientationWord(int signOrientation);
 const char* variabilityWord(Variability variability);

@@ -135,6 +135,7 @@ TEST(RecordLayout, EachPhysicalTypeTakesItsBytesOneFieldAfterAnother) {
     EXPECT_EQ(fieldAt(layout.fields, "SignedIn")->signOrientation, 2);
     EXPECT_EQ(fieldAt(layout.fields, "SignedApart")->signOrientation, 3);
     EXPECT_STREQ(signOrientationWord(3), "Separate Leading");
+    EXPECT_STREQ(signOrientationWord(0), "");
     EXPECT_STREQ(physicalTypeWord(physicalPacked), "Packed Decimal");
 }
 

@@ -7,6 +7,7 @@
 #include "support/StringUtilities.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <utility>
 
 namespace norvak {
@@ -20,18 +21,27 @@ struct Position {
     std::int64_t offset = 0;
 };
 
-// The fields laid out so far at one level, with the element each one is,
-// for the references of the fields that follow.
+// The fields laid out so far at one level, with the uses of each name and
+// the path of each element's last use, for the paths and references of the
+// fields that follow.
 struct Siblings {
     std::string parentPath;
     int depth = 0;
     std::vector<LayoutField>& fields;
-    std::vector<std::pair<std::int32_t, std::string>> elements;
+    std::unordered_map<std::string, int> uses;
+    std::unordered_map<std::int32_t, std::string> elementPaths;
 
+    // The path of the next field of that name: "#2" after the second use.
     std::string pathOf(const std::string& name) const {
         std::string base = parentPath.empty() ? name : parentPath + "." + name;
-        long uses = std::count_if(fields.begin(), fields.end(), [&](const LayoutField& f) { return f.name == name; });
-        return uses == 0 ? base : base + "#" + std::to_string(uses + 1);
+        auto used = uses.find(name);
+        return used == uses.end() ? base : base + "#" + std::to_string(used->second + 1);
+    }
+    void add(LayoutField field, std::int32_t elementId) {
+        ++uses[field.name];
+        if (elementId != 0)
+            elementPaths[elementId] = field.path;
+        fields.push_back(std::move(field));
     }
 };
 
@@ -159,7 +169,7 @@ void LayoutWalk::align(int alignment, Siblings& level, Position& at) {
         padding.maxSize = alignment - 1;
         at = {padding.path, 0};
     }
-    level.fields.push_back(std::move(padding));
+    level.add(std::move(padding), 0);
 }
 
 std::string LayoutWalk::referencePath(const EffectiveProperties& properties, const char* name,
@@ -167,9 +177,8 @@ std::string LayoutWalk::referencePath(const EffectiveProperties& properties, con
     const std::int32_t id = static_cast<std::int32_t>(number(properties, name).value_or(0));
     if (id == 0)
         return "";
-    for (auto it = level.elements.rbegin(); it != level.elements.rend(); ++it)
-        if (it->first == id)
-            return it->second;
+    if (auto found = level.elementPaths.find(id); found != level.elementPaths.end())
+        return found->second;
     const ModelElement* element = model_.element(id);
     return element == nullptr ? std::to_string(id) : element->row->identifier;
 }
@@ -199,7 +208,7 @@ void LayoutWalk::laySimple(const ModelMember& member, const EffectiveProperties&
 
 void LayoutWalk::layGroup(const ModelType& type, LayoutField& field, Position at) {
     field.kind = type.row->composition == compositionChoice ? FieldKind::choice : FieldKind::group;
-    Siblings inner{field.path, field.depth + 1, field.members, {}};
+    Siblings inner{field.path, field.depth + 1, field.members, {}, {}};
     const PartsSize size = layType(type, inner, at);
     field.length = size.length;
     field.minSize = size.length.value_or(size.minSize);
@@ -266,9 +275,7 @@ void LayoutWalk::layMember(const ModelMember& member, Siblings& level, Position&
         at.offset += *field.length * field.repeat;
     else
         at = {field.path, 0};
-    if (member.childElement != nullptr)
-        level.elements.emplace_back(member.childElement->row->id, field.path);
-    level.fields.push_back(std::move(field));
+    level.add(std::move(field), member.childElement != nullptr ? member.childElement->row->id : 0);
 }
 
 std::optional<std::string> ccsidOf(const ModelPlugin& tab) {
@@ -291,7 +298,7 @@ RecordLayout recordLayout(const MessageSetModel& model, const ModelMessage& mess
         return layout;
     }
     LayoutWalk walk(model, tab, layout);
-    Siblings top{"", 0, layout.fields, {}};
+    Siblings top{"", 0, layout.fields, {}, {}};
     Position at;
     const PartsSize size = walk.layType(*message.type, top, at);
     layout.minSize = size.length.value_or(size.minSize);

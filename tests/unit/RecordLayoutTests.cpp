@@ -1,6 +1,7 @@
 // Tests of the CWF record layout of a message, made from definitions texts read into a model in memory.
 #include "import/driver/ScratchImport.h"
 #include "import/model/Codes.h"
+#include "import/model/ItemTables.h"
 #include "layout/RecordLayout.h"
 
 #include <gtest/gtest.h>
@@ -298,6 +299,55 @@ TEST(RecordLayout, AVariableMemberMakesItsGroupAndChoiceVariable) {
                                       "Inner.Note Either+8 * 1..256 (length encoded)\n"
                                       "Name Inner+0 8 8..8\n"
                                       "record 18..528\n");
+}
+
+// A set made of rows, as a stored set may hold them: a type within itself,
+// a member naming an item the set does not hold, a field without the length
+// its type needs. The layout notes each and goes on.
+TEST(RecordLayout, WhatTheSetDoesNotTellIsNotedAndTheRestLaidOut) {
+    constexpr int cwfPlugin = 4;
+    StoredMessageSet set;
+    set.pluginMembers.push_back({1, cwfPlugin, 1, 1, 0, "Bin", std::nullopt, 0});
+    StoredType type;
+    type.id = 100000;
+    type.identifier = "Loop";
+    set.types.push_back(type);
+    set.elements.push_back({100001, "Name", logicalString, std::nullopt, "Name", 0, 0});
+    set.elements.push_back({100002, "Count", logicalInteger, std::nullopt, "Count", 0, 0});
+    set.messages.push_back({100003, "Msg", 100000, 0, "Msg", 0, 0});
+    auto member = [&](std::int32_t id, std::int32_t child, std::int32_t childClass, std::int32_t sequence) {
+        StoredTypeMember row;
+        row.id = id;
+        row.typeId = 100000;
+        row.childId = child;
+        row.childClass = childClass;
+        row.sequence = sequence;
+        set.typeMembers.push_back(row);
+    };
+    member(100010, 100002, classElement, 1);
+    member(100011, 100000, classType, 2);
+    member(100012, 100099, classElement, 3);
+    member(100013, 100001, classElement, 4);
+    StoredAttribute fixedLength;
+    fixedLength.ownerId = 100000;
+    fixedLength.ownerClass = classType;
+    fixedLength.memberId = 100013;
+    fixedLength.memberClass = classElement;
+    fixedLength.pluginMemberId = 1;
+    fixedLength.name = set.intern("Physical Type");
+    fixedLength.value = "8";
+    set.memberAttributes.push_back(fixedLength);
+
+    ModelledSet modelled(std::move(set));
+    const MessageSetModel& model = modelled.model();
+    RecordLayout layout = recordLayout(model, *model.messageNamed("Msg"), *model.tabs(WireFormat::cwf).front());
+    EXPECT_EQ(described(layout), "Count 0 4 4..4\n"
+                                 "Loop 4 0 0..0\n"
+                                 "Name 4 0 0..0\n"
+                                 "record 4..4\n"
+                                 "note: type Loop is within itself; laid out empty within it\n"
+                                 "note: field (member 100012) names no item of the set; left out\n"
+                                 "note: field Name has no length\n");
 }
 
 TEST(RecordLayout, TheShippedOrdersLayOutWithNestedTypesAndAnOpenEnd) {

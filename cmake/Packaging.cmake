@@ -35,6 +35,7 @@ install(FILES ${norvak_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/definitions-format.md
               ${PROJECT_SOURCE_DIR}/docs/export.md ${PROJECT_SOURCE_DIR}/docs/diff.md
               ${PROJECT_SOURCE_DIR}/docs/apply.md ${PROJECT_SOURCE_DIR}/docs/json.md
+              ${PROJECT_SOURCE_DIR}/docs/generate.md
               ${PROJECT_SOURCE_DIR}/LICENSE
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The JSON Schema of each program's --format json document.

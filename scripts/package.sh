@@ -92,7 +92,7 @@ expected_files() {
     echo "share/man/man1/$p.1.gz"
     echo "share/bash-completion/completions/$p"
   done
-  for f in README.md definitions-format.md export.md diff.md apply.md json.md LICENSE copyright changelog.gz; do
+  for f in README.md definitions-format.md export.md diff.md apply.md generate.md json.md LICENSE copyright changelog.gz; do
     echo "share/doc/norvak/$f"
   done
   for f in docs/schemas/*.schema.json; do
@@ -121,7 +121,7 @@ install_tree() {
     out=$("$prefix/bin/$p" --version 2>&1)
     [ "$out" = "$p $version" ] || fail "installed $p --version says '$out', not '$p $version'"
   done
-  for f in definitions-format.md export.md diff.md apply.md; do
+  for f in definitions-format.md export.md diff.md apply.md generate.md; do
     cmp -s "docs/$f" "$prefix/share/doc/norvak/$f" || fail "installed $f differs from docs/$f"
   done
   for f in examples/*.xml examples/*.ini; do

@@ -20,6 +20,9 @@ struct ToolOptions {
     std::string outputFile; // -o of the tools that write a file
     std::string inputFile;  // -f of the tools that read a definitions file
     std::string againstFile;    // --against of norvakdiff: the old definitions file
+    std::string message;        // -m of norvakgen: one message of the set
+    std::string tab;            // --tab of norvakgen: the CWF tab, by name
+    std::string target;         // --target of norvakgen: what it generates
     std::string lockTimeoutText; // --lock-timeout as given, before it is checked
     bool canonical = false;     // --canonical of norvakexport
     bool dryRun = false;        // --dry-run of norvakapply: the plan and the gates, nothing written

@@ -61,5 +61,31 @@ TEST(LayerCheck, TheSetModelIncludesNeitherTheDatabaseSessionNorTheLayersThatUse
     }
 }
 
+TEST(LayerCheck, TheRecordLayoutStandsOnTheSetModelAndOnlyTheToolsUseIt) {
+    struct Case {
+        const char* file;
+        const char* include;
+        bool passes;
+    };
+    const Case cases[] = {
+        {"layout/Fields.h", "#include \"setmodel/MessageSetModel.h\"", true},
+        {"layout/Fields.h", "#include \"import/model/AttributeRows.h\"", true},
+        {"layout/Fields.h", "#include \"dbsession/DbSession.h\"", false},
+        {"layout/Fields.h", "#include \"import/driver/ScratchImport.h\"", false},
+        {"layout/Fields.cpp", "#include <sqlext.h>", false},
+        {"tools/Gen.h", "#include \"layout/RecordLayout.h\"", true},
+        {"setmodel/Rows.h", "#include \"layout/RecordLayout.h\"", false},
+        {"import/repository/Reading.h", "#include \"layout/RecordLayout.h\"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + ": " + c.include);
+        Checked checked = checkTree(c.file, c.include);
+        EXPECT_EQ(checked.passed, c.passes) << checked.output;
+        if (!c.passes) {
+            EXPECT_NE(checked.output.find(c.file), std::string::npos) << checked.output;
+        }
+    }
+}
+
 } // namespace
 } // namespace norvak::test

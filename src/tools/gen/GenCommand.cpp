@@ -1,0 +1,293 @@
+// norvakgen: its command line, the model read from a message set or a definitions file, and the layouts written.
+#include "tools/gen/GenCommand.h"
+
+#include "dbsession/DiagnosticRecords.h"
+#include "import/driver/ImportDriver.h"
+#include "import/driver/ScratchImport.h"
+#include "import/reader/TextPreparation.h"
+#include "layout/RecordLayout.h"
+#include "support/Diagnostics.h"
+#include "support/OutputFile.h"
+#include "support/StringUtilities.h"
+#include "tools/StoredSetReading.h"
+#include "tools/ToolCommandLine.h"
+#include "tools/common/OptionParser.h"
+#include "tools/gen/LayoutReport.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace norvak {
+
+namespace {
+
+// The targets norvakgen knows; only the layout is made so far.
+constexpr std::string_view layoutTarget = "layout";
+constexpr std::string_view laterTargets[] = {"copybook", "c", "json-schema", "xsd"};
+
+bool targetAccepted(Output& report, const std::string& target) {
+    if (target.empty()) {
+        report.print("*****Error - no target: give it with --target layout\n");
+        return false;
+    }
+    if (target == layoutTarget)
+        return true;
+    if (std::find(std::begin(laterTargets), std::end(laterTargets), target) != std::end(laterTargets))
+        report.print("*****Error - target %s is not made yet: the targets are layout\n", target.c_str());
+    else
+        report.print("*****Error - unknown target %s: the targets are layout\n", target.c_str());
+    return false;
+}
+
+// The checks of the command line's values once read; false after a mistake.
+bool valuesAccepted(Output& report, const ToolOptions& values, bool json) {
+    const bool fromFile = !values.inputFile.empty();
+    if (fromFile && (!values.dataSource.empty() || !values.messageSet.empty())) {
+        report.print("*****Error - -f reads a definitions file: -n and -s are not taken with it\n");
+        return false;
+    }
+    if (!fromFile && values.dataSource.empty()) {
+        report.print("*****Error - no data source: give it with -n (or read a definitions file: -f FILE)\n");
+        return false;
+    }
+    if (!fromFile && values.messageSet.empty()) {
+        report.print("*****Error - no message set: give it with -s\n");
+        return false;
+    }
+    if (json && !values.outputFile.empty()) {
+        report.print("*****Error - with --format json the layouts are in the document on standard output: -o is not "
+                     "taken with it\n");
+        return false;
+    }
+    return targetAccepted(report, values.target);
+}
+
+// A definitions file read as a model; nothing, with `exitCode` set, when
+// it cannot be read or imported.
+std::optional<ModelledSet> modelOfFile(Output& report, const std::string& fileName, int& exitCode) {
+    Output reading;
+    reading.setQuiet(true);
+    Diagnostics readingDiagnostics(reading);
+    std::optional<std::string> text = readFileData(readingDiagnostics, fileName == "-" ? "/dev/stdin" : fileName);
+    if (!text) {
+        report.print("%s", reading.text().c_str());
+        report.print("*****Error - unable to read definitions file %s\n", fileName.c_str());
+        exitCode = genUnreadableFile;
+        return std::nullopt;
+    }
+    ScratchImport outcome;
+    std::optional<ModelledSet> modelled = importIntoModel(*text, fileName, "", nullptr, outcome);
+    if (modelled)
+        return modelled;
+    report.print("%s", outcome.report.c_str());
+    if (outcome.exitCode == exitConnectRefused) {
+        report.print("*****Error - the definitions of %s could not be imported into a repository held in memory (is "
+                     "the embedded database's ODBC driver installed?)\n",
+                     fileName.c_str());
+        exitCode = genDatabaseError;
+    } else {
+        report.print("*****Error - %s has errors the import would refuse it for (exit code %d) - nothing was "
+                     "generated\n",
+                     fileName.c_str(), outcome.exitCode);
+        exitCode = genDefinitionErrors;
+    }
+    return std::nullopt;
+}
+
+std::optional<ModelledSet> modelOfStoredSet(Diagnostics& diagnostics, const ToolOptions& values, int& exitCode) {
+    Output& report = diagnostics.out;
+    std::optional<ModelledSet> modelled;
+    switch (readStoredModel(diagnostics, values, modelled, false, "norvakgen")) {
+    case StoredSetRead::read:
+        return modelled;
+    case StoredSetRead::notConnected:
+        exitCode = genDatabaseError;
+        return std::nullopt;
+    case StoredSetRead::noMessageSet:
+        report.print("*****Error - message set %s not found - nothing was generated\n", values.messageSet.c_str());
+        report.print("%s\n", missingMessageSetStep(values.dataSource, values.messageSet).c_str());
+        exitCode = genNoMessageSet;
+        return std::nullopt;
+    case StoredSetRead::databaseError:
+        break;
+    }
+    report.print("*****Error - reading message set %s failed - nothing was generated\n", values.messageSet.c_str());
+    exitCode = genDatabaseError;
+    return std::nullopt;
+}
+
+// The CWF tab named, or the first in sequence without a name.
+const ModelPlugin* chosenTab(Output& report, const MessageSetModel& model, const std::string& name) {
+    const std::vector<const ModelPlugin*>& tabs = model.tabs(WireFormat::cwf);
+    for (const ModelPlugin* tab : tabs)
+        if (name.empty() || tab->row->name == name)
+            return tab;
+    if (name.empty()) {
+        report.print("*****Error - the message set has no CWF tab: a record layout needs one\n");
+        return nullptr;
+    }
+    std::string known;
+    for (const ModelPlugin* tab : tabs)
+        known += (known.empty() ? "" : ", ") + tab->row->name;
+    report.print("*****Error - no CWF tab %s: the CWF tabs are %s\n", name.c_str(), known.c_str());
+    return nullptr;
+}
+
+// The messages to lay out, by identifier: the one named, or every one.
+std::vector<const ModelMessage*> chosenMessages(const MessageSetModel& model, const std::string& identifier) {
+    std::vector<const ModelMessage*> chosen;
+    for (const ModelMessage& message : model.messages())
+        if (identifier.empty() || message.row->identifier == identifier)
+            chosen.push_back(&message);
+    std::stable_sort(chosen.begin(), chosen.end(), [](const ModelMessage* a, const ModelMessage* b) {
+        return a->row->identifier < b->row->identifier;
+    });
+    if (!identifier.empty() && chosen.size() > 1)
+        chosen.resize(1); // the first row read of an identifier counts
+    return chosen;
+}
+
+// The layouts of the set's messages; genDone, or genNotFound after saying why.
+int layoutsOf(Output& report, const MessageSetModel& model, const ToolOptions& values,
+              std::vector<RecordLayout>& layouts) {
+    const ModelPlugin* tab = chosenTab(report, model, values.tab);
+    if (tab == nullptr)
+        return genNotFound;
+    std::vector<const ModelMessage*> messages = chosenMessages(model, values.message);
+    if (!values.message.empty() && messages.empty()) {
+        report.print("*****Error - no message %s in the message set\n", values.message.c_str());
+        return genNotFound;
+    }
+    for (const ModelMessage* message : messages)
+        layouts.push_back(recordLayout(model, *message, *tab));
+    return genDone;
+}
+
+constexpr OptionSpec genOptions[] = {
+    dataSourceSpec,
+    userSpec,
+    passwordSpec,
+    schemaSpec,
+    messageSetSpec,
+    outputSpec,
+    {.name = "file",
+     .value = &ToolOptions::inputFile,
+     .missingMessage = "*****Error - definitions file missing from -f parameter\n",
+     .letter = 'f',
+     .emptyIsMissing = true},
+    {.name = "message",
+     .value = &ToolOptions::message,
+     .missingMessage = "*****Error - message missing from -m parameter\n",
+     .letter = 'm',
+     .emptyIsMissing = true},
+    {.name = "tab",
+     .value = &ToolOptions::tab,
+     .missingMessage = "*****Error - tab name missing from --tab parameter\n",
+     .emptyIsMissing = true},
+    {.name = "target",
+     .value = &ToolOptions::target,
+     .missingMessage = "*****Error - target missing from --target parameter: the targets are layout\n",
+     .emptyIsMissing = true},
+    quietSpec,
+};
+
+// The layouts into the document, or written as the table; genDone, or
+// genNotWritten after saying why.
+int writeLayouts(Output& report, const ToolOptions& values, const std::vector<RecordLayout>& layouts,
+                 nlohmann::ordered_json* own) {
+    const std::string source = values.inputFile.empty() ? "message set " + values.messageSet : values.inputFile;
+    if (own != nullptr) {
+        (*own)["source"] = values.inputFile.empty() ? nlohmann::ordered_json{{"messageSet", values.messageSet}}
+                                                    : nlohmann::ordered_json{{"file", values.inputFile}};
+        (*own)["target"] = std::string(layoutTarget);
+        nlohmann::ordered_json all = nlohmann::ordered_json::array();
+        for (const RecordLayout& layout : layouts)
+            all.push_back(layoutJson(layout));
+        (*own)["layouts"] = std::move(all);
+    } else if (std::string failure; !writeOutputFile(values.outputFile, layoutText(layouts), failure)) {
+        report.print("*****Error - the layouts could not be written to %s: %s\n",
+                     values.outputFile.empty() ? "standard output" : values.outputFile.c_str(), failure.c_str());
+        return genNotWritten;
+    }
+    report.printImportant("Generated the layout of %zu message%s of %s\n", layouts.size(),
+                          layouts.size() == 1 ? "" : "s", source.c_str());
+    return genDone;
+}
+
+void printUsage(Output& out) {
+    out.print("%s", norvakgenHelp);
+}
+
+} // namespace
+
+const char* const norvakgenHelp =
+    "Usage: norvakgen -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
+    "                 -s MessageSet {-m Message} {--tab Name} --target layout {-o File} {-q} {--format json}\n"
+    "       norvakgen -f File {-m Message} {--tab Name} --target layout {-o File} {-q} {--format json}\n"
+    "\n"
+    "Writes what programs need of the messages of a stored message set, or of a definitions file read\n"
+    "with no database. The target layout is the record of each message in a CWF tab: every field's\n"
+    "offset and length in bytes, physical type, sign, virtual decimal point, repeat and alignment,\n"
+    "the alternatives of a choice at one offset, the parts whose size is known only when a record is\n"
+    "read, and the least and most bytes of the record.\n"
+    "\n"
+    "Options:\n"
+    "  -n, --data-source NAME  ODBC data source of the repository\n"
+    "                          or an ODBC connection string: any value holding = (DRIVER=...;Database=...)\n"
+    "  -u, --user USER         database user\n"
+    "  -p, --password PASSWORD database password (never shown)\n"
+    "  -h, --schema SCHEMA     schema of the repository tables (an SQL identifier)\n"
+    "  -s, --message-set NAME  the message set to read\n"
+    "  -f, --file FILE         read a definitions file instead of a message set (no database)\n"
+    "  -m, --message IDENT     only the message of this identifier (every message without -m)\n"
+    "  --tab NAME              the CWF tab of this name (the first CWF tab without --tab)\n"
+    "  --target TARGET         what to write: layout (copybook, c, json-schema and xsd are not made yet)\n"
+    "  -o, --output FILE       write to File (replaced whole, or left as it was when the run fails);\n"
+    "                          standard output without -o\n"
+    "  -q, --quiet             on standard error only warnings, errors and the closing line\n"
+    "  --format json|text      the layouts with the run's errors and warnings as one JSON document on\n"
+    "                          standard output (without -o), whatever the outcome; or as text (the default)\n"
+    "  --help, --version       this text; the program's version\n"
+    "\n"
+    "Options are taken by their exact names; a value is the next argument (-o File, never -oFile) or\n"
+    "follows = in a long form (--output=File). - as File is standard output (standard input for -f).\n"
+    "Any other argument is a mistake.\n"
+    "\n"
+    "Exit codes: 0 written, 1 usage shown, 2 command line mistake, 3 no such message set, 4 database\n"
+    "error, 5 output not written, 6 the definitions file could not be read, 7 the definitions file has\n"
+    "errors the import would refuse, 8 no such message or CWF tab.\n";
+
+int runGenerate(Output& report, int argc, const char* const* argv, nlohmann::ordered_json* own) {
+    if (toolUsageRequested(argc, argv)) {
+        printUsage(report);
+        return genUsage;
+    }
+    ToolOptions values;
+    const bool parsed = parseToolOptions(report, argc, argv, genOptions, values);
+    if (values.inputFile.empty())
+        takeConnectionDefaults(values.dataSource, values.user, values.password);
+    report.setQuiet(values.quiet);
+    if (values.outputFile == "-")
+        values.outputFile.clear(); // standard output
+    if (!parsed || !valuesAccepted(report, values, own != nullptr))
+        return genCommandLine;
+
+    Diagnostics diagnostics(report);
+    int exitCode = genDone;
+    std::optional<ModelledSet> modelled = values.inputFile.empty() ? modelOfStoredSet(diagnostics, values, exitCode)
+                                                                   : modelOfFile(report, values.inputFile, exitCode);
+    if (!modelled)
+        return exitCode;
+    std::vector<RecordLayout> layouts;
+    if (int found = layoutsOf(report, modelled->model(), values, layouts); found != genDone)
+        return found;
+
+    return writeLayouts(report, values, layouts, own);
+}
+
+} // namespace norvak

@@ -10,18 +10,6 @@
 namespace norvak::test {
 namespace {
 
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    std::size_t at = text.find(from);
-    EXPECT_NE(at, std::string::npos) << from;
-    if (at != std::string::npos)
-        text.replace(at, from.size(), to);
-    return text;
-}
-
-std::string orders() {
-    return readFile(sourcePath("examples/orders.xml"));
-}
-
 // The shipped orders with a change of most kinds: a new message, member and
 // element name, a removed message and member, another maximum, TDS tag and
 // XML name.

@@ -17,18 +17,6 @@
 namespace norvak::test {
 namespace {
 
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    std::size_t at = text.find(from);
-    EXPECT_NE(at, std::string::npos) << from;
-    if (at != std::string::npos)
-        text.replace(at, from.size(), to);
-    return text;
-}
-
-std::string orders() {
-    return readFile(sourcePath("examples/orders.xml"));
-}
-
 // The shipped orders with a change of every kind the import takes: a new
 // message, type and element, a removed message and member, an added
 // optional member of stored elements, members in another order, another

@@ -60,6 +60,18 @@ std::string sourcePath(const std::string& relative) {
     return std::string(NORVAK_SOURCE_DIR) + "/" + relative;
 }
 
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+std::string orders() {
+    return readFile(sourcePath("examples/orders.xml"));
+}
+
 namespace {
 
 // Whether a run writes one JSON document on standard output: --format json,

@@ -65,6 +65,12 @@ std::string readFile(const std::string& path);
 std::string programPath(const std::string& program);
 std::string sourcePath(const std::string& relative);
 
+// `text` with the first `from` replaced by `to`; a failure of the test when
+// `from` is not there. For edited copies of a definitions file.
+std::string replaced(std::string text, const std::string& from, const std::string& to);
+// The shipped example examples/orders.xml.
+std::string orders();
+
 // A scratch folder removed with the object.
 class TempDir {
   public:

@@ -83,11 +83,7 @@ struct ApplyRun {
 bool readCommandLine(Output& report, int argc, const char* const* argv, ToolOptions& values) {
     static constexpr OptionSpec options[] = {
         dataSourceSpec, userSpec, passwordSpec, schemaSpec, messageSetSpec,
-        {.name = "file",
-         .value = &ToolOptions::inputFile,
-         .missingMessage = "*****Error - definitions file missing from -f parameter\n",
-         .letter = 'f',
-         .emptyIsMissing = true},
+        definitionsFileSpec,
         {.name = "dry-run", .flag = &ToolOptions::dryRun},
         {.name = "allow-breaking", .flag = &ToolOptions::allowBreaking},
         {.name = "allow-removals", .flag = &ToolOptions::allowRemovals},

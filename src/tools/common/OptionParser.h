@@ -44,6 +44,12 @@ inline constexpr OptionSpec outputSpec{.name = "output",
                                        .missingMessage = "*****Error - output file missing from -o parameter\n",
                                        .letter = 'o',
                                        .emptyIsMissing = true};
+// -f of the tools that read a definitions file.
+inline constexpr OptionSpec definitionsFileSpec{.name = "file",
+                                                .value = &ToolOptions::inputFile,
+                                                .missingMessage = "*****Error - definitions file missing from -f parameter\n",
+                                                .letter = 'f',
+                                                .emptyIsMissing = true};
 inline constexpr OptionSpec quietSpec{.name = "quiet", .flag = &ToolOptions::quiet, .letter = 'q'};
 // A missing or bad value is told by `lockTimeoutErrorLine`.
 inline constexpr OptionSpec lockTimeoutSpec{.name = "lock-timeout", .value = &ToolOptions::lockTimeoutText};

@@ -350,11 +350,7 @@ int runDefinitionsDiff(Output& report, int argc, const char* const* argv, nlohma
     }
     static constexpr OptionSpec options[] = {
         dataSourceSpec, userSpec, passwordSpec, schemaSpec, messageSetSpec,
-        {.name = "file",
-         .value = &ToolOptions::inputFile,
-         .missingMessage = "*****Error - definitions file missing from -f parameter\n",
-         .letter = 'f',
-         .emptyIsMissing = true},
+        definitionsFileSpec,
         {.name = "against",
          .value = &ToolOptions::againstFile,
          .missingMessage = "*****Error - old definitions file missing from --against parameter\n",

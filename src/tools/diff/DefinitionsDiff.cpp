@@ -1,4 +1,5 @@
 // norvakdiff's run: a definitions file compared with a message set or another file.
+#include "tools/common/ScratchImportFailure.h"
 #include "tools/diff/DefinitionsDiff.h"
 
 #include "dbsession/Columns.h"
@@ -165,18 +166,8 @@ std::optional<StoredMessageSet> importedRows(Output& report, const std::string& 
     }
     ScratchImport scratch = importIntoScratch(*text, fileName, setName, configuration);
     if (!scratch.imported) {
-        report.print("%s", scratch.report.c_str());
-        if (scratch.exitCode == exitConnectRefused) {
-            report.print("*****Error - the definitions of %s could not be imported into a repository held in "
-                         "memory (is the embedded database's ODBC driver installed?)\n",
-                         fileName.c_str());
-            exitCode = diffDatabaseError;
-        } else {
-            report.print("*****Error - %s has errors the import would refuse it for (exit code %d) - nothing was "
-                         "compared\n",
-                         fileName.c_str(), scratch.exitCode);
-            exitCode = diffDefinitionErrors;
-        }
+        exitCode = reportScratchImportFailure(report, fileName, scratch, "compared") ? diffDatabaseError
+                                                                                     : diffDefinitionErrors;
         return std::nullopt;
     }
     return std::move(scratch.rows);

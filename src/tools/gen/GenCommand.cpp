@@ -1,4 +1,5 @@
 // norvakgen: its command line, the model read from a message set or a definitions file, and the layouts written.
+#include "tools/common/ScratchImportFailure.h"
 #include "tools/gen/GenCommand.h"
 
 #include "dbsession/DiagnosticRecords.h"
@@ -84,18 +85,8 @@ std::optional<ModelledSet> modelOfFile(Output& report, const std::string& fileNa
     std::optional<ModelledSet> modelled = importIntoModel(*text, fileName, "", nullptr, outcome);
     if (modelled)
         return modelled;
-    report.print("%s", outcome.report.c_str());
-    if (outcome.exitCode == exitConnectRefused) {
-        report.print("*****Error - the definitions of %s could not be imported into a repository held in memory (is "
-                     "the embedded database's ODBC driver installed?)\n",
-                     fileName.c_str());
-        exitCode = genDatabaseError;
-    } else {
-        report.print("*****Error - %s has errors the import would refuse it for (exit code %d) - nothing was "
-                     "generated\n",
-                     fileName.c_str(), outcome.exitCode);
-        exitCode = genDefinitionErrors;
-    }
+    exitCode = reportScratchImportFailure(report, fileName, outcome, "generated") ? genDatabaseError
+                                                                                  : genDefinitionErrors;
     return std::nullopt;
 }
 

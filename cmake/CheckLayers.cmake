@@ -11,10 +11,11 @@ set(layers
   "import/model|support"
   "setmodel|import/model|support"
   "layout|setmodel|import/model|support"
+  "codegen|layout|setmodel|import/model|support"
   "import/reader|import/model|support"
   "import/repository|setmodel|import/model|dbsession|support"
   "import/driver|import/reader|import/repository|setmodel|import/model|dbsession|support"
-  "tools|import/driver|import/reader|import/repository|layout|setmodel|import/model|dbsession|support"
+  "tools|import/driver|import/reader|import/repository|codegen|layout|setmodel|import/model|dbsession|support"
 )
 
 set(failures "")

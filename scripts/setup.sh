@@ -15,6 +15,7 @@ packages=(
   clang libclang-rt-dev
   man-db dpkg-dev file bash-completion lintian
   nlohmann-json3-dev
+  gnucobol3
 )
 
 missing=()

@@ -17,12 +17,13 @@ enum GenExitCode : int {
     genUnreadableFile = 6,   // the definitions file could not be read
     genDefinitionErrors = 7, // the definitions file has errors the import would refuse it for
     genNotFound = 8,         // no message of that identifier, or no CWF tab (of that name)
+    genApproximated = 9,     // written, with fields the target cannot express written as their nearest equivalent
 };
 
 // The text of norvakgen --help.
 extern const char* const norvakgenHelp;
 
-// norvakgen: the record layouts of the messages of a stored message set
+// norvakgen: the record layouts (or COBOL copybooks) of the messages of a stored message set
 // (-s) or of a definitions file (-f) in one of its CWF tabs, as a table on
 // standard output or in -o FILE; `report` takes every line about the run.
 // With `own` (--format json) the layouts go into it instead.

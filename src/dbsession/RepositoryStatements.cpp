@@ -4,6 +4,8 @@
 #include "dbsession/Columns.h"
 #include "dbsession/RepositorySchema.h"
 
+#include <vector>
+
 namespace norvak {
 
 namespace {
@@ -221,6 +223,91 @@ std::string copyAttributeStatement(const RowStamp& stamp, const CopiedAttribute&
 }
 
 // The item tables.
+
+namespace {
+
+// A table written whole: its project and id columns, its other columns in
+// the order of a row's markers, and whether it has the item rows' project
+// columns (DEFINED_PROJECT, LAST_MOD_PROJECT).
+struct WholeRowTable {
+    const char* table;
+    const char* projectColumn;
+    const char* idColumn;
+    std::vector<const char*> columns;
+    bool projectStamp;
+};
+
+const WholeRowTable& wholeRowTable(StoredTable table) {
+    static const WholeRowTable tables[] = {
+        {"REG_PLUGIN_MEMBER", "PROJECT_KEY", "MEMBER_ID",
+         {"PLUGIN_KEY", "SEQUENCE_NUM", "ACTIVE", "LAYER_FINAL", "REG_NAME", "LOCK_DATE", "STATUS"}, false},
+        {"M_TYPE", "PROJECT", "ID_VALUE",
+         {"IDENTIFIER", "TYPE_CATEGORY", "TYPE_FLAGS", "LOGICAL_DATA_TYPE", "BASE_TYPE_ID", "TYPE_COMPOSITION",
+          "TYPE_CONTENT", "NAME", "STATUS", "DESCOPED_IND"},
+         true},
+        {"M_ELEMENT", "PROJECT", "ID_VALUE",
+         {"IDENTIFIER", "TYPE_ID", "CTXT_TAG_HINT_DFLT", "NAME", "STATUS", "DESCOPED_IND"}, true},
+        {"M_MESSAGE", "PROJECT", "ID_VALUE", {"IDENTIFIER", "TYPE_ID", "MODE", "NAME", "STATUS", "DESCOPED_IND"}, true},
+        {"M_VALUE", "PROJECT", "ID_VALUE",
+         {"IDENTIFIER", "TYPE_ID", "VALUE_STRING", "NAME", "STATUS", "DESCOPED_IND"}, true},
+        {"TYPE_MEMBER", "PROJECT", "MEMBER_ID",
+         {"TYPE_ID", "CHILD_ID", "CHILD_CLASS", "SEQUENCE_NUM", "REPEAT_ITEM_IND", "MIN_OCCURS", "MAX_OCCURS",
+          "CONTEXT_TAG_HINT", "STATUS", "DESCOPED_IND"},
+         true},
+        {"VALUE_MEMBER", "PROJECT", "MEMBER_ID",
+         {"PARENT_ID", "VALUE_ID", "PARENT_CLASS", "SEQUENCE_NUM", "ROLE", "STATUS", "DESCOPED_IND"}, true},
+        {"M_ATTRIBUTE", "PROJECT", "ATTR_ID",
+         {"COMPONENT_ID", "COMPONENT_CLASS", "ATTR_NAME", "ATTR_TYPE", "ATTR_GROUP", "ATTR_FLAGS", "MIN_LENGTH",
+          "MAX_LENGTH", "REG_PLUGIN_MBR_ID", "PLUGIN_ATTR_KEY", "ATTR_VALUE", "ATTR_LVALUE", "STATUS"},
+         true},
+        {"M_MEMBER_ATTRIBUTE", "PROJECT", "ATTR_ID",
+         {"PARENT_ID", "PARENT_CLASS", "CHILD_MEMBER_ID", "CHILD_CLASS", "ATTR_NAME", "ATTR_TYPE", "ATTR_GROUP",
+          "ATTR_FLAGS", "MIN_LENGTH", "MAX_LENGTH", "REG_PLUGIN_MBR_ID", "PLUGIN_ATTR_KEY", "ATTR_VALUE", "ATTR_LVALUE",
+          "STATUS"},
+         true},
+    };
+    return tables[static_cast<int>(table)];
+}
+
+} // namespace
+
+std::string insertStoredRowStatement(const RowStamp& stamp, StoredTable table) {
+    const WholeRowTable& t = wholeRowTable(table);
+    std::string columns = std::string(t.projectColumn) + ", " + t.idColumn;
+    std::string values = std::to_string(stamp.project) + ", ?";
+    for (const char* column : t.columns) {
+        columns += std::string(", ") + column;
+        values += ", ?";
+    }
+    columns += ", CREATE_DATE, LAST_MOD_DATE";
+    values += ", '" + stamp.date + "', '" + stamp.date + "'";
+    if (t.projectStamp) {
+        columns += ", DEFINED_PROJECT, LAST_MOD_PROJECT";
+        values += formatText(", %d, %d", stamp.project, stamp.project);
+    }
+    return insertInto(stamp.schema, t.table, columns, values);
+}
+
+std::string updateStoredRowStatement(const RowStamp& stamp, StoredTable table) {
+    const WholeRowTable& t = wholeRowTable(table);
+    std::string sql = "UPDATE " + stamp.schema + t.table + " SET ";
+    for (const char* column : t.columns)
+        sql += std::string(column) + " = ?, ";
+    sql += "LAST_MOD_DATE = '" + stamp.date + "'";
+    if (t.projectStamp)
+        sql += formatText(", LAST_MOD_PROJECT = %d", stamp.project);
+    return sql + formatText(" WHERE %s = %d AND %s = ?", t.projectColumn, stamp.project, t.idColumn);
+}
+
+std::string deleteStoredRowStatement(const std::string& schema, StoredTable table, int project) {
+    const WholeRowTable& t = wholeRowTable(table);
+    return formatText("DELETE FROM %s%s WHERE %s = %d AND %s = ?", schema.c_str(), t.table, t.projectColumn, project,
+                      t.idColumn);
+}
+
+std::size_t storedRowMarkers(StoredTable table) {
+    return wholeRowTable(table).columns.size() + 1;
+}
 
 std::string insertTypeStatement(const RowStamp& stamp, int composition, int content) {
     return insertItem(stamp, "M_TYPE",

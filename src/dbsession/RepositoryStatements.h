@@ -4,6 +4,7 @@
 // table: the reads, inserts, updates, deletes and locks of the import, the
 // tools and the set-up. `schema` is the schema prefix the run gives ("" or
 // "NAME."), `project` a message set's key, `date` the run's date text.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -78,6 +79,23 @@ struct CopiedAttribute {
     int id, ownerId, ownerClass, flags, minLength, maxLength, pluginMemberId, key, status;
 };
 std::string copyAttributeStatement(const RowStamp& stamp, const CopiedAttribute& row);
+
+// The tables whose rows are written whole when a stored set is made to
+// match a definitions file. A row's markers are its columns in the order the
+// set reads them (StoredMessageSet's fields): the id
+// first, then the others, STATUS (and DESCOPED_IND) last; the dates are the
+// run's and the project columns the set's.
+enum class StoredTable {
+    pluginMember, type, element, message, value, typeMember, valueMember, attribute, memberAttribute,
+};
+std::string insertStoredRowStatement(const RowStamp& stamp, StoredTable table);
+// Every column but the id from markers in the same order, then the id as
+// the last marker; LAST_MOD_DATE becomes the run's date.
+std::string updateStoredRowStatement(const RowStamp& stamp, StoredTable table);
+// The row whose id is the one marker.
+std::string deleteStoredRowStatement(const std::string& schema, StoredTable table, int project);
+// The number of markers of a whole row of the table.
+std::size_t storedRowMarkers(StoredTable table);
 
 // The item tables.
 std::string insertTypeStatement(const RowStamp& stamp, int composition, int content);

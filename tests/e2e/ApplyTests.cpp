@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <set>
 #include <sstream>
 
 namespace norvak::test {
@@ -164,15 +165,129 @@ TEST_P(Apply, TheSetsOwnFileHasNothingToApply) {
     EXPECT_EQ(everything(), before);
 }
 
-// This version plans changes but writes none: a real run with a plan that
-// passes the gates ends with the database error and leaves the set as it was.
-TEST_P(Apply, ARealRunWithChangesLeavesTheSetAsItWas) {
+// The ids of the items of a message set, by kind and identifier, and the uuids they hold.
+Rows itemIds(const TestRepository& repo, int key) {
+    std::string set = std::to_string(key);
+    return repo.query("SELECT 'type', IDENTIFIER, CAST(ID_VALUE AS VARCHAR(20)) FROM M_TYPE WHERE PROJECT = " + set +
+                      " UNION ALL SELECT 'element', IDENTIFIER, CAST(ID_VALUE AS VARCHAR(20)) FROM M_ELEMENT WHERE PROJECT = " + set +
+                      " UNION ALL SELECT 'message', IDENTIFIER, CAST(ID_VALUE AS VARCHAR(20)) FROM M_MESSAGE WHERE PROJECT = " + set +
+                      " UNION ALL SELECT 'value', IDENTIFIER, CAST(ID_VALUE AS VARCHAR(20)) FROM M_VALUE WHERE PROJECT = " + set +
+                      " UNION ALL SELECT 'uuid', CAST(COMPONENT_ID AS VARCHAR(20)), ATTR_VALUE FROM M_ATTRIBUTE "
+                      "WHERE ATTR_NAME = 'uuid' AND PROJECT = " + set + " ORDER BY 1, 2, 3");
+}
+
+// The rows of `after` whose kind and identifier (or owner) `before` has too: they are the same.
+Rows keptOf(const Rows& before, const Rows& after) {
+    std::set<std::pair<std::string, std::string>> named;
+    for (const Row& row : after)
+        named.emplace(row[0], row[1]);
+    Rows kept;
+    for (const Row& row : before) {
+        if (named.count({row[0], row[1]}) != 0)
+            kept.push_back(row);
+    }
+    return kept;
+}
+
+class ApplyWriting : public Apply {
+  protected:
+    // A message set made by norvakinit with the bindings of Orders, holding
+    // the file as a fresh import makes it.
+    std::vector<std::string> freshImport(const std::string& set, const std::string& file) {
+        createMessageSet(set);
+        ProgramResult loaded = runConnected("norvakload", {"-s", set, "-f", file});
+        EXPECT_EQ(loaded.exitCode, 0) << loaded.output;
+        return canonicalRows(accessOf(repo()), set);
+    }
+};
+
+TEST_P(ApplyWriting, TheSetEndsAsAFreshImportOfTheFileAndItsItemsKeepTheirIdsAndUuids) {
     const auto before = everything();
-    ProgramResult real = apply(write("changed.xml", changedOrders()), {"--allow-breaking", "--allow-removals"});
-    EXPECT_EQ(real.exitCode, 9) << real.errors;
-    EXPECT_TRUE(contains({0, real.errors, ""}, "- nothing was written")) << real.errors;
+    const Rows idsBefore = itemIds(repo(), 100);
+    std::string file = write("changed.xml", changedOrders());
+    ProgramResult applied = apply(file, {"--allow-breaking", "--allow-removals"});
+    ASSERT_EQ(applied.exitCode, 0) << applied.errors;
+    EXPECT_NE(applied.output.find("plan: 2 insert, 4 update, 2 delete, 0 keep\n"), std::string::npos);
+    EXPECT_TRUE(contains({0, applied.errors, ""}, "Applied: 8 changes to message set Orders of " +
+                                                      repo().dataSource() + " ("))
+        << applied.errors;
+    EXPECT_EQ(runConnected("norvakdiff", {"-s", "Orders", "-f", file}).output,
+              "0 differences: 0 breaking, 0 compatible; norvakload would apply 0 of them and keep 0 as stored\n");
+    EXPECT_EQ(canonicalRows(accessOf(repo()), "Orders"), freshImport("Fresh", file));
+    const Rows idsAfter = itemIds(repo(), 100);
+    EXPECT_EQ(keptOf(idsBefore, idsAfter), keptOf(idsAfter, idsBefore)) << "an item on both sides kept its id";
+    EXPECT_LT(keptOf(idsBefore, idsAfter).size(), idsBefore.size()) << "the removed message and its uuid are gone";
+
+    // Applying the set's own file again restores its rows, the removed message with new ids.
+    ProgramResult back = apply(sourcePath("examples/orders.xml"), {"--allow-breaking", "--allow-removals"});
+    ASSERT_EQ(back.exitCode, 0) << back.errors;
+    EXPECT_EQ(everything().first, before.first);
+    ProgramResult again = apply(sourcePath("examples/orders.xml"));
+    EXPECT_EQ(again.exitCode, 0) << again.errors;
+    EXPECT_EQ(again.output, nothingPlanned);
+}
+
+TEST_P(ApplyWriting, WithoutAllowRemovalsTheItemsOnlyTheSetHoldsStayWithEverythingTheyHold) {
+    auto aboutTheMessage = [this] {
+        std::vector<std::string> lines;
+        for (const std::string& line : canonicalRows(accessOf(repo()), "Orders")) {
+            if (line.find("SendInvoice") != std::string::npos)
+                lines.push_back(line);
+        }
+        return lines;
+    };
+    const std::vector<std::string> before = aboutTheMessage();
+    ASSERT_FALSE(before.empty());
+    std::string file = write("changed.xml", changedOrders());
+    ProgramResult applied = apply(file, {"--allow-breaking"});
+    EXPECT_EQ(applied.exitCode, 2) << applied.errors;
+    EXPECT_TRUE(contains({0, applied.errors, ""}, "Applied: 7 changes")) << applied.errors;
+    EXPECT_EQ(aboutTheMessage(), before);
+    ProgramResult left = runConnected("norvakdiff", {"-s", "Orders", "-f", file});
+    EXPECT_EQ(left.output, "- message SendInvoice  breaking\n"
+                           "1 difference: 1 breaking, 0 compatible; norvakload would apply 0 of them and keep 0 as "
+                           "stored\n");
+}
+
+// With removals allowed, a file of other items replaces the set's whole:
+// its tabs as well, which an import would keep.
+TEST_P(ApplyWriting, AFileOfOtherItemsReplacesEveryItemAndTabWithRemovalsAllowed) {
+    const auto before = everything();
+    for (const char* example : {"examples/payments.xml", "examples/sensors.xml"}) {
+        SCOPED_TRACE(example);
+        ProgramResult applied = apply(sourcePath(example), {"--allow-breaking", "--allow-removals"});
+        ASSERT_EQ(applied.exitCode, 0) << applied.errors;
+        EXPECT_NE(applied.output.find("\ndelete  - tab "), std::string::npos) << applied.output;
+        EXPECT_EQ(canonicalRows(accessOf(repo()), "Orders"),
+                  freshImport(std::string("Fresh") + (example[9] == 'p' ? "P" : "S"), sourcePath(example)));
+    }
+    ProgramResult back = apply(sourcePath("examples/orders.xml"), {"--allow-breaking", "--allow-removals"});
+    ASSERT_EQ(back.exitCode, 0) << back.errors;
+    EXPECT_EQ(everything().first, before.first);
+}
+
+// A statement the database refuses halfway through the changes: the
+// transaction is rolled back whole.
+TEST_P(ApplyWriting, AWriteTheDatabaseRefusesLeavesTheSetAsItWas) {
+    if (GetParam() == Backend::sqlite) {
+        repo().execute("CREATE TRIGGER refuse_messages BEFORE INSERT ON M_MESSAGE BEGIN SELECT RAISE(ABORT, "
+                       "'no new messages'); END");
+    } else {
+        repo().execute("CREATE FUNCTION refuse_messages() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION 'no new "
+                       "messages'; END $$ LANGUAGE plpgsql");
+        repo().execute("CREATE TRIGGER refuse_messages BEFORE INSERT ON M_MESSAGE FOR EACH ROW EXECUTE FUNCTION "
+                       "refuse_messages()");
+    }
+    const auto before = everything();
+    ProgramResult refused = apply(write("changed.xml", changedOrders()), {"--allow-breaking", "--allow-removals"});
+    EXPECT_EQ(refused.exitCode, 9) << refused.errors;
+    EXPECT_TRUE(contains({0, refused.errors, ""}, "*****Error - writing the changes to message set Orders failed - "
+                                                  "nothing was written"))
+        << refused.errors;
     EXPECT_EQ(everything(), before);
 }
+
+INSTANTIATE_TEST_SUITE_P(, ApplyWriting, allBackends(), backendParamName);
 
 TEST_P(Apply, JsonGivesThePlanTheGatesAndTheOutcome) {
     std::string file = write("changed.xml", changedOrders());

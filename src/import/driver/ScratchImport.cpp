@@ -111,9 +111,9 @@ bool isTab(int pluginKey) {
 class MemoryRepository : public ImportTarget {
   public:
     MemoryRepository(ImportRun& run, const std::string& setName, const StoredMessageSet* configuration,
-                     StoredMessageSet& rows)
+                     StoredMessageSet& rows, bool keepRemade)
         : db_(run.diagnostics(), SessionVariant::import), setName_(setName), configuration_(configuration),
-          rows_(rows) {}
+          rows_(rows), keepRemade_(keepRemade) {}
 
     int definitionErrors(ImportRun&) override { return exitDefinitionErrors; }
 
@@ -152,7 +152,7 @@ class MemoryRepository : public ImportTarget {
             return exitImportFailed;
         rows_.key = key_;
         rows_.name = run.messageSetName;
-        return readMessageSet(run.diagnostics(), db_, "", rows_, false) ? exitSuccess : exitImportFailed;
+        return readMessageSet(run.diagnostics(), db_, "", rows_, keepRemade_) ? exitSuccess : exitImportFailed;
     }
 
   private:
@@ -194,13 +194,14 @@ class MemoryRepository : public ImportTarget {
     const std::string& setName_;
     const StoredMessageSet* configuration_;
     StoredMessageSet& rows_;
+    bool keepRemade_;
     std::int16_t key_ = 0;
 };
 
 } // namespace
 
 ScratchImport importIntoScratch(const std::string& definitionsText, const std::string& sourceName,
-                                const std::string& setName, const StoredMessageSet* configuration) {
+                                const std::string& setName, const StoredMessageSet* configuration, bool keepRemade) {
     ScratchImport result;
     Output out;
     out.setQuiet(true); // warnings and errors only
@@ -213,7 +214,7 @@ ScratchImport importIntoScratch(const std::string& definitionsText, const std::s
     run.executionDateTime = currentDateTime();
     run.sourceName = sourceName;
     std::string text = definitionsText;
-    MemoryRepository repository(run, setName, configuration, result.rows);
+    MemoryRepository repository(run, setName, configuration, result.rows, keepRemade);
     result.exitCode = importDefinitionsText(run, repository, text.data());
     result.imported = result.exitCode == exitSuccess;
     result.report = out.text();

@@ -27,9 +27,11 @@ struct ScratchImport {
 // file's own name for it when empty). The set starts with the plugin members
 // of `configuration` (its language bindings, and the wire-format tabs the
 // file does not define itself, with their settings), or, without one, with
-// what a new message set has.
+// what a new message set has. The rows are read without those every import
+// makes again (uuids, language names made of a label), unless `keepRemade`.
 ScratchImport importIntoScratch(const std::string& definitionsText, const std::string& sourceName,
-                                const std::string& setName, const StoredMessageSet* configuration);
+                                const std::string& setName, const StoredMessageSet* configuration,
+                                bool keepRemade = false);
 
 // The same import, its rows as their model: a definitions text read as a
 // message set without a repository of the caller's. Nothing when the import

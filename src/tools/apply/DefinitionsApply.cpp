@@ -13,13 +13,17 @@
 #include "import/reader/TextPreparation.h"
 #include "import/repository/MessageSetReading.h"
 #include "import/repository/SetComparison.h"
+#include "support/Clock.h"
 #include "support/ConnectionText.h"
 #include "support/Diagnostics.h"
 #include "support/OutputFile.h"
 #include "support/StringUtilities.h"
+#include "setmodel/MessageSetModel.h"
 #include "tools/StoredSetReading.h"
 #include "tools/ToolCommandLine.h"
 #include "tools/apply/ApplyPlan.h"
+#include "tools/apply/ChangeWriting.h"
+#include "tools/apply/SetSynchronisation.h"
 #include "tools/common/OptionParser.h"
 #include "tools/diff/DefinitionsDiff.h"
 
@@ -27,6 +31,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <utility>
 
 namespace norvak {
@@ -107,8 +112,30 @@ bool readCommandLine(Output& report, int argc, const char* const* argv, ToolOpti
     return read;
 }
 
+// What a message set of the file starts from: the stored set's plugin
+// members and tab settings, as an import into the set finds them; with
+// removals allowed, its language bindings alone, so that the tabs only the
+// set has are removals like its other items.
+StoredMessageSet startOfTheFilesSet(const StoredMessageSet& stored, bool allowRemovals) {
+    StoredMessageSet start;
+    start.key = stored.key;
+    start.name = stored.name;
+    for (const StoredPluginMember& member : stored.pluginMembers) {
+        if (!allowRemovals || wireFormatOf(member.pluginKey) == WireFormat::none)
+            start.pluginMembers.push_back(member);
+    }
+    if (!allowRemovals) {
+        for (const StoredAttribute& row : stored.attributes) {
+            if (row.ownerId == 0)
+                start.attributes.push_back(row);
+        }
+    }
+    return start;
+}
+
 // The file imported into a message set of its own that starts from the
-// stored set's plugin members; reports and sets `exitCode` when it cannot be.
+// stored set's plugin members, with every row (those every import makes
+// again too); reports and sets `exitCode` when it cannot be.
 std::optional<StoredMessageSet> importedRows(ApplyRun& run, const StoredMessageSet& stored, int& exitCode) {
     const std::string& fileName = run.values.inputFile;
     Output reading;
@@ -121,7 +148,8 @@ std::optional<StoredMessageSet> importedRows(ApplyRun& run, const StoredMessageS
         exitCode = applyUnreadableFile;
         return std::nullopt;
     }
-    ScratchImport scratch = importIntoScratch(*text, fileName, run.values.messageSet, &stored);
+    StoredMessageSet start = startOfTheFilesSet(stored, run.values.allowRemovals);
+    ScratchImport scratch = importIntoScratch(*text, fileName, run.values.messageSet, &start, true);
     if (scratch.imported)
         return std::move(scratch.rows);
     run.report.print("%s", scratch.report.c_str());
@@ -162,15 +190,18 @@ void reportGates(ApplyRun& run, const ApplyPlan& plan) {
     }
 }
 
-// The stored set compared with the file: the plan written and the gates
-// decided. The exit code the run ends with unless writing fails; `plan`
-// holds the plan once the comparison was made.
-int decide(ApplyRun& run, const StoredMessageSet& stored, std::optional<ApplyPlan>& plan) {
+// The stored set (read without the rows every import makes again) compared
+// with the file: the plan written and the gates decided. The exit code the
+// run ends with unless writing fails; `plan` holds the plan once the
+// comparison was made, `fileRows` the file's rows, every one.
+int decide(ApplyRun& run, const StoredMessageSet& stored, std::optional<ApplyPlan>& plan,
+           std::optional<StoredMessageSet>& fileRows) {
     int exitCode = applyDone;
-    std::optional<StoredMessageSet> fileRows = importedRows(run, stored, exitCode);
+    fileRows = importedRows(run, stored, exitCode);
     if (!fileRows)
         return exitCode;
-    plan = planApply(compareMessageSets(stored, *fileRows), run.values.allowBreaking, run.values.allowRemovals);
+    plan = planApply(compareMessageSets(stored, withoutRemadeRows(*fileRows)), run.values.allowBreaking,
+                     run.values.allowRemovals);
     std::string failure;
     if (run.own != nullptr) {
         run.own->update(planJson(*plan));
@@ -216,14 +247,15 @@ int dryRun(ApplyRun& run) {
         return applyDatabaseError;
     }
     std::optional<ApplyPlan> plan;
-    int exitCode = decide(run, stored, plan);
+    std::optional<StoredMessageSet> fileRows;
+    int exitCode = decide(run, stored, plan, fileRows);
     if (plan && exitCode != applyNotWritten)
         reportUnwritten(run, *plan);
     return exitCode;
 }
 
-// The stored set read inside the locked transaction; the exit code of a
-// failure, or applyDone.
+// The stored set read inside the locked transaction, every row; the exit
+// code of a failure, or applyDone.
 int readLockedSet(ApplyRun& run, DbSession& db, StoredMessageSet& stored) {
     const ToolOptions& v = run.values;
     std::optional<std::int16_t> key = findMessageSet(run.diagnostics, db, v.schemaPrefix, v.messageSet);
@@ -235,20 +267,79 @@ int readLockedSet(ApplyRun& run, DbSession& db, StoredMessageSet& stored) {
     stored.name = v.messageSet;
     if (run.diagnostics.errSw == 0) {
         stored.key = *key;
-        if (readMessageSet(run.diagnostics, db, v.schemaPrefix, stored, false))
+        if (readMessageSet(run.diagnostics, db, v.schemaPrefix, stored, true))
             return applyDone;
     }
     run.report.print("*****Error - reading message set %s failed - nothing was written\n", v.messageSet.c_str());
     return applyDatabaseError;
 }
 
-// The changes of the plan, written inside the locked transaction. This
-// version writes none: the plan is refused whole.
-int writePlan(ApplyRun& run, const ApplyPlan& plan) {
-    run.report.print("*****Error - %zu change%s planned for message set %s, but this version of norvakapply "
-                     "writes no change to a stored set: see the plan with --dry-run - nothing was written\n",
-                     plan.changes, plan.changes == 1 ? "" : "s", run.values.messageSet.c_str());
-    return applyDatabaseError;
+// The differences left once the changes are written: the set read again in
+// the transaction and compared with the file; every one must be a removal
+// the plan keeps. False, with the first difference left named, otherwise.
+bool verifyWritten(ApplyRun& run, DbSession& db, const ApplyPlan& plan, const StoredMessageSet& fileRows,
+                   std::int16_t key) {
+    const ToolOptions& v = run.values;
+    StoredMessageSet written;
+    written.key = key;
+    written.name = v.messageSet;
+    if (!readMessageSet(run.diagnostics, db, v.schemaPrefix, written, false)) {
+        run.report.print("*****Error - reading message set %s back failed - nothing was written\n", v.messageSet.c_str());
+        return false;
+    }
+    std::unordered_set<std::string> kept;
+    for (std::size_t i = 0; i < plan.actions.size(); ++i) {
+        if (plan.actions[i] == PlannedAction::keep)
+            kept.insert(differenceText(plan.comparison.differences[i]));
+    }
+    for (const SetDifference& d : compareMessageSets(written, withoutRemadeRows(fileRows)).differences) {
+        if (kept.count(differenceText(d)) == 0) {
+            run.report.print("*****Error - message set %s would still differ from %s after the changes: %s - nothing "
+                             "was written\n",
+                             v.messageSet.c_str(), v.inputFile.c_str(), differenceText(d).c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+// The changes of the plan, written inside the locked transaction and read
+// back; the transaction is committed when the set then matches the file.
+int writePlan(ApplyRun& run, DbSession& db, Transaction& transaction, const StoredMessageSet& stored,
+              const StoredMessageSet& fileRows, const ApplyPlan& plan) {
+    const ToolOptions& v = run.values;
+    std::optional<std::int32_t> nextId = readNextId(db, v.schemaPrefix, stored.key);
+    if (!nextId) {
+        run.report.print("*****Error - reading NEXT_ID of message set %s failed - nothing was written\n",
+                         v.messageSet.c_str());
+        return applyDatabaseError;
+    }
+    SetChanges changes = synchronisedRows(stored, fileRows, *nextId, v.allowRemovals);
+    const std::string date = currentDateTime();
+    const RowStamp stamp{v.schemaPrefix, stored.key, date};
+    if (!writeSetChanges(db, run.diagnostics.errSw, stamp, changes)) {
+        db.discardInserts();
+        run.report.print("*****Error - writing the changes to message set %s failed - nothing was written\n",
+                         v.messageSet.c_str());
+        return applyDatabaseError;
+    }
+    if (!verifyWritten(run, db, plan, fileRows, stored.key))
+        return applyDatabaseError;
+    SQLRETURN rc = transaction.commit();
+    db.reportDbcError(rc, "SQLEndTran(Commit)", "main");
+    if (rc != SQL_SUCCESS) {
+        run.report.print("*****Error - the changes to message set %s could not be committed - nothing was written\n",
+                         v.messageSet.c_str());
+        return applyDatabaseError;
+    }
+    if (run.own != nullptr)
+        (*run.own)["applied"] = true;
+    run.report.printImportant("Applied: %zu change%s to message set %s of %s (%zu rows inserted, %zu updated, %zu "
+                              "deleted)\n",
+                              plan.changes, plan.changes == 1 ? "" : "s", v.messageSet.c_str(),
+                              shownDataSource(v.dataSource).c_str(), changes.inserted(), changes.updated(),
+                              changes.deleted());
+    return applyDone;
 }
 
 // A real run on a connected session: the set's lock taken first, the set
@@ -274,14 +365,17 @@ int lockedRun(ApplyRun& run, RepositoryLock& lock, DbSession& db) {
     if (int failed = readLockedSet(run, db, stored); failed != applyDone)
         return failed;
     std::optional<ApplyPlan> plan;
-    int exitCode = decide(run, stored, plan);
+    std::optional<StoredMessageSet> fileRows;
+    int exitCode = decide(run, withoutRemadeRows(stored), plan, fileRows);
     if (!plan || exitCode == applyNotWritten || exitCode == applyBreakingRefused || plan->changes == 0) {
         if (plan && exitCode != applyNotWritten)
             reportUnwritten(run, *plan);
         db.reportDbcError(transaction.rollback(), "SQLEndTran(RollBack)", "main");
         return exitCode;
     }
-    int written = writePlan(run, *plan);
+    int written = writePlan(run, db, transaction, stored, *fileRows, *plan);
+    if (written != applyDone)
+        db.reportDbcError(transaction.rollback(), "SQLEndTran(RollBack)", "main");
     return written == applyDone ? exitCode : written;
 }
 

@@ -219,8 +219,13 @@ TEST_P(ApplyWriting, TheSetEndsAsAFreshImportOfTheFileAndItsItemsKeepTheirIdsAnd
     EXPECT_LT(keptOf(idsBefore, idsAfter).size(), idsBefore.size()) << "the removed message and its uuid are gone";
 
     // Applying the set's own file again restores its rows, the removed message with new ids.
-    ProgramResult back = apply(sourcePath("examples/orders.xml"), {"--allow-breaking", "--allow-removals"});
+    ProgramResult back =
+        apply(sourcePath("examples/orders.xml"), {"--allow-breaking", "--allow-removals", "--format", "json"});
     ASSERT_EQ(back.exitCode, 0) << back.errors;
+    nlohmann::json document = nlohmann::json::parse(back.output);
+    EXPECT_EQ(document["applied"], true);
+    EXPECT_GT(document["written"]["inserted"], 0);
+    EXPECT_GT(document["written"]["deleted"], 0);
     EXPECT_EQ(everything().first, before.first);
     ProgramResult again = apply(sourcePath("examples/orders.xml"));
     EXPECT_EQ(again.exitCode, 0) << again.errors;

@@ -48,6 +48,11 @@ const char* const norvakapplyHelp =
     "--allow-breaking is given (nothing is written, the lines at fault are named), and items only the\n"
     "set holds (another file's, perhaps) are kept unless --allow-removals is given.\n"
     "\n"
+    "A real run locks the set and writes the plan in one transaction: items on both sides keep their ids\n"
+    "and uuids, new ones take ids from NEXT_ID; the set is read back and compared with the file before\n"
+    "the commit, and any difference left rolls everything back. With --allow-removals the set's tabs the\n"
+    "file does not define are removals too.\n"
+    "\n"
     "Options:\n"
     "  -n, --data-source NAME  ODBC data source of the repository\n"
     "                          or an ODBC connection string: any value holding = (DRIVER=...;Database=...)\n"
@@ -59,7 +64,8 @@ const char* const norvakapplyHelp =
     "  --dry-run               the plan and the gates' outcome only: nothing is written, the exit code\n"
     "                          is the one the run would end with\n"
     "  --allow-breaking        apply changes that break a wire format of the set\n"
-    "  --allow-removals        delete the items only the set holds, with their members and attributes\n"
+    "  --allow-removals        delete the items (and tabs) only the set holds, with their members and\n"
+    "                          attributes\n"
     "  --lock-timeout SECONDS  wait at most this long for another run changing the message set (0..86400,\n"
     "                          default 600)\n"
     "  --format json|text      the plan, the gates and the outcome with the run's errors and warnings as\n"
@@ -332,8 +338,11 @@ int writePlan(ApplyRun& run, DbSession& db, Transaction& transaction, const Stor
                          v.messageSet.c_str());
         return applyDatabaseError;
     }
-    if (run.own != nullptr)
+    if (run.own != nullptr) {
         (*run.own)["applied"] = true;
+        (*run.own)["written"] = {
+            {"inserted", changes.inserted()}, {"updated", changes.updated()}, {"deleted", changes.deleted()}};
+    }
     run.report.printImportant("Applied: %zu change%s to message set %s of %s (%zu rows inserted, %zu updated, %zu "
                               "deleted)\n",
                               plan.changes, plan.changes == 1 ? "" : "s", v.messageSet.c_str(),

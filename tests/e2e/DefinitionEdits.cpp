@@ -85,11 +85,10 @@ struct Setting {
     const char* value;
 };
 
-const std::vector<Setting> physicalTypes{
-    {1, "physicalType", "Encoded 2"},
-    {4, "physicalType", "Packed Decimal"},
-    {5, "physicalType", "Extended Decimal"},
-    {9, "physicalType", "sec"}};
+const std::vector<Setting> physicalTypes{{1, "physicalType", "Encoded 2"},
+                                         {4, "physicalType", "Packed Decimal"},
+                                         {5, "physicalType", "Extended Decimal"},
+                                         {9, "physicalType", "sec"}};
 const std::vector<Setting> signs{{2, "signed", "Separate Trailing"}, {6, "signed", "Incl Lead"}};
 const std::vector<Setting> paddings{{0, "padChar", "'*'"}, {2, "padChar", "SPACE"}, {6, "padChar", "'0'"}};
 const std::vector<Setting> justifications{
@@ -102,11 +101,14 @@ struct TabSetting {
     const char* value;
 };
 
-const std::vector<TabSetting> tabSettings{
-    {"<CWFTab name=\"Cwf &quot;", "ccsid", "037"}, {"<TDSTab ", "delimiter", "#"},
-    {"<TDSTab ", "tagDataSep", "="},               {"<TDSTab ", "boolTrue", "Y"},
-    {"<TDSTab ", "tagLen", "4"},                   {"<XMLTab ", "rootTagName", "Top"},
-    {"<XMLTab ", "boolTrue", "1"},                 {"<XMLTab ", "encodeNullNumVal", "0"}};
+const std::vector<TabSetting> tabSettings{{"<CWFTab name=\"Cwf &quot;", "ccsid", "037"},
+                                          {"<TDSTab ", "delimiter", "#"},
+                                          {"<TDSTab ", "tagDataSep", "="},
+                                          {"<TDSTab ", "boolTrue", "Y"},
+                                          {"<TDSTab ", "tagLen", "4"},
+                                          {"<XMLTab ", "rootTagName", "Top"},
+                                          {"<XMLTab ", "boolTrue", "1"},
+                                          {"<XMLTab ", "encodeNullNumVal", "0"}};
 
 class Editor {
   public:
@@ -151,9 +153,11 @@ class Editor {
     bool sign() { return changeSetting(signs); }
     bool padding() { return changeSetting(paddings); }
     bool justification() { return changeSetting(justifications); }
-    bool occurrences();
+    bool occurrence(const char* name);
+    bool minOccurs() { return occurrence("minOccurs"); }
+    bool maxOccurs() { return occurrence("maxOccurs"); }
     bool repeat();
-    bool useSetting();
+    bool useLength();
     bool definedMemberAdded();
     bool usedMemberAdded();
     bool memberRemoved();
@@ -172,21 +176,38 @@ class Editor {
     bool messageAdded();
     bool messageRemoved();
 
-    static constexpr Edit allEdits[] = {
-        &Editor::definitionLength, &Editor::physicalType,  &Editor::sign,           &Editor::padding,
-        &Editor::justification,    &Editor::occurrences,   &Editor::repeat,         &Editor::useSetting,
-        &Editor::definedMemberAdded, &Editor::usedMemberAdded, &Editor::memberRemoved, &Editor::definitionRemoved,
-        &Editor::membersSwapped,   &Editor::valueAdded,    &Editor::valueRemoved,   &Editor::topValueAdded,
-        &Editor::topValueRemoved,  &Editor::composition,   &Editor::content,        &Editor::label,
-        &Editor::tabSetting,       &Editor::xmlName,       &Editor::tdsTag,         &Editor::messageAdded,
-        &Editor::messageRemoved};
+    static constexpr Edit allEdits[] = {&Editor::definitionLength,
+                                        &Editor::physicalType,
+                                        &Editor::sign,
+                                        &Editor::padding,
+                                        &Editor::justification,
+                                        &Editor::minOccurs,
+                                        &Editor::maxOccurs,
+                                        &Editor::repeat,
+                                        &Editor::useLength,
+                                        &Editor::definedMemberAdded,
+                                        &Editor::usedMemberAdded,
+                                        &Editor::memberRemoved,
+                                        &Editor::definitionRemoved,
+                                        &Editor::membersSwapped,
+                                        &Editor::valueAdded,
+                                        &Editor::valueRemoved,
+                                        &Editor::topValueAdded,
+                                        &Editor::topValueRemoved,
+                                        &Editor::composition,
+                                        &Editor::content,
+                                        &Editor::label,
+                                        &Editor::tabSetting,
+                                        &Editor::xmlName,
+                                        &Editor::tdsTag,
+                                        &Editor::messageAdded,
+                                        &Editor::messageRemoved};
 
     std::vector<Line> lines_;
     std::mt19937 random_;
-    std::set<int> pinned_;                 // elements a new member uses: their definitions stay
+    std::set<int> pinned_;                  // elements a new member uses: their definitions stay
     std::set<std::size_t> tabSettingsDone_; // indexes in tabSettings
     int added_ = 0;
-    int occurrenceEdits_ = 0;
 };
 
 std::string Editor::otherNumber(const std::string& current, int lowest, int highest) {
@@ -248,11 +269,9 @@ bool Editor::definitionLength() {
                      });
 }
 
-// minOccurs between 0 and 1 of a member, or its maxOccurs a number from 3;
-// one then the other.
-bool Editor::occurrences() {
-    const bool minimum = (occurrenceEdits_++ % 2) == 0;
-    const char* name = minimum ? "minOccurs" : "maxOccurs";
+// An occurrence of a member: minOccurs between 0 and 1, maxOccurs a number from 3.
+bool Editor::occurrence(const char* name) {
+    const bool minimum = std::string_view(name) == "minOccurs";
     return changeOne(
         [&](const std::string& line) {
             return singleLineMember(line) && attribute(line, name) && !attribute(line, "repeat");
@@ -268,29 +287,26 @@ bool Editor::repeat() {
                      [&](std::string& line) { setAttribute(line, "repeat", otherNumber("4", 2, 9)); });
 }
 
-// A setting an element used by reference has in that use only.
-bool Editor::useSetting() {
+// The length an element used by reference has in that use only, and at
+// times its justification there.
+bool Editor::useLength() {
     return changeOne(
         [](const std::string& line) {
             const int kind = useKind(line);
-            return kind == 0 || kind == 4 || kind == 6 || kind == 9;
+            return kind == 0 || kind == 4 || kind == 6;
         },
         [&](std::string& line) {
             switch (useKind(line)) {
             case 0:
+                setAttribute(line, "length", otherNumber("7", 1, 40));
                 if (below(2) == 0)
                     setAttribute(line, "justification", "L");
-                else
-                    setAttribute(line, "length", otherNumber("7", 1, 40));
                 break;
             case 4:
                 setAttribute(line, "length", "1");
                 break;
-            case 6:
-                setAttribute(line, "length", otherNumber("20", 1, 30));
-                break;
             default:
-                setAttribute(line, "xmlFormat", "HH:mm:ss");
+                setAttribute(line, "length", otherNumber("20", 1, 30));
             }
         });
 }
@@ -302,8 +318,8 @@ bool Editor::definedMemberAdded() {
         return false;
     const std::string n = fresh();
     insert(typeEnd(types[below(types.size())]), "    <Element ident=\"Added" + n + "\" type=\"string\" length=\"" +
-                                                   std::to_string(1 + added_ % 20) + "\" tag=\"A" + n +
-                                                   "\" xmlName=\"added" + n + "\"/>");
+                                                    std::to_string(1 + added_ % 20) + "\" tag=\"A" + n +
+                                                    "\" xmlName=\"added" + n + "\"/>");
     return true;
 }
 
@@ -337,9 +353,9 @@ bool Editor::usedMemberAdded() {
 
 bool Editor::memberRemoved() {
     const std::vector<std::size_t> found = candidates([](const std::string& line) {
-        return singleLineMember(line) && (startsWith(line, "    <Element ref=") || startsWith(line, "    <Type ref=") ||
-                                          startsWith(line, "    <Message ref=") ||
-                                          startsWith(line, "    <Element ident=\"Cx"));
+        return singleLineMember(line) &&
+               (startsWith(line, "    <Element ref=") || startsWith(line, "    <Type ref=") ||
+                startsWith(line, "    <Message ref=") || startsWith(line, "    <Element ident=\"Cx"));
     });
     if (found.empty())
         return false;
@@ -356,7 +372,8 @@ bool Editor::definitionRemoved() {
     if (found.empty())
         return false;
     const std::size_t first = found[below(found.size())];
-    const std::string use = "    <Element ref=\"E" + std::to_string(elementIndex(lines_[first].text, definitionStart)) + "\"";
+    const std::string use =
+        "    <Element ref=\"E" + std::to_string(elementIndex(lines_[first].text, definitionStart)) + "\"";
     std::size_t last = first;
     if (lines_[first].text.compare(lines_[first].text.size() - 2, 2, "/>") != 0) {
         while (lines_[last].text != "    </Element>")
@@ -435,7 +452,8 @@ bool Editor::composition() {
 bool Editor::content() {
     return changeOne([](const std::string& line) { return startsWith(line, "<Type ident="); },
                      [](std::string& line) {
-                         setAttribute(line, "typeContent", *attribute(line, "typeContent") == "open" ? "closed" : "open");
+                         setAttribute(line, "typeContent",
+                                      *attribute(line, "typeContent") == "open" ? "closed" : "open");
                      });
 }
 
@@ -446,7 +464,7 @@ bool Editor::label() {
             const bool tab = startsWith(line, "<CWFTab") || startsWith(line, "<TDSTab") || startsWith(line, "<XMLTab");
             return !tab && attribute(line, "name");
         },
-                     [](std::string& line) { setAttribute(line, "name", *attribute(line, "name") + " renamed"); });
+        [](std::string& line) { setAttribute(line, "name", *attribute(line, "name") + " renamed"); });
 }
 
 bool Editor::tabSetting() {
@@ -465,8 +483,9 @@ bool Editor::tabSetting() {
 }
 
 bool Editor::xmlName() {
-    return changeOne([](const std::string& line) { return startsWith(line, "    <") && attribute(line, "xmlName"); },
-                     [](std::string& line) { setAttribute(line, "xmlName", *attribute(line, "xmlName") + "r"); });
+    return changeOne(
+        [](const std::string& line) { return startsWith(line, "    <Element ident=") && attribute(line, "xmlName"); },
+        [](std::string& line) { setAttribute(line, "xmlName", *attribute(line, "xmlName") + "r"); });
 }
 
 bool Editor::tdsTag() {

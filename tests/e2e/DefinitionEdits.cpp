@@ -211,9 +211,10 @@ class Editor {
 };
 
 std::string Editor::otherNumber(const std::string& current, int lowest, int highest) {
+    const std::size_t count = static_cast<std::size_t>(highest) - static_cast<std::size_t>(lowest) + 1;
     std::string value = current;
     while (value == current)
-        value = std::to_string(lowest + static_cast<int>(below(static_cast<std::size_t>(highest - lowest + 1))));
+        value = std::to_string(lowest + static_cast<int>(below(count)));
     return value;
 }
 

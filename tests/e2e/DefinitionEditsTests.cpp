@@ -71,35 +71,44 @@ TEST(DefinitionEditsFile, TheSameArgumentsGiveTheSameFileAndOtherSeedsAnother) {
     EXPECT_EQ(editedModel(240, 5, 0), generatedModel(240));
 }
 
+// The kinds and changes that show that every kind of edit was made.
+void expectEveryKindOfItemAndChange(const Seen& seen) {
+    EXPECT_EQ(seen.kinds, (std::set<std::string>{"element", "member", "message", "tab", "type", "value"}));
+    EXPECT_EQ(seen.changes, (std::set<std::string>{"added", "changed", "removed"}));
+    for (const std::string kind : {"element", "member", "message", "value"}) {
+        EXPECT_EQ(seen.addedOrRemoved.count("added " + kind), 1u) << kind;
+        EXPECT_EQ(seen.addedOrRemoved.count("removed " + kind), 1u) << kind;
+    }
+}
+
+// The fields that show that every kind of edit of a setting was made.
+void expectEveryKindOfField(const Seen& seen) {
+    // Element properties show on the element, or on the member that defines
+    // it when a use by reference sets the same property.
+    const std::pair<const char*, const char*> fields[] = {
+        {"", "Length"},         {"", "Physical Type"},      {"", "Signed"},          {"", "Padding Character"},
+        {"", "Justification"},  {"element", "TDS Tag"},     {"element", "XML Name"}, {"", "name"},
+        {"member", "Length"},   {"member", "Repeat Count"}, {"member", "minOccurs"}, {"member", "maxOccurs"},
+        {"member", "position"}, {"type", "composition"},    {"type", "content"},     {"tab", ""}};
+    for (const auto& [kind, field] : fields)
+        EXPECT_TRUE(seen.has(kind, field)) << kind << " " << field;
+}
+
 TEST_P(DefinitionEdits, AnEditedFileLoadsIntoAnEmptySetAndDiffersInEveryKindOfChange) {
     ProgramResult original = load("Original", generatedModel(elements));
     ASSERT_EQ(original.exitCode, 0) << original.output;
     for (const auto& [seed, edits] : seedsAndEdits) {
         SCOPED_TRACE("seed " + std::to_string(seed) + ", " + std::to_string(edits) + " edits");
-        const std::string edited = editedModel(elements, seed, edits);
         const std::string set = "Edited" + std::to_string(seed);
-        ProgramResult loaded = load(set, edited);
+        ProgramResult loaded = load(set, editedModel(elements, seed, edits));
         ASSERT_EQ(loaded.exitCode, 0) << loaded.output;
 
         ProgramResult compared = runConnected(
             "norvakdiff", {"-s", "Original", "-f", repo().folder().path() + "/" + set + ".xml", "--format", "json"});
         ASSERT_EQ(compared.exitCode, 2) << compared.errors;
         const Seen seen(nlohmann::json::parse(compared.output)["differences"]);
-        EXPECT_EQ(seen.kinds, (std::set<std::string>{"element", "member", "message", "tab", "type", "value"}));
-        EXPECT_EQ(seen.changes, (std::set<std::string>{"added", "changed", "removed"}));
-        for (const char* kind : {"element", "member", "message", "value"}) {
-            EXPECT_EQ(seen.addedOrRemoved.count(std::string("added ") + kind), 1u) << kind;
-            EXPECT_EQ(seen.addedOrRemoved.count(std::string("removed ") + kind), 1u) << kind;
-        }
-        // Element properties show on the element, or on the member that
-        // defines it when a use by reference sets the same property.
-        const std::pair<const char*, const char*> fields[] = {
-            {"", "Length"},         {"", "Physical Type"},      {"", "Signed"},          {"", "Padding Character"},
-            {"", "Justification"},  {"element", "TDS Tag"},     {"element", "XML Name"}, {"", "name"},
-            {"member", "Length"},   {"member", "Repeat Count"}, {"member", "minOccurs"}, {"member", "maxOccurs"},
-            {"member", "position"}, {"type", "composition"},    {"type", "content"},     {"tab", ""}};
-        for (const auto& [kind, field] : fields)
-            EXPECT_TRUE(seen.has(kind, field)) << kind << " " << field;
+        expectEveryKindOfItemAndChange(seen);
+        expectEveryKindOfField(seen);
     }
 }
 

@@ -155,9 +155,4 @@ bool isRemadeByImport(const StoredAttribute& row, int pluginKey);
 // of `label` (the name of the element or message) and the id it carries.
 bool holdsWhatTheImportMakes(const StoredAttribute& row, std::string_view label);
 
-// A copy of the set without the attribute rows every import makes again
-// that hold what the import makes (an element's or message's language names
-// made of its name, and uuids): the rows the set has when read without them.
-StoredMessageSet withoutRemadeRows(const StoredMessageSet& set);
-
 } // namespace norvak

@@ -160,8 +160,10 @@ class TabLabels {
 
 class SideBuilder {
   public:
-    SideBuilder(const MessageSetModel& model, const TabLabels& labels, std::unordered_set<std::string>& fieldNames)
-        : set_(model.rows()), model_(model), labels_(labels), fieldNames_(fieldNames) {}
+    SideBuilder(const MessageSetModel& model, const TabLabels& labels, std::unordered_set<std::string>& fieldNames,
+                bool leaveOutRemade)
+        : set_(model.rows()), model_(model), labels_(labels), fieldNames_(fieldNames),
+          leaveOutRemade_(leaveOutRemade) {}
 
     // NOLINTNEXTLINE(readability-function-size)
     Side build() {
@@ -204,8 +206,10 @@ class SideBuilder {
             if (formatOfPlugin(p.pluginKey) != nullptr)
                 side_.tabs[tabKey(p)];
         }
-        for (const StoredAttribute& a : set_.attributes)
-            addAttribute(a);
+        for (const StoredAttribute& a : set_.attributes) {
+            if (!remade(a))
+                addAttribute(a);
+        }
         return std::move(side_);
     }
 
@@ -289,8 +293,10 @@ class SideBuilder {
             stamp(e, *m);
             e.note = "minOccurs " + e.minOccurs + " maxOccurs " + e.maxOccurs + " (position " +
                      std::to_string(e.position) + ")";
-            for (const StoredAttribute* a : member->attributes)
-                property(e, *a);
+            for (const StoredAttribute* a : member->attributes) {
+                if (!remade(*a))
+                    property(e, *a);
+            }
         }
     }
 
@@ -355,10 +361,29 @@ class SideBuilder {
                      Field{std::move(value), &a, format != nullptr ? format : "", format == nullptr});
     }
 
+    // A row every import makes again that holds what the import makes, in
+    // a set read with them: left out, as a set read without them has none.
+    bool remade(const StoredAttribute& a) const {
+        if (!leaveOutRemade_)
+            return false;
+        const ModelPlugin* plugin = model_.plugin(a.pluginMemberId);
+        if (!isRemadeByImport(a, plugin != nullptr ? plugin->row->pluginKey : 0))
+            return false;
+        std::string_view label;
+        if (a.ownerClass == classElement || a.ownerClass == classMessage) {
+            if (const ModelElement* element = model_.element(a.ownerId))
+                label = element->row->name;
+            else if (const ModelMessage* message = model_.message(a.ownerId))
+                label = message->row->name;
+        }
+        return holdsWhatTheImportMakes(a, label);
+    }
+
     const StoredMessageSet& set_;
     const MessageSetModel& model_;
     const TabLabels& labels_;
     std::unordered_set<std::string>& fieldNames_; // of the properties, held for both sides
+    bool leaveOutRemade_;
     Side side_;
 };
 
@@ -746,18 +771,19 @@ class Comparer {
 
 } // namespace
 
-SetComparison compareMessageSets(const StoredMessageSet& oldSide, const StoredMessageSet& newSide) {
+SetComparison compareMessageSets(const StoredMessageSet& oldSide, const StoredMessageSet& newSide,
+                                 bool leaveOutRemade) {
     TabLabels labels(oldSide, newSide);
     std::unordered_set<std::string> fieldNames;
     Side before;
     Side after;
     {
         const MessageSetModel oldModel(oldSide);
-        before = SideBuilder(oldModel, labels, fieldNames).build();
+        before = SideBuilder(oldModel, labels, fieldNames, leaveOutRemade).build();
     }
     {
         const MessageSetModel newModel(newSide);
-        after = SideBuilder(newModel, labels, fieldNames).build();
+        after = SideBuilder(newModel, labels, fieldNames, leaveOutRemade).build();
     }
     SetComparison comparison;
     comparison.formats = labels.formats();

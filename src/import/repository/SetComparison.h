@@ -47,8 +47,11 @@ struct SetComparison {
 
 // Compares the rows of two message sets, read without the rows every import
 // makes again (uuids, language names), by what they describe: ids, dates and
-// the order rows were written in do not count.
-SetComparison compareMessageSets(const StoredMessageSet& oldSide, const StoredMessageSet& newSide);
+// the order rows were written in do not count. With `leaveOutRemade` either
+// side may hold those rows: the ones that hold what the import makes are
+// left out as they are read.
+SetComparison compareMessageSets(const StoredMessageSet& oldSide, const StoredMessageSet& newSide,
+                                 bool leaveOutRemade = false);
 
 // The texts the import of the file would send to the repository: those of
 // the rows it writes for the items the message set does not hold (by

@@ -196,8 +196,8 @@ void reportGates(ApplyRun& run, const ApplyPlan& plan) {
     }
 }
 
-// The stored set (read without the rows every import makes again) compared
-// with the file: the plan written and the gates decided. The exit code the
+// The stored set compared with the file (the rows every import makes again
+// left out): the plan written and the gates decided. The exit code the
 // run ends with unless writing fails; `plan` holds the plan once the
 // comparison was made, `fileRows` the file's rows, every one.
 int decide(ApplyRun& run, const StoredMessageSet& stored, std::optional<ApplyPlan>& plan,
@@ -206,8 +206,7 @@ int decide(ApplyRun& run, const StoredMessageSet& stored, std::optional<ApplyPla
     fileRows = importedRows(run, stored, exitCode);
     if (!fileRows)
         return exitCode;
-    plan = planApply(compareMessageSets(stored, withoutRemadeRows(*fileRows)), run.values.allowBreaking,
-                     run.values.allowRemovals);
+    plan = planApply(compareMessageSets(stored, *fileRows, true), run.values.allowBreaking, run.values.allowRemovals);
     std::string failure;
     if (run.own != nullptr) {
         run.own->update(planJson(*plan));
@@ -298,7 +297,7 @@ bool verifyWritten(ApplyRun& run, DbSession& db, const ApplyPlan& plan, const St
         if (plan.actions[i] == PlannedAction::keep)
             kept.insert(differenceText(plan.comparison.differences[i]));
     }
-    for (const SetDifference& d : compareMessageSets(written, withoutRemadeRows(fileRows)).differences) {
+    for (const SetDifference& d : compareMessageSets(written, fileRows, true).differences) {
         if (kept.count(differenceText(d)) == 0) {
             run.report.print("*****Error - message set %s would still differ from %s after the changes: %s - nothing "
                              "was written\n",
@@ -311,25 +310,33 @@ bool verifyWritten(ApplyRun& run, DbSession& db, const ApplyPlan& plan, const St
 
 // The changes of the plan, written inside the locked transaction and read
 // back; the transaction is committed when the set then matches the file.
-int writePlan(ApplyRun& run, DbSession& db, Transaction& transaction, const StoredMessageSet& stored,
+// The stored rows are let go once the changes are made of them, and the
+// changes once they are written, before the set is read back.
+int writePlan(ApplyRun& run, DbSession& db, Transaction& transaction, StoredMessageSet stored,
               const StoredMessageSet& fileRows, const ApplyPlan& plan) {
     const ToolOptions& v = run.values;
-    std::optional<std::int32_t> nextId = readNextId(db, v.schemaPrefix, stored.key);
+    const std::int16_t key = stored.key;
+    std::optional<std::int32_t> nextId = readNextId(db, v.schemaPrefix, key);
     if (!nextId) {
         run.report.print("*****Error - reading NEXT_ID of message set %s failed - nothing was written\n",
                          v.messageSet.c_str());
         return applyDatabaseError;
     }
     SetChanges changes = synchronisedRows(stored, fileRows, *nextId, v.allowRemovals);
+    stored = StoredMessageSet();
     const std::string date = currentDateTime();
-    const RowStamp stamp{v.schemaPrefix, stored.key, date};
+    const RowStamp stamp{v.schemaPrefix, key, date};
     if (!writeSetChanges(db, run.diagnostics.errSw, stamp, changes)) {
         db.discardInserts();
         run.report.print("*****Error - writing the changes to message set %s failed - nothing was written\n",
                          v.messageSet.c_str());
         return applyDatabaseError;
     }
-    if (!verifyWritten(run, db, plan, fileRows, stored.key))
+    const std::size_t inserted = changes.inserted();
+    const std::size_t updated = changes.updated();
+    const std::size_t deleted = changes.deleted();
+    changes = SetChanges();
+    if (!verifyWritten(run, db, plan, fileRows, key))
         return applyDatabaseError;
     SQLRETURN rc = transaction.commit();
     db.reportDbcError(rc, "SQLEndTran(Commit)", "main");
@@ -340,14 +347,12 @@ int writePlan(ApplyRun& run, DbSession& db, Transaction& transaction, const Stor
     }
     if (run.own != nullptr) {
         (*run.own)["applied"] = true;
-        (*run.own)["written"] = {
-            {"inserted", changes.inserted()}, {"updated", changes.updated()}, {"deleted", changes.deleted()}};
+        (*run.own)["written"] = {{"inserted", inserted}, {"updated", updated}, {"deleted", deleted}};
     }
     run.report.printImportant("Applied: %zu change%s to message set %s of %s (%zu rows inserted, %zu updated, %zu "
                               "deleted)\n",
                               plan.changes, plan.changes == 1 ? "" : "s", v.messageSet.c_str(),
-                              shownDataSource(v.dataSource).c_str(), changes.inserted(), changes.updated(),
-                              changes.deleted());
+                              shownDataSource(v.dataSource).c_str(), inserted, updated, deleted);
     return applyDone;
 }
 
@@ -375,14 +380,14 @@ int lockedRun(ApplyRun& run, RepositoryLock& lock, DbSession& db) {
         return failed;
     std::optional<ApplyPlan> plan;
     std::optional<StoredMessageSet> fileRows;
-    int exitCode = decide(run, withoutRemadeRows(stored), plan, fileRows);
+    int exitCode = decide(run, stored, plan, fileRows);
     if (!plan || exitCode == applyNotWritten || exitCode == applyBreakingRefused || plan->changes == 0) {
         if (plan && exitCode != applyNotWritten)
             reportUnwritten(run, *plan);
         db.reportDbcError(transaction.rollback(), "SQLEndTran(RollBack)", "main");
         return exitCode;
     }
-    int written = writePlan(run, db, transaction, stored, *fileRows, *plan);
+    int written = writePlan(run, db, transaction, std::move(stored), *fileRows, *plan);
     if (written != applyDone)
         db.reportDbcError(transaction.rollback(), "SQLEndTran(RollBack)", "main");
     return written == applyDone ? exitCode : written;

@@ -296,6 +296,27 @@ TEST_P(ApplyWriting, AWriteTheDatabaseRefusesLeavesTheSetAsItWas) {
     EXPECT_EQ(everything(), before);
 }
 
+// A set named like a number beside Orders, texts at the columns' width with
+// quotes and letters beyond ASCII: written whole, and Orders untouched.
+TEST_P(ApplyWriting, TextsAtTheirWidthWithQuotesInASetNamedLikeANumberAreWrittenWhole) {
+    const auto orders = everything();
+    createMessageSet("12.50");
+    ASSERT_EQ(runConnected("norvakload", {"-s", "12.50", "-f", sourcePath("examples/orders.xml")}).exitCode, 0);
+    const std::string tail(243, 'x');
+    const std::string label = "It's \"q\" \xC3\xBC" + tail; // 254 bytes
+    std::string file = write("wide.xml", replaced(changedOrders(), "name=\"Customer no\"",
+                                                  "name=\"It's &quot;q&quot; \xC3\xBC" + tail + "\""));
+    ProgramResult applied =
+        runConnected("norvakapply", {"-s", "12.50", "-f", file, "--allow-breaking", "--allow-removals", "-q"});
+    ASSERT_EQ(applied.exitCode, 0) << applied.errors;
+    EXPECT_EQ(repo().query("SELECT NAME FROM M_ELEMENT WHERE PROJECT = 101 AND IDENTIFIER = 'CustomerId'"),
+              (Rows{{label}}));
+    EXPECT_EQ(runConnected("norvakdiff", {"-s", "12.50", "-f", file}).output,
+              "0 differences: 0 breaking, 0 compatible; norvakload would apply 0 of them and keep 0 as stored\n");
+    EXPECT_EQ(canonicalRows(accessOf(repo()), "12.50"), freshImport("Wide", file));
+    EXPECT_EQ(everything().first, orders.first);
+}
+
 // The seed of the generated edits: NORVAK_APPLY_SEED when set, otherwise a
 // new one each run (said with any failure, to run it again).
 unsigned editSeed() {

@@ -317,6 +317,39 @@ TEST_P(ApplyWriting, TextsAtTheirWidthWithQuotesInASetNamedLikeANumberAreWritten
     EXPECT_EQ(everything().first, orders.first);
 }
 
+// Out of memory at any moment after connecting (reading the set, importing
+// the file in memory, pairing the rows, writing them, reading them back):
+// the run ends with its own exit code and the set is as it was.
+TEST_P(ApplyWriting, RunningOutOfMemoryAtAnyMomentLeavesTheSetAsItWas) {
+    const std::vector<std::string> before = everything().first;
+    std::string file = write("changed.xml", changedOrders());
+    const std::vector<std::string> after = freshImport("Fresh", file);
+    int ranOut = 0;
+    // The run makes about 12500 allocations after it connects.
+    for (const char* allocations : {"0", "2500", "5000", "7500", "10000", "12000"}) {
+        std::vector<std::string> environment = repo().environment();
+        environment.push_back(std::string("LD_PRELOAD=") + NORVAK_FAILING_ALLOCATION);
+        environment.push_back(std::string("NORVAK_FAIL_NEW_AFTER=") + allocations);
+        environment.push_back("ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0:allocator_may_return_null=1");
+        ProgramResult result = runProgram("norvakapply",
+                                          {"-n", repo().dataSource(), "-u", repo().user(), "-p", repo().password(),
+                                           "-s", "Orders", "-f", file, "--allow-breaking", "--allow-removals"},
+                                          std::string(), environment);
+        if (result.exitCode == 0) {
+            EXPECT_EQ(canonicalRows(accessOf(repo()), "Orders"), after) << allocations;
+            ASSERT_EQ(apply(sourcePath("examples/orders.xml"), {"--allow-breaking", "--allow-removals"}).exitCode, 0);
+            continue;
+        }
+        ++ranOut;
+        EXPECT_EQ(result.exitCode, 254) << allocations << "\n" << result.errors;
+        EXPECT_TRUE(contains({0, result.errors, ""}, "*****Error - out of memory - the run ended early and its "
+                                                      "changes have been rolled back"))
+            << result.errors;
+        EXPECT_EQ(canonicalRows(accessOf(repo()), "Orders"), before) << allocations;
+    }
+    EXPECT_GE(ranOut, 4);
+}
+
 // The seed of the generated edits: NORVAK_APPLY_SEED when set, otherwise a
 // new one each run (said with any failure, to run it again).
 unsigned editSeed() {

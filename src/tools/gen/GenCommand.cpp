@@ -15,6 +15,7 @@
 #include "tools/common/OptionParser.h"
 #include "tools/gen/CopybookOutput.h"
 #include "tools/gen/LayoutReport.h"
+#include "tools/gen/SchemaOutput.h"
 
 #include <nlohmann/json.hpp>
 
@@ -31,14 +32,14 @@ namespace {
 // The targets norvakgen knows; the layout and the copybook are made so far.
 constexpr std::string_view layoutTarget = "layout";
 constexpr std::string_view copybookTarget = "copybook";
-constexpr std::string_view laterTargets[] = {"c", "json-schema", "xsd"};
+constexpr std::string_view laterTargets[] = {"c"};
 
 bool targetAccepted(Output& report, const std::string& target) {
     if (target.empty()) {
         report.print("*****Error - no target: give it with --target layout (or copybook)\n");
         return false;
     }
-    if (target == layoutTarget || target == copybookTarget)
+    if (target == layoutTarget || target == copybookTarget || isSchemaTarget(target))
         return true;
     if (std::find(std::begin(laterTargets), std::end(laterTargets), target) != std::end(laterTargets))
         report.print("*****Error - target %s is not made yet: the targets are layout, copybook\n", target.c_str());
@@ -276,6 +277,8 @@ int runGenerate(Output& report, int argc, const char* const* argv, nlohmann::ord
                                                                    : modelOfFile(report, values.inputFile, exitCode);
     if (!modelled)
         return exitCode;
+    if (isSchemaTarget(values.target))
+        return writeSchemas(report, values, modelled->model(), chosenMessages(modelled->model(), values.message), own);
     std::vector<RecordLayout> layouts;
     if (int found = layoutsOf(report, modelled->model(), values, layouts); found != genDone)
         return found;

@@ -220,7 +220,8 @@ void printUsage(Output& out) {
 
 const char* const norvakgenHelp =
     "Usage: norvakgen -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
-    "                 -s MessageSet {-m Message} {--tab Name} --target Target {-o File} {-q} {--format json}\n"
+    "                 -s MessageSet {-m Message} {--tab Name} --target Target {-o File} {-q}\n"
+    "                 {--format json}\n"
     "       norvakgen -f File {-m Message} {--tab Name} --target Target {-o File} {-q} {--format json}\n"
     "\n"
     "Writes what programs need of the messages of a stored message set, or of a definitions file read\n"

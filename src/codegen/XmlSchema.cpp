@@ -91,6 +91,10 @@ void integerRange(XsdSimpleType& type, const CwfForm& form, const ValueFacets& f
     };
     narrow(facets.minInclusive, least, true);
     narrow(facets.maxInclusive, most, false);
+    if (least && most && std::stoll(*least) > std::stoll(*most)) {
+        why.push_back("a least value above the most it holds; left out");
+        least = range && !range->tooWide ? std::optional<std::string>(std::to_string(range->least)) : std::nullopt;
+    }
     if (least)
         type.facets.emplace_back("minInclusive", *least);
     if (most)

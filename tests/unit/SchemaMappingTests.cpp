@@ -65,6 +65,13 @@ TEST(SchemaMappings, IntegersTakeTheRangeTheirCwfFieldHoldsNarrowedByTheirValues
               Json({{"type", "integer"}, {"minimum", 1}, {"maximum", 32767}}));
     EXPECT_EQ(xsd(logicalInteger, form(physicalInteger, 2), facets).facets,
               Facets({{"minInclusive", "1"}, {"maxInclusive", "32767"}}));
+    // A least value beyond what the field holds would leave no value: it goes.
+    ValueFacets above;
+    above.minInclusive = "50000";
+    std::vector<std::string> why;
+    EXPECT_EQ(xsdSimpleType(logicalInteger, form(physicalInteger, 2), above, {}, why).facets,
+              Facets({{"minInclusive", "-32768"}, {"maxInclusive", "32767"}}));
+    EXPECT_EQ(why.size(), 1U);
     // Beyond 64 bits nothing bounds it.
     EXPECT_EQ(json(logicalInteger, form(physicalPacked, 12)), Json({{"type", "integer"}}));
 }

@@ -199,8 +199,8 @@ std::string fragmentOf(const std::string& key) {
 
 class JsonSchemaWriter {
   public:
-    JsonSchemaWriter(const MessageSetModel& model, const ModelPlugin* cwfTab, JsonSchemaDocument& document)
-        : model_(model), cwfTab_(cwfTab), document_(document) {}
+    JsonSchemaWriter(const MessageSetModel& model, const ModelPlugin* cwfTab, std::vector<std::string>& approximations)
+        : model_(model), cwfTab_(cwfTab), approximations_(approximations) {}
 
     Json reference(const ModelType& type);
     Json defs() { return std::move(defs_); }
@@ -212,13 +212,13 @@ class JsonSchemaWriter {
 
     const MessageSetModel& model_;
     const ModelPlugin* cwfTab_;
-    JsonSchemaDocument& document_;
+    std::vector<std::string>& approximations_;
     Json defs_ = Json::object();
     std::unordered_map<std::int32_t, std::string> keys_;
 };
 
 void JsonSchemaWriter::approximate(Json& schema, const std::string& path, const std::string& why) {
-    document_.approximations.push_back(path + ": " + why);
+    approximations_.push_back(path + ": " + why);
     const std::string said = "Not exact: " + path + " is " + why + ".";
     schema["$comment"] = schema.contains("$comment") ? schema["$comment"].get<std::string>() + " " + said : said;
 }
@@ -309,17 +309,16 @@ Json JsonSchemaWriter::typeSchema(const ModelType& type) {
 
 } // namespace
 
-JsonSchemaDocument jsonSchemaOf(const MessageSetModel& model, const std::vector<const ModelMessage*>& messages,
-                                const ModelPlugin* cwfTab) {
-    JsonSchemaDocument document;
-    JsonSchemaWriter writer(model, cwfTab, document);
+Json jsonSchemaOf(const MessageSetModel& model, const std::vector<const ModelMessage*>& messages,
+                  const ModelPlugin* cwfTab, std::vector<std::string>& approximations) {
+    JsonSchemaWriter writer(model, cwfTab, approximations);
     Json root = {{"$schema", metaSchema}};
     Json choices = Json::array();
     std::string names;
     for (const ModelMessage* message : messages) {
         names += (names.empty() ? "" : ", ") + message->row->identifier;
         if (message->type == nullptr) {
-            document.approximations.push_back(message->row->identifier + ": a message of no type of the set; left out");
+            approximations.push_back(message->row->identifier + ": a message of no type of the set; left out");
             continue;
         }
         choices.push_back(writer.reference(*message->type));
@@ -340,8 +339,7 @@ JsonSchemaDocument jsonSchemaOf(const MessageSetModel& model, const std::vector<
     else
         root["anyOf"] = std::move(choices);
     root["$defs"] = writer.defs();
-    document.schema = std::move(root);
-    return document;
+    return root;
 }
 
 } // namespace norvak

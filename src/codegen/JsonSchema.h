@@ -15,15 +15,11 @@ namespace norvak {
 // its members' elements, types and messages; what JSON Schema cannot say
 // of a field written as its nearest equivalent with a "$comment" and listed
 // in `approximations`.
-struct JsonSchemaDocument {
-    nlohmann::ordered_json schema;
-    std::vector<std::string> approximations;
-};
-
+//
 // The schema of the messages (one: its type; several: any of them), the
 // numbers and lengths bounded by the CWF tab `cwfTab` where there is one.
-JsonSchemaDocument jsonSchemaOf(const MessageSetModel& model, const std::vector<const ModelMessage*>& messages,
-                                const ModelPlugin* cwfTab);
+nlohmann::ordered_json jsonSchemaOf(const MessageSetModel& model, const std::vector<const ModelMessage*>& messages,
+                                    const ModelPlugin* cwfTab, std::vector<std::string>& approximations);
 
 // The schema of one simple value: its logical type, within what its CWF
 // form holds and the facets of its values. What it cannot say is added to

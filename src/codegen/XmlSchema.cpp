@@ -272,6 +272,9 @@ class XmlSchemaWriter {
     std::string typeName(const ModelType& type);
     std::string complexType(const ModelType& type);
     void member(const ModelMember& member, const std::string& owner, bool choice, Content& content);
+    bool itemOf(const ModelMember& member, std::string& name, std::string& type);
+    bool attribute(const ModelMember& member, const std::string& name, const std::string& type,
+                   const Occurrences& occurs, bool choice, Content& content, const std::string& path);
     std::string simpleTypeName(const ModelMember& member, const EffectiveProperties& properties,
                                const std::string& path);
     void renderedElement(const ModelMember& member, const std::string& name, const std::string& type,
@@ -381,14 +384,10 @@ void XmlSchemaWriter::renderedElement(const ModelMember& member, const std::stri
     content.particles.push_back(head + ">" + body + "</xs:complexType></xs:element>");
 }
 
-void XmlSchemaWriter::member(const ModelMember& member, const std::string& owner, bool choice, Content& content) {
-    const Occurrences occurs = occurrencesOf(*member.row);
-    content.repeats = content.repeats || occurs.most != 1 || occurs.least > 1;
-    const EffectiveProperties properties = model_.effectiveProperties(member, xmlTab_);
-    std::string name = textOf(properties, rows::xmlMemberName.name);
-    if (name.empty())
-        name = textOf(properties, rows::xmlElementName.name);
-    std::string type;
+// The name and the named type of the item a member uses (the type empty
+// for a simple element, whose type is its value's); false for a member
+// naming no item of the set.
+bool XmlSchemaWriter::itemOf(const ModelMember& member, std::string& name, std::string& type) {
     if (const ModelElement* element = member.childElement; element != nullptr) {
         name = name.empty() ? element->row->identifier : name;
         type = element->type != nullptr ? typeName(*element->type) : "";
@@ -399,6 +398,39 @@ void XmlSchemaWriter::member(const ModelMember& member, const std::string& owner
         name = name.empty() ? member.childMessage->row->identifier : name;
         type = typeName(*member.childMessage->type);
     } else {
+        return false;
+    }
+    return true;
+}
+
+// A member rendered as an attribute: false when an attribute cannot hold
+// it (it repeats, is complex, or its name is taken), said as not exact.
+bool XmlSchemaWriter::attribute(const ModelMember& member, const std::string& name, const std::string& type,
+                                const Occurrences& occurs, bool choice, Content& content, const std::string& path) {
+    const bool simple = member.childElement != nullptr && member.childElement->type == nullptr;
+    if (!simple || occurs.most != 1 || !content.attributeNames.insert(name).second) {
+        content.particles.push_back(
+            approximate(path, "an attribute that repeats, is complex or is used again; written as an element"));
+        return false;
+    }
+    if (choice && occurs.least > 0)
+        content.attributes.push_back(
+            approximate(path, "an alternative of a choice rendered as an attribute; written as optional"));
+    const bool required = occurs.least > 0 && !choice;
+    content.attributes.push_back("<xs:attribute name=\"" + name + "\" type=\"" + type + "\" use=\"" +
+                                 (required ? "required" : "optional") + "\"/>");
+    return true;
+}
+
+void XmlSchemaWriter::member(const ModelMember& member, const std::string& owner, bool choice, Content& content) {
+    const Occurrences occurs = occurrencesOf(*member.row);
+    content.repeats = content.repeats || occurs.most != 1 || occurs.least > 1;
+    const EffectiveProperties properties = model_.effectiveProperties(member, xmlTab_);
+    std::string name = textOf(properties, rows::xmlMemberName.name);
+    if (name.empty())
+        name = textOf(properties, rows::xmlElementName.name);
+    std::string type;
+    if (!itemOf(member, name, type)) {
         content.particles.push_back(approximate(owner, "a member naming no item of the set; left out"));
         return;
     }
@@ -409,18 +441,8 @@ void XmlSchemaWriter::member(const ModelMember& member, const std::string& owner
     if (type.empty())
         type = simpleTypeName(member, properties, path);
     const int render = leadingNumberOrZero(textOf(properties, rows::xmlMemberRender.name).c_str());
-    if (render == renderAttribute) {
-        if (member.childElement != nullptr && member.childElement->type == nullptr && occurs.most == 1 &&
-            content.attributeNames.insert(name).second) {
-            const bool required = occurs.least > 0 && !choice;
-            if (choice && occurs.least > 0)
-                content.attributes.push_back(approximate(path, "an alternative of a choice rendered as an attribute; written as optional"));
-            content.attributes.push_back("<xs:attribute name=\"" + name + "\" type=\"" + type + "\" use=\"" +
-                                         (required ? "required" : "optional") + "\"/>");
-            return;
-        }
-        content.particles.push_back(approximate(path, "an attribute that repeats, is complex or is used again; written as an element"));
-    }
+    if (render == renderAttribute && attribute(member, name, type, occurs, choice, content, path))
+        return;
     std::string unique = name;
     for (int use = 2; !content.elementNames.insert(unique).second; ++use)
         unique = name + "_" + std::to_string(use);

@@ -83,10 +83,8 @@ int writeSchemas(Output& report, const ToolOptions& values, const MessageSetMode
         text = std::move(document.text);
         schema = text;
     } else {
-        JsonSchemaDocument document = jsonSchemaOf(model, messages, cwfTab);
-        approximations = std::move(document.approximations);
-        text = document.schema.dump(2) + "\n";
-        schema = std::move(document.schema);
+        schema = jsonSchemaOf(model, messages, cwfTab, approximations);
+        text = schema.dump(2) + "\n";
     }
     for (const std::string& why : approximations)
         report.print("*****Warning - %s\n", why.c_str());

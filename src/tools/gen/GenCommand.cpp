@@ -15,6 +15,7 @@
 #include "tools/common/OptionParser.h"
 #include "tools/gen/CopybookOutput.h"
 #include "tools/gen/LayoutReport.h"
+#include "tools/gen/SchemaOutput.h"
 
 #include <nlohmann/json.hpp>
 
@@ -28,22 +29,24 @@ namespace norvak {
 
 namespace {
 
-// The targets norvakgen knows; the layout and the copybook are made so far.
+// The targets norvakgen knows; the layout, the copybook and the schemas are made so far.
 constexpr std::string_view layoutTarget = "layout";
 constexpr std::string_view copybookTarget = "copybook";
-constexpr std::string_view laterTargets[] = {"c", "json-schema", "xsd"};
+constexpr std::string_view laterTargets[] = {"c"};
 
 bool targetAccepted(Output& report, const std::string& target) {
     if (target.empty()) {
         report.print("*****Error - no target: give it with --target layout (or copybook)\n");
         return false;
     }
-    if (target == layoutTarget || target == copybookTarget)
+    if (target == layoutTarget || target == copybookTarget || isSchemaTarget(target))
         return true;
     if (std::find(std::begin(laterTargets), std::end(laterTargets), target) != std::end(laterTargets))
-        report.print("*****Error - target %s is not made yet: the targets are layout, copybook\n", target.c_str());
+        report.print("*****Error - target %s is not made yet: the targets are layout, copybook, json-schema, xsd\n",
+                     target.c_str());
     else
-        report.print("*****Error - unknown target %s: the targets are layout, copybook\n", target.c_str());
+        report.print("*****Error - unknown target %s: the targets are layout, copybook, json-schema, xsd\n",
+                     target.c_str());
     return false;
 }
 
@@ -180,7 +183,8 @@ constexpr OptionSpec genOptions[] = {
      .emptyIsMissing = true},
     {.name = "target",
      .value = &ToolOptions::target,
-     .missingMessage = "*****Error - target missing from --target parameter: the targets are layout, copybook\n",
+     .missingMessage = "*****Error - target missing from --target parameter: the targets are layout, copybook, json-schema, "
+                       "xsd\n",
      .emptyIsMissing = true},
     quietSpec,
 };
@@ -216,9 +220,9 @@ void printUsage(Output& out) {
 
 const char* const norvakgenHelp =
     "Usage: norvakgen -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
-    "                 -s MessageSet {-m Message} {--tab Name} --target layout|copybook {-o File} {-q}\n"
+    "                 -s MessageSet {-m Message} {--tab Name} --target Target {-o File} {-q}\n"
     "                 {--format json}\n"
-    "       norvakgen -f File {-m Message} {--tab Name} --target layout|copybook {-o File} {-q} {--format json}\n"
+    "       norvakgen -f File {-m Message} {--tab Name} --target Target {-o File} {-q} {--format json}\n"
     "\n"
     "Writes what programs need of the messages of a stored message set, or of a definitions file read\n"
     "with no database. The target layout is the record of each message in a CWF tab: every field's\n"
@@ -226,7 +230,10 @@ const char* const norvakgenHelp =
     "the alternatives of a choice at one offset, the parts whose size is known only when a record is\n"
     "read, and the least and most bytes of the record. The target copybook is a COBOL record of each\n"
     "message made from its layout; what COBOL cannot hold is written as its nearest equivalent with a\n"
-    "comment, said as a warning, and the run ends with exit code 9.\n"
+    "comment, said as a warning, and the run ends with exit code 9. The target json-schema is a JSON\n"
+    "Schema (2020-12) of the messages' logical content, its numbers and lengths bounded by the CWF tab\n"
+    "where there is one; the target xsd is an XML Schema of the messages as an XML tab writes them.\n"
+    "What a schema cannot say is written as its nearest equivalent the same way (exit code 9).\n"
     "\n"
     "Options:\n"
     "  -n, --data-source NAME  ODBC data source of the repository\n"
@@ -237,12 +244,13 @@ const char* const norvakgenHelp =
     "  -s, --message-set NAME  the message set to read\n"
     "  -f, --file FILE         read a definitions file instead of a message set (no database)\n"
     "  -m, --message IDENT     only the message of this identifier (every message without -m)\n"
-    "  --tab NAME              the CWF tab of this name (the first CWF tab without --tab)\n"
-    "  --target TARGET         what to write: layout or copybook (c, json-schema and xsd are not made yet)\n"
+    "  --tab NAME              the CWF tab of this name (the first CWF tab without --tab); for xsd the\n"
+    "                          XML tab of this name (the first XML tab)\n"
+    "  --target TARGET         what to write: layout, copybook, json-schema or xsd (c is not made yet)\n"
     "  -o, --output FILE       write to File (replaced whole, or left as it was when the run fails);\n"
     "                          standard output without -o\n"
     "  -q, --quiet             on standard error only warnings, errors and the closing line\n"
-    "  --format json|text      the layouts with the run's errors and warnings as one JSON document on\n"
+    "  --format json|text      the output with the run's errors and warnings as one JSON document on\n"
     "                          standard output (without -o), whatever the outcome; or as text (the default)\n"
     "  --help, --version       this text; the program's version\n"
     "\n"
@@ -252,8 +260,8 @@ const char* const norvakgenHelp =
     "\n"
     "Exit codes: 0 written, 1 usage shown, 2 command line mistake, 3 no such message set, 4 database\n"
     "error, 5 output not written, 6 the definitions file could not be read, 7 the definitions file has\n"
-    "errors the import would refuse, 8 no such message or CWF tab, 9 written, with fields COBOL cannot\n"
-    "hold written as their nearest equivalent.\n";
+    "errors the import would refuse, 8 no such message or CWF tab (or XML tab for xsd), 9 written, with\n"
+    "fields the target cannot express written as their nearest equivalent.\n";
 
 int runGenerate(Output& report, int argc, const char* const* argv, nlohmann::ordered_json* own) {
     if (toolUsageRequested(argc, argv)) {
@@ -276,6 +284,8 @@ int runGenerate(Output& report, int argc, const char* const* argv, nlohmann::ord
                                                                    : modelOfFile(report, values.inputFile, exitCode);
     if (!modelled)
         return exitCode;
+    if (isSchemaTarget(values.target))
+        return writeSchemas(report, values, modelled->model(), chosenMessages(modelled->model(), values.message), own);
     std::vector<RecordLayout> layouts;
     if (int found = layoutsOf(report, modelled->model(), values, layouts); found != genDone)
         return found;

@@ -13,6 +13,7 @@
 #include "tools/StoredSetReading.h"
 #include "tools/ToolCommandLine.h"
 #include "tools/common/OptionParser.h"
+#include "tools/gen/CHeaderOutput.h"
 #include "tools/gen/CopybookOutput.h"
 #include "tools/gen/LayoutReport.h"
 
@@ -28,22 +29,23 @@ namespace norvak {
 
 namespace {
 
-// The targets norvakgen knows; the layout and the copybook are made so far.
+// The targets norvakgen knows; the layout, the copybook and the C header are made so far.
 constexpr std::string_view layoutTarget = "layout";
 constexpr std::string_view copybookTarget = "copybook";
-constexpr std::string_view laterTargets[] = {"c", "json-schema", "xsd"};
+constexpr std::string_view cTarget = "c";
+constexpr std::string_view laterTargets[] = {"json-schema", "xsd"};
 
 bool targetAccepted(Output& report, const std::string& target) {
     if (target.empty()) {
-        report.print("*****Error - no target: give it with --target layout (or copybook)\n");
+        report.print("*****Error - no target: give it with --target layout (or copybook, c)\n");
         return false;
     }
-    if (target == layoutTarget || target == copybookTarget)
+    if (target == layoutTarget || target == copybookTarget || target == cTarget)
         return true;
     if (std::find(std::begin(laterTargets), std::end(laterTargets), target) != std::end(laterTargets))
-        report.print("*****Error - target %s is not made yet: the targets are layout, copybook\n", target.c_str());
+        report.print("*****Error - target %s is not made yet: the targets are layout, copybook, c\n", target.c_str());
     else
-        report.print("*****Error - unknown target %s: the targets are layout, copybook\n", target.c_str());
+        report.print("*****Error - unknown target %s: the targets are layout, copybook, c\n", target.c_str());
     return false;
 }
 
@@ -180,7 +182,7 @@ constexpr OptionSpec genOptions[] = {
      .emptyIsMissing = true},
     {.name = "target",
      .value = &ToolOptions::target,
-     .missingMessage = "*****Error - target missing from --target parameter: the targets are layout, copybook\n",
+     .missingMessage = "*****Error - target missing from --target parameter: the targets are layout, copybook, c\n",
      .emptyIsMissing = true},
     quietSpec,
 };
@@ -216,17 +218,19 @@ void printUsage(Output& out) {
 
 const char* const norvakgenHelp =
     "Usage: norvakgen -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
-    "                 -s MessageSet {-m Message} {--tab Name} --target layout|copybook {-o File} {-q}\n"
+    "                 -s MessageSet {-m Message} {--tab Name} --target layout|copybook|c {-o File} {-q}\n"
     "                 {--format json}\n"
-    "       norvakgen -f File {-m Message} {--tab Name} --target layout|copybook {-o File} {-q} {--format json}\n"
+    "       norvakgen -f File {-m Message} {--tab Name} --target layout|copybook|c {-o File} {-q} {--format json}\n"
     "\n"
     "Writes what programs need of the messages of a stored message set, or of a definitions file read\n"
     "with no database. The target layout is the record of each message in a CWF tab: every field's\n"
     "offset and length in bytes, physical type, sign, virtual decimal point, repeat and alignment,\n"
     "the alternatives of a choice at one offset, the parts whose size is known only when a record is\n"
     "read, and the least and most bytes of the record. The target copybook is a COBOL record of each\n"
-    "message made from its layout; what COBOL cannot hold is written as its nearest equivalent with a\n"
-    "comment, said as a warning, and the run ends with exit code 9.\n"
+    "message made from its layout; the target c is a C11 header of each message, a struct whose members\n"
+    "lie at the layout's offsets, with _Static_asserts of every offset and size. What the target cannot\n"
+    "hold is written as its nearest equivalent with a comment, said as a warning, and the run ends with\n"
+    "exit code 9.\n"
     "\n"
     "Options:\n"
     "  -n, --data-source NAME  ODBC data source of the repository\n"
@@ -238,7 +242,7 @@ const char* const norvakgenHelp =
     "  -f, --file FILE         read a definitions file instead of a message set (no database)\n"
     "  -m, --message IDENT     only the message of this identifier (every message without -m)\n"
     "  --tab NAME              the CWF tab of this name (the first CWF tab without --tab)\n"
-    "  --target TARGET         what to write: layout or copybook (c, json-schema and xsd are not made yet)\n"
+    "  --target TARGET         what to write: layout, copybook or c (json-schema and xsd are not made yet)\n"
     "  -o, --output FILE       write to File (replaced whole, or left as it was when the run fails);\n"
     "                          standard output without -o\n"
     "  -q, --quiet             on standard error only warnings, errors and the closing line\n"
@@ -252,8 +256,8 @@ const char* const norvakgenHelp =
     "\n"
     "Exit codes: 0 written, 1 usage shown, 2 command line mistake, 3 no such message set, 4 database\n"
     "error, 5 output not written, 6 the definitions file could not be read, 7 the definitions file has\n"
-    "errors the import would refuse, 8 no such message or CWF tab, 9 written, with fields COBOL cannot\n"
-    "hold written as their nearest equivalent.\n";
+    "errors the import would refuse, 8 no such message or CWF tab, 9 written, with fields COBOL or C\n"
+    "cannot hold written as their nearest equivalent.\n";
 
 int runGenerate(Output& report, int argc, const char* const* argv, nlohmann::ordered_json* own) {
     if (toolUsageRequested(argc, argv)) {
@@ -282,6 +286,8 @@ int runGenerate(Output& report, int argc, const char* const* argv, nlohmann::ord
 
     if (values.target == copybookTarget)
         return writeCopybooks(report, values, modelled->model(), layouts, own);
+    if (values.target == cTarget)
+        return writeCHeaders(report, values, modelled->model(), layouts, own);
     return writeLayouts(report, values, layouts, own);
 }
 

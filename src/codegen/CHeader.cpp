@@ -195,10 +195,11 @@ std::string CHeaderWriter::dimensionsOf(const LayoutField& field, std::size_t de
     if (!field.repeatReference.empty()) {
         const int most = occurrencesOf(field);
         approximate(depth, field.path,
-                    field.repeat > 1 ? "repeated by " + field.repeatReference + "; written with its most occurrences, " +
-                                           std::to_string(most) + ", and what follows starts after them"
-                                     : "repeated by " + field.repeatReference +
-                                           " with no most occurrences in the set; written as 1");
+                    field.repeat > 1
+                        ? "repeated by " + field.repeatReference + "; written with its most occurrences, " +
+                              std::to_string(most) + ", and what follows starts after them"
+                        : "repeated by " + field.repeatReference +
+                              " with no most occurrences in the set; written as 1");
         return "[" + std::to_string(most) + "]";
     }
     return field.repeat > 1 ? "[" + std::to_string(field.repeat) + "]" : "";
@@ -233,8 +234,8 @@ void CHeaderWriter::element(const LayoutField& field, Scope& scope, const std::s
     const std::string declaration =
         native ? member.scalar + " " + name + dimensions
                : member.arrayType + " " + name + dimensions + "[" + std::to_string(member.bytes) + "]";
-    line(scope.depth, declaration + "; /* offset " + cCommentText(offsetText(field)) + ", " +
-                          cCommentText(member.what) + " */");
+    line(scope.depth,
+         declaration + "; /* offset " + cCommentText(offsetText(field)) + ", " + cCommentText(member.what) + " */");
     written(field, scope.prefix + name);
 }
 
@@ -309,8 +310,8 @@ std::string CHeaderWriter::asserts(bool fixedRecord) const {
             text += "_Static_assert(offsetof(" + type + ", " + check.member + ") == " + std::to_string(*check.offset) +
                     ", " + cStringLiteral(check.path + " at offset " + std::to_string(*check.offset)) + ");\n";
         if (check.size)
-            text += "_Static_assert(sizeof(((" + type + " *)0)->" + check.member + ") == " +
-                    std::to_string(*check.size) + ", " +
+            text += "_Static_assert(sizeof(((" + type + " *)0)->" + check.member +
+                    ") == " + std::to_string(*check.size) + ", " +
                     cStringLiteral(check.path + " of " + bytesText(*check.size)) + ");\n";
     }
     if (fixedRecord)

@@ -1,4 +1,5 @@
-// Tests of norvakgen --target c: every header compiled by gcc and clang, each member's offset and size against the layout.
+// Tests of norvakgen --target c: every header compiled by gcc and clang, each member's offset and size against the
+// layout.
 #include "e2e/GeneratedModels.h"
 #include "e2e/TestRepository.h"
 
@@ -146,7 +147,8 @@ int checkWithCompilers(const nlohmann::json& headers, const nlohmann::json& layo
                                         " -std=c11 -Wall -Werror -fsyntax-only -x c " + name + ".h > " + name +
                                         ".log 2>&1";
             EXPECT_EQ(std::system(compile.c_str()), 0)
-                << compiler << "\n" << readFile(folder.path() + "/" + name + ".log") << header["text"].get<std::string>();
+                << compiler << "\n"
+                << readFile(folder.path() + "/" + name + ".log") << header["text"].get<std::string>();
         }
         std::map<std::string, std::pair<long, long>> places;
         knownPlaces(layouts[m]["fields"], places);
@@ -215,21 +217,38 @@ TEST_P(CHeaders, EveryKindCompilesAndEachMemberLiesWhereTheLayoutSays) {
     // its size divides its offset, an array of its bytes elsewhere.
     const std::string text = headers[1]["text"];
     for (const char* member :
-         {"    int64_t Wide; /* offset 0, Time Milliseconds: int64_t, big-endian */", "    int32_t Level;",
-          "    int16_t Count;", "    int8_t Tiny;", "    int8_t Tiny_2;", "    int32_t Level_2;", "    char Code[3];",
-          "    unsigned char Blob[5];", "    unsigned char pad1[4]; /* offset 28: alignment to 8 */", "    double Ratio;",
+         {"    int64_t Wide; /* offset 0, Time Milliseconds: int64_t, big-endian */",
+          "    int32_t Level;",
+          "    int16_t Count;",
+          "    int8_t Tiny;",
+          "    int8_t Tiny_2;",
+          "    int32_t Level_2;",
+          "    char Code[3];",
+          "    unsigned char Blob[5];",
+          "    unsigned char pad1[4]; /* offset 28: alignment to 8 */",
+          "    double Ratio;",
           "    char Price[8]; /* offset 40, Extended Decimal: zoned, 8 bytes, sign Separate Trailing, 2 digits after "
           "the virtual decimal point */",
-          "    unsigned char Packed[4]; /* offset 70, Packed Decimal: 7 digits, 3 after the virtual decimal point and a "
+          "    unsigned char Packed[4]; /* offset 70, Packed Decimal: 7 digits, 3 after the virtual decimal point and "
+          "a "
           "sign nibble */",
-          "    unsigned char Flag[4]; /* offset 74, Boolean: int32_t, big-endian */", "    unsigned char Exactly[8];",
-          "    char int_[2];", "    union {\n        float Single;", "    } Either; /* offset 92, choice Either */",
-          "    struct {\n        char Code[3];", "        int32_t Level;", "    } Pairs[2];", "    float Single[3];",
-          "    char Item[1][6];", "    char Note[1];", "    unsigned char Wide_2[8]; /* offset Note+0,",
+          "    unsigned char Flag[4]; /* offset 74, Boolean: int32_t, big-endian */",
+          "    unsigned char Exactly[8];",
+          "    char int_[2];",
+          "    union {\n        float Single;",
+          "    } Either; /* offset 92, choice Either */",
+          "    struct {\n        char Code[3];",
+          "        int32_t Level;",
+          "    } Pairs[2];",
+          "    float Single[3];",
+          "    char Item[1][6];",
+          "    char Note[1];",
+          "    unsigned char Wide_2[8]; /* offset Note+0,",
           "_Static_assert(offsetof(struct every_c_kind, Pairs[0].Level) == 104, \"Pairs.Level at offset 104\");",
           "_Static_assert(sizeof(((struct every_c_kind *)0)->Pairs) == 16, \"Pairs of 16 bytes\");",
           "_Static_assert(sizeof(((struct every_c_kind *)0)->Tiny) == 1, \"Tiny of 1 byte\");",
-          "#ifndef NORVAK_EVERY_C_KIND_H\n#define NORVAK_EVERY_C_KIND_H\n", "#include <stdint.h>"})
+          "#ifndef NORVAK_EVERY_C_KIND_H\n#define NORVAK_EVERY_C_KIND_H\n",
+          "#include <stdint.h>"})
         EXPECT_NE(text.find(member), std::string::npos) << member << "\n" << text;
     // A size the layout does not know is not asserted.
     EXPECT_EQ(text.find("_Static_assert(sizeof(struct every_c_kind)"), std::string::npos);

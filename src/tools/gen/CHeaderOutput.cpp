@@ -20,8 +20,12 @@ Json headerJson(const CHeader& header, const RecordLayout& layout) {
     for (const CHeaderField& field : header.fields)
         fields.push_back({{"path", field.path}, {"member", field.member}});
     return {
-        {"message", header.message},       {"tab", layout.tab},     {"struct", header.structName},
-        {"guard", header.guard},           {"text", header.text},   {"fields", std::move(fields)},
+        {"message", header.message},
+        {"tab", layout.tab},
+        {"struct", header.structName},
+        {"guard", header.guard},
+        {"text", header.text},
+        {"fields", std::move(fields)},
         {"approximations", header.approximations},
     };
 }

@@ -13,6 +13,7 @@
 #include "tools/StoredSetReading.h"
 #include "tools/ToolCommandLine.h"
 #include "tools/common/OptionParser.h"
+#include "tools/gen/CHeaderOutput.h"
 #include "tools/gen/CopybookOutput.h"
 #include "tools/gen/LayoutReport.h"
 #include "tools/gen/SchemaOutput.h"
@@ -29,24 +30,20 @@ namespace norvak {
 
 namespace {
 
-// The targets norvakgen knows; the layout, the copybook and the schemas are made so far.
+// The targets norvakgen makes.
 constexpr std::string_view layoutTarget = "layout";
 constexpr std::string_view copybookTarget = "copybook";
-constexpr std::string_view laterTargets[] = {"c"};
+constexpr std::string_view cTarget = "c";
 
 bool targetAccepted(Output& report, const std::string& target) {
     if (target.empty()) {
-        report.print("*****Error - no target: give it with --target layout (or copybook)\n");
+        report.print("*****Error - no target: give it with --target layout (or copybook, c)\n");
         return false;
     }
-    if (target == layoutTarget || target == copybookTarget || isSchemaTarget(target))
+    if (target == layoutTarget || target == copybookTarget || target == cTarget || isSchemaTarget(target))
         return true;
-    if (std::find(std::begin(laterTargets), std::end(laterTargets), target) != std::end(laterTargets))
-        report.print("*****Error - target %s is not made yet: the targets are layout, copybook, json-schema, xsd\n",
-                     target.c_str());
-    else
-        report.print("*****Error - unknown target %s: the targets are layout, copybook, json-schema, xsd\n",
-                     target.c_str());
+    report.print("*****Error - unknown target %s: the targets are layout, copybook, c, json-schema, xsd\n",
+                 target.c_str());
     return false;
 }
 
@@ -183,8 +180,8 @@ constexpr OptionSpec genOptions[] = {
      .emptyIsMissing = true},
     {.name = "target",
      .value = &ToolOptions::target,
-     .missingMessage = "*****Error - target missing from --target parameter: the targets are layout, copybook, json-schema, "
-                       "xsd\n",
+     .missingMessage = "*****Error - target missing from --target parameter: the targets are layout, copybook, c, "
+                       "json-schema, xsd\n",
      .emptyIsMissing = true},
     quietSpec,
 };
@@ -229,11 +226,12 @@ const char* const norvakgenHelp =
     "offset and length in bytes, physical type, sign, virtual decimal point, repeat and alignment,\n"
     "the alternatives of a choice at one offset, the parts whose size is known only when a record is\n"
     "read, and the least and most bytes of the record. The target copybook is a COBOL record of each\n"
-    "message made from its layout; what COBOL cannot hold is written as its nearest equivalent with a\n"
-    "comment, said as a warning, and the run ends with exit code 9. The target json-schema is a JSON\n"
-    "Schema (2020-12) of the messages' logical content, its numbers and lengths bounded by the CWF tab\n"
-    "where there is one; the target xsd is an XML Schema of the messages as an XML tab writes them.\n"
-    "What a schema cannot say is written as its nearest equivalent the same way (exit code 9).\n"
+    "message made from its layout; the target c is a C11 header of each message, a struct whose members\n"
+    "lie at the layout's offsets, with _Static_asserts of every offset and size. The target json-schema\n"
+    "is a JSON Schema (2020-12) of the messages' logical content, its numbers and lengths bounded by the\n"
+    "CWF tab where there is one; the target xsd is an XML Schema of the messages as an XML tab writes\n"
+    "them. What a target cannot hold is written as its nearest equivalent with a comment, said as a\n"
+    "warning, and the run ends with exit code 9.\n"
     "\n"
     "Options:\n"
     "  -n, --data-source NAME  ODBC data source of the repository\n"
@@ -246,7 +244,7 @@ const char* const norvakgenHelp =
     "  -m, --message IDENT     only the message of this identifier (every message without -m)\n"
     "  --tab NAME              the CWF tab of this name (the first CWF tab without --tab); for xsd the\n"
     "                          XML tab of this name (the first XML tab)\n"
-    "  --target TARGET         what to write: layout, copybook, json-schema or xsd (c is not made yet)\n"
+    "  --target TARGET         what to write: layout, copybook, c, json-schema or xsd\n"
     "  -o, --output FILE       write to File (replaced whole, or left as it was when the run fails);\n"
     "                          standard output without -o\n"
     "  -q, --quiet             on standard error only warnings, errors and the closing line\n"
@@ -292,6 +290,8 @@ int runGenerate(Output& report, int argc, const char* const* argv, nlohmann::ord
 
     if (values.target == copybookTarget)
         return writeCopybooks(report, values, modelled->model(), layouts, own);
+    if (values.target == cTarget)
+        return writeCHeaders(report, values, modelled->model(), layouts, own);
     return writeLayouts(report, values, layouts, own);
 }
 

@@ -23,7 +23,7 @@ enum GenExitCode : int {
 // The text of norvakgen --help.
 extern const char* const norvakgenHelp;
 
-// norvakgen: the record layouts (or COBOL copybooks) of the messages of a stored message set
+// norvakgen: the record layouts (or COBOL copybooks, or C headers) of the messages of a stored message set
 // (-s) or of a definitions file (-f) in one of its CWF tabs, as a table on
 // standard output or in -o FILE; `report` takes every line about the run.
 // With `own` (--format json) the layouts go into it instead.

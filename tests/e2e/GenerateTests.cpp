@@ -199,6 +199,37 @@ TEST_P(Generate, AnOutputFileHoldsWhatStandardOutputWould) {
     EXPECT_EQ(nowhere.exitCode, 5);
 }
 
+// -o naming a folder: one file per message, named after its identifier, each
+// holding what -m of that message writes, for every target.
+TEST_P(Generate, AnOutputFolderGetsAFilePerMessage) {
+    load(sourcePath("examples/orders.xml"), "Orders");
+    const struct {
+        const char* target;
+        const char* extension;
+    } targets[] = {{"layout", ".layout"}, {"copybook", ".cpy"}, {"c", ".h"}, {"json-schema", ".schema.json"},
+                   {"xsd", ".xsd"}};
+    for (const auto& [target, extension] : targets) {
+        SCOPED_TRACE(target);
+        TempDir folder;
+        ProgramResult written = runConnected("norvakgen", {"-s", "Orders", "--target", target, "-o", folder.path()});
+        EXPECT_TRUE(written.exitCode == 0 || written.exitCode == 9) << written.errors;
+        EXPECT_EQ(written.output, "");
+        for (const char* message : {"PlaceOrder", "SendInvoice"}) {
+            ProgramResult one = runConnected("norvakgen", {"-s", "Orders", "--target", target, "-m", message});
+            EXPECT_EQ(readFile(folder.path() + "/" + message + extension), one.output) << message;
+        }
+        // Written again, the files are replaced whole.
+        ProgramResult again = runConnected("norvakgen", {"-s", "Orders", "--target", target, "-o", folder.path()});
+        EXPECT_EQ(again.exitCode, written.exitCode);
+    }
+    TempDir folder;
+    ProgramResult one = runConnected("norvakgen", {"-s", "Orders", "--target", "layout", "-m", "SendInvoice", "-o",
+                                                   folder.path()});
+    EXPECT_EQ(one.exitCode, 0) << one.errors;
+    EXPECT_EQ(readFile(folder.path() + "/PlaceOrder.layout"), "") << "only the message -m names";
+    EXPECT_NE(readFile(folder.path() + "/SendInvoice.layout"), "");
+}
+
 TEST_P(Generate, UnknownTargetsAndMistakesAreCommandLineErrors) {
     load(sourcePath("examples/orders.xml"), "Orders");
     const std::string orders = sourcePath("examples/orders.xml");

@@ -16,9 +16,12 @@
 #include "tools/gen/CHeaderOutput.h"
 #include "tools/gen/CopybookOutput.h"
 #include "tools/gen/LayoutReport.h"
+#include "tools/gen/OutputFolder.h"
 #include "tools/gen/SchemaOutput.h"
 
 #include <nlohmann/json.hpp>
+
+#include <filesystem>
 
 #include <algorithm>
 #include <optional>
@@ -213,6 +216,44 @@ void printUsage(Output& out) {
     out.print("%s", norvakgenHelp);
 }
 
+// The target of the messages chosen, written to -o FILE, standard output or the document.
+int generate(Output& report, const ToolOptions& values, const MessageSetModel& model, nlohmann::ordered_json* own) {
+    if (isSchemaTarget(values.target))
+        return writeSchemas(report, values, model, chosenMessages(model, values.message), own);
+    std::vector<RecordLayout> layouts;
+    if (int found = layoutsOf(report, model, values, layouts); found != genDone)
+        return found;
+    if (values.target == copybookTarget)
+        return writeCopybooks(report, values, model, layouts, own);
+    if (values.target == cTarget)
+        return writeCHeaders(report, values, model, layouts, own);
+    return writeLayouts(report, values, layouts, own);
+}
+
+// -o naming a folder: one file per message, named after its identifier, each
+// written whole (to a temporary file, then renamed). The run stops at the
+// first file that cannot be written or message that cannot be made.
+int generateIntoFolder(Output& report, const ToolOptions& values, const MessageSetModel& model) {
+    std::vector<const ModelMessage*> messages = chosenMessages(model, values.message);
+    if (!values.message.empty() && messages.empty()) {
+        report.print("*****Error - no message %s in the message set\n", values.message.c_str());
+        return genNotFound;
+    }
+    FolderFileNames names;
+    int exitCode = genDone;
+    for (const ModelMessage* message : messages) {
+        ToolOptions one = values;
+        one.message = message->row->identifier;
+        one.outputFile = (std::filesystem::path(values.outputFile) / names.next(one.message, values.target)).string();
+        int written = generate(report, one, model, nullptr);
+        if (written != genDone && written != genApproximated)
+            return written;
+        if (written == genApproximated)
+            exitCode = genApproximated;
+    }
+    return exitCode;
+}
+
 } // namespace
 
 const char* const norvakgenHelp =
@@ -245,7 +286,8 @@ const char* const norvakgenHelp =
     "  --tab NAME              the CWF tab of this name (the first CWF tab without --tab); for xsd the\n"
     "                          XML tab of this name (the first XML tab)\n"
     "  --target TARGET         what to write: layout, copybook, c, json-schema or xsd\n"
-    "  -o, --output FILE       write to File (replaced whole, or left as it was when the run fails);\n"
+    "  -o, --output FILE       write to File (replaced whole, or left as it was when the run fails); a\n"
+    "                          folder gets one file per message, named after its identifier;\n"
     "                          standard output without -o\n"
     "  -q, --quiet             on standard error only warnings, errors and the closing line\n"
     "  --format json|text      the output with the run's errors and warnings as one JSON document on\n"
@@ -282,17 +324,10 @@ int runGenerate(Output& report, int argc, const char* const* argv, nlohmann::ord
                                                                    : modelOfFile(report, values.inputFile, exitCode);
     if (!modelled)
         return exitCode;
-    if (isSchemaTarget(values.target))
-        return writeSchemas(report, values, modelled->model(), chosenMessages(modelled->model(), values.message), own);
-    std::vector<RecordLayout> layouts;
-    if (int found = layoutsOf(report, modelled->model(), values, layouts); found != genDone)
-        return found;
-
-    if (values.target == copybookTarget)
-        return writeCopybooks(report, values, modelled->model(), layouts, own);
-    if (values.target == cTarget)
-        return writeCHeaders(report, values, modelled->model(), layouts, own);
-    return writeLayouts(report, values, layouts, own);
+    std::error_code error;
+    if (!values.outputFile.empty() && std::filesystem::is_directory(values.outputFile, error))
+        return generateIntoFolder(report, values, modelled->model());
+    return generate(report, values, modelled->model(), own);
 }
 
 } // namespace norvak

@@ -1,6 +1,7 @@
 // Tests of norvakgen --target c: every header compiled by gcc and clang, each member's offset and size against the
 // layout.
 #include "e2e/GeneratedModels.h"
+#include "e2e/GeneratedTargets.h"
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>
@@ -169,7 +170,7 @@ int checkWithCompilers(const nlohmann::json& headers, const nlohmann::json& layo
     return checked;
 }
 
-class CHeaders : public RepositoryTest {
+class CHeaders : public GeneratedTargetTest {
   protected:
     void SetUp() override {
         RepositoryTest::SetUp();
@@ -179,22 +180,8 @@ class CHeaders : public RepositoryTest {
             GTEST_SKIP() << "gcc or clang is not installed: the C headers are not compiled (scripts/setup.sh "
                             "installs clang)";
     }
-    void load(const std::string& file, const std::string& set) {
-        createMessageSet(set);
-        ProgramResult loaded = runConnected("norvakload", {"-f", file, "-s", set});
-        ASSERT_EQ(loaded.exitCode, 0) << loaded.output;
-    }
-    // The headers and the layouts of a stored set, as JSON documents.
     std::pair<nlohmann::json, nlohmann::json> generated(const std::vector<std::string>& source, int exitCode) {
-        std::vector<std::string> arguments = source;
-        arguments.insert(arguments.end(), {"--format", "json", "--target"});
-        arguments.emplace_back("c");
-        ProgramResult headers = runConnected("norvakgen", arguments);
-        EXPECT_EQ(headers.exitCode, exitCode) << headers.output;
-        arguments.back() = "layout";
-        ProgramResult layouts = runConnected("norvakgen", arguments);
-        EXPECT_EQ(layouts.exitCode, 0) << layouts.output;
-        return {nlohmann::json::parse(headers.output)["headers"], nlohmann::json::parse(layouts.output)["layouts"]};
+        return GeneratedTargetTest::generated(source, "c", "headers", exitCode);
     }
 };
 

@@ -1,4 +1,5 @@
 // Tests of norvakgen --target copybook: every copybook compiled by cobc, its offsets and lengths against the layout.
+#include "e2e/GeneratedTargets.h"
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>
@@ -172,7 +173,7 @@ int checkWithCobc(const nlohmann::json& copybooks, const nlohmann::json& layouts
     return checked;
 }
 
-class Copybooks : public RepositoryTest {
+class Copybooks : public GeneratedTargetTest {
   protected:
     void SetUp() override {
         RepositoryTest::SetUp();
@@ -182,22 +183,8 @@ class Copybooks : public RepositoryTest {
             GTEST_SKIP() << "cobc (GnuCOBOL) is not installed: the copybooks are not compiled (scripts/setup.sh "
                             "installs gnucobol3)";
     }
-    void load(const std::string& file, const std::string& set) {
-        createMessageSet(set);
-        ProgramResult loaded = runConnected("norvakload", {"-f", file, "-s", set});
-        ASSERT_EQ(loaded.exitCode, 0) << loaded.output;
-    }
-    // The copybooks and the layouts of a stored set, as JSON documents.
     std::pair<nlohmann::json, nlohmann::json> generated(const std::vector<std::string>& source, int exitCode) {
-        std::vector<std::string> arguments = source;
-        arguments.insert(arguments.end(), {"--format", "json", "--target"});
-        arguments.emplace_back("copybook");
-        ProgramResult books = runConnected("norvakgen", arguments);
-        EXPECT_EQ(books.exitCode, exitCode) << books.output;
-        arguments.back() = "layout";
-        ProgramResult layouts = runConnected("norvakgen", arguments);
-        EXPECT_EQ(layouts.exitCode, 0) << layouts.output;
-        return {nlohmann::json::parse(books.output)["copybooks"], nlohmann::json::parse(layouts.output)["layouts"]};
+        return GeneratedTargetTest::generated(source, "copybook", "copybooks", exitCode);
     }
 };
 

@@ -1,4 +1,5 @@
 // Tests of norvakgen: the record layouts of stored message sets and of definitions files, as text and as JSON.
+#include "e2e/GeneratedTargets.h"
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>
@@ -94,14 +95,8 @@ const char* const sendInvoiceLayout =
     "153     4       Paid            Boolean\n"
     "Size: 157 bytes\n";
 
-class Generate : public RepositoryTest {
+class Generate : public GeneratedTargetTest {
   protected:
-    // Imports a definitions file into a new message set.
-    void load(const std::string& file, const std::string& set) {
-        createMessageSet(set);
-        ProgramResult loaded = runConnected("norvakload", {"-f", file, "-s", set});
-        ASSERT_EQ(loaded.exitCode, 0) << loaded.output;
-    }
     ProgramResult fromSet(const std::string& set, std::vector<std::string> more = {}) {
         std::vector<std::string> arguments = {"-s", set, "--target", "layout"};
         arguments.insert(arguments.end(), more.begin(), more.end());

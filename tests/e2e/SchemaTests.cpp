@@ -1,5 +1,6 @@
 // Tests of norvakgen --target json-schema and xsd: every schema checked by python3-jsonschema and xmllint, on both databases.
 #include "e2e/GeneratedModels.h"
+#include "e2e/GeneratedTargets.h"
 #include "e2e/TestRepository.h"
 
 #include <gtest/gtest.h>
@@ -54,13 +55,8 @@ bool xmlValidates(const TempDir& folder, const std::string& schema, const std::s
     return status == 0;
 }
 
-class Schemas : public RepositoryTest {
+class Schemas : public GeneratedTargetTest {
   protected:
-    void load(const std::string& file, const std::string& set) {
-        createMessageSet(set);
-        ProgramResult loaded = runConnected("norvakload", {"-f", file, "-s", set});
-        ASSERT_EQ(loaded.exitCode, 0) << loaded.output;
-    }
     // The schema of a stored set, as written to standard output; the same
     // bytes as from the definitions file.
     std::string schemaOf(const std::string& set, const std::string& file, const std::string& target,

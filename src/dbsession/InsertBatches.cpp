@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 namespace norvak {
 
@@ -84,6 +85,7 @@ InsertBatches::~InsertBatches() {
 }
 
 void InsertBatches::release() {
+    forgetHeldRows();
     waiting_.clear();
     shapes_.clear();
 }
@@ -155,6 +157,16 @@ SQLRETURN InsertBatches::insert(const std::string& statement, std::vector<Insert
     // After a refused row the run is rolled back: nothing more is sent.
     if (failed_)
         return SQL_SUCCESS;
+    if (holding_) {
+        shape.held.add(row.parameters);
+        heldFrom_.emplace_back(&shape, routine);
+        return SQL_SUCCESS;
+    }
+    queue(shape, std::move(row));
+    return SQL_SUCCESS;
+}
+
+void InsertBatches::queue(Shape& shape, Row row) {
     if (shape.rows.empty())
         waiting_.push_back(&shape);
     shape.rows.push_back(std::move(row));
@@ -162,10 +174,54 @@ SQLRETURN InsertBatches::insert(const std::string& statement, std::vector<Insert
         waiting_.erase(std::find(waiting_.begin(), waiting_.end(), &shape));
         send(shape);
     }
-    return SQL_SUCCESS;
+}
+
+void InsertBatches::holdRows() {
+    holding_ = true;
+}
+
+std::optional<std::vector<HeldStatement>> InsertBatches::heldStatements() {
+    std::vector<HeldStatement> statements;
+    for (auto& [text, shape] : shapes_) {
+        if (shape->held.size() == 0)
+            continue;
+        if (!shape->shapeParsed) {
+            shape->shapeParsed = true;
+            if (std::optional<InsertShape> parsed = parseInsertShape(shape->statement))
+                shape->parsed = std::make_unique<InsertShape>(std::move(*parsed));
+        }
+        if (!shape->parsed)
+            return std::nullopt;
+        statements.push_back({shape->parsed.get(), &shape->held});
+    }
+    return statements;
+}
+
+void InsertBatches::forgetHeldRows() {
+    for (auto& [text, shape] : shapes_)
+        shape->held.clear();
+    std::vector<std::pair<Shape*, const char*>>().swap(heldFrom_);
+    heldSuspended_ = false;
+}
+
+void InsertBatches::releaseHeldRows() {
+    if (heldSuspended_ || heldFrom_.empty())
+        return;
+    std::vector<std::pair<Shape*, const char*>> from;
+    from.swap(heldFrom_);
+    std::unordered_map<Shape*, std::size_t> next; // the next row of each shape
+    for (const auto& [shape, routine] : from) {
+        std::size_t& row = next[shape];
+        if (!failed_ && row < shape->held.size())
+            queue(*shape, Row{shape->held.parameters(row), routine});
+        ++row;
+    }
+    for (const auto& [shape, rows] : next)
+        shape->held.clear();
 }
 
 bool InsertBatches::flush() {
+    releaseHeldRows();
     std::vector<Shape*> shapes;
     shapes.swap(waiting_);
     for (Shape* shape : shapes) {
@@ -178,6 +234,7 @@ bool InsertBatches::flush() {
 }
 
 void InsertBatches::discard() {
+    forgetHeldRows();
     for (Shape* shape : waiting_)
         shape->rows.clear();
     waiting_.clear();

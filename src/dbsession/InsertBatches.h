@@ -1,12 +1,14 @@
 #pragma once
 
 #include "dbsession/DbSession.h"
+#include "dbsession/HeldRows.h"
 #include "dbsession/Statement.h"
 
 #include <sql.h>
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -51,6 +53,21 @@ class InsertBatches {
     // Frees every statement handle; before the connection is closed.
     void release();
 
+    // From now on the rows given in batch mode are kept in memory, in the
+    // order they come, instead of waiting to be sent: for a session whose
+    // rows are read back from memory. Whatever would send waiting rows (any
+    // other statement of the session, a commit, flush()) sends them first,
+    // in that order; a rollback forgets them.
+    void holdRows();
+    // The statements with rows held and not sent, each with its shape and
+    // its rows; nothing when a statement's text has no shape.
+    std::optional<std::vector<HeldStatement>> heldStatements();
+    // While suspended, nothing the session runs sends the held rows: they
+    // are being read back.
+    void suspendHeldRows(bool suspended) { heldSuspended_ = suspended; }
+    // Forgets the rows held.
+    void forgetHeldRows();
+
   private:
     struct Row {
         std::vector<InsertParameter> parameters;
@@ -70,6 +87,10 @@ class InsertBatches {
         OdbcHandle arrays{SQL_HANDLE_STMT};
         bool arraysPrepared = false;
         std::vector<Row> rows;
+        // What the statement writes, for rows held in memory; made once.
+        bool shapeParsed = false;
+        std::unique_ptr<InsertShape> parsed;
+        HeldRowBuffer held;
     };
 
     Shape& shapeOf(const std::string& statement, std::size_t markers);
@@ -79,6 +100,10 @@ class InsertBatches {
     SQLRETURN runRow(Shape& shape, Row& row, InsertMode mode, SQLRETURN& executed);
     // Sends the rows of one shape; false when one of them failed.
     bool send(Shape& shape);
+    // Adds a row to those of its shape that wait, and sends them when they are a batch.
+    void queue(Shape& shape, Row row);
+    // Makes the held rows rows that wait.
+    void releaseHeldRows();
 
     // Executes the rows of a batch as one statement from column arrays on
     // the shape's `arrays` handle and returns SQLExecute's code; `ran` is
@@ -94,6 +119,10 @@ class InsertBatches {
     // A row was refused: until the transaction is rolled back, rows given
     // in batch mode are dropped and flush() fails.
     bool failed_ = false;
+    bool holding_ = false;
+    bool heldSuspended_ = false;
+    // The shape and the routine of each held row, in the order they came.
+    std::vector<std::pair<Shape*, const char*>> heldFrom_;
 };
 
 // The statement text of `rows` rows of a single-row INSERT ... VALUES (...)

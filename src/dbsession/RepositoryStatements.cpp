@@ -70,6 +70,11 @@ std::string countMessageSetRowsQuery(const std::string& schema, const char* tabl
     return formatText("SELECT COUNT(*) FROM %s%s WHERE %s = %d", schema.c_str(), table, keyColumn, project);
 }
 
+std::string largestMessageSetIdQuery(const std::string& schema, const char* table, const char* keyColumn, int project,
+                                     const char* idColumn) {
+    return formatText("SELECT MAX(%s) FROM %s%s WHERE %s = %d", idColumn, schema.c_str(), table, keyColumn, project);
+}
+
 std::string messageSetPageQuery(const std::string& schema, const char* table, const char* columns,
                                 const char* keyColumn, int project, const char* idColumn,
                                 std::optional<std::int32_t> after, int pageRows) {

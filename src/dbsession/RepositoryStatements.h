@@ -26,6 +26,9 @@ std::string serverTableExistsQuery(const std::string& schema, const char* table)
 std::string deleteMessageSetRowsStatement(const std::string& schema, const char* table, const char* keyColumn,
                                           int project);
 std::string countMessageSetRowsQuery(const std::string& schema, const char* table, const char* keyColumn, int project);
+// The largest id of a message set's rows of a table (NULL when it has none).
+std::string largestMessageSetIdQuery(const std::string& schema, const char* table, const char* keyColumn, int project,
+                                     const char* idColumn);
 // One page of a message set's rows of a table, in the order of their ids,
 // after the id `after` when there is one.
 std::string messageSetPageQuery(const std::string& schema, const char* table, const char* columns,

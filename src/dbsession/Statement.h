@@ -118,6 +118,13 @@ class InsertParameter {
     // Binds the parameter as marker `number` of the statement.
     SQLRETURN bind(SQLHSTMT statement, SQLUSMALLINT number);
 
+    // What the parameter holds, for a row kept in memory instead of sent.
+    bool isNull() const { return indicator_ == SQL_NULL_DATA; }
+    bool isText() const { return kind_ == Kind::text; }
+    bool isSmallInteger() const { return kind_ == Kind::smallInteger; }
+    std::int32_t number() const { return kind_ == Kind::smallInteger ? smallInteger_ : integer_; }
+    const std::string& textValue() const { return text_; }
+
     // For a PostgreSQL array of the parameter's column: the array's type
     // ("int4[]", "int2[]", "varchar[]") and the parameter as an element of
     // its text form (NULL, a number, or a text in double quotes).

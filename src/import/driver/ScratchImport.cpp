@@ -3,6 +3,7 @@
 
 #include "dbsession/Columns.h"
 #include "dbsession/DbSession.h"
+#include "dbsession/InsertBatches.h"
 #include "dbsession/RepositorySchema.h"
 #include "dbsession/RepositoryStatements.h"
 #include "dbsession/Statement.h"
@@ -102,6 +103,13 @@ std::set<std::pair<int, std::string>> definedTabs(const DefinitionModel& model) 
     return tabs;
 }
 
+// Whether the rows of the import must go through the database in memory
+// (NORVAK_SCRATCH_WRITES=database): the way to compare the two ways.
+bool heldOff() {
+    const char* writes = std::getenv("NORVAK_SCRATCH_WRITES");
+    return writes != nullptr && std::string(writes) == "database";
+}
+
 bool isTab(int pluginKey) {
     return pluginKey == pluginCwfTab || pluginKey == pluginXmlTab || pluginKey == pluginTdsTab;
 }
@@ -134,6 +142,10 @@ class MemoryRepository : public ImportTarget {
             db_.allocateStatement("createScratchRepository") != SQL_SUCCESS)
             return exitConnectRefused;
         transaction_.emplace(db_);
+        // The rows the import writes are read back from memory, unless a
+        // query of the import comes after them (then they are written first).
+        if (!heldOff())
+            db_.inserts().holdRows();
         key_ = configuration_ != nullptr && configuration_->key != 0 ? configuration_->key
                                                                      : static_cast<std::int16_t>(firstProjectKey);
         return createMessageSet(run) ? exitSuccess : exitImportFailed;
@@ -152,6 +164,16 @@ class MemoryRepository : public ImportTarget {
             return exitImportFailed;
         rows_.key = key_;
         rows_.name = run.messageSetName;
+        if (std::optional<std::vector<HeldStatement>> held = db_.inserts().heldStatements(); held && !held->empty()) {
+            db_.inserts().suspendHeldRows(true);
+            HeldRowsRead read = readMessageSetWithHeldRows(run.diagnostics(), db_, rows_, keepRemade_, *held);
+            db_.inserts().suspendHeldRows(false);
+            if (read != HeldRowsRead::needsDatabase) {
+                db_.inserts().forgetHeldRows();
+                return read == HeldRowsRead::read ? exitSuccess : exitImportFailed;
+            }
+            // Written as any import writes them, and read back.
+        }
         return readMessageSet(run.diagnostics(), db_, "", rows_, keepRemade_) ? exitSuccess : exitImportFailed;
     }
 

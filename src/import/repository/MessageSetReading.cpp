@@ -2,13 +2,16 @@
 #include "import/repository/MessageSetReading.h"
 
 #include "dbsession/Columns.h"
+#include "dbsession/HeldRows.h"
 #include "dbsession/MessageSetNames.h"
 #include "dbsession/RepositorySchema.h"
 #include "dbsession/RepositoryStatements.h"
 #include "dbsession/Statement.h"
 #include "import/model/ItemTables.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <deque>
 #include <utility>
 #include <string_view>
@@ -29,33 +32,54 @@ const char* columnLabel(SQLUSMALLINT column) {
     return labels[static_cast<std::size_t>(column - 1) % labels.size()].c_str();
 }
 
-// Reads the columns of the current row from left to right.
+// Reads the columns of the current row from left to right: a row of a
+// query, or a row held in memory whose columns are taken in the query's order.
 class RowReader {
   public:
-    explicit RowReader(Statement& statement) : statement_(statement) {}
+    explicit RowReader(Statement& statement) : statement_(&statement) {}
+    RowReader(const HeldStatement& statement, std::size_t row, const std::vector<int>& columns)
+        : held_(&statement), heldRow_(row), columns_(&columns) {}
 
     std::int32_t integer() {
+        if (held_ != nullptr)
+            return nullableInteger().value_or(0);
         SQLINTEGER value = 0;
-        statement_.number(next(), SQL_C_SLONG, value, columnLabel(column_));
+        statement_->number(next(), SQL_C_SLONG, value, columnLabel(column_));
         return value;
     }
     std::optional<std::int32_t> nullableInteger() {
+        if (held_ != nullptr) {
+            HeldCell cell = heldCell();
+            if (cell.isNull)
+                return std::nullopt;
+            return static_cast<std::int32_t>(cell.isText ? std::atoll(std::string(cell.text).c_str()) : cell.number);
+        }
         SQLINTEGER value = 0;
         bool isNull = false;
-        statement_.number(next(), SQL_C_SLONG, value, columnLabel(column_), &isNull);
+        statement_->number(next(), SQL_C_SLONG, value, columnLabel(column_), &isNull);
         return isNull ? std::nullopt : std::optional<std::int32_t>(value);
     }
     std::optional<std::string> nullableText() {
+        if (held_ != nullptr) {
+            HeldCell cell = heldCell();
+            if (cell.isNull)
+                return std::nullopt;
+            return cell.isText ? std::string(cell.text) : std::to_string(cell.number);
+        }
         std::optional<std::string> value;
-        statement_.wholeText(next(), value, columnLabel(column_));
+        statement_->wholeText(next(), value, columnLabel(column_));
         return value;
     }
     std::string text() { return nullableText().value_or(std::string()); }
 
   private:
     SQLUSMALLINT next() { return ++column_; }
+    HeldCell heldCell() { return held_->rows->cell(*held_->shape, heldRow_, (*columns_)[next() - 1]); }
 
-    Statement& statement_;
+    Statement* statement_ = nullptr;
+    const HeldStatement* held_ = nullptr;
+    std::size_t heldRow_ = 0;
+    const std::vector<int>* columns_ = nullptr; // the index in the held row's statement of each column read
     SQLUSMALLINT column_ = 0;
 };
 
@@ -87,13 +111,46 @@ struct TableQuery {
     const char* idColumn;
 };
 
+// A row held in memory: its statement, its place there and its id.
+struct HeldRowPlace {
+    const HeldStatement* statement;
+    std::size_t row;
+    std::int64_t id;
+};
+
+// The rows held in memory of each table, in the order of their ids, which
+// all come after the ids of the rows the table holds already.
+struct HeldTables {
+    std::unordered_map<std::string, std::vector<HeldRowPlace>> rows;
+    // The columns read of each held statement, by the query's columns.
+    std::unordered_map<const InsertShape*, std::vector<int>> columns;
+
+    const std::vector<int>& columnsOf(const InsertShape& shape, const char* queried) {
+        auto found = columns.find(&shape);
+        if (found != columns.end())
+            return found->second;
+        std::vector<int> indexes;
+        std::string_view list(queried);
+        while (!list.empty()) {
+            std::size_t comma = list.find(',');
+            std::string_view column = list.substr(0, comma);
+            while (!column.empty() && column.front() == ' ')
+                column.remove_prefix(1);
+            indexes.push_back(shape.columnIndex(column));
+            list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+        }
+        return columns.emplace(&shape, std::move(indexes)).first->second;
+    }
+};
+
 // Reads a table's rows page by page, each page a query of its own that
 // starts after the last id of the one before; `read` reads one row and
 // returns its id. Every page is read in the caller's transaction, so the
-// pages together are one snapshot.
+// pages together are one snapshot. Then the rows of the table held in
+// memory, if any.
 template <class Read>
 bool readPages(Diagnostics& diag, DbSession& db, const char* routine, const std::string& schemaPrefix, int key,
-               const TableQuery& query, Read read) {
+               HeldTables* held, const TableQuery& query, Read read) {
     std::optional<std::int32_t> last;
     for (;;) {
         std::string sql = messageSetPageQuery(schemaPrefix, query.table, query.columns, query.keyColumn, key,
@@ -105,8 +162,22 @@ bool readPages(Diagnostics& diag, DbSession& db, const char* routine, const std:
             }))
             return false;
         if (rows < pageRows)
-            return true;
+            break;
     }
+    if (held == nullptr)
+        return true;
+    auto found = held->rows.find(query.table);
+    if (found == held->rows.end())
+        return true;
+    for (const HeldRowPlace& place : found->second) {
+        RowReader reader(*place.statement, place.row, held->columnsOf(*place.statement->shape, query.columns));
+        read(reader);
+    }
+    // Read: their memory goes.
+    for (const HeldRowPlace& place : found->second)
+        place.statement->rows->clear();
+    held->rows.erase(found);
+    return true;
 }
 
 void readAttribute(RowReader& row, StoredMessageSet& set, StoredAttribute& attribute, bool ofMember) {
@@ -154,9 +225,12 @@ std::optional<std::int16_t> findMessageSet(Diagnostics& diag, DbSession& db, con
     return static_cast<std::int16_t>(lookup.matches.front().key);
 }
 
+namespace {
+
 // NOLINTNEXTLINE(readability-function-cognitive-complexity,readability-function-size)
-bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix, StoredMessageSet& set,
-                    bool keepRemade, const std::function<void(const char* table, std::size_t rows)>& progress) {
+bool readSetRows(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix, StoredMessageSet& set,
+                 bool keepRemade, const std::function<void(const char* table, std::size_t rows)>& progress,
+                 HeldTables* held) {
     const char* routine = "readMessageSet";
     const int key = set.key;
     const std::string& schema = schemaPrefix;
@@ -228,7 +302,7 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
     };
 
     bool ok =
-        readPages(diag, db, routine, schema, key, {typeColumns.c_str(), "M_TYPE", "PROJECT", "ID_VALUE"},
+        readPages(diag, db, routine, schema, key, held, {typeColumns.c_str(), "M_TYPE", "PROJECT", "ID_VALUE"},
                   [&](RowReader& row) {
                       StoredType& type = set.types.emplace_back();
                       type.id = row.integer();
@@ -245,7 +319,7 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
                       return type.id;
                   }) &&
         done("M_TYPE", set.types.size()) &&
-        readPages(diag, db, routine, schema, key, {elementColumns.c_str(), "M_ELEMENT", "PROJECT", "ID_VALUE"},
+        readPages(diag, db, routine, schema, key, held, {elementColumns.c_str(), "M_ELEMENT", "PROJECT", "ID_VALUE"},
                   [&](RowReader& row) {
                       StoredElement& element = set.elements.emplace_back();
                       element.id = row.integer();
@@ -258,7 +332,7 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
                       return element.id;
                   }) &&
         done("M_ELEMENT", set.elements.size()) &&
-        readPages(diag, db, routine, schema, key, {messageColumns.c_str(), "M_MESSAGE", "PROJECT", "ID_VALUE"},
+        readPages(diag, db, routine, schema, key, held, {messageColumns.c_str(), "M_MESSAGE", "PROJECT", "ID_VALUE"},
                   [&](RowReader& row) {
                       StoredMessage& message = set.messages.emplace_back();
                       message.id = row.integer();
@@ -271,7 +345,7 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
                       return message.id;
                   }) &&
         done("M_MESSAGE", set.messages.size()) &&
-        readPages(diag, db, routine, schema, key, {valueColumns.c_str(), "M_VALUE", "PROJECT", "ID_VALUE"},
+        readPages(diag, db, routine, schema, key, held, {valueColumns.c_str(), "M_VALUE", "PROJECT", "ID_VALUE"},
                   [&](RowReader& row) {
                       StoredValue& value = set.values.emplace_back();
                       value.id = row.integer();
@@ -284,7 +358,7 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
                       return value.id;
                   }) &&
         done("M_VALUE", set.values.size()) &&
-        readPages(diag, db, routine, schema, key, {memberColumns.c_str(), "TYPE_MEMBER", "PROJECT", "MEMBER_ID"},
+        readPages(diag, db, routine, schema, key, held, {memberColumns.c_str(), "TYPE_MEMBER", "PROJECT", "MEMBER_ID"},
                   [&](RowReader& row) {
                       StoredTypeMember& member = set.typeMembers.emplace_back();
                       member.id = row.integer();
@@ -301,7 +375,7 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
                       return member.id;
                   }) &&
         done("TYPE_MEMBER", set.typeMembers.size()) &&
-        readPages(diag, db, routine, schema, key, {valueUseColumns.c_str(), "VALUE_MEMBER", "PROJECT", "MEMBER_ID"},
+        readPages(diag, db, routine, schema, key, held, {valueUseColumns.c_str(), "VALUE_MEMBER", "PROJECT", "MEMBER_ID"},
                   [&](RowReader& row) {
                       StoredValueMember& member = set.valueMembers.emplace_back();
                       member.id = row.integer();
@@ -315,7 +389,7 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
                       return member.id;
                   }) &&
         done("VALUE_MEMBER", set.valueMembers.size()) &&
-        readPages(diag, db, routine, schema, key,
+        readPages(diag, db, routine, schema, key, held,
                   {"MEMBER_ID, PLUGIN_KEY, SEQUENCE_NUM, ACTIVE, LAYER_FINAL, REG_NAME, LOCK_DATE, STATUS",
                    "REG_PLUGIN_MEMBER", "PROJECT_KEY", "MEMBER_ID"},
                   [&](RowReader& row) {
@@ -331,13 +405,13 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
                       return member.id;
                   }) &&
         done("REG_PLUGIN_MEMBER", set.pluginMembers.size()) &&
-        readPages(diag, db, routine, schema, key,
+        readPages(diag, db, routine, schema, key, held,
                   {"ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, ATTR_NAME, ATTR_TYPE, ATTR_GROUP, ATTR_FLAGS, "
                    "MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, ATTR_VALUE, ATTR_LVALUE, STATUS",
                    "M_ATTRIBUTE", "PROJECT", "ATTR_ID"},
                   [&](RowReader& row) { return takeAttribute(row, false); }) &&
         done("M_ATTRIBUTE", std::exchange(attributeRows, 0)) &&
-        readPages(diag, db, routine, schema, key,
+        readPages(diag, db, routine, schema, key, held,
                   {"ATTR_ID, PARENT_ID, PARENT_CLASS, CHILD_MEMBER_ID, CHILD_CLASS, ATTR_NAME, ATTR_TYPE, "
                    "ATTR_GROUP, ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, "
                    "ATTR_VALUE, ATTR_LVALUE, STATUS",
@@ -367,6 +441,81 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
             set.otherRows.emplace_back(table.table, count);
     }
     return done("other tables", set.otherRows.size());
+}
+
+} // namespace
+
+bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix, StoredMessageSet& set,
+                    bool keepRemade, const std::function<void(const char* table, std::size_t rows)>& progress) {
+    return readSetRows(diag, db, schemaPrefix, set, keepRemade, progress, nullptr);
+}
+
+namespace {
+
+// The tables rows are held for, with their message set and id columns.
+struct HeldTable {
+    const char* table;
+    const char* keyColumn;
+    const char* idColumn;
+};
+constexpr HeldTable heldTables[] = {
+    {"M_TYPE", "PROJECT", "ID_VALUE"},          {"M_ELEMENT", "PROJECT", "ID_VALUE"},
+    {"M_MESSAGE", "PROJECT", "ID_VALUE"},       {"M_VALUE", "PROJECT", "ID_VALUE"},
+    {"TYPE_MEMBER", "PROJECT", "MEMBER_ID"},    {"VALUE_MEMBER", "PROJECT", "MEMBER_ID"},
+    {"REG_PLUGIN_MEMBER", "PROJECT_KEY", "MEMBER_ID"}, {"M_ATTRIBUTE", "PROJECT", "ATTR_ID"},
+    {"M_MEMBER_ATTRIBUTE", "PROJECT", "ATTR_ID"},
+};
+
+// The held rows of each table in the order of their ids; false when a
+// table is none of those read, or ids repeat or do not come after the
+// largest the table holds.
+bool placeHeldRows(Diagnostics& diag, DbSession& db, int key, const std::vector<HeldStatement>& statements,
+                   HeldTables& held, bool& failed) {
+    for (const HeldStatement& statement : statements) {
+        const HeldTable* table = nullptr;
+        for (const HeldTable& known : heldTables)
+            table = statement.shape->table == known.table ? &known : table;
+        if (table == nullptr)
+            return false;
+        const int idColumn = statement.shape->columnIndex(table->idColumn);
+        std::vector<HeldRowPlace>& places = held.rows[table->table];
+        for (std::size_t row = 0; row < statement.rows->size(); ++row) {
+            HeldCell id = statement.rows->cell(*statement.shape, row, idColumn);
+            if (id.isNull || id.isText)
+                return false;
+            places.push_back({&statement, row, id.number});
+        }
+    }
+    for (auto& [name, places] : held.rows) {
+        std::stable_sort(places.begin(), places.end(),
+                         [](const HeldRowPlace& a, const HeldRowPlace& b) { return a.id < b.id; });
+        const HeldTable* table = nullptr;
+        for (const HeldTable& known : heldTables)
+            table = name == known.table ? &known : table;
+        std::optional<std::int32_t> largest;
+        if (!readRows(diag, db, "readMessageSet",
+                      largestMessageSetIdQuery("", table->table, table->keyColumn, key, table->idColumn),
+                      [&](RowReader& row) { largest = row.nullableInteger(); })) {
+            failed = true;
+            return false;
+        }
+        for (std::size_t i = 0; i < places.size(); ++i) {
+            if ((i > 0 && places[i].id == places[i - 1].id) || (largest && places[i].id <= *largest))
+                return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+HeldRowsRead readMessageSetWithHeldRows(Diagnostics& diag, DbSession& db, StoredMessageSet& set, bool keepRemade,
+                                        const std::vector<HeldStatement>& statements) {
+    HeldTables held;
+    bool failed = false;
+    if (!placeHeldRows(diag, db, set.key, statements, held, failed))
+        return failed ? HeldRowsRead::failed : HeldRowsRead::needsDatabase;
+    return readSetRows(diag, db, "", set, keepRemade, {}, &held) ? HeldRowsRead::read : HeldRowsRead::failed;
 }
 
 } // namespace norvak

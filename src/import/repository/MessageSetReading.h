@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dbsession/DbSession.h"
+#include "dbsession/HeldRows.h"
 #include "setmodel/StoredMessageSet.h"
 #include "support/Diagnostics.h"
 
@@ -9,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace norvak {
 
@@ -30,5 +32,17 @@ std::optional<std::int16_t> findMessageSet(Diagnostics& diag, DbSession& db, con
 bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix, StoredMessageSet& set,
                     bool keepRemade = true,
                     const std::function<void(const char* table, std::size_t rows)>& progress = {});
+
+// The same reading of a set in a repository without a schema of its own,
+// with the rows of `held` (rows the session kept in memory instead of
+// writing them: see InsertBatches::holdRows, which must be suspended) as if
+// they had been written: each after the rows its table holds. Each
+// statement's rows are freed once read. `needsDatabase` when that cannot be
+// (a table that is not read, ids repeated, or not after those of the rows
+// the table holds), before any is read: the rows must be written and the
+// set read from the database.
+enum class HeldRowsRead { read, failed, needsDatabase };
+HeldRowsRead readMessageSetWithHeldRows(Diagnostics& diag, DbSession& db, StoredMessageSet& set, bool keepRemade,
+                                        const std::vector<HeldStatement>& held);
 
 } // namespace norvak

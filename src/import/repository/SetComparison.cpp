@@ -115,12 +115,6 @@ struct Entity {
 
 using Entities = std::map<std::string, Entity>;
 
-// The rows of one side, by what they describe.
-struct Side {
-    Entities messages, types, members, elements, values, valueUses, tabs;
-    std::set<std::string> usedValues; // identifiers of the values some element uses
-};
-
 std::string text(const std::optional<std::string>& value) {
     return value ? *value : std::string(none);
 }
@@ -158,62 +152,236 @@ class TabLabels {
     std::map<std::string, std::set<std::string>> names_;
 };
 
-class SideBuilder {
-  public:
-    SideBuilder(const MessageSetModel& model, const TabLabels& labels, std::unordered_set<std::string>& fieldNames,
-                bool leaveOutRemade)
-        : set_(model.rows()), model_(model), labels_(labels), fieldNames_(fieldNames),
-          leaveOutRemade_(leaveOutRemade) {}
+// The kinds of items a side holds, looked up by identifier.
+enum class ItemKind { message, type, element, value };
 
-    // NOLINTNEXTLINE(readability-function-size)
-    Side build() {
-        for (const StoredMessage& m : set_.messages) {
-            Entity& e = side_.messages[m.identifier];
-            plain(e, "type", itemName(m.typeId));
-            plain(e, "name", m.name);
-            plain(e, "mode", std::to_string(m.mode));
-            stamp(e, m);
+// The kind of items a member's child is looked up in: messages, types, or
+// elements (for any other kind too).
+ItemKind childItemKind(const std::string& childKind) {
+    return childKind == "type" ? ItemKind::type : childKind == "message" ? ItemKind::message : ItemKind::element;
+}
+
+// The rows of one side, by what they describe. An item's entity (its
+// fields, with those of its property rows) is made when it is compared, and
+// a type's members and an element's value uses when they are: at no time
+// does a side hold the entities of all its items.
+class SideIndex {
+  public:
+    SideIndex(const MessageSetModel& model, const TabLabels& labels, std::unordered_set<std::string>& fieldNames,
+              bool leaveOutRemade)
+        : set_(model.rows()), model_(model), labels_(labels), fieldNames_(fieldNames),
+          leaveOutRemade_(leaveOutRemade) {
+        for (const StoredMessage& m : set_.messages)
+            messages_[m.identifier].rows.push_back(&m);
+        for (const StoredType& t : set_.types)
+            types_[t.identifier].rows.push_back(&t);
+        for (const StoredElement& el : set_.elements)
+            elements_[el.identifier].rows.push_back(&el);
+        for (const StoredValue& v : set_.values)
+            values_[v.identifier].rows.push_back(&v);
+        for (const ModelMember& member : model_.members()) {
+            std::vector<std::int32_t>& ids = memberTypes_[itemName(member.row->typeId)];
+            if (typeIdsSeen_.insert(member.row->typeId).second)
+                ids.push_back(member.row->typeId);
         }
-        for (const StoredType& t : set_.types) {
-            Entity& e = side_.types[t.identifier];
-            plain(e, "composition", std::to_string(t.composition));
-            plain(e, "content", std::to_string(t.content));
-            if (t.baseTypeId)
-                plain(e, "base type", typeName(*t.baseTypeId));
-            plain(e, "name", t.name);
-            plain(e, "category", std::to_string(t.category));
-            plain(e, "flags", std::to_string(t.flags));
-            plain(e, "logical type", std::to_string(t.logicalDataType));
-            stamp(e, t);
-        }
-        for (const StoredElement& el : set_.elements) {
-            Entity& e = side_.elements[el.identifier];
-            plain(e, "type", typeName(el.typeId));
-            plain(e, "name", el.name);
-            optional(e, "hint", el.tagHint);
-            stamp(e, el);
-        }
-        for (const StoredValue& v : set_.values) {
-            Entity& e = side_.values[v.identifier];
-            plain(e, "type", typeName(v.typeId));
-            plain(e, "text", v.text);
-            plain(e, "name", v.name);
-            stamp(e, v);
-        }
-        addMembers();
-        addValueUses();
-        for (const StoredPluginMember& p : set_.pluginMembers) {
-            if (formatOfPlugin(p.pluginKey) != nullptr)
-                side_.tabs[tabKey(p)];
+        for (const StoredValueMember& u : set_.valueMembers) {
+            valueUses_[itemName(u.parentId)].push_back(&u);
+            usedValues_.insert(itemName(u.valueId));
         }
         for (const StoredAttribute& a : set_.attributes) {
             if (!remade(a))
-                addAttribute(a);
+                routeAttribute(a);
         }
-        return std::move(side_);
     }
 
+    // The identifiers of the items of a kind, in order.
+    std::vector<std::string_view> keys(ItemKind kind) const {
+        std::vector<std::string_view> list;
+        auto add = [&](const auto& map) {
+            list.reserve(map.size());
+            for (const auto& [key, rows] : map)
+                list.push_back(key);
+        };
+        switch (kind) {
+        case ItemKind::message:
+            add(messages_);
+            break;
+        case ItemKind::type:
+            add(types_);
+            break;
+        case ItemKind::element:
+            add(elements_);
+            break;
+        case ItemKind::value:
+            add(values_);
+            break;
+        }
+        std::sort(list.begin(), list.end());
+        return list;
+    }
+
+    bool has(ItemKind kind, std::string_view key) const {
+        switch (kind) {
+        case ItemKind::message:
+            return messages_.count(key) != 0;
+        case ItemKind::type:
+            return types_.count(key) != 0;
+        case ItemKind::element:
+            return elements_.count(key) != 0;
+        case ItemKind::value:
+            return values_.count(key) != 0;
+        }
+        return false;
+    }
+
+    // The entity of the item with that identifier (empty when there is none).
+    Entity item(ItemKind kind, std::string_view key) const {
+        Entity e;
+        switch (kind) {
+        case ItemKind::message:
+            fill(e, messages_, key, [&](const StoredMessage& m) {
+                plain(e, "type", itemName(m.typeId));
+                plain(e, "name", m.name);
+                plain(e, "mode", std::to_string(m.mode));
+                stamp(e, m);
+            });
+            break;
+        case ItemKind::type:
+            fill(e, types_, key, [&](const StoredType& t) {
+                plain(e, "composition", std::to_string(t.composition));
+                plain(e, "content", std::to_string(t.content));
+                if (t.baseTypeId)
+                    plain(e, "base type", typeName(*t.baseTypeId));
+                plain(e, "name", t.name);
+                plain(e, "category", std::to_string(t.category));
+                plain(e, "flags", std::to_string(t.flags));
+                plain(e, "logical type", std::to_string(t.logicalDataType));
+                stamp(e, t);
+            });
+            break;
+        case ItemKind::element:
+            fill(e, elements_, key, [&](const StoredElement& el) {
+                plain(e, "type", typeName(el.typeId));
+                plain(e, "name", el.name);
+                optional(e, "hint", el.tagHint);
+                stamp(e, el);
+            });
+            break;
+        case ItemKind::value:
+            fill(e, values_, key, [&](const StoredValue& v) {
+                plain(e, "type", typeName(v.typeId));
+                plain(e, "text", v.text);
+                plain(e, "name", v.name);
+                stamp(e, v);
+            });
+            break;
+        }
+        return e;
+    }
+
+    // The wire-format tabs, with their settings.
+    Entities tabs() const {
+        Entities tabs;
+        for (const StoredPluginMember& p : set_.pluginMembers) {
+            if (formatOfPlugin(p.pluginKey) != nullptr)
+                tabs[tabKey(p)];
+        }
+        for (const auto& [key, a] : tabSettings_)
+            property(tabs[key], *a);
+        return tabs;
+    }
+
+    // The names of the types that have members, in order.
+    std::vector<std::string> memberTypes() const {
+        std::vector<std::string> list;
+        for (const auto& [type, ids] : memberTypes_)
+            list.push_back(type);
+        std::sort(list.begin(), list.end());
+        return list;
+    }
+
+    // The members of the types with that name, by type, child and which use
+    // of the child they are, with their per-use properties (their member
+    // attribute rows).
+    Entities membersOf(const std::string& type) const {
+        Entities members;
+        auto found = memberTypes_.find(type);
+        if (found != memberTypes_.end())
+            for (std::int32_t typeId : found->second)
+                addMembersOf(members, typeId);
+        return members;
+    }
+
+    // The items with value uses, in order, and the uses of one of them.
+    std::vector<std::string> valueUseParents() const {
+        std::vector<std::string> list;
+        for (const auto& [parent, uses] : valueUses_)
+            list.push_back(parent);
+        std::sort(list.begin(), list.end());
+        return list;
+    }
+    Entities valueUsesOf(const std::string& parent) const {
+        Entities uses;
+        auto found = valueUses_.find(parent);
+        if (found == valueUses_.end())
+            return uses;
+        std::map<std::string, int> seen;
+        for (const StoredValueMember* u : found->second) {
+            std::string value = itemName(u->valueId);
+            std::string role = roleName(u->role);
+            std::string base = parent + ": " + value;
+            int occurrence = ++seen[base + "\x1f" + role];
+            std::string key = base + (occurrence > 1 ? "#" + std::to_string(occurrence) : "");
+            Entity& e = uses[key + "\x1f" + role];
+            e.group = parent;
+            e.child = value;
+            e.note = "(" + role + ")";
+            stamp(e, *u);
+        }
+        return uses;
+    }
+
+    // Whether some element uses the value with that identifier.
+    bool usesValue(const std::string& value) const { return usedValues_.count(value) != 0; }
+
   private:
+    // The rows of one identifier, and its property rows.
+    template <class Row> struct Keyed {
+        std::vector<const Row*> rows;
+        std::vector<const StoredAttribute*> attributes;
+    };
+    template <class Row> using KeyedMap = std::unordered_map<std::string_view, Keyed<Row>>;
+
+    template <class Row, class Fill>
+    void fill(Entity& e, const KeyedMap<Row>& map, std::string_view key, Fill rowFields) const {
+        auto found = map.find(key);
+        if (found == map.end())
+            return;
+        for (const Row* row : found->second.rows)
+            rowFields(*row);
+        for (const StoredAttribute* a : found->second.attributes)
+            property(e, *a);
+    }
+
+    // A property row to the item, member or tab it belongs to.
+    void routeAttribute(const StoredAttribute& a) {
+        if (a.ownerClass == tabSettingClass) {
+            const ModelPlugin* tab = model_.plugin(a.pluginMemberId);
+            if (tab != nullptr && tab->format != WireFormat::none)
+                tabSettings_.emplace_back(tabKey(*tab->row), &a);
+        } else if (a.ownerClass == classValue) {
+            if (const ModelValue* value = model_.value(a.ownerId))
+                values_[value->row->identifier].attributes.push_back(&a);
+        } else if (const std::string* name = named(a.ownerId).first) {
+            if (a.ownerClass == classMessage)
+                messages_[*name].attributes.push_back(&a);
+            else if (a.ownerClass == classType)
+                types_[*name].attributes.push_back(&a);
+            else if (a.ownerClass == classElement)
+                elements_[*name].attributes.push_back(&a);
+        }
+    }
+
     // A tab by its format and name.
     static std::string tabKey(const StoredPluginMember& p) {
         return std::string(formatOfPlugin(p.pluginKey)) + " " + p.name;
@@ -258,17 +426,7 @@ class SideBuilder {
         plain(e, "descoped", std::to_string(row.descoped));
     }
 
-    // The members of each type id, with their per-use properties (their
-    // member attribute rows).
-    void addMembers() {
-        std::unordered_set<std::int32_t> typeIds;
-        for (const ModelMember& member : model_.members()) {
-            if (typeIds.insert(member.row->typeId).second)
-                addMembersOf(member.row->typeId);
-        }
-    }
-
-    void addMembersOf(std::int32_t typeId) {
+    void addMembersOf(Entities& members, std::int32_t typeId) const {
         std::string typeKey = itemName(typeId);
         std::map<std::string, int> seen;
         int position = 0;
@@ -277,7 +435,7 @@ class SideBuilder {
             std::string child = itemName(m->childId);
             int occurrence = ++seen[child];
             std::string key = typeKey + "." + child + (occurrence > 1 ? "#" + std::to_string(occurrence) : "");
-            Entity& e = side_.members[key];
+            Entity& e = members[key];
             e.group = typeKey;
             e.child = child;
             e.childKind = named(m->childId).second;
@@ -300,47 +458,7 @@ class SideBuilder {
         }
     }
 
-    void addValueUses() {
-        std::map<std::string, int> seen;
-        for (const StoredValueMember& u : set_.valueMembers) {
-            std::string parent = itemName(u.parentId);
-            std::string value = itemName(u.valueId);
-            side_.usedValues.insert(value);
-            std::string role = roleName(u.role);
-            std::string base = parent + ": " + value;
-            int occurrence = ++seen[base + "\x1f" + role];
-            std::string key = base + (occurrence > 1 ? "#" + std::to_string(occurrence) : "");
-            Entity& e = side_.valueUses[key + "\x1f" + role];
-            e.group = parent;
-            e.child = value;
-            e.note = "(" + role + ")";
-            stamp(e, u);
-        }
-    }
-
-    void addAttribute(const StoredAttribute& a) {
-        Entity* owner = nullptr;
-        if (a.ownerClass == tabSettingClass) {
-            const ModelPlugin* tab = model_.plugin(a.pluginMemberId);
-            if (tab != nullptr && tab->format != WireFormat::none)
-                owner = &side_.tabs[tabKey(*tab->row)];
-        } else if (a.ownerClass == classValue) {
-            if (const ModelValue* value = model_.value(a.ownerId))
-                owner = &side_.values[value->row->identifier];
-        } else {
-            Entities* items = a.ownerClass == classMessage   ? &side_.messages
-                              : a.ownerClass == classType    ? &side_.types
-                              : a.ownerClass == classElement ? &side_.elements
-                                                             : nullptr;
-            const std::string* name = named(a.ownerId).first;
-            if (items != nullptr && name != nullptr)
-                owner = &(*items)[*name];
-        }
-        if (owner != nullptr)
-            property(*owner, a);
-    }
-
-    void property(Entity& e, const StoredAttribute& a) {
+    void property(Entity& e, const StoredAttribute& a) const {
         const ModelPlugin* plugin = model_.plugin(a.pluginMemberId);
         std::string label = plugin != nullptr ? labels_.label(*plugin->row) + " " : std::string();
         // A tab's settings are named by the setting alone.
@@ -384,7 +502,16 @@ class SideBuilder {
     const TabLabels& labels_;
     std::unordered_set<std::string>& fieldNames_; // of the properties, held for both sides
     bool leaveOutRemade_;
-    Side side_;
+    KeyedMap<StoredMessage> messages_;
+    KeyedMap<StoredType> types_;
+    KeyedMap<StoredElement> elements_;
+    KeyedMap<StoredValue> values_;
+    std::vector<std::pair<std::string, const StoredAttribute*>> tabSettings_; // by tab, in order
+    // The ids of the types with each name, in the order their first members come.
+    std::unordered_map<std::string, std::vector<std::int32_t>> memberTypes_;
+    std::unordered_set<std::int32_t> typeIdsSeen_;
+    std::unordered_map<std::string, std::vector<const StoredValueMember*>> valueUses_; // by item name
+    std::unordered_set<std::string> usedValues_; // identifiers of the values some element uses
 };
 
 bool isNumber(const std::string& text) {
@@ -453,21 +580,20 @@ int sectionOf(const std::string& kind) {
 
 class Comparer {
   public:
-    Comparer(const Side& oldSide, const Side& newSide, std::vector<std::string> formats)
+    Comparer(const SideIndex& oldSide, const SideIndex& newSide, std::vector<std::string> formats)
         : old_(oldSide), new_(newSide), formats_(std::move(formats)) {}
 
     std::vector<SetDifference> run() {
-        items("message", old_.messages, new_.messages);
-        items("type", old_.types, new_.types);
-        for (const auto& [type, entity] : new_.types) {
-            if (find(old_.types, type) != nullptr)
-                members(type);
-        }
+        items(ItemKind::message, "message");
+        items(ItemKind::type, "type");
+        typeMembers();
         sameInEveryUse();
-        items("element", old_.elements, new_.elements);
-        items("value", old_.values, new_.values);
+        items(ItemKind::element, "element");
+        items(ItemKind::value, "value");
         valueUses();
-        items("tab", old_.tabs, new_.tabs);
+        const Entities oldTabs = old_.tabs();
+        const Entities newTabs = new_.tabs();
+        tabs(oldTabs, newTabs);
 
         std::stable_sort(found_.begin(), found_.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -492,8 +618,19 @@ class Comparer {
         return found == map.end() ? nullptr : &found->second;
     }
 
-    const Entities& itemsOf(const Side& side, const std::string& kind) const {
-        return kind == "type" ? side.types : kind == "message" ? side.messages : side.elements;
+    // Both lists merged, in order, each key once.
+    static std::vector<std::string_view> keysOfBoth(std::vector<std::string_view> a,
+                                                    const std::vector<std::string_view>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        std::sort(a.begin(), a.end());
+        a.erase(std::unique(a.begin(), a.end()), a.end());
+        return a;
+    }
+    static std::vector<std::string> keysOfBoth(std::vector<std::string> a, const std::vector<std::string>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        std::sort(a.begin(), a.end());
+        a.erase(std::unique(a.begin(), a.end()), a.end());
+        return a;
     }
 
     std::vector<FormatVerdict> all(bool breaking) const {
@@ -523,14 +660,27 @@ class Comparer {
 
     static std::string tabFormat(const std::string& key) { return key.substr(0, key.find(' ')); }
 
-    void items(const char* kind, const Entities& oldMap, const Entities& newMap) {
+    // The items of a kind, one identifier at a time.
+    void items(ItemKind itemKind, const char* kind) {
+        for (std::string_view key : keysOfBoth(old_.keys(itemKind), new_.keys(itemKind))) {
+            std::optional<Entity> before;
+            std::optional<Entity> after;
+            if (old_.has(itemKind, key))
+                before = old_.item(itemKind, key);
+            if (new_.has(itemKind, key))
+                after = new_.item(itemKind, key);
+            item(kind, std::string(key), before ? &*before : nullptr, after ? &*after : nullptr);
+        }
+    }
+
+    void tabs(const Entities& oldMap, const Entities& newMap) {
         std::set<std::string> keys;
         for (const auto& [key, entity] : oldMap)
             keys.insert(key);
         for (const auto& [key, entity] : newMap)
             keys.insert(key);
         for (const std::string& key : keys)
-            item(kind, key, find(oldMap, key), find(newMap, key));
+            item("tab", key, find(oldMap, key), find(newMap, key));
     }
 
     void item(const std::string& kind, const std::string& key, const Entity* oldItem, const Entity* newItem) {
@@ -541,7 +691,7 @@ class Comparer {
             return;
         }
         // A value some element uses comes and goes with its uses.
-        if (kind == "value" && (oldItem != nullptr ? old_ : new_).usedValues.count(key) != 0)
+        if (kind == "value" && (oldItem != nullptr ? old_ : new_).usesValue(key))
             return;
         SetDifference d;
         d.change = oldItem == nullptr ? '+' : '-';
@@ -627,35 +777,48 @@ class Comparer {
         return all(true);
     }
 
+    // The members of the types both sides have, one type at a time, and the
+    // uses of each item by members both sides have.
+    void typeMembers() {
+        for (const std::string& type : keysOfBoth(old_.memberTypes(), new_.memberTypes())) {
+            if (!old_.has(ItemKind::type, type))
+                continue;
+            const Entities oldMembers = old_.membersOf(type);
+            const Entities newMembers = new_.membersOf(type);
+            for (const auto& [key, entity] : newMembers) {
+                if (find(oldMembers, key) != nullptr)
+                    ++uses_[entity.childKind + "\x1f" + entity.child];
+            }
+            if (new_.has(ItemKind::type, type))
+                members(type, oldMembers, newMembers);
+        }
+    }
+
     // NOLINTNEXTLINE(readability-function-size)
-    void members(const std::string& type) {
+    void members(const std::string& type, const Entities& oldMembers, const Entities& newMembers) {
         auto inType = [&](const Entities& map) {
             std::vector<std::pair<std::string, const Entity*>> list;
-            const std::string prefix = type + ".";
-            for (auto it = map.lower_bound(prefix); it != map.end() && it->first.compare(0, prefix.size(), prefix) == 0;
-                 ++it) {
-                if (it->second.group == type)
-                    list.emplace_back(it->first, &it->second);
-            }
+            for (const auto& [key, entity] : map)
+                list.emplace_back(key, &entity);
             std::sort(list.begin(), list.end(),
                       [](const auto& a, const auto& b) { return a.second->position < b.second->position; });
             return list;
         };
-        auto oldList = inType(old_.members);
-        auto newList = inType(new_.members);
+        auto oldList = inType(oldMembers);
+        auto newList = inType(newMembers);
         // The order of the members both sides have, each side's own.
         std::map<std::string, int> oldRank;
         std::map<std::string, int> newRank;
         int rank = 0;
         for (const auto& [key, entity] : oldList)
-            if (find(new_.members, key) != nullptr)
+            if (find(newMembers, key) != nullptr)
                 oldRank[key] = ++rank;
         rank = 0;
         for (const auto& [key, entity] : newList)
-            if (find(old_.members, key) != nullptr)
+            if (find(oldMembers, key) != nullptr)
                 newRank[key] = ++rank;
         for (const auto& [key, entity] : oldList) {
-            if (find(new_.members, key) == nullptr) {
+            if (find(newMembers, key) == nullptr) {
                 SetDifference d;
                 d.change = '-';
                 d.kind = "member";
@@ -665,7 +828,7 @@ class Comparer {
             }
         }
         for (const auto& [key, entity] : newList) {
-            const Entity* before = find(old_.members, key);
+            const Entity* before = find(oldMembers, key);
             Place place{typeSection, type, entity->position, {}};
             if (before == nullptr) {
                 SetDifference d;
@@ -676,7 +839,7 @@ class Comparer {
                 d.verdicts = layout(entity->minOccurs == "0");
                 // The import keeps a stored type as it is; a member that uses
                 // an item the set does not hold makes it refuse the file.
-                d.refusedByImport = find(itemsOf(old_, entity->childKind), entity->child) == nullptr;
+                d.refusedByImport = !old_.has(childItemKind(entity->childKind), entity->child);
                 add(std::move(d), place, false);
                 continue;
             }
@@ -697,12 +860,7 @@ class Comparer {
     // A property that changed alike in every use of an item both sides have
     // is the item's: one line for the item instead of one per use.
     void sameInEveryUse() {
-        std::map<std::string, int> uses; // of each item, by members both sides have
-        for (const auto& [key, entity] : new_.members) {
-            const Entity* before = find(old_.members, key);
-            if (before != nullptr && find(old_.types, entity.group) != nullptr)
-                ++uses[entity.childKind + "\x1f" + entity.child];
-        }
+        std::map<std::string, int>& uses = uses_; // of each item, by members both sides have
         std::map<std::string, std::vector<std::size_t>> alike;
         for (std::size_t i = 0; i < properties_.size(); ++i) {
             const MemberProperty& p = properties_[i];
@@ -715,7 +873,7 @@ class Comparer {
         for (const auto& [key, indexes] : alike) {
             const MemberProperty& first = properties_[indexes.front()];
             if (static_cast<int>(indexes.size()) != uses[first.childKind + "\x1f" + first.child] ||
-                find(itemsOf(new_, first.childKind), first.child) == nullptr)
+                !new_.has(childItemKind(first.childKind), first.child))
                 continue;
             SetDifference d = first.difference;
             d.kind = first.childKind;
@@ -731,40 +889,47 @@ class Comparer {
         }
     }
 
+    // The value uses of the elements both sides have, one element at a time.
     void valueUses() {
-        std::set<std::string> keys;
-        for (const auto* side : {&old_, &new_})
-            for (const auto& [key, entity] : side->valueUses)
-                keys.insert(key);
-        for (const std::string& key : keys) {
-            const Entity* before = find(old_.valueUses, key);
-            const Entity* after = find(new_.valueUses, key);
-            const Entity& any = after != nullptr ? *after : *before;
+        for (const std::string& parent : keysOfBoth(old_.valueUseParents(), new_.valueUseParents())) {
             // Uses of a value by an element only one side has go with the element.
-            if (find(old_.elements, any.group) == nullptr || find(new_.elements, any.group) == nullptr)
+            if (!old_.has(ItemKind::element, parent) || !new_.has(ItemKind::element, parent))
                 continue;
-            std::string shown = key.substr(0, key.find('\x1f'));
-            Place place{valueSection, shown, 0, {}};
-            if (before == nullptr || after == nullptr) {
-                SetDifference d;
-                d.change = before == nullptr ? '+' : '-';
-                d.kind = "value";
-                d.identifier = shown;
-                d.note = any.note;
-                d.verdicts = all(d.change == '-');
-                // The import keeps a stored element's values as they are; a
-                // value the set does not hold makes it refuse the file.
-                d.refusedByImport = d.change == '+' && find(old_.values, any.child) == nullptr;
-                add(std::move(d), place, false);
-                continue;
-            }
-            fields("value", shown, *before, *after, false, {}, place);
+            const Entities oldUses = old_.valueUsesOf(parent);
+            const Entities newUses = new_.valueUsesOf(parent);
+            std::set<std::string> keys;
+            for (const Entities* uses : {&oldUses, &newUses})
+                for (const auto& [key, entity] : *uses)
+                    keys.insert(key);
+            for (const std::string& key : keys)
+                valueUse(key, find(oldUses, key), find(newUses, key));
         }
     }
 
-    const Side& old_;
-    const Side& new_;
+    void valueUse(const std::string& key, const Entity* before, const Entity* after) {
+        const Entity& any = after != nullptr ? *after : *before;
+        std::string shown = key.substr(0, key.find('\x1f'));
+        Place place{valueSection, shown, 0, {}};
+        if (before == nullptr || after == nullptr) {
+            SetDifference d;
+            d.change = before == nullptr ? '+' : '-';
+            d.kind = "value";
+            d.identifier = shown;
+            d.note = any.note;
+            d.verdicts = all(d.change == '-');
+            // The import keeps a stored element's values as they are; a
+            // value the set does not hold makes it refuse the file.
+            d.refusedByImport = d.change == '+' && !old_.has(ItemKind::value, any.child);
+            add(std::move(d), place, false);
+            return;
+        }
+        fields("value", shown, *before, *after, false, {}, place);
+    }
+
+    const SideIndex& old_;
+    const SideIndex& new_;
     std::vector<std::string> formats_;
+    std::map<std::string, int> uses_; // of each item, by members both sides have
     std::vector<MemberProperty> properties_;
     std::vector<std::pair<Place, SetDifference>> found_;
 };
@@ -775,16 +940,10 @@ SetComparison compareMessageSets(const StoredMessageSet& oldSide, const StoredMe
                                  bool leaveOutRemade) {
     TabLabels labels(oldSide, newSide);
     std::unordered_set<std::string> fieldNames;
-    Side before;
-    Side after;
-    {
-        const MessageSetModel oldModel(oldSide);
-        before = SideBuilder(oldModel, labels, fieldNames, leaveOutRemade).build();
-    }
-    {
-        const MessageSetModel newModel(newSide);
-        after = SideBuilder(newModel, labels, fieldNames, leaveOutRemade).build();
-    }
+    const MessageSetModel oldModel(oldSide);
+    const MessageSetModel newModel(newSide);
+    const SideIndex before(oldModel, labels, fieldNames, leaveOutRemade);
+    const SideIndex after(newModel, labels, fieldNames, leaveOutRemade);
     SetComparison comparison;
     comparison.formats = labels.formats();
     comparison.differences = Comparer(before, after, comparison.formats).run();

@@ -1,6 +1,7 @@
 // Rows of inserts kept in memory instead of being sent: the shape of their statements and their values.
 #include "dbsession/HeldRows.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -145,47 +146,58 @@ void putNumber(std::string& bytes, std::uint32_t value) {
     bytes.append(packed, sizeof packed);
 }
 
-std::uint32_t takeNumber(const std::string& bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    std::memcpy(&value, bytes.data() + at, sizeof value);
-    return value;
-}
-
 } // namespace
 
 void HeldRowBuffer::add(const std::vector<InsertParameter>& parameters) {
-    starts_.push_back(static_cast<std::uint32_t>(bytes_.size()));
+    std::string& row = packed_;
+    row.clear();
     for (const InsertParameter& parameter : parameters) {
         if (parameter.isText()) {
             // Bound without a length: the database gets the text up to its first NUL.
             std::string_view value(parameter.textValue().c_str());
-            bytes_ += parameter.isNull() ? nullText : text;
+            row += parameter.isNull() ? nullText : text;
             if (!parameter.isNull()) {
-                putNumber(bytes_, static_cast<std::uint32_t>(value.size()));
-                bytes_.append(value);
+                putNumber(row, static_cast<std::uint32_t>(value.size()));
+                row.append(value);
             }
         } else if (parameter.isNull()) {
-            bytes_ += parameter.isSmallInteger() ? nullSmallInteger : nullInteger;
+            row += parameter.isSmallInteger() ? nullSmallInteger : nullInteger;
         } else {
-            bytes_ += parameter.isSmallInteger() ? smallInteger : integer;
-            putNumber(bytes_, static_cast<std::uint32_t>(parameter.number()));
+            row += parameter.isSmallInteger() ? smallInteger : integer;
+            putNumber(row, static_cast<std::uint32_t>(parameter.number()));
         }
     }
+    // Into the last chunk while it has room: a chunk never grows, so that
+    // no byte moves once written.
+    if (chunks_.empty() || chunks_.back().capacity() - chunks_.back().size() < row.size()) {
+        chunks_.emplace_back();
+        chunks_.back().reserve(std::max(chunkBytes, row.size()));
+    }
+    places_.push_back({static_cast<std::uint32_t>(chunks_.size() - 1), static_cast<std::uint32_t>(chunks_.back().size())});
+    chunks_.back().append(row);
+}
+
+std::string_view HeldRowBuffer::bytes(std::size_t row) const {
+    const RowPlace place = places_[row];
+    const std::string& chunk = chunks_[place.chunk];
+    std::size_t end = row + 1 < places_.size() && places_[row + 1].chunk == place.chunk ? places_[row + 1].offset
+                                                                                         : chunk.size();
+    return std::string_view(chunk).substr(place.offset, end - place.offset);
 }
 
 template <class Visit> void HeldRowBuffer::eachValue(std::size_t row, Visit visit) const {
-    std::size_t at = starts_[row];
-    const std::size_t end = row + 1 < starts_.size() ? starts_[row + 1] : bytes_.size();
-    for (int marker = 0; at < end; ++marker) {
-        const char tag = bytes_[at++];
+    const std::string_view packed = bytes(row);
+    std::size_t at = 0;
+    for (int marker = 0; at < packed.size(); ++marker) {
+        const char tag = packed[at++];
         std::uint32_t number = 0;
         if (!isNullTag(tag)) {
-            number = takeNumber(bytes_, at);
+            std::memcpy(&number, packed.data() + at, sizeof number);
             at += sizeof number;
         }
         std::string_view value;
         if (tag == text) {
-            value = std::string_view(bytes_).substr(at, number);
+            value = packed.substr(at, number);
             at += number;
         }
         if (!visit(marker, tag, static_cast<std::int32_t>(number), value))
@@ -252,8 +264,9 @@ HeldCell HeldRowBuffer::cell(const InsertShape& shape, std::size_t row, int colu
 }
 
 void HeldRowBuffer::clear() {
-    std::string().swap(bytes_);
-    std::vector<std::uint32_t>().swap(starts_);
+    std::vector<std::string>().swap(chunks_);
+    std::vector<RowPlace>().swap(places_);
+    std::string().swap(packed_);
 }
 
 } // namespace norvak

@@ -38,12 +38,13 @@ struct InsertShape {
 std::optional<InsertShape> parseInsertShape(const std::string& statement);
 
 // The rows of one insert statement kept in memory instead of being sent,
-// their parameters packed one after the other: a tag byte (NULL, number,
-// text), then a 4-byte number or a 4-byte length and the text's bytes.
+// their parameters packed one after the other in chunks of memory: a tag
+// byte (the kind of parameter, NULL or not), then a 4-byte number or a
+// 4-byte length and the text's bytes.
 class HeldRowBuffer {
   public:
     void add(const std::vector<InsertParameter>& parameters);
-    std::size_t size() const { return starts_.size(); }
+    std::size_t size() const { return places_.size(); }
     // The parameters of row `row`, as they were given.
     std::vector<InsertParameter> parameters(std::size_t row) const;
     // The value of column `column` of `shape` in row `row`, as the database
@@ -59,8 +60,17 @@ class HeldRowBuffer {
     // until it returns false.
     template <class Visit> void eachValue(std::size_t row, Visit visit) const;
 
-    std::string bytes_;
-    std::vector<std::uint32_t> starts_;
+    // Where a row's bytes start; they end where the next row of the chunk starts.
+    struct RowPlace {
+        std::uint32_t chunk;
+        std::uint32_t offset;
+    };
+    static constexpr std::size_t chunkBytes = 1 << 16;
+    std::string_view bytes(std::size_t row) const;
+
+    std::vector<std::string> chunks_;
+    std::vector<RowPlace> places_;
+    std::string packed_; // the row being added
 };
 
 // The rows held of one statement, with its shape.

@@ -159,7 +159,15 @@ SQLRETURN InsertBatches::insert(const std::string& statement, std::vector<Insert
         return SQL_SUCCESS;
     if (holding_) {
         shape.held.add(row.parameters);
-        heldFrom_.emplace_back(&shape, routine);
+        // Rows come from few writers: the last pair is nearly always the one.
+        std::pair<Shape*, const char*> source(&shape, routine);
+        auto known = std::find(heldSources_.rbegin(), heldSources_.rend(), source);
+        if (known == heldSources_.rend()) {
+            heldSources_.push_back(source);
+            heldFrom_.push_back(static_cast<std::uint32_t>(heldSources_.size() - 1));
+        } else {
+            heldFrom_.push_back(static_cast<std::uint32_t>(heldSources_.rend() - known - 1));
+        }
         return SQL_SUCCESS;
     }
     queue(shape, std::move(row));
@@ -200,17 +208,19 @@ std::optional<std::vector<HeldStatement>> InsertBatches::heldStatements() {
 void InsertBatches::forgetHeldRows() {
     for (auto& [text, shape] : shapes_)
         shape->held.clear();
-    std::vector<std::pair<Shape*, const char*>>().swap(heldFrom_);
+    std::vector<std::uint32_t>().swap(heldFrom_);
+    heldSources_.clear();
     heldSuspended_ = false;
 }
 
 void InsertBatches::releaseHeldRows() {
     if (heldSuspended_ || heldFrom_.empty())
         return;
-    std::vector<std::pair<Shape*, const char*>> from;
+    std::vector<std::uint32_t> from;
     from.swap(heldFrom_);
     std::unordered_map<Shape*, std::size_t> next; // the next row of each shape
-    for (const auto& [shape, routine] : from) {
+    for (std::uint32_t source : from) {
+        const auto& [shape, routine] = heldSources_[source];
         std::size_t& row = next[shape];
         if (!failed_ && row < shape->held.size())
             queue(*shape, Row{shape->held.parameters(row), routine});
@@ -218,6 +228,7 @@ void InsertBatches::releaseHeldRows() {
     }
     for (const auto& [shape, rows] : next)
         shape->held.clear();
+    heldSources_.clear();
 }
 
 bool InsertBatches::flush() {

@@ -7,6 +7,7 @@
 #include <sql.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -121,8 +122,10 @@ class InsertBatches {
     bool failed_ = false;
     bool holding_ = false;
     bool heldSuspended_ = false;
-    // The shape and the routine of each held row, in the order they came.
-    std::vector<std::pair<Shape*, const char*>> heldFrom_;
+    // The shape and the routine of each held row, in the order they came:
+    // an index into the pairs seen.
+    std::vector<std::pair<Shape*, const char*>> heldSources_;
+    std::vector<std::uint32_t> heldFrom_;
 };
 
 // The statement text of `rows` rows of a single-row INSERT ... VALUES (...)

@@ -222,8 +222,8 @@ class MemoryRepository : public ImportTarget {
 
 } // namespace
 
-ScratchImport importIntoScratch(const std::string& definitionsText, const std::string& sourceName,
-                                const std::string& setName, const StoredMessageSet* configuration, bool keepRemade) {
+ScratchImport importIntoScratch(std::string definitionsText, const std::string& sourceName, const std::string& setName,
+                                const StoredMessageSet* configuration, bool keepRemade) {
     ScratchImport result;
     Output out;
     out.setQuiet(true); // warnings and errors only
@@ -235,18 +235,17 @@ ScratchImport importIntoScratch(const std::string& definitionsText, const std::s
     }
     run.executionDateTime = currentDateTime();
     run.sourceName = sourceName;
-    std::string text = definitionsText;
     MemoryRepository repository(run, setName, configuration, result.rows, keepRemade);
-    result.exitCode = importDefinitionsText(run, repository, text.data());
+    result.exitCode = importDefinitionsText(run, repository, definitionsText.data());
     result.imported = result.exitCode == exitSuccess;
     result.report = out.text();
     return result;
 }
 
-std::optional<ModelledSet> importIntoModel(const std::string& definitionsText, const std::string& sourceName,
+std::optional<ModelledSet> importIntoModel(std::string definitionsText, const std::string& sourceName,
                                            const std::string& setName, const StoredMessageSet* configuration,
                                            ScratchImport& outcome) {
-    outcome = importIntoScratch(definitionsText, sourceName, setName, configuration);
+    outcome = importIntoScratch(std::move(definitionsText), sourceName, setName, configuration);
     if (!outcome.imported)
         return std::nullopt;
     return ModelledSet(std::move(outcome.rows));

@@ -29,15 +29,14 @@ struct ScratchImport {
 // file does not define itself, with their settings), or, without one, with
 // what a new message set has. The rows are read without those every import
 // makes again (uuids, language names made of a label), unless `keepRemade`.
-ScratchImport importIntoScratch(const std::string& definitionsText, const std::string& sourceName,
-                                const std::string& setName, const StoredMessageSet* configuration,
-                                bool keepRemade = false);
+ScratchImport importIntoScratch(std::string definitionsText, const std::string& sourceName, const std::string& setName,
+                                const StoredMessageSet* configuration, bool keepRemade = false);
 
 // The same import, its rows as their model: a definitions text read as a
 // message set without a repository of the caller's. Nothing when the import
 // did not get through; `outcome` says what it said (its rows moved to the
 // model).
-std::optional<ModelledSet> importIntoModel(const std::string& definitionsText, const std::string& sourceName,
+std::optional<ModelledSet> importIntoModel(std::string definitionsText, const std::string& sourceName,
                                            const std::string& setName, const StoredMessageSet* configuration,
                                            ScratchImport& outcome);
 

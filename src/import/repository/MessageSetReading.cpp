@@ -113,14 +113,14 @@ struct TableQuery {
 
 // A row held in memory: its statement, its place there and its id.
 struct HeldRowPlace {
-    const HeldStatement* statement;
-    std::size_t row;
-    std::int64_t id;
+    std::uint32_t statement; // in the list of held statements
+    std::uint32_t row;
 };
 
 // The rows held in memory of each table, in the order of their ids, which
 // all come after the ids of the rows the table holds already.
 struct HeldTables {
+    const std::vector<HeldStatement>* statements = nullptr;
     std::unordered_map<std::string, std::vector<HeldRowPlace>> rows;
     // The columns read of each held statement, by the query's columns.
     std::unordered_map<const InsertShape*, std::vector<int>> columns;
@@ -170,12 +170,13 @@ bool readPages(Diagnostics& diag, DbSession& db, const char* routine, const std:
     if (found == held->rows.end())
         return true;
     for (const HeldRowPlace& place : found->second) {
-        RowReader reader(*place.statement, place.row, held->columnsOf(*place.statement->shape, query.columns));
+        const HeldStatement& statement = (*held->statements)[place.statement];
+        RowReader reader(statement, place.row, held->columnsOf(*statement.shape, query.columns));
         read(reader);
     }
     // Read: their memory goes.
     for (const HeldRowPlace& place : found->second)
-        place.statement->rows->clear();
+        (*held->statements)[place.statement].rows->clear();
     held->rows.erase(found);
     return true;
 }
@@ -466,32 +467,71 @@ constexpr HeldTable heldTables[] = {
     {"M_MEMBER_ATTRIBUTE", "PROJECT", "ATTR_ID"},
 };
 
+const HeldTable* heldTableOf(std::string_view name) {
+    for (const HeldTable& table : heldTables) {
+        if (name == table.table)
+            return &table;
+    }
+    return nullptr;
+}
+
+// The id of a held row; nothing when it has none, or not a number.
+std::optional<std::int64_t> heldRowId(const HeldStatement& statement, std::size_t row, int idColumn) {
+    HeldCell id = statement.rows->cell(*statement.shape, row, idColumn);
+    return id.isNull || id.isText ? std::nullopt : std::optional<std::int64_t>(id.number);
+}
+
+// The rows of a table's statements (each in the order of its ids, as the
+// import writes them) merged into the order of their ids; false when a
+// statement's rows are not in that order, an id repeats or does not come
+// after `largest`.
+bool mergeHeldRows(const std::vector<HeldStatement>& statements,
+                   const std::vector<std::pair<std::uint32_t, int>>& sources, std::optional<std::int64_t> largest,
+                   std::vector<HeldRowPlace>& merged) {
+    std::vector<std::size_t> next(sources.size(), 0);
+    std::optional<std::int64_t> last = largest;
+    for (;;) {
+        std::optional<std::size_t> pick;
+        std::int64_t pickId = 0;
+        for (std::size_t s = 0; s < sources.size(); ++s) {
+            const HeldStatement& statement = statements[sources[s].first];
+            if (next[s] >= statement.rows->size())
+                continue;
+            std::optional<std::int64_t> id = heldRowId(statement, next[s], sources[s].second);
+            if (!id)
+                return false;
+            if (!pick || *id < pickId) {
+                pick = s;
+                pickId = *id;
+            }
+        }
+        if (!pick)
+            return true;
+        if (last && pickId <= *last)
+            return false;
+        last = pickId;
+        merged.push_back({sources[*pick].first, static_cast<std::uint32_t>(next[*pick]++)});
+    }
+}
+
 // The held rows of each table in the order of their ids; false when a
 // table is none of those read, or ids repeat or do not come after the
 // largest the table holds.
 bool placeHeldRows(Diagnostics& diag, DbSession& db, int key, const std::vector<HeldStatement>& statements,
                    HeldTables& held, bool& failed) {
-    for (const HeldStatement& statement : statements) {
-        const HeldTable* table = nullptr;
-        for (const HeldTable& known : heldTables)
-            table = statement.shape->table == known.table ? &known : table;
+    held.statements = &statements;
+    // The statements of each table, each with the index of its id column.
+    std::unordered_map<std::string_view, std::vector<std::pair<std::uint32_t, int>>> sources;
+    for (std::size_t i = 0; i < statements.size(); ++i) {
+        const HeldStatement& statement = statements[i];
+        const HeldTable* table = heldTableOf(statement.shape->table);
         if (table == nullptr)
             return false;
-        const int idColumn = statement.shape->columnIndex(table->idColumn);
-        std::vector<HeldRowPlace>& places = held.rows[table->table];
-        for (std::size_t row = 0; row < statement.rows->size(); ++row) {
-            HeldCell id = statement.rows->cell(*statement.shape, row, idColumn);
-            if (id.isNull || id.isText)
-                return false;
-            places.push_back({&statement, row, id.number});
-        }
+        sources[table->table].emplace_back(static_cast<std::uint32_t>(i),
+                                           statement.shape->columnIndex(table->idColumn));
     }
-    for (auto& [name, places] : held.rows) {
-        std::stable_sort(places.begin(), places.end(),
-                         [](const HeldRowPlace& a, const HeldRowPlace& b) { return a.id < b.id; });
-        const HeldTable* table = nullptr;
-        for (const HeldTable& known : heldTables)
-            table = name == known.table ? &known : table;
+    for (const auto& [name, list] : sources) {
+        const HeldTable* table = heldTableOf(name);
         std::optional<std::int32_t> largest;
         if (!readRows(diag, db, "readMessageSet",
                       largestMessageSetIdQuery("", table->table, table->keyColumn, key, table->idColumn),
@@ -499,10 +539,8 @@ bool placeHeldRows(Diagnostics& diag, DbSession& db, int key, const std::vector<
             failed = true;
             return false;
         }
-        for (std::size_t i = 0; i < places.size(); ++i) {
-            if ((i > 0 && places[i].id == places[i - 1].id) || (largest && places[i].id <= *largest))
-                return false;
-        }
+        if (!mergeHeldRows(statements, list, largest, held.rows[table->table]))
+            return false;
     }
     return true;
 }

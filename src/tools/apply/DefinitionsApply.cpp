@@ -155,7 +155,7 @@ std::optional<StoredMessageSet> importedRows(ApplyRun& run, const StoredMessageS
         return std::nullopt;
     }
     StoredMessageSet start = startOfTheFilesSet(stored, run.values.allowRemovals);
-    ScratchImport scratch = importIntoScratch(*text, fileName, run.values.messageSet, &start, true);
+    ScratchImport scratch = importIntoScratch(std::move(*text), fileName, run.values.messageSet, &start, true);
     if (scratch.imported)
         return std::move(scratch.rows);
     run.report.print("%s", scratch.report.c_str());

@@ -164,7 +164,7 @@ std::optional<StoredMessageSet> importedRows(Output& report, const std::string& 
         exitCode = diffUnreadableFile;
         return std::nullopt;
     }
-    ScratchImport scratch = importIntoScratch(*text, fileName, setName, configuration);
+    ScratchImport scratch = importIntoScratch(std::move(*text), fileName, setName, configuration);
     if (!scratch.imported) {
         exitCode = reportScratchImportFailure(report, fileName, scratch, "compared") ? diffDatabaseError
                                                                                      : diffDefinitionErrors;

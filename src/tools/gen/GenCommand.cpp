@@ -87,7 +87,7 @@ std::optional<ModelledSet> modelOfFile(Output& report, const std::string& fileNa
         return std::nullopt;
     }
     ScratchImport outcome;
-    std::optional<ModelledSet> modelled = importIntoModel(*text, fileName, "", nullptr, outcome);
+    std::optional<ModelledSet> modelled = importIntoModel(std::move(*text), fileName, "", nullptr, outcome);
     if (modelled)
         return modelled;
     exitCode = reportScratchImportFailure(report, fileName, outcome, "generated") ? genDatabaseError

@@ -80,6 +80,16 @@ std::string codePageText(const RecordLayout& layout) {
            (layout.bytesPerCharacter == 1 ? " byte a character" : " bytes a character");
 }
 
+std::string byteOrderText(ByteOrder order) {
+    if (order == ByteOrder::big)
+        return "/* Byte order: big-endian, as on the wire; a binary integer or float of more than one byte is an "
+               "exact-width member where its offset suits its alignment, otherwise an array of its bytes. */\n";
+    return "/* Byte order: little-endian, as the records hold their binary integers and floats; one of more than "
+           "one byte is an exact-width member where its offset suits its alignment, otherwise an array of its "
+           "bytes. Every member holds the record's bytes as they are: on a machine of the other byte order a "
+           "program converts them before use. */\n";
+}
+
 class CHeaderWriter {
   public:
     CHeaderWriter(const MessageSetModel& model, const RecordLayout& layout, CHeader& header)
@@ -133,7 +143,7 @@ std::int64_t CHeaderWriter::occurrenceBytes(const LayoutField& field) {
         return known->second;
     std::int64_t bytes = 0;
     if (field.kind == FieldKind::element)
-        bytes = cMember(field).bytes;
+        bytes = cMember(field, layout_.byteOrder).bytes;
     else if (field.kind == FieldKind::padding)
         bytes = field.length.value_or(0);
     for (const LayoutField& member : field.members)
@@ -223,7 +233,7 @@ void CHeaderWriter::padding(const LayoutField& field, Scope& scope) {
 }
 
 void CHeaderWriter::element(const LayoutField& field, Scope& scope, const std::string& dimensions) {
-    const CMember member = cMember(field);
+    const CMember member = cMember(field, layout_.byteOrder);
     if (!member.approximation.empty())
         approximate(scope.depth, field.path, member.approximation);
     if (member.bytes == 0)
@@ -348,8 +358,7 @@ void CHeaderWriter::write() {
                       "comments, and only the offsets it gives from the start of the record are asserted. */\n";
     header_.text = "/* C header of message " + cCommentText(layout_.message) + ", CWF tab " +
                    cCommentText(layout_.tab) + ", " + cCommentText(codePageText(layout_)) + ". */\n" +
-                   "/* Byte order: big-endian, as on the wire; a binary integer or float of more than one byte is "
-                   "an exact-width member where its offset suits its alignment, otherwise an array of its bytes. */\n" +
+                   byteOrderText(layout_.byteOrder) +
                    variableNote + "#ifndef " + header_.guard + "\n#define " + header_.guard +
                    "\n\n#include <stddef.h>\n#include <stdint.h>\n\nstruct " + header_.structName + " {\n" + body_ +
                    "};\n\n" + asserts(fixedRecord) + "\n#endif /* " + header_.guard + " */\n";

@@ -47,25 +47,29 @@ CMember bytesOf(const char* arrayType, std::int64_t count, std::string what, std
     return {"", arrayType, count, std::move(what), std::move(why)};
 }
 
-// A binary integer is signed: the wire's two's complement, big-endian.
-CMember binary(const LayoutField& field, const char* type) {
+std::string endian(ByteOrder order) {
+    return std::string(byteOrderWord(order)) + "-endian";
+}
+
+// A binary integer is signed: the record's two's complement, in its byte order.
+CMember binary(const LayoutField& field, const char* type, ByteOrder order) {
     const std::int64_t length = field.length.value_or(0);
     if (length == byteSize || length == halfword || length == fullword || length == doubleword) {
         const std::string scalar = "int" + std::to_string(length * bitsPerByte) + "_t";
-        const std::string order = length == byteSize ? "" : ", big-endian";
-        return {scalar, "unsigned char", length, std::string(type) + ": " + scalar + order, ""};
+        const std::string orderText = length == byteSize ? "" : ", " + endian(order);
+        return {scalar, "unsigned char", length, std::string(type) + ": " + scalar + orderText, ""};
     }
-    return bytesOf("unsigned char", length, std::string(type) + ", big-endian",
+    return bytesOf("unsigned char", length, std::string(type) + ", " + endian(order),
                    "a binary integer of " + bytesText(length));
 }
 
-CMember floating(const LayoutField& field) {
+CMember floating(const LayoutField& field, ByteOrder order) {
     const std::int64_t length = field.length.value_or(0);
     if (length == fullword)
-        return {"float", "unsigned char", length, "Float: float, big-endian IEEE", ""};
+        return {"float", "unsigned char", length, "Float: float, " + endian(order) + " IEEE", ""};
     if (length == doubleword)
-        return {"double", "unsigned char", length, "Float: double, big-endian IEEE", ""};
-    return bytesOf("unsigned char", length, "Float, big-endian", "a float of " + bytesText(length));
+        return {"double", "unsigned char", length, "Float: double, " + endian(order) + " IEEE", ""};
+    return bytesOf("unsigned char", length, "Float, " + endian(order), "a float of " + bytesText(length));
 }
 
 CMember zoned(const LayoutField& field) {
@@ -92,7 +96,7 @@ CMember varying(const LayoutField& field, const char* arrayType, const std::stri
 
 } // namespace
 
-CMember cMember(const LayoutField& field) {
+CMember cMember(const LayoutField& field, ByteOrder order) {
     const char* text = field.logicalType == logicalBinary ? "unsigned char" : "char";
     switch (field.physicalType) {
     case physicalExtendedDecimal:
@@ -100,20 +104,21 @@ CMember cMember(const LayoutField& field) {
     case physicalPacked:
         return packed(field);
     case physicalInteger:
-        return binary(field, "Integer");
+        return binary(field, "Integer", order);
     case physicalBoolean:
-        return binary(field, "Boolean");
+        return binary(field, "Boolean", order);
     case physicalTimeSeconds:
-        return binary(field, "Time Seconds");
+        return binary(field, "Time Seconds", order);
     case physicalTimeMilliseconds:
-        return binary(field, "Time Milliseconds");
+        return binary(field, "Time Milliseconds", order);
     case physicalFloat:
-        return floating(field);
+        return floating(field, order);
     case physicalLengthEncoded1:
         return varying(field, "unsigned char", "Length Encoded String 1: a 1-byte length, then the text",
                        "a length-encoded string");
     case physicalLengthEncoded2:
-        return varying(field, "unsigned char", "Length Encoded String 2: a 2-byte big-endian length, then the text",
+        return varying(field, "unsigned char",
+                       "Length Encoded String 2: a 2-byte " + endian(order) + " length, then the text",
                        "a length-encoded string");
     case physicalNullTerminated:
         return varying(field, "char", "Null Terminated: the text, then a terminator", "a null-terminated string");

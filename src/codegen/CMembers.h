@@ -22,6 +22,7 @@ struct CMember {
     std::string approximation; // empty when the member is exact
 };
 
-CMember cMember(const LayoutField& field);
+// Integers and floats are in `order`, as the record holds them.
+CMember cMember(const LayoutField& field, ByteOrder order);
 
 } // namespace norvak

@@ -285,7 +285,11 @@ void CopybookWriter::alternatives(const std::string& owner, std::int64_t size, c
 void CopybookWriter::write() {
     comment("Copybook of message " + layout_.message + ", CWF tab " + layout_.tab +
             (layout_.ccsid ? ", CCSID " + *layout_.ccsid : std::string()) + ".");
-    comment("Binary integers (COMP) are big-endian, as on the wire.");
+    if (layout_.byteOrder == ByteOrder::little)
+        comment("Binary integers (COMP) and floats (COMP-1, COMP-2) are little-endian: compile with the native "
+                "binary byte order (-fbinary-byteorder=native) on a little-endian machine.");
+    else
+        comment("Binary integers (COMP) are big-endian, as on the wire.");
     const ModelMessage* message = model_.messageNamed(layout_.message);
     book_.recordName = uniqueName(message == nullptr ? cobolNameValue(layout_.message, 0)
                                                      : cobolNameValue(message->row->name, message->row->id));

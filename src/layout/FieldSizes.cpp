@@ -155,6 +155,18 @@ const char* variabilityWord(Variability variability) {
     }
 }
 
+const char* byteOrderWord(ByteOrder order) {
+    return order == ByteOrder::little ? "little" : "big";
+}
+
+std::optional<ByteOrder> byteOrderNamed(std::string_view word) {
+    if (word == "big")
+        return ByteOrder::big;
+    if (word == "little")
+        return ByteOrder::little;
+    return std::nullopt;
+}
+
 const char* fieldKindWord(FieldKind kind) {
     switch (kind) {
     case FieldKind::group:

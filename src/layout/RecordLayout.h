@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace norvak {
@@ -58,6 +59,11 @@ struct LayoutField {
     std::vector<LayoutField> members; // of a group; the alternatives of a choice
 };
 
+// The byte order of the binary integers and floats of a record (and of the
+// 2-byte length of a Length Encoded String 2): the set does not store it,
+// the program that writes the records decides it. Big-endian unless said.
+enum class ByteOrder { big, little };
+
 // The layout of one message in one CWF tab. `bytesPerCharacter` is 1 for a
 // single-byte code page, 2 for UTF-16, 0 for a code page of variable width.
 struct RecordLayout {
@@ -65,6 +71,7 @@ struct RecordLayout {
     std::string tab;
     std::optional<std::string> ccsid;
     int bytesPerCharacter = 1;
+    ByteOrder byteOrder = ByteOrder::big;
     std::vector<LayoutField> fields;
     std::int64_t minSize = 0;
     std::optional<std::int64_t> maxSize;
@@ -76,6 +83,11 @@ struct RecordLayout {
 // The record layout of `message` in the CWF tab `tab`: every member of its
 // type in sequence order, laid out from offset 0.
 RecordLayout recordLayout(const MessageSetModel& model, const ModelMessage& message, const ModelPlugin& tab);
+
+// "big" or "little", as the command lines and the JSON documents say it;
+// the byte order of such a word, nothing for any other.
+const char* byteOrderWord(ByteOrder order);
+std::optional<ByteOrder> byteOrderNamed(std::string_view word);
 
 // The bytes of one character under a CCSID: 1 for a single-byte code page,
 // 2 for UTF-16, 4 for UTF-32, 0 for one of variable width (UTF-8 and the

@@ -23,6 +23,7 @@ struct ToolOptions {
     std::string message;        // -m of norvakgen: one message of the set
     std::string tab;            // --tab of norvakgen: the CWF tab, by name
     std::string target;         // --target of norvakgen: what it generates
+    std::string byteOrder;      // --byte-order of norvakgen: big or little, as given (big when not)
     std::string lockTimeoutText; // --lock-timeout as given, before it is checked
     bool canonical = false;     // --canonical of norvakexport
     bool dryRun = false;        // --dry-run of norvakapply: the plan and the gates, nothing written

@@ -70,7 +70,13 @@ bool valuesAccepted(Output& report, const ToolOptions& values, bool json) {
                      "taken with it\n");
         return false;
     }
-    return targetAccepted(report, values.target);
+    if (!targetAccepted(report, values.target))
+        return false;
+    if (!values.byteOrder.empty() && !byteOrderNamed(values.byteOrder)) {
+        report.print("*****Error - unknown byte order %s: the byte orders are big, little\n", values.byteOrder.c_str());
+        return false;
+    }
+    return true;
 }
 
 // A definitions file read as a model; nothing, with `exitCode` set, when
@@ -159,8 +165,11 @@ int layoutsOf(Output& report, const MessageSetModel& model, const ToolOptions& v
         report.print("*****Error - no message %s in the message set\n", values.message.c_str());
         return genNotFound;
     }
-    for (const ModelMessage* message : messages)
+    const ByteOrder order = byteOrderNamed(values.byteOrder).value_or(ByteOrder::big);
+    for (const ModelMessage* message : messages) {
         layouts.push_back(recordLayout(model, *message, *tab));
+        layouts.back().byteOrder = order;
+    }
     return genDone;
 }
 
@@ -185,6 +194,10 @@ constexpr OptionSpec genOptions[] = {
      .value = &ToolOptions::target,
      .missingMessage = "*****Error - target missing from --target parameter: the targets are layout, copybook, c, "
                        "json-schema, xsd\n",
+     .emptyIsMissing = true},
+    {.name = "byte-order",
+     .value = &ToolOptions::byteOrder,
+     .missingMessage = "*****Error - byte order missing from --byte-order parameter: the byte orders are big, little\n",
      .emptyIsMissing = true},
     quietSpec,
 };
@@ -258,9 +271,10 @@ int generateIntoFolder(Output& report, const ToolOptions& values, const MessageS
 
 const char* const norvakgenHelp =
     "Usage: norvakgen -n ZEP_Database_Name {-u DB_Userid} {-p DB_Password} {-h Schema_name}\n"
-    "                 -s MessageSet {-m Message} {--tab Name} --target Target {-o File} {-q}\n"
+    "                 -s MessageSet {-m Message} {--tab Name} --target Target {--byte-order Order}\n"
+    "                 {-o File} {-q} {--format json}\n"
+    "       norvakgen -f File {-m Message} {--tab Name} --target Target {--byte-order Order} {-o File} {-q}\n"
     "                 {--format json}\n"
-    "       norvakgen -f File {-m Message} {--tab Name} --target Target {-o File} {-q} {--format json}\n"
     "\n"
     "Writes what programs need of the messages of a stored message set, or of a definitions file read\n"
     "with no database. The target layout is the record of each message in a CWF tab: every field's\n"
@@ -286,6 +300,9 @@ const char* const norvakgenHelp =
     "  --tab NAME              the CWF tab of this name (the first CWF tab without --tab); for xsd the\n"
     "                          XML tab of this name (the first XML tab)\n"
     "  --target TARGET         what to write: layout, copybook, c, json-schema or xsd\n"
+    "  --byte-order ORDER      big or little: the byte order of the records' binary integers and floats\n"
+    "                          (big without it); the layout shows it, the copybook and the C header say\n"
+    "                          it in their comments, the schemas do not change\n"
     "  -o, --output FILE       write to File (replaced whole, or left as it was when the run fails); a\n"
     "                          folder gets one file per message, named after its identifier;\n"
     "                          standard output without -o\n"

@@ -100,6 +100,9 @@ std::string tableText(const std::vector<Row>& rows) {
 
 std::string oneLayoutText(const RecordLayout& layout) {
     std::string text = "Message " + layout.message + ", CWF tab " + layout.tab + ", " + codePageText(layout) + "\n";
+    // Big-endian records, the default, keep the table as it always was.
+    if (layout.byteOrder == ByteOrder::little)
+        text += "Byte order: binary integers and floats little-endian\n";
     text += "Offsets and lengths in bytes; a length is one occurrence's, a separate sign included\n";
     std::vector<Row> rows = {{"Offset", "Length", "Field", "Type", "Sign", "Point", "Repeat", "Align", "Notes"}};
     addRows(layout.fields, "", rows);
@@ -166,6 +169,7 @@ nlohmann::ordered_json layoutJson(const RecordLayout& layout) {
         {"tab", layout.tab},
         {"ccsid", layout.ccsid ? Json(*layout.ccsid) : Json()},
         {"bytesPerCharacter", layout.bytesPerCharacter == 0 ? Json() : Json(layout.bytesPerCharacter)},
+        {"byteOrder", byteOrderWord(layout.byteOrder)},
         {"minSize", layout.minSize},
         {"maxSize", optionalNumber(layout.maxSize)},
         {"fields", std::move(fields)},

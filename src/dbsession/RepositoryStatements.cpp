@@ -70,6 +70,11 @@ std::string countMessageSetRowsQuery(const std::string& schema, const char* tabl
     return formatText("SELECT COUNT(*) FROM %s%s WHERE %s = %d", schema.c_str(), table, keyColumn, project);
 }
 
+std::string tabSettingsQuery(const std::string& schema, const char* columns, int project) {
+    return formatText("SELECT %s FROM %sM_ATTRIBUTE WHERE PROJECT = %d AND COMPONENT_ID = 0 ORDER BY ATTR_ID", columns,
+                      schema.c_str(), project);
+}
+
 std::string largestMessageSetIdQuery(const std::string& schema, const char* table, const char* keyColumn, int project,
                                      const char* idColumn) {
     return formatText("SELECT MAX(%s) FROM %s%s WHERE %s = %d", idColumn, schema.c_str(), table, keyColumn, project);

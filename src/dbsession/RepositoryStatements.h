@@ -26,6 +26,8 @@ std::string serverTableExistsQuery(const std::string& schema, const char* table)
 std::string deleteMessageSetRowsStatement(const std::string& schema, const char* table, const char* keyColumn,
                                           int project);
 std::string countMessageSetRowsQuery(const std::string& schema, const char* table, const char* keyColumn, int project);
+// The attribute rows of a message set that belong to no item (its tabs' settings), in the order of their ids.
+std::string tabSettingsQuery(const std::string& schema, const char* columns, int project);
 // The largest id of a message set's rows of a table (NULL when it has none).
 std::string largestMessageSetIdQuery(const std::string& schema, const char* table, const char* keyColumn, int project,
                                      const char* idColumn);

@@ -13,7 +13,7 @@
 namespace norvak {
 
 StoredSetRead readStoredSet(Diagnostics& diagnostics, const ToolOptions& values, StoredMessageSet& set,
-                            bool keepRemade, const char* program) {
+                            bool keepRemade, const char* program, const ConfigurationStep& beforeItems) {
     Output& report = diagnostics.out;
     DbSession db(diagnostics, SessionVariant::snapshot);
     if (connectTool(report, db, values) != 0)
@@ -30,6 +30,17 @@ StoredSetRead readStoredSet(Diagnostics& diagnostics, const ToolOptions& values,
             outcome = StoredSetRead::noMessageSet;
         } else {
             set.key = *key;
+            if (beforeItems) {
+                StoredMessageSet configuration;
+                configuration.key = set.key;
+                configuration.name = set.name;
+                if (!readMessageSetConfiguration(diagnostics, db, values.schemaPrefix, configuration))
+                    outcome = StoredSetRead::databaseError;
+                else if (!beforeItems(configuration))
+                    outcome = StoredSetRead::stopped;
+            }
+        }
+        if (outcome == StoredSetRead::read && key) {
             Progress progress(stderr, program);
             report.setProgress(&progress);
             if (!readMessageSet(diagnostics, db, values.schemaPrefix, set, keepRemade,

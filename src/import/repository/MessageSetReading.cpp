@@ -181,6 +181,26 @@ bool readPages(Diagnostics& diag, DbSession& db, const char* routine, const std:
     return true;
 }
 
+// The columns of a plugin member and of an attribute row, in the order they are read.
+constexpr const char* pluginMemberColumns =
+    "MEMBER_ID, PLUGIN_KEY, SEQUENCE_NUM, ACTIVE, LAYER_FINAL, REG_NAME, LOCK_DATE, STATUS";
+constexpr const char* attributeColumns = "ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, ATTR_NAME, ATTR_TYPE, ATTR_GROUP, "
+                                         "ATTR_FLAGS, MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, "
+                                         "ATTR_VALUE, ATTR_LVALUE, STATUS";
+
+std::int32_t readPluginMember(RowReader& row, StoredMessageSet& set) {
+    StoredPluginMember& member = set.pluginMembers.emplace_back();
+    member.id = row.integer();
+    member.pluginKey = row.integer();
+    member.sequence = row.integer();
+    member.active = row.integer();
+    member.layerFinal = row.integer();
+    member.name = row.text();
+    member.lockDate = row.nullableText();
+    member.status = row.integer();
+    return member.id;
+}
+
 void readAttribute(RowReader& row, StoredMessageSet& set, StoredAttribute& attribute, bool ofMember) {
     attribute.id = row.integer();
     attribute.ownerId = row.integer();
@@ -390,26 +410,11 @@ bool readSetRows(Diagnostics& diag, DbSession& db, const std::string& schemaPref
                       return member.id;
                   }) &&
         done("VALUE_MEMBER", set.valueMembers.size()) &&
-        readPages(diag, db, routine, schema, key, held,
-                  {"MEMBER_ID, PLUGIN_KEY, SEQUENCE_NUM, ACTIVE, LAYER_FINAL, REG_NAME, LOCK_DATE, STATUS",
-                   "REG_PLUGIN_MEMBER", "PROJECT_KEY", "MEMBER_ID"},
-                  [&](RowReader& row) {
-                      StoredPluginMember& member = set.pluginMembers.emplace_back();
-                      member.id = row.integer();
-                      member.pluginKey = row.integer();
-                      member.sequence = row.integer();
-                      member.active = row.integer();
-                      member.layerFinal = row.integer();
-                      member.name = row.text();
-                      member.lockDate = row.nullableText();
-                      member.status = row.integer();
-                      return member.id;
-                  }) &&
+        readPages(diag, db, routine, schema, key, held, {pluginMemberColumns, "REG_PLUGIN_MEMBER", "PROJECT_KEY", "MEMBER_ID"},
+                  [&](RowReader& row) { return readPluginMember(row, set); }) &&
         done("REG_PLUGIN_MEMBER", set.pluginMembers.size()) &&
         readPages(diag, db, routine, schema, key, held,
-                  {"ATTR_ID, COMPONENT_ID, COMPONENT_CLASS, ATTR_NAME, ATTR_TYPE, ATTR_GROUP, ATTR_FLAGS, "
-                   "MIN_LENGTH, MAX_LENGTH, REG_PLUGIN_MBR_ID, PLUGIN_ATTR_KEY, ATTR_VALUE, ATTR_LVALUE, STATUS",
-                   "M_ATTRIBUTE", "PROJECT", "ATTR_ID"},
+                  {attributeColumns, "M_ATTRIBUTE", "PROJECT", "ATTR_ID"},
                   [&](RowReader& row) { return takeAttribute(row, false); }) &&
         done("M_ATTRIBUTE", std::exchange(attributeRows, 0)) &&
         readPages(diag, db, routine, schema, key, held,
@@ -554,6 +559,17 @@ HeldRowsRead readMessageSetWithHeldRows(Diagnostics& diag, DbSession& db, Stored
     if (!placeHeldRows(diag, db, set.key, statements, held, failed))
         return failed ? HeldRowsRead::failed : HeldRowsRead::needsDatabase;
     return readSetRows(diag, db, "", set, keepRemade, {}, &held) ? HeldRowsRead::read : HeldRowsRead::failed;
+}
+
+bool readMessageSetConfiguration(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix,
+                                 StoredMessageSet& set) {
+    const char* routine = "readMessageSet";
+    return readPages(diag, db, routine, schemaPrefix, set.key, nullptr,
+                     {pluginMemberColumns, "REG_PLUGIN_MEMBER", "PROJECT_KEY", "MEMBER_ID"},
+                     [&](RowReader& row) { return readPluginMember(row, set); }) &&
+           readRows(diag, db, routine, tabSettingsQuery(schemaPrefix, attributeColumns, set.key), [&](RowReader& row) {
+               readAttribute(row, set, set.attributes.emplace_back(), false);
+           });
 }
 
 } // namespace norvak

@@ -33,6 +33,12 @@ bool readMessageSet(Diagnostics& diag, DbSession& db, const std::string& schemaP
                     bool keepRemade = true,
                     const std::function<void(const char* table, std::size_t rows)>& progress = {});
 
+// What an import into the message set `set.key` starts from: its plugin
+// members and its tabs' settings (the attribute rows that belong to no
+// item), read into `set`. False when a query failed.
+bool readMessageSetConfiguration(Diagnostics& diag, DbSession& db, const std::string& schemaPrefix,
+                                 StoredMessageSet& set);
+
 // The same reading of a set in a repository without a schema of its own,
 // with the rows of `held` (rows the session kept in memory instead of
 // writing them: see InsertBatches::holdRows, which must be suspended) as if

@@ -247,6 +247,7 @@ int dryRun(ApplyRun& run) {
         run.report.print("%s\n", missingMessageSetStep(run.values.dataSource, run.values.messageSet).c_str());
         return applyNoMessageSet;
     case StoredSetRead::databaseError:
+    case StoredSetRead::stopped: // no step before the items: not met
         run.report.print("*****Error - reading message set %s failed - nothing was written\n",
                          run.values.messageSet.c_str());
         return applyDatabaseError;

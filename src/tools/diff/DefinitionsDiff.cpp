@@ -383,13 +383,23 @@ int runDefinitionsDiff(Output& report, int argc, const char* const* argv, nlohma
 
     int exitCode = diffNone;
     std::optional<StoredMessageSet> oldSide;
+    std::optional<StoredMessageSet> newSide;
     if (against) {
         oldSide = importedRows(report, *against, "", nullptr, exitCode);
     } else {
         oldSide.emplace();
-        switch (readStoredSet(diagnostics, values, *oldSide, false, "norvakdiff")) {
+        // The file is imported into memory from the set's configuration
+        // before the set's items are read: the two are not held at once
+        // while it is.
+        auto importFile = [&](const StoredMessageSet& configuration) {
+            newSide = importedRows(report, values.inputFile, values.messageSet, &configuration, exitCode);
+            return newSide.has_value();
+        };
+        switch (readStoredSet(diagnostics, values, *oldSide, false, "norvakdiff", importFile)) {
         case StoredSetRead::read:
             break;
+        case StoredSetRead::stopped:
+            return exitCode;
         case StoredSetRead::notConnected:
             return diffDatabaseError;
         case StoredSetRead::noMessageSet:
@@ -404,8 +414,8 @@ int runDefinitionsDiff(Output& report, int argc, const char* const* argv, nlohma
     }
     if (!oldSide)
         return exitCode;
-    std::optional<StoredMessageSet> newSide =
-        importedRows(report, values.inputFile, against ? std::string() : values.messageSet, &*oldSide, exitCode);
+    if (against)
+        newSide = importedRows(report, values.inputFile, std::string(), &*oldSide, exitCode);
     if (!newSide)
         return exitCode;
 

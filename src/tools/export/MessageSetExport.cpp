@@ -125,6 +125,7 @@ int runMessageSetExport(Output& report, int argc, const char* const* argv, nlohm
         exitCode = exportNoMessageSet;
         break;
     case StoredSetRead::databaseError:
+    case StoredSetRead::stopped: // no step before the items: not met
         exitCode = exportDatabaseError;
         break;
     }

@@ -116,6 +116,7 @@ std::optional<ModelledSet> modelOfStoredSet(Diagnostics& diagnostics, const Tool
         exitCode = genNoMessageSet;
         return std::nullopt;
     case StoredSetRead::databaseError:
+    case StoredSetRead::stopped: // no step before the items: not met
         break;
     }
     report.print("*****Error - reading message set %s failed - nothing was generated\n", values.messageSet.c_str());

@@ -7,6 +7,7 @@
 #include "setmodel/MessageSetModel.h"
 
 #include <algorithm>
+#include <deque>
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -172,64 +173,59 @@ class SideIndex {
         : set_(model.rows()), model_(model), labels_(labels), fieldNames_(fieldNames),
           leaveOutRemade_(leaveOutRemade) {
         for (const StoredMessage& m : set_.messages)
-            messages_[m.identifier].rows.push_back(&m);
+            messages_.rows.emplace_back(m.identifier, &m);
         for (const StoredType& t : set_.types)
-            types_[t.identifier].rows.push_back(&t);
+            types_.rows.emplace_back(t.identifier, &t);
         for (const StoredElement& el : set_.elements)
-            elements_[el.identifier].rows.push_back(&el);
+            elements_.rows.emplace_back(el.identifier, &el);
         for (const StoredValue& v : set_.values)
-            values_[v.identifier].rows.push_back(&v);
+            values_.rows.emplace_back(v.identifier, &v);
         for (const ModelMember& member : model_.members()) {
             std::vector<std::int32_t>& ids = memberTypes_[itemName(member.row->typeId)];
             if (typeIdsSeen_.insert(member.row->typeId).second)
                 ids.push_back(member.row->typeId);
         }
         for (const StoredValueMember& u : set_.valueMembers) {
-            valueUses_[itemName(u.parentId)].push_back(&u);
-            usedValues_.insert(itemName(u.valueId));
+            valueUses_.emplace_back(nameOf(u.parentId), &u);
+            usedValues_.push_back(nameOf(u.valueId));
         }
         for (const StoredAttribute& a : set_.attributes) {
             if (!remade(a))
                 routeAttribute(a);
         }
+        messages_.sort();
+        types_.sort();
+        elements_.sort();
+        values_.sort();
+        std::stable_sort(valueUses_.begin(), valueUses_.end(), byKey<ValueUse>);
+        std::sort(usedValues_.begin(), usedValues_.end());
     }
 
     // The identifiers of the items of a kind, in order.
     std::vector<std::string_view> keys(ItemKind kind) const {
-        std::vector<std::string_view> list;
-        auto add = [&](const auto& map) {
-            list.reserve(map.size());
-            for (const auto& [key, rows] : map)
-                list.push_back(key);
-        };
         switch (kind) {
         case ItemKind::message:
-            add(messages_);
-            break;
+            return messages_.keys();
         case ItemKind::type:
-            add(types_);
-            break;
+            return types_.keys();
         case ItemKind::element:
-            add(elements_);
-            break;
+            return elements_.keys();
         case ItemKind::value:
-            add(values_);
-            break;
+            return values_.keys();
         }
-        std::sort(list.begin(), list.end());
-        return list;
+        return {};
     }
 
     bool has(ItemKind kind, std::string_view key) const {
         switch (kind) {
         case ItemKind::message:
-            return messages_.count(key) != 0;
+            return messages_.has(key);
         case ItemKind::type:
-            return types_.count(key) != 0;
+            return types_.has(key);
         case ItemKind::element:
-            return elements_.count(key) != 0;
+            return elements_.has(key);
         case ItemKind::value:
-            return values_.count(key) != 0;
+            return values_.has(key);
         }
         return false;
     }
@@ -315,18 +311,19 @@ class SideIndex {
     // The items with value uses, in order, and the uses of one of them.
     std::vector<std::string> valueUseParents() const {
         std::vector<std::string> list;
-        for (const auto& [parent, uses] : valueUses_)
-            list.push_back(parent);
-        std::sort(list.begin(), list.end());
+        for (const auto& [parent, use] : valueUses_) {
+            if (list.empty() || list.back() != parent)
+                list.emplace_back(parent);
+        }
         return list;
     }
     Entities valueUsesOf(const std::string& parent) const {
         Entities uses;
-        auto found = valueUses_.find(parent);
-        if (found == valueUses_.end())
-            return uses;
+        auto [from, to] = std::equal_range(valueUses_.begin(), valueUses_.end(), ValueUse(parent, nullptr),
+                                           byKey<ValueUse>);
         std::map<std::string, int> seen;
-        for (const StoredValueMember* u : found->second) {
+        for (auto at = from; at != to; ++at) {
+            const StoredValueMember* u = at->second;
             std::string value = itemName(u->valueId);
             std::string role = roleName(u->role);
             std::string base = parent + ": " + value;
@@ -342,25 +339,56 @@ class SideIndex {
     }
 
     // Whether some element uses the value with that identifier.
-    bool usesValue(const std::string& value) const { return usedValues_.count(value) != 0; }
+    bool usesValue(const std::string& value) const {
+        return std::binary_search(usedValues_.begin(), usedValues_.end(), std::string_view(value));
+    }
 
   private:
-    // The rows of one identifier, and its property rows.
+    template <class Pair> static bool byKey(const Pair& a, const Pair& b) { return a.first < b.first; }
+
+    // The rows of a kind and their property rows, each by the identifier of
+    // its item and, within one, in the order read.
     template <class Row> struct Keyed {
-        std::vector<const Row*> rows;
-        std::vector<const StoredAttribute*> attributes;
+        std::vector<std::pair<std::string_view, const Row*>> rows;
+        std::vector<std::pair<std::string_view, const StoredAttribute*>> attributes;
+
+        void sort() {
+            std::stable_sort(rows.begin(), rows.end(), byKey<std::pair<std::string_view, const Row*>>);
+            std::stable_sort(attributes.begin(), attributes.end(),
+                             byKey<std::pair<std::string_view, const StoredAttribute*>>);
+        }
+        template <class List> static auto range(const List& list, std::string_view key) {
+            return std::equal_range(list.begin(), list.end(), typename List::value_type(key, nullptr),
+                                    byKey<typename List::value_type>);
+        }
+        bool has(std::string_view key) const {
+            auto [from, to] = range(rows, key);
+            if (from != to)
+                return true;
+            auto [first, last] = range(attributes, key);
+            return first != last;
+        }
+        std::vector<std::string_view> keys() const {
+            std::vector<std::string_view> list;
+            list.reserve(rows.size() + attributes.size());
+            for (const auto& [key, row] : rows)
+                list.push_back(key);
+            for (const auto& [key, row] : attributes)
+                list.push_back(key);
+            std::sort(list.begin(), list.end());
+            list.erase(std::unique(list.begin(), list.end()), list.end());
+            return list;
+        }
     };
-    template <class Row> using KeyedMap = std::unordered_map<std::string_view, Keyed<Row>>;
 
     template <class Row, class Fill>
-    void fill(Entity& e, const KeyedMap<Row>& map, std::string_view key, Fill rowFields) const {
-        auto found = map.find(key);
-        if (found == map.end())
-            return;
-        for (const Row* row : found->second.rows)
-            rowFields(*row);
-        for (const StoredAttribute* a : found->second.attributes)
-            property(e, *a);
+    void fill(Entity& e, const Keyed<Row>& keyed, std::string_view key, Fill rowFields) const {
+        auto [from, to] = Keyed<Row>::range(keyed.rows, key);
+        for (auto at = from; at != to; ++at)
+            rowFields(*at->second);
+        auto [first, last] = Keyed<Row>::range(keyed.attributes, key);
+        for (auto at = first; at != last; ++at)
+            property(e, *at->second);
     }
 
     // A property row to the item, member or tab it belongs to.
@@ -371,14 +399,14 @@ class SideIndex {
                 tabSettings_.emplace_back(tabKey(*tab->row), &a);
         } else if (a.ownerClass == classValue) {
             if (const ModelValue* value = model_.value(a.ownerId))
-                values_[value->row->identifier].attributes.push_back(&a);
+                values_.attributes.emplace_back(value->row->identifier, &a);
         } else if (const std::string* name = named(a.ownerId).first) {
             if (a.ownerClass == classMessage)
-                messages_[*name].attributes.push_back(&a);
+                messages_.attributes.emplace_back(*name, &a);
             else if (a.ownerClass == classType)
-                types_[*name].attributes.push_back(&a);
+                types_.attributes.emplace_back(*name, &a);
             else if (a.ownerClass == classElement)
-                elements_[*name].attributes.push_back(&a);
+                elements_.attributes.emplace_back(*name, &a);
         }
     }
 
@@ -404,6 +432,14 @@ class SideIndex {
             return *identifier;
         const ModelValue* value = model_.value(id);
         return value != nullptr ? value->row->identifier : "id " + std::to_string(id);
+    }
+    // The same name, held by its row or, for an id no row has, by the index.
+    std::string_view nameOf(std::int32_t id) {
+        if (const std::string* identifier = named(id).first)
+            return *identifier;
+        if (const ModelValue* value = model_.value(id))
+            return value->row->identifier;
+        return madeNames_.emplace_back("id " + std::to_string(id));
     }
     // A logical type by its keyword, a type of the set by its identifier.
     std::string typeName(std::int32_t id) const {
@@ -502,16 +538,19 @@ class SideIndex {
     const TabLabels& labels_;
     std::unordered_set<std::string>& fieldNames_; // of the properties, held for both sides
     bool leaveOutRemade_;
-    KeyedMap<StoredMessage> messages_;
-    KeyedMap<StoredType> types_;
-    KeyedMap<StoredElement> elements_;
-    KeyedMap<StoredValue> values_;
+    Keyed<StoredMessage> messages_;
+    Keyed<StoredType> types_;
+    Keyed<StoredElement> elements_;
+    Keyed<StoredValue> values_;
     std::vector<std::pair<std::string, const StoredAttribute*>> tabSettings_; // by tab, in order
     // The ids of the types with each name, in the order their first members come.
     std::unordered_map<std::string, std::vector<std::int32_t>> memberTypes_;
     std::unordered_set<std::int32_t> typeIdsSeen_;
-    std::unordered_map<std::string, std::vector<const StoredValueMember*>> valueUses_; // by item name
-    std::unordered_set<std::string> usedValues_; // identifiers of the values some element uses
+    // The value uses by the name of their item, and the values used.
+    using ValueUse = std::pair<std::string_view, const StoredValueMember*>;
+    std::vector<ValueUse> valueUses_;
+    std::vector<std::string_view> usedValues_;
+    std::deque<std::string> madeNames_; // "id N" for ids no row has
 };
 
 bool isNumber(const std::string& text) {

@@ -1,0 +1,90 @@
+// The record codec of a layout: the count and length fields it names, what it cannot read, a record's most bytes.
+#include "codec/RecordCodec.h"
+
+#include <algorithm>
+
+namespace norvak {
+
+namespace {
+
+void collectCounters(const std::vector<LayoutField>& fields, std::unordered_set<std::string>& counters) {
+    for (const LayoutField& field : fields) {
+        if (!field.repeatReference.empty())
+            counters.insert(field.repeatReference);
+        if (!field.lengthReference.empty())
+            counters.insert(field.lengthReference);
+        collectCounters(field.members, counters);
+    }
+}
+
+void collectUnsupported(const std::vector<LayoutField>& fields, const CodePage& page, std::vector<std::string>& lines) {
+    for (const LayoutField& field : fields) {
+        if (field.kind == FieldKind::element) {
+            if (std::string why = unsupportedForm(field, page); !why.empty())
+                lines.push_back(field.path + ": " + why);
+        }
+        collectUnsupported(field.members, page, lines);
+    }
+}
+
+std::optional<std::int64_t> mostOf(const LayoutField& field);
+
+std::optional<std::int64_t> mostOfAll(const std::vector<LayoutField>& fields) {
+    std::int64_t total = 0;
+    for (const LayoutField& field : fields) {
+        const std::optional<std::int64_t> most = mostOf(field);
+        if (!most)
+            return std::nullopt;
+        total += *most;
+    }
+    return total;
+}
+
+// The most bytes of one occurrence.
+std::optional<std::int64_t> occurrenceMost(const LayoutField& field) {
+    if (field.length)
+        return field.length;
+    if (field.kind == FieldKind::group)
+        return mostOfAll(field.members);
+    if (field.kind == FieldKind::choice) {
+        std::int64_t widest = 0;
+        for (const LayoutField& alternative : field.members) {
+            const std::optional<std::int64_t> most = mostOf(alternative);
+            if (!most)
+                return std::nullopt;
+            widest = std::max(widest, *most);
+        }
+        return widest;
+    }
+    if (!field.repeatReference.empty() || !field.maxSize)
+        return std::nullopt;
+    return *field.maxSize / std::max(field.repeat, 1);
+}
+
+std::optional<std::int64_t> mostOf(const LayoutField& field) {
+    if (field.kind == FieldKind::padding)
+        return field.length ? field.length : std::optional<std::int64_t>(std::max(field.alignment - 1, 0));
+    const std::optional<std::int64_t> one = occurrenceMost(field);
+    if (!one)
+        return std::nullopt;
+    return *one * std::max(field.repeat, 1);
+}
+
+} // namespace
+
+RecordCodec::RecordCodec(const RecordLayout& layout, const TextCodec& text, ByteOrder byteOrder)
+    : layout_(layout), context_{text, byteOrder} {
+    collectCounters(layout.fields, counters_);
+}
+
+std::vector<std::string> RecordCodec::unsupported() const {
+    std::vector<std::string> lines;
+    collectUnsupported(layout_.fields, context_.text.page(), lines);
+    return lines;
+}
+
+std::optional<std::int64_t> RecordCodec::mostBytes() const {
+    return mostOfAll(layout_.fields);
+}
+
+} // namespace norvak

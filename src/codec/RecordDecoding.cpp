@@ -122,7 +122,7 @@ Json DecodeWalk::element(const LayoutField& field, const std::string& shown) {
         extent = static_cast<std::size_t>(length);
     } else if (field.variability == Variability::endOfBitStream) {
         extent = record_.size() - std::min(at, record_.size());
-    } else if (field.variability == Variability::none && field.length) {
+    } else if ((field.variability == Variability::none || field.variability == Variability::repeatReference) && field.length) {
         extent = static_cast<std::size_t>(*field.length);
     }
     const std::size_t start = at;

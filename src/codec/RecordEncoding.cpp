@@ -130,7 +130,7 @@ void EncodeWalk::occurrence(const LayoutField& field, const Json& value, const s
 
 void EncodeWalk::element(const LayoutField& field, const Json& value, const std::string& pointer) {
     std::optional<std::size_t> extent;
-    if (field.variability == Variability::none && field.length)
+    if ((field.variability == Variability::none || field.variability == Variability::repeatReference) && field.length)
         extent = static_cast<std::size_t>(*field.length);
     std::string bytes;
     try {

@@ -11,7 +11,7 @@ namespace {
 constexpr std::size_t descriptorBytes = 4;
 constexpr std::uint64_t descriptorMost = 0xFFFF;
 // The most bytes a 4-byte length prefix is taken to give: beyond, it is no length.
-constexpr std::uint64_t prefixMost = 64U * 1024U * 1024U;
+constexpr std::uint64_t prefixMost = std::uint64_t{64} * 1024 * 1024;
 
 std::size_t prefixBytes(Framing framing) {
     return framing == Framing::prefix2 ? 2 : 4;

@@ -102,7 +102,7 @@ std::int64_t timeCount(std::string_view text, bool milliseconds) {
     const std::int64_t days = daysOf(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
     if (dateOf(days).day != static_cast<unsigned>(day))
         throw CodecFailure(0, "\"" + std::string(text) + "\" names a day its month does not have");
-    const std::int64_t seconds = days * secondsPerDay + hour * 3600 + minute * 60 + second;
+    const std::int64_t seconds = days * secondsPerDay + std::int64_t{hour} * 3600 + std::int64_t{minute} * 60 + second;
     return milliseconds ? seconds * millisecondsPerSecond + fraction : seconds;
 }
 

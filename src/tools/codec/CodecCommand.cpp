@@ -83,32 +83,31 @@ bool takesValue(const std::string& argument) {
     return false;
 }
 
-// The command (the first argument) and INPUT (the one argument that is no
-// option and no option's value) taken out of the arguments.
+// The command and INPUT taken out of the arguments: the first and the
+// second argument that are no option and no option's value.
 bool takeCommandAndInput(Output& report, std::vector<const char*>& arguments, CodecOptions& values) {
-    if (arguments.size() < 2 || (std::strcmp(arguments[1], "decode") != 0 && std::strcmp(arguments[1], "encode") != 0)) {
-        report.print("*****Error - the first argument is the command: decode or encode\n");
-        return false;
-    }
-    values.command = arguments[1];
-    arguments.erase(arguments.begin() + 1);
+    std::vector<std::string> positionals;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string argument = arguments[i];
         if (takesValue(argument)) {
             const bool valueFollows = i + 1 < arguments.size() &&
                                       (arguments[i + 1][0] != '-' || std::strcmp(arguments[i + 1], "-") == 0);
             i += valueFollows ? 1 : 0;
-            continue;
+        } else if (argument == "-" || !argument.starts_with("-")) {
+            positionals.push_back(argument);
+            arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i--));
         }
-        if (argument != "-" && argument.starts_with("-"))
-            continue;
-        if (!values.input.empty()) {
-            report.print("*****Error - more than one input: %s and %s\n", values.input.c_str(), argument.c_str());
-            return false;
-        }
-        values.input = argument;
-        arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i--));
     }
+    if (positionals.empty() || (positionals[0] != "decode" && positionals[0] != "encode")) {
+        report.print("*****Error - no command: decode or encode comes first\n");
+        return false;
+    }
+    values.command = positionals[0];
+    if (positionals.size() > 2) {
+        report.print("*****Error - more than one input: %s and %s\n", positionals[1].c_str(), positionals[2].c_str());
+        return false;
+    }
+    values.input = positionals.size() == 2 ? positionals[1] : "";
     return true;
 }
 

@@ -1,0 +1,294 @@
+// Tests of norvakcodec against GnuCOBOL: records a program compiled with the generated copybook writes, decoded and encoded again.
+#include "e2e/GeneratedTargets.h"
+#include "e2e/TestRepository.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+// A COBOL program that copies the message's generated copybook writes a
+// fixed-length record file (negative and maximal packed and zoned values,
+// every sign orientation, a binary integer, a text shorter than its field,
+// an OCCURS DEPENDING ON count of 0 and of its most) and displays each value
+// it wrote. norvakcodec decode must give those values, encode of its lines
+// the program's bytes, and a record with a bad packed digit must go to the
+// rejects file with its line on standard error. Without cobc these tests
+// are skipped, saying so.
+
+namespace norvak::test {
+namespace {
+
+const char* const codecDefinitions =
+    "<ZEPImport messageSet=\"Codec\"/>\n"
+    "<CWFTab name=\"Wire\" ident=\"CWF1\"/>\n"
+    "<Element ident=\"Count\" type=\"integer\" length=\"2\"/>\n"
+    "<Element ident=\"Amount\" type=\"decimal\" length=\"4\" decimalPoint=\"2\" physicalType=\"Packed Decimal\"/>\n"
+    "<Element ident=\"Lead\" type=\"decimal\" length=\"6\" physicalType=\"Extended Decimal\" "
+    "signed=\"Included Leading\"/>\n"
+    "<Element ident=\"Trail\" type=\"decimal\" length=\"6\" decimalPoint=\"2\" physicalType=\"Extended Decimal\" "
+    "signed=\"Included Trailing\"/>\n"
+    "<Element ident=\"SepLead\" type=\"decimal\" length=\"5\" decimalPoint=\"1\" physicalType=\"Extended Decimal\" "
+    "signed=\"Separate Leading\"/>\n"
+    "<Element ident=\"SepTrail\" type=\"decimal\" length=\"5\" physicalType=\"Extended Decimal\" "
+    "signed=\"Separate Trailing\"/>\n"
+    "<Element ident=\"Plain\" type=\"decimal\" length=\"4\" physicalType=\"Extended Decimal\" signed=\"None\"/>\n"
+    "<Element ident=\"Binary\" type=\"integer\" length=\"4\"/>\n"
+    "<Element ident=\"Name\" type=\"string\" length=\"10\" physicalType=\"fixed\"/>\n"
+    "<Element ident=\"Item\" type=\"string\" length=\"4\" physicalType=\"fixed\"/>\n"
+    "<Type ident=\"Rec\" composition=\"sequence\">\n"
+    "  <Element ref=\"Count\"/>\n"
+    "  <Element ref=\"Amount\"/>\n"
+    "  <Element ref=\"Lead\"/>\n"
+    "  <Element ref=\"Trail\"/>\n"
+    "  <Element ref=\"SepLead\"/>\n"
+    "  <Element ref=\"SepTrail\"/>\n"
+    "  <Element ref=\"Plain\"/>\n"
+    "  <Element ref=\"Binary\"/>\n"
+    "  <Element ref=\"Name\"/>\n"
+    "  <Element ref=\"Item\" repeat=\"Count\"/>\n"
+    "</Type>\n"
+    "<Message ident=\"rec\" type=\"Rec\"/>\n";
+
+// The values of the two records, by path, as COBOL literals. A repeat
+// reference of a definitions file sizes at most one item (OCCURS 0 TO 1).
+const std::vector<std::vector<std::pair<std::string, std::string>>> recordValues = {
+    {{"Count", "0"},
+     {"Amount", "-12345.67"},
+     {"Lead", "-123456"},
+     {"Trail", "-12.34"},
+     {"SepLead", "-99.5"},
+     {"SepTrail", "-1"},
+     {"Plain", "0"},
+     {"Binary", "-2"},
+     {"Name", "\"AB\""}},
+    {{"Count", "1"},
+     {"Amount", "99999.99"},
+     {"Lead", "999999"},
+     {"Trail", "9999.99"},
+     {"SepLead", "999.9"},
+     {"SepTrail", "9999"},
+     {"Plain", "9999"},
+     {"Binary", "2147483647"},
+     {"Name", "\"ABCDEFGHIJ\""},
+     {"Item", "\"WXYZ\""}},
+};
+
+bool cobcInstalled() {
+    return std::system("cobc --version > /dev/null 2>&1") == 0;
+}
+
+// The COBOL program that writes the records to records.bin and displays
+// "record path value" for each value.
+std::string writerProgram(const nlohmann::json& book, long recordBytes) {
+    std::map<std::string, std::string> names;
+    for (const nlohmann::json& field : book["fields"])
+        names[field["path"]] = field["name"];
+    const std::string record = book["record"];
+    std::ostringstream program;
+    program << "       IDENTIFICATION DIVISION.\n       PROGRAM-ID. W.\n       ENVIRONMENT DIVISION.\n"
+               "       INPUT-OUTPUT SECTION.\n       FILE-CONTROL.\n"
+               "           SELECT OUT-FILE ASSIGN TO \"records.bin\"\n"
+               "               ORGANIZATION IS SEQUENTIAL.\n"
+               "       DATA DIVISION.\n       FILE SECTION.\n       FD OUT-FILE.\n"
+               "       01 OUT-REC PIC X("
+            << recordBytes
+            << ").\n       WORKING-STORAGE SECTION.\n       COPY \"rec.cpy\".\n       PROCEDURE DIVISION.\n"
+               "           OPEN OUTPUT OUT-FILE\n";
+    for (std::size_t r = 0; r < recordValues.size(); ++r) {
+        for (const auto& [path, value] : recordValues[r])
+            program << "           MOVE " << value << " TO\n               " << names[path]
+                    << (path == "Item" ? " (1)" : "") << "\n";
+        program << "           WRITE OUT-REC FROM " << record << "\n";
+        for (const auto& [path, value] : recordValues[r])
+            program << "           DISPLAY \"" << r << " " << path << " \"\n               " << names[path]
+                    << (path == "Item" ? " (1)" : "") << "\n";
+    }
+    program << "           CLOSE OUT-FILE\n           STOP RUN.\n";
+    return program.str();
+}
+
+// A value as COBOL displays it ("-0012", "+.500", "0001-", "AB        ")
+// in the form of the JSON: no leading zeros, the sign only when negative,
+// a text without its trailing blanks.
+std::string normalised(std::string shown, bool number) {
+    if (!number)
+        return shown.substr(0, shown.find_last_not_of(' ') + 1);
+    bool negative = false;
+    if (!shown.empty() && (shown.front() == '-' || shown.front() == '+')) {
+        negative = shown.front() == '-';
+        shown.erase(0, 1);
+    } else if (!shown.empty() && (shown.back() == '-' || shown.back() == '+')) {
+        negative = shown.back() == '-';
+        shown.pop_back();
+    }
+    const std::size_t point = shown.find('.');
+    std::string whole = shown.substr(0, point);
+    const std::string fraction = point == std::string::npos ? "" : shown.substr(point);
+    whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
+    const std::string text = (whole.empty() ? "0" : whole) + fraction;
+    const bool zero = text.find_first_of("123456789") == std::string::npos;
+    return (negative && !zero ? "-" : "") + text;
+}
+
+// What the tests of one source of the set do: norvakgen's copybook and
+// layout, the COBOL program's records, then norvakcodec on them.
+class CodecAgainstCobol {
+  public:
+    CodecAgainstCobol(const TempDir& folder, std::vector<std::string> source,
+                      std::function<ProgramResult(const std::string&, const std::vector<std::string>&)> run)
+        : folder_(folder), source_(std::move(source)), run_(std::move(run)) {}
+
+    void writeRecordsWithCobol();
+    void decodeGivesTheValuesAndEncodeTheBytes();
+    void aBadPackedDigitIsRejected();
+
+  private:
+    std::vector<std::string> arguments(std::vector<std::string> more) const {
+        std::vector<std::string> all = {more.front()};
+        all.insert(all.end(), source_.begin(), source_.end());
+        all.insert(all.end(), more.begin() + 1, more.end());
+        return all;
+    }
+
+    const TempDir& folder_;
+    std::vector<std::string> source_;
+    std::function<ProgramResult(const std::string&, const std::vector<std::string>&)> run_;
+    long recordBytes_ = 0;
+    long amountOffset_ = 0;
+    std::map<std::string, std::string> shown_; // "record path" to the value displayed
+};
+
+void CodecAgainstCobol::writeRecordsWithCobol() {
+    std::vector<std::string> gen = source_;
+    gen.insert(gen.end(), {"--format", "json", "--target", "copybook"});
+    ProgramResult copybook = run_("norvakgen", gen);
+    ASSERT_EQ(copybook.exitCode, 9) << copybook.output; // OCCURS 0 TO 1: no most occurrences in the set
+    gen.back() = "layout";
+    ProgramResult layout = run_("norvakgen", gen);
+    ASSERT_EQ(layout.exitCode, 0) << layout.output;
+    const nlohmann::json book = nlohmann::json::parse(copybook.output)["copybooks"][0];
+    const nlohmann::json layouts = nlohmann::json::parse(layout.output)["layouts"];
+    for (const nlohmann::json& field : layouts[0]["fields"]) {
+        recordBytes_ += field["length"].get<long>() * std::max(1, field["repeat"].get<int>());
+        if (field["path"] == "Amount")
+            amountOffset_ = field["offset"].get<long>();
+    }
+    EXPECT_EQ(recordBytes_, 2 + 4 + 6 + 6 + (5 + 1) + (5 + 1) + 4 + 4 + 10 + 4); // a separate sign takes a byte
+    folder_.write("rec.cpy", book["text"]);
+    const std::string source = folder_.write("w.cob", writerProgram(book, recordBytes_));
+    const std::string compile = "cd '" + folder_.path() + "' && cobc -x -o w w.cob > w.log 2>&1";
+    ASSERT_EQ(std::system(compile.c_str()), 0) << readFile(folder_.path() + "/w.log") << readFile(source);
+    const std::string runIt = "cd '" + folder_.path() + "' && ./w > w.out 2>&1";
+    ASSERT_EQ(std::system(runIt.c_str()), 0) << readFile(folder_.path() + "/w.out");
+    std::istringstream lines(readFile(folder_.path() + "/w.out"));
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t space = line.find(' ', 2);
+        shown_[line.substr(0, space)] = line.substr(space + 1);
+    }
+    EXPECT_EQ(shown_.size(), 19U) << readFile(folder_.path() + "/w.out");
+    EXPECT_EQ(readFile(folder_.path() + "/records.bin").size(), static_cast<std::size_t>(2 * recordBytes_));
+}
+
+void CodecAgainstCobol::decodeGivesTheValuesAndEncodeTheBytes() {
+    const std::string records = folder_.path() + "/records.bin";
+    ProgramResult decoded = run_("norvakcodec", arguments({"decode", "-m", "rec", records}));
+    ASSERT_EQ(decoded.exitCode, 0) << decoded.errors;
+    EXPECT_NE(decoded.errors.find("Decoded records of message rec: 2 read, 2 written, 0 rejected"), std::string::npos)
+        << decoded.errors;
+    const std::vector<std::string> lines = decoded.lines();
+    ASSERT_EQ(lines.size(), 2U) << decoded.output;
+    for (std::size_t r = 0; r < lines.size(); ++r) {
+        const nlohmann::json content = nlohmann::json::parse(lines[r]);
+        SCOPED_TRACE(lines[r]);
+        for (const auto& [path, literal] : recordValues[r]) {
+            const nlohmann::json& value = path == "Item" ? content["Item"][0] : content[path];
+            const bool text = path == "Name" || path == "Item";
+            const std::string got = value.is_string() ? value.get<std::string>() : value.dump();
+            EXPECT_EQ(got, normalised(shown_[std::to_string(r) + " " + path], !text)) << path;
+        }
+        EXPECT_EQ(content["Item"].size(), r); // the count 0, then its most
+    }
+    // The JSON of the COBOL program's records encodes to its bytes.
+    folder_.write("records.jsonl", decoded.output);
+    const std::string again = folder_.path() + "/again.bin";
+    ProgramResult encoded =
+        run_("norvakcodec", arguments({"encode", "-m", "rec", folder_.path() + "/records.jsonl", "-o", again}));
+    ASSERT_EQ(encoded.exitCode, 0) << encoded.errors;
+    EXPECT_EQ(readFile(again), readFile(records));
+}
+
+void CodecAgainstCobol::aBadPackedDigitIsRejected() {
+    std::string bytes = readFile(folder_.path() + "/records.bin");
+    bytes[static_cast<std::size_t>(recordBytes_ + amountOffset_ + 1)] = '\xAA';
+    const std::string bad = folder_.write("bad.bin", bytes);
+    const std::string rejects = folder_.path() + "/rejects.bin";
+    ProgramResult decoded = run_("norvakcodec", arguments({"decode", "-m", "rec", bad, "--rejects", rejects}));
+    EXPECT_EQ(decoded.exitCode, 9) << decoded.errors;
+    EXPECT_EQ(decoded.lines().size(), 1U) << decoded.output;
+    const std::string line = "*****Error - record 2 (input byte " + std::to_string(recordBytes_) + "), byte " +
+                             std::to_string(amountOffset_ + 1) +
+                             ", field Amount: a packed digit out of range (byte 0xAA) - rejected";
+    EXPECT_NE(decoded.errors.find(line), std::string::npos) << decoded.errors;
+    EXPECT_NE(decoded.errors.find("Decoded records of message rec: 2 read, 1 written, 1 rejected"), std::string::npos)
+        << decoded.errors;
+    EXPECT_EQ(readFile(rejects), bytes.substr(static_cast<std::size_t>(recordBytes_)));
+    // --max-errors 1 ends the run at it; --skip 1 --count 1 reads the second alone.
+    ProgramResult stopped = run_("norvakcodec", arguments({"decode", "-m", "rec", bad, "--max-errors", "1", "-q"}));
+    EXPECT_EQ(stopped.exitCode, 10) << stopped.errors;
+    ProgramResult sliced = run_("norvakcodec", arguments({"decode", "-m", "rec", folder_.path() + "/records.bin",
+                                                          "--skip", "1", "--count", "1"}));
+    EXPECT_EQ(sliced.exitCode, 0) << sliced.errors;
+    ASSERT_EQ(sliced.lines().size(), 1U);
+    EXPECT_EQ(nlohmann::json::parse(sliced.lines()[0])["Amount"], "99999.99");
+}
+
+class CodecRecords : public GeneratedTargetTest {
+  protected:
+    void SetUp() override {
+        RepositoryTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        if (!cobcInstalled())
+            GTEST_SKIP() << "cobc (GnuCOBOL) is not installed: no COBOL program writes the records (scripts/setup.sh "
+                            "installs gnucobol3)";
+    }
+};
+
+TEST_P(CodecRecords, DecodeGivesWhatACobolProgramWroteAndEncodeItsBytes) {
+    TempDir folder;
+    load(folder.write("codec.xml", codecDefinitions), "Codec");
+    CodecAgainstCobol check(folder, {"-s", "Codec"},
+                            [this](const std::string& program, const std::vector<std::string>& arguments) {
+                                return runConnected(program, arguments);
+                            });
+    ASSERT_NO_FATAL_FAILURE(check.writeRecordsWithCobol());
+    check.decodeGivesTheValuesAndEncodeTheBytes();
+    check.aBadPackedDigitIsRejected();
+}
+
+INSTANTIATE_TEST_SUITE_P(, CodecRecords, allBackends(), backendParamName);
+
+TEST(CodecRecordsOfAFile, DecodeGivesWhatACobolProgramWroteAndEncodeItsBytes) {
+    if (!cobcInstalled())
+        GTEST_SKIP() << "cobc (GnuCOBOL) is not installed: no COBOL program writes the records (scripts/setup.sh "
+                        "installs gnucobol3)";
+    TempDir folder;
+    const std::string file = folder.write("codec.xml", codecDefinitions);
+    CodecAgainstCobol check(folder, {"-f", file},
+                            [](const std::string& program, const std::vector<std::string>& arguments) {
+                                return runProgram(program, arguments);
+                            });
+    ASSERT_NO_FATAL_FAILURE(check.writeRecordsWithCobol());
+    check.decodeGivesTheValuesAndEncodeTheBytes();
+    check.aBadPackedDigitIsRejected();
+}
+
+} // namespace
+} // namespace norvak::test

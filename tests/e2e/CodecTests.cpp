@@ -19,8 +19,10 @@
 // an OCCURS DEPENDING ON count of 0 and of its most) and displays each value
 // it wrote. norvakcodec decode must give those values, encode of its lines
 // the program's bytes, and a record with a bad packed digit must go to the
-// rejects file with its line on standard error. Without cobc these tests
-// are skipped, saying so.
+// rejects file with its line on standard error. Then a COBOL program reads
+// what encode wrote of other documents, displays the same values, and writes
+// the records to a variable-length file that decode --records rdw-data
+// reads back. Without cobc these tests are skipped, saying so.
 
 namespace norvak::test {
 namespace {
@@ -75,7 +77,7 @@ const std::vector<std::vector<std::pair<std::string, std::string>>> recordValues
      {"SepLead", "999.9"},
      {"SepTrail", "9999"},
      {"Plain", "9999"},
-     {"Binary", "2147483647"},
+     {"Binary", "999999999"},
      {"Name", "\"ABCDEFGHIJ\""},
      {"Item", "\"WXYZ\""}},
 };
@@ -148,6 +150,7 @@ class CodecAgainstCobol {
     void writeRecordsWithCobol();
     void decodeGivesTheValuesAndEncodeTheBytes();
     void aBadPackedDigitIsRejected();
+    void cobolReadsWhatEncodeWrote();
 
   private:
     std::vector<std::string> arguments(std::vector<std::string> more) const {
@@ -163,6 +166,8 @@ class CodecAgainstCobol {
     long recordBytes_ = 0;
     long amountOffset_ = 0;
     std::map<std::string, std::string> shown_; // "record path" to the value displayed
+    std::map<std::string, std::string> names_; // the COBOL name of each path
+    std::string record_;                       // the COBOL name of the record
 };
 
 void CodecAgainstCobol::writeRecordsWithCobol() {
@@ -174,6 +179,9 @@ void CodecAgainstCobol::writeRecordsWithCobol() {
     ProgramResult layout = run_("norvakgen", gen);
     ASSERT_EQ(layout.exitCode, 0) << layout.output;
     const nlohmann::json book = nlohmann::json::parse(copybook.output)["copybooks"][0];
+    for (const nlohmann::json& field : book["fields"])
+        names_[field["path"]] = field["name"];
+    record_ = book["record"];
     const nlohmann::json layouts = nlohmann::json::parse(layout.output)["layouts"];
     for (const nlohmann::json& field : layouts[0]["fields"]) {
         recordBytes_ += field["length"].get<long>() * std::max(1, field["repeat"].get<int>());
@@ -249,6 +257,93 @@ void CodecAgainstCobol::aBadPackedDigitIsRejected() {
     EXPECT_EQ(nlohmann::json::parse(sliced.lines()[0])["Amount"], "99999.99");
 }
 
+// Documents not made by a COBOL program, in the canonical form decode
+// writes: the other extreme values, an empty text, a count of its most
+// and of 0.
+const char* const encodedDocuments =
+    R"({"Count":1,"Amount":"-0.01","Lead":"-1","Trail":"0.05","SepLead":"-0.1","SepTrail":"42","Plain":"7",)"
+    R"("Binary":-999999999,"Name":"Zq 9","Item":["ab"]})"
+    "\n"
+    R"({"Count":0,"Amount":"0.00","Lead":"0","Trail":"-9999.99","SepLead":"0.0","SepTrail":"-9999","Plain":"0",)"
+    R"("Binary":0,"Name":"","Item":[]})"
+    "\n";
+
+// A COBOL program reads the fixed-length records encode wrote, displays
+// their values, and writes them again to a variable-length file, which
+// GnuCOBOL frames with its record descriptor counting the data only:
+// decode --records rdw-data gives the documents back.
+std::string readerProgram(const std::map<std::string, std::string>& names, const std::string& record,
+                          long recordBytes) {
+    std::ostringstream program;
+    program << "       IDENTIFICATION DIVISION.\n       PROGRAM-ID. R.\n       ENVIRONMENT DIVISION.\n"
+               "       INPUT-OUTPUT SECTION.\n       FILE-CONTROL.\n"
+               "           SELECT IN-FILE ASSIGN TO \"input.bin\"\n"
+               "               ORGANIZATION IS SEQUENTIAL.\n"
+               "           SELECT VAR-FILE ASSIGN TO \"var.bin\"\n"
+               "               ORGANIZATION IS SEQUENTIAL.\n"
+               "       DATA DIVISION.\n       FILE SECTION.\n       FD IN-FILE.\n"
+               "       01 IN-REC PIC X("
+            << recordBytes << ").\n       FD VAR-FILE\n           RECORD IS VARYING IN SIZE FROM 1 TO " << recordBytes
+            << "\n           DEPENDING ON WS-LEN.\n       01 VAR-REC PIC X(" << recordBytes
+            << ").\n       WORKING-STORAGE SECTION.\n       01 WS-LEN PIC 9(4) COMP-5.\n"
+               "       01 WS-END PIC X VALUE \"N\".\n       01 WS-N PIC 9 VALUE 0.\n"
+               "       COPY \"rec.cpy\".\n       PROCEDURE DIVISION.\n"
+               "           OPEN INPUT IN-FILE\n           OPEN OUTPUT VAR-FILE\n"
+               "           PERFORM UNTIL WS-END = \"Y\"\n"
+               "             READ IN-FILE INTO "
+            << record << "\n               AT END MOVE \"Y\" TO WS-END\n               NOT AT END\n";
+    for (const auto& [path, value] : recordValues[1]) {
+        if (path == "Item")
+            program << "                 IF " << names.at("Count") << " > 0\n"
+                    << "                   DISPLAY WS-N \" Item \" " << names.at(path) << " (1)\n"
+                    << "                 END-IF\n";
+        else
+            program << "                 DISPLAY WS-N \" " << path << " \"\n                   " << names.at(path) << "\n";
+    }
+    program << "                 MOVE LENGTH OF " << record << " TO WS-LEN\n"
+            << "                 WRITE VAR-REC FROM " << record << "\n"
+            << "                 ADD 1 TO WS-N\n             END-READ\n           END-PERFORM\n"
+               "           CLOSE IN-FILE VAR-FILE\n           STOP RUN.\n";
+    return program.str();
+}
+
+void CodecAgainstCobol::cobolReadsWhatEncodeWrote() {
+    folder_.write("documents.jsonl", encodedDocuments);
+    ProgramResult encoded = run_("norvakcodec", arguments({"encode", "-m", "rec", folder_.path() + "/documents.jsonl",
+                                                           "-o", folder_.path() + "/input.bin"}));
+    ASSERT_EQ(encoded.exitCode, 0) << encoded.errors;
+    const std::string source = folder_.write("r.cob", readerProgram(names_, record_, recordBytes_));
+    const std::string compile = "cd '" + folder_.path() + "' && cobc -x -o r r.cob > r.log 2>&1";
+    ASSERT_EQ(std::system(compile.c_str()), 0) << readFile(folder_.path() + "/r.log") << readFile(source);
+    const std::string runIt = "cd '" + folder_.path() + "' && ./r > r.out 2>&1";
+    ASSERT_EQ(std::system(runIt.c_str()), 0) << readFile(folder_.path() + "/r.out");
+    std::map<std::string, std::string> shown;
+    std::istringstream lines(readFile(folder_.path() + "/r.out"));
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t space = line.find(' ', 2);
+        shown[line.substr(0, space)] = line.substr(space + 1);
+    }
+    std::istringstream documents(encodedDocuments);
+    int r = 0;
+    for (std::string line; std::getline(documents, line); ++r) {
+        const nlohmann::json content = nlohmann::json::parse(line);
+        for (const auto& [key, value] : content.items()) {
+            const bool text = key == "Name" || key == "Item";
+            const nlohmann::json& one = key == "Item" ? (value.empty() ? nlohmann::json() : value[0]) : value;
+            if (one.is_null())
+                continue;
+            EXPECT_EQ(normalised(shown[std::to_string(r) + " " + key], !text),
+                      one.is_string() ? one.get<std::string>() : one.dump())
+                << key << " of record " << r << "\n" << readFile(folder_.path() + "/r.out");
+        }
+    }
+    // The variable-length file GnuCOBOL wrote decodes to the documents.
+    ProgramResult decoded = run_("norvakcodec", arguments({"decode", "-m", "rec", "--records", "rdw-data",
+                                                           folder_.path() + "/var.bin"}));
+    ASSERT_EQ(decoded.exitCode, 0) << decoded.errors;
+    EXPECT_EQ(decoded.output, encodedDocuments);
+}
+
 class CodecRecords : public GeneratedTargetTest {
   protected:
     void SetUp() override {
@@ -271,6 +366,7 @@ TEST_P(CodecRecords, DecodeGivesWhatACobolProgramWroteAndEncodeItsBytes) {
     ASSERT_NO_FATAL_FAILURE(check.writeRecordsWithCobol());
     check.decodeGivesTheValuesAndEncodeTheBytes();
     check.aBadPackedDigitIsRejected();
+    check.cobolReadsWhatEncodeWrote();
 }
 
 INSTANTIATE_TEST_SUITE_P(, CodecRecords, allBackends(), backendParamName);
@@ -288,6 +384,7 @@ TEST(CodecRecordsOfAFile, DecodeGivesWhatACobolProgramWroteAndEncodeItsBytes) {
     ASSERT_NO_FATAL_FAILURE(check.writeRecordsWithCobol());
     check.decodeGivesTheValuesAndEncodeTheBytes();
     check.aBadPackedDigitIsRejected();
+    check.cobolReadsWhatEncodeWrote();
 }
 
 } // namespace

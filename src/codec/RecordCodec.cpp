@@ -27,6 +27,16 @@ void collectUnsupported(const std::vector<LayoutField>& fields, const CodePage& 
     }
 }
 
+const LayoutField* choiceAt(const std::vector<LayoutField>& fields, const std::string& path) {
+    for (const LayoutField& field : fields) {
+        if (field.kind == FieldKind::choice && field.path == path)
+            return &field;
+        if (const LayoutField* inner = choiceAt(field.members, path); inner != nullptr)
+            return inner;
+    }
+    return nullptr;
+}
+
 std::optional<std::int64_t> mostOf(const LayoutField& field);
 
 std::optional<std::int64_t> mostOfAll(const std::vector<LayoutField>& fields) {
@@ -81,6 +91,18 @@ std::vector<std::string> RecordCodec::unsupported() const {
     std::vector<std::string> lines;
     collectUnsupported(layout_.fields, context_.text.page(), lines);
     return lines;
+}
+
+bool RecordCodec::selectAlternative(const std::string& path, const std::string& alternative) {
+    const LayoutField* choice = choiceAt(layout_.fields, path);
+    if (choice == nullptr)
+        return false;
+    for (const LayoutField& member : choice->members)
+        if (member.kind != FieldKind::padding && member.path == path + "." + alternative) {
+            selected_[path] = alternative;
+            return true;
+        }
+    return false;
 }
 
 std::optional<std::int64_t> RecordCodec::mostBytes() const {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -29,6 +30,11 @@ class RecordCodec {
     // What the codec cannot read of the layout, one line a field ("path:
     // why"); empty when it reads every field.
     std::vector<std::string> unsupported() const;
+
+    // Decode gives only `alternative` (its key) of the choice at `path` (the
+    // choice's path in the layout), a fault when it does not decode; false
+    // when the layout has no such choice or alternative.
+    bool selectAlternative(const std::string& path, const std::string& alternative);
 
     // The most bytes of a record, every repeat reference at its most
     // occurrences: the size of a fixed-length record. Nothing when a field
@@ -52,6 +58,7 @@ class RecordCodec {
     const RecordLayout& layout_;
     ValueContext context_;
     std::unordered_set<std::string> counters_; // the paths and names of the fields that hold a count or length
+    std::unordered_map<std::string, std::string> selected_; // the alternative decode gives, by the choice's path
 };
 
 } // namespace norvak

@@ -21,7 +21,9 @@ std::string joined(const std::string& parent, const std::string& key) {
 
 class DecodeWalk {
   public:
-    DecodeWalk(std::string_view record, const ValueContext& context) : record_(record), context_(context) {}
+    DecodeWalk(std::string_view record, const ValueContext& context,
+               const std::unordered_map<std::string, std::string>& selected)
+        : record_(record), context_(context), selected_(selected) {}
 
     Json fields(const std::vector<LayoutField>& fields, const std::string& parentPath, const std::string& shown);
     std::size_t at = 0;
@@ -38,6 +40,7 @@ class DecodeWalk {
 
     std::string_view record_;
     const ValueContext& context_;
+    const std::unordered_map<std::string, std::string>& selected_; // the alternative asked for, by the choice's path
     std::unordered_map<std::string, std::int64_t> numbers_; // the integers decoded, by path and by name
 };
 
@@ -150,11 +153,12 @@ Json DecodeWalk::choice(const LayoutField& field, const std::string& shown) {
     Json object = Json::object();
     std::size_t end = start;
     std::optional<CodecFailure> first;
+    auto selected = selected_.find(field.path);
     for (const LayoutField& alternative : field.members) {
-        if (alternative.kind == FieldKind::padding)
+        const std::string key = keyOf(alternative, field.path);
+        if (alternative.kind == FieldKind::padding || (selected != selected_.end() && selected->second != key))
             continue;
         DecodeWalk trial = *this;
-        const std::string key = keyOf(alternative, field.path);
         try {
             object[key] = trial.field(alternative, joined(shown, key));
             end = std::max(end, trial.at);
@@ -165,7 +169,9 @@ Json DecodeWalk::choice(const LayoutField& field, const std::string& shown) {
     }
     if (object.empty()) {
         if (first) {
-            first->error.reason = "no alternative of the choice decodes; the first: " + first->error.reason;
+            first->error.reason = (selected != selected_.end() ? "the alternative " + selected->second + " does not decode: "
+                                                               : "no alternative of the choice decodes; the first: ") +
+                                  first->error.reason;
             throw *first;
         }
         fail(shown, "a choice with no alternatives");
@@ -178,7 +184,7 @@ Json DecodeWalk::choice(const LayoutField& field, const std::string& shown) {
 } // namespace
 
 Json RecordCodec::decode(std::string_view record, bool tail) const {
-    DecodeWalk walk(record, context_);
+    DecodeWalk walk(record, context_, selected_);
     Json content = walk.fields(layout_.fields, "", "");
     if (!tail && walk.at < record.size()) {
         CodecFailure failure(static_cast<std::int64_t>(walk.at),

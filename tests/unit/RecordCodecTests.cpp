@@ -96,6 +96,13 @@ TEST_F(OrderRecords, CountsLengthsGroupsAndChoicesDecodeAndEncodeToTheSameBytes)
     // A fixed-length record: filled with blanks to its most bytes.
     EXPECT_EQ(codec_->encode(fewer, 19), std::string("\x00\x00\x02", 3) + "YoQ" + std::string(13, ' '));
     EXPECT_EQ(codec_->decode(codec_->encode(fewer, 19), true)["Note"], "Yo");
+    // An alternative chosen: decode gives it alone, or the fault of it.
+    EXPECT_FALSE(codec_->selectAlternative("Either", "Nothing"));
+    EXPECT_FALSE(codec_->selectAlternative("Lines", "Code"));
+    ASSERT_TRUE(codec_->selectAlternative("Either", "Word"));
+    EXPECT_EQ(codec_->decode(record, false)["Either"].dump(), R"({"Word":"ABCD"})");
+    ASSERT_TRUE(codec_->selectAlternative("Either", "Number"));
+    EXPECT_EQ(codec_->decode(record, false)["Either"].dump(), R"({"Number":1094861636})");
 }
 
 TEST_F(OrderRecords, FaultsNameTheByteTheFieldAndTheReason) {

@@ -183,6 +183,51 @@ bool formsAccepted(Output& report, const CodecOptions& values, StreamSettings& s
 
 } // namespace
 
+namespace {
+
+// Takes every "--choice PATH=ALTERNATIVE" (or "--choice=...") out of the
+// arguments; false, after saying so, for one without its value.
+bool takeChoices(Output& report, std::vector<const char*>& arguments, std::vector<std::string>& choices) {
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        std::size_t taken = 0;
+        if (std::strcmp(arguments[i], "--choice") == 0) {
+            taken = i + 1 < arguments.size() ? 2 : 1;
+            choices.emplace_back(taken == 2 ? arguments[i + 1] : "");
+        } else if (std::strncmp(arguments[i], "--choice=", 9) == 0) {
+            taken = 1;
+            choices.emplace_back(arguments[i] + 9);
+        }
+        if (taken == 0)
+            continue;
+        arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i),
+                        arguments.begin() + static_cast<std::ptrdiff_t>(i + taken));
+        if (choices.back().find('=') == std::string::npos) {
+            report.print("*****Error - choice missing from --choice parameter: PATH=ALTERNATIVE\n");
+            return false;
+        }
+        --i;
+    }
+    return true;
+}
+
+// The alternatives --choice names, given to the codec; false after saying
+// which the layout does not hold.
+bool choicesTaken(Output& report, const std::vector<std::string>& choices, const std::string& message,
+                  RecordCodec& codec) {
+    bool taken = true;
+    for (const std::string& choice : choices) {
+        const std::size_t equals = choice.find('=');
+        if (!codec.selectAlternative(choice.substr(0, equals), choice.substr(equals + 1))) {
+            report.print("*****Error - message %s has no choice %s with an alternative %s\n", message.c_str(),
+                         choice.substr(0, equals).c_str(), choice.substr(equals + 1).c_str());
+            taken = false;
+        }
+    }
+    return taken;
+}
+
+} // namespace
+
 bool takeReportOption(std::vector<const char*>& arguments, std::string& report) {
     report = "text";
     for (std::size_t i = 1; i < arguments.size(); ++i) {
@@ -338,7 +383,8 @@ int runCodec(Output& report, int argc, const char* const* argv, nlohmann::ordere
     }
     CodecOptions values;
     std::vector<const char*> arguments(argv, argv + argc);
-    const bool commandTaken = takeCommandAndInput(report, arguments, values);
+    std::vector<std::string> choices;
+    const bool commandTaken = takeChoices(report, arguments, choices) && takeCommandAndInput(report, arguments, values);
     const bool parsed = commandTaken && parseToolOptions(report, static_cast<int>(arguments.size()), arguments.data(),
                                                          codecOptions, values);
     if (values.inputFile.empty())
@@ -356,8 +402,8 @@ int runCodec(Output& report, int argc, const char* const* argv, nlohmann::ordere
     const std::unique_ptr<TextCodec> text = textCodecOf(report, values, source.layout);
     if (!text)
         return codecNotFound;
-    const RecordCodec codec(source.layout, *text, settings.byteOrder);
-    if (!layoutAccepted(report, codec, source.layout, settings))
+    RecordCodec codec(source.layout, *text, settings.byteOrder);
+    if (!choicesTaken(report, choices, values.message, codec) || !layoutAccepted(report, codec, source.layout, settings))
         return codecNotFound;
     StreamCounts counts;
     const int streamed = runStreams(report, values, codec, settings, counts);
@@ -387,6 +433,8 @@ const char* const norvakcodecHelp =
     "  -f, --file FILE         read a definitions file instead of a message set (no database)\n"
     "  -m, --message IDENT     the message of the records\n"
     "  --tab NAME              the CWF tab of this name (the first CWF tab without --tab)\n"
+    "  --choice PATH=NAME      decode gives only the alternative NAME of the choice at PATH (every\n"
+    "                          alternative that decodes without it); may be given again\n"
     "  --records FRAMING       fixed (the default: the record's most bytes each), rdw (a record descriptor\n"
     "                          word counting itself), rdw-data (one counting the data only, as GnuCOBOL\n"
     "                          writes), prefix2, prefix4 (a length before each) or lines\n"

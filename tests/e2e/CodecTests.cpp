@@ -22,7 +22,8 @@
 // rejects file with its line on standard error. Then a COBOL program reads
 // what encode wrote of other documents, displays the same values, and writes
 // the records to a variable-length file that decode --records rdw-data
-// reads back. Without cobc these tests are skipped, saying so.
+// reads back; under CCSID 037 the same documents take their EBCDIC bytes
+// and decode back. Without cobc these tests are skipped, saying so.
 
 namespace norvak::test {
 namespace {
@@ -151,6 +152,7 @@ class CodecAgainstCobol {
     void decodeGivesTheValuesAndEncodeTheBytes();
     void aBadPackedDigitIsRejected();
     void cobolReadsWhatEncodeWrote();
+    void ebcdicHoldsTheSameDocuments();
 
   private:
     std::vector<std::string> arguments(std::vector<std::string> more) const {
@@ -165,6 +167,7 @@ class CodecAgainstCobol {
     std::function<ProgramResult(const std::string&, const std::vector<std::string>&)> run_;
     long recordBytes_ = 0;
     long amountOffset_ = 0;
+    std::map<std::string, long> offsets_; // of each field, by path
     std::map<std::string, std::string> shown_; // "record path" to the value displayed
     std::map<std::string, std::string> names_; // the COBOL name of each path
     std::string record_;                       // the COBOL name of the record
@@ -185,6 +188,7 @@ void CodecAgainstCobol::writeRecordsWithCobol() {
     const nlohmann::json layouts = nlohmann::json::parse(layout.output)["layouts"];
     for (const nlohmann::json& field : layouts[0]["fields"]) {
         recordBytes_ += field["length"].get<long>() * std::max(1, field["repeat"].get<int>());
+        offsets_[field["path"]] = field["offset"].get<long>();
         if (field["path"] == "Amount")
             amountOffset_ = field["offset"].get<long>();
     }
@@ -344,6 +348,31 @@ void CodecAgainstCobol::cobolReadsWhatEncodeWrote() {
     EXPECT_EQ(decoded.output, encodedDocuments);
 }
 
+// The documents encoded under CCSID 037: zoned digits F0 to F9 with the
+// zones C and D, text in EBCDIC, blanks 40 after the last field; decoded
+// under it, the same documents.
+void CodecAgainstCobol::ebcdicHoldsTheSameDocuments() {
+    folder_.write("documents.jsonl", encodedDocuments);
+    const std::string ebcdic = folder_.path() + "/ebcdic.bin";
+    ProgramResult encoded = run_("norvakcodec", arguments({"encode", "-m", "rec", "--ccsid", "037",
+                                                           folder_.path() + "/documents.jsonl", "-o", ebcdic}));
+    ASSERT_EQ(encoded.exitCode, 0) << encoded.errors;
+    const std::string bytes = readFile(ebcdic);
+    ASSERT_EQ(bytes.size(), static_cast<std::size_t>(2 * recordBytes_));
+    auto at = [&](long record, const char* path, std::size_t length) {
+        return bytes.substr(static_cast<std::size_t>(record * recordBytes_ + offsets_[path]), length);
+    };
+    EXPECT_EQ(at(0, "Lead", 6), "\xD0\xF0\xF0\xF0\xF0\xF1");             // -1, the sign leading
+    EXPECT_EQ(at(1, "Trail", 6), "\xF9\xF9\xF9\xF9\xF9\xD9");            // -9999.99
+    EXPECT_EQ(at(0, "SepTrail", 6), "\xF0\xF0\xF0\xF4\xF2\x4E");         // 42+
+    EXPECT_EQ(at(0, "Plain", 4), "\xF0\xF0\xF0\xF7");                      // no sign: F
+    EXPECT_EQ(at(0, "Name", 10), "\xE9\x98\x40\xF9\x40\x40\x40\x40\x40\x40"); // "Zq 9"
+    EXPECT_EQ(at(1, "Item", 4), "\x40\x40\x40\x40");                       // the unused item: blanks
+    ProgramResult decoded = run_("norvakcodec", arguments({"decode", "-m", "rec", "--ccsid", "037", ebcdic}));
+    ASSERT_EQ(decoded.exitCode, 0) << decoded.errors;
+    EXPECT_EQ(decoded.output, encodedDocuments);
+}
+
 class CodecRecords : public GeneratedTargetTest {
   protected:
     void SetUp() override {
@@ -367,6 +396,7 @@ TEST_P(CodecRecords, DecodeGivesWhatACobolProgramWroteAndEncodeItsBytes) {
     check.decodeGivesTheValuesAndEncodeTheBytes();
     check.aBadPackedDigitIsRejected();
     check.cobolReadsWhatEncodeWrote();
+    check.ebcdicHoldsTheSameDocuments();
 }
 
 INSTANTIATE_TEST_SUITE_P(, CodecRecords, allBackends(), backendParamName);
@@ -385,6 +415,7 @@ TEST(CodecRecordsOfAFile, DecodeGivesWhatACobolProgramWroteAndEncodeItsBytes) {
     check.decodeGivesTheValuesAndEncodeTheBytes();
     check.aBadPackedDigitIsRejected();
     check.cobolReadsWhatEncodeWrote();
+    check.ebcdicHoldsTheSameDocuments();
 }
 
 } // namespace

@@ -420,3 +420,61 @@ TEST(CodecRecordsOfAFile, DecodeGivesWhatACobolProgramWroteAndEncodeItsBytes) {
 
 } // namespace
 } // namespace norvak::test
+
+namespace norvak::test {
+namespace {
+
+// The command line's mistakes are told before anything is read, each with
+// exit code 2; an input that cannot be opened ends with 11; --report json
+// is the tools' document on standard error, with the counts.
+TEST(CodecCommandLine, MistakesInputsAndTheReportEachHaveTheirExitCode) {
+    TempDir folder;
+    const std::string file = folder.write("codec.xml", codecDefinitions);
+    const std::pair<std::vector<std::string>, std::string> mistakes[] = {
+        {{"-f", file, "-m", "rec"}, "*****Error - no command: decode or encode comes first"},
+        {{"decode", "-f", file}, "*****Error - no message: give it with -m"},
+        {{"decode", "-f", file, "-m", "rec", "--format", "xml"},
+         "*****Error - --format xml is not there yet: the format is jsonl"},
+        {{"decode", "-f", file, "-m", "rec", "--records", "vb"},
+         "*****Error - unknown --records vb: fixed, rdw, rdw-data, prefix2, prefix4, lines"},
+        {{"decode", "-f", file, "-m", "rec", "--byte-order", "middle"},
+         "*****Error - unknown --byte-order middle: big or little"},
+        {{"decode", "-f", file, "-m", "rec", "--max-errors", "0"},
+         "*****Error - --max-errors takes a whole number of at least 1, not 0"},
+        {{"decode", "-f", file, "-m", "rec", "a.bin", "b.bin"}, "*****Error - more than one input: a.bin and b.bin"},
+    };
+    for (const auto& [arguments, line] : mistakes) {
+        ProgramResult result = runProgram("norvakcodec", arguments);
+        EXPECT_EQ(result.exitCode, 2) << line;
+        EXPECT_NE(result.errors.find(line), std::string::npos) << result.errors;
+    }
+    EXPECT_NE(runProgram("norvakcodec", {"decode", "-f", file, "-m", "rec", "--ccsid", "999"})
+                  .errors.find("*****Error - unknown --ccsid 999: the CCSIDs known are 037, 273"),
+              std::string::npos);
+    ProgramResult noMessage = runProgram("norvakcodec", {"decode", "-f", file, "-m", "other"});
+    EXPECT_EQ(noMessage.exitCode, 8);
+    ProgramResult missing = runProgram("norvakcodec", {"decode", "-f", file, "-m", "rec", folder.path() + "/none.bin"});
+    EXPECT_EQ(missing.exitCode, 11) << missing.errors;
+
+    // Standard input to standard output; the report as one JSON document.
+    ProgramResult empty = runProgram("norvakcodec", {"decode", "-f", file, "-m", "rec", "-", "--report", "json"});
+    EXPECT_EQ(empty.exitCode, 0);
+    EXPECT_EQ(empty.output, "");
+    const nlohmann::json document = nlohmann::json::parse(empty.errors);
+    EXPECT_EQ(document["program"], "norvakcodec");
+    EXPECT_EQ(document["exitCode"], 0);
+    EXPECT_EQ(document["records"], nlohmann::json({{"read", 0}, {"written", 0}, {"rejected", 0}}));
+    // A line of JSON that is no document is rejected with its line number.
+    ProgramResult encoded = runProgram("norvakcodec", {"encode", "-f", file, "-m", "rec", "-q"}, "{\"Count\":\n");
+    EXPECT_EQ(encoded.exitCode, 9);
+    EXPECT_NE(encoded.errors.find("*****Error - line 1: no JSON (at byte 10 of the line) - rejected"),
+              std::string::npos)
+        << encoded.errors;
+    // -q leaves out the count of a run without errors.
+    ProgramResult quiet = runProgram("norvakcodec", {"encode", "-f", file, "-m", "rec", "-q"}, "");
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_EQ(quiet.errors, "");
+}
+
+} // namespace
+} // namespace norvak::test

@@ -138,18 +138,23 @@ bool signedDigit(unsigned char byte, bool ebcdic, int& digit, bool& negative) {
         negative = zone == 0xD || zone == 0xB;
         return digit <= 9 && (zone == 0xC || zone == 0xF || zone == 0xA || zone == 0xE || negative);
     }
-    negative = false;
-    if ((digit = plainDigit(byte, false)) >= 0)
-        return true;
-    negative = true;
-    if (byte >= 0x70 && byte <= 0x79)
-        return digit = byte - 0x70, true;
-    if (byte == '}' || byte == '{')
-        return negative = byte == '}', digit = 0, true;
-    if (byte >= 'A' && byte <= 'I')
-        return negative = false, digit = byte - 'A' + 1, true;
-    if (byte >= 'J' && byte <= 'R')
-        return digit = byte - 'J' + 1, true;
+    struct Range {
+        unsigned char first;
+        unsigned char last;
+        int firstDigit;
+        bool negative;
+    };
+    static constexpr Range ranges[] = {
+        {'0', '9', 0, false}, {0x70, 0x79, 0, true}, {'{', '{', 0, false},
+        {'}', '}', 0, true},  {'A', 'I', 1, false},  {'J', 'R', 1, true},
+    };
+    for (const Range& range : ranges) {
+        if (byte >= range.first && byte <= range.last) {
+            digit = range.firstDigit + (byte - range.first);
+            negative = range.negative;
+            return true;
+        }
+    }
     return false;
 }
 

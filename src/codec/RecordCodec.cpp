@@ -80,11 +80,28 @@ std::optional<std::int64_t> mostOf(const LayoutField& field) {
     return *one * std::max(field.repeat, 1);
 }
 
+// The alternatives of a message whose type is a choice: more than one field,
+// each at offset 0 from the record's start.
+std::optional<LayoutField> topChoiceOf(const RecordLayout& layout) {
+    if (layout.fields.size() < 2)
+        return std::nullopt;
+    for (const LayoutField& field : layout.fields)
+        if (field.offset != 0 || !field.relativeTo.empty() || field.kind == FieldKind::padding)
+            return std::nullopt;
+    LayoutField choice;
+    choice.kind = FieldKind::choice;
+    choice.members = layout.fields;
+    if (layout.maxSize && *layout.maxSize == layout.minSize)
+        choice.length = layout.maxSize;
+    return choice;
+}
+
 } // namespace
 
 RecordCodec::RecordCodec(const RecordLayout& layout, const TextCodec& text, ByteOrder byteOrder)
     : layout_(layout), context_{text, byteOrder} {
     collectCounters(layout.fields, counters_);
+    topChoice_ = topChoiceOf(layout);
 }
 
 std::vector<std::string> RecordCodec::unsupported() const {
@@ -94,11 +111,11 @@ std::vector<std::string> RecordCodec::unsupported() const {
 }
 
 bool RecordCodec::selectAlternative(const std::string& path, const std::string& alternative) {
-    const LayoutField* choice = choiceAt(layout_.fields, path);
+    const LayoutField* choice = path.empty() && topChoice_ ? &*topChoice_ : choiceAt(layout_.fields, path);
     if (choice == nullptr)
         return false;
     for (const LayoutField& member : choice->members)
-        if (member.kind != FieldKind::padding && member.path == path + "." + alternative) {
+        if (member.kind != FieldKind::padding && member.path == (path.empty() ? "" : path + ".") + alternative) {
             selected_[path] = alternative;
             return true;
         }
@@ -106,7 +123,7 @@ bool RecordCodec::selectAlternative(const std::string& path, const std::string& 
 }
 
 std::optional<std::int64_t> RecordCodec::mostBytes() const {
-    return mostOfAll(layout_.fields);
+    return topChoice_ ? mostOf(*topChoice_) : mostOfAll(layout_.fields);
 }
 
 } // namespace norvak

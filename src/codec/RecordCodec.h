@@ -21,7 +21,8 @@ namespace norvak {
 // (at most the repeat count), a length reference taking as many bytes as
 // its length field holds, a group as an object keyed by its members' names
 // (the layout's names, "#2" after the second use), a choice as an object of
-// its alternatives. Padding is skipped on decode and written as zero bytes.
+// its alternatives (the whole record, when the message's type is a choice).
+// Padding is skipped on decode and written as zero bytes.
 class RecordCodec {
   public:
     // The layout and the text codec must outlive the codec.
@@ -59,6 +60,9 @@ class RecordCodec {
     ValueContext context_;
     std::unordered_set<std::string> counters_; // the paths and names of the fields that hold a count or length
     std::unordered_map<std::string, std::string> selected_; // the alternative decode gives, by the choice's path
+    // A message whose type is a choice: its alternatives, all at offset 0,
+    // as one choice of path "" (the record is the object of its alternatives).
+    std::optional<LayoutField> topChoice_;
 };
 
 } // namespace norvak

@@ -26,6 +26,7 @@ class DecodeWalk {
         : record_(record), context_(context), selected_(selected) {}
 
     Json fields(const std::vector<LayoutField>& fields, const std::string& parentPath, const std::string& shown);
+    Json wholeChoice(const LayoutField& choice) { return this->choice(choice, ""); }
     std::size_t at = 0;
 
   private:
@@ -185,7 +186,7 @@ Json DecodeWalk::choice(const LayoutField& field, const std::string& shown) {
 
 Json RecordCodec::decode(std::string_view record, bool tail) const {
     DecodeWalk walk(record, context_, selected_);
-    Json content = walk.fields(layout_.fields, "", "");
+    Json content = topChoice_ ? walk.wholeChoice(*topChoice_) : walk.fields(layout_.fields, "", "");
     if (!tail && walk.at < record.size()) {
         CodecFailure failure(static_cast<std::int64_t>(walk.at),
                              std::to_string(record.size() - walk.at) + " bytes after the last field of the record");

@@ -30,6 +30,7 @@ class EncodeWalk {
 
     void fields(const std::vector<LayoutField>& fields, const Json& object, const std::string& parentPath,
                 const std::string& pointer);
+    void wholeChoice(const LayoutField& choice, const Json& value) { this->choice(choice, value, ""); }
     std::string out;
 
   private:
@@ -210,7 +211,10 @@ void EncodeWalk::choice(const LayoutField& field, const Json& value, const std::
 
 std::string RecordCodec::encode(const Json& content, std::optional<std::int64_t> size) const {
     EncodeWalk walk(context_, counters_);
-    walk.fields(layout_.fields, content, "", "");
+    if (topChoice_)
+        walk.wholeChoice(*topChoice_, content);
+    else
+        walk.fields(layout_.fields, content, "", "");
     if (!size)
         return std::move(walk.out);
     const auto most = static_cast<std::size_t>(*size);

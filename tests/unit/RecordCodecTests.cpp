@@ -43,7 +43,8 @@ const char* const orderDefinitions =
     "  <Type ref=\"Either\"/>\n"
     "  <Element ref=\"Lines\" repeat=\"Count\"/>\n"
     "</Type>\n"
-    "<Message ident=\"order\" type=\"Order\"/>\n";
+    "<Message ident=\"order\" type=\"Order\"/>\n"
+    "<Message ident=\"either\" type=\"Either\"/>\n";
 
 class OrderRecords : public ::testing::Test {
   protected:
@@ -122,6 +123,20 @@ TEST_F(OrderRecords, FaultsNameTheByteTheFieldAndTheReason) {
               "/Lines/0/Price: \"x\" is no decimal number");
     EXPECT_EQ(encodeFault(Json::parse(R"({"Note":"1234567","Either":{"Word":"A"},"Lines":[]})")),
               "/Note: 7 bytes, more than the field's most 6");
+}
+
+// A message whose type is a choice: the record is the object of its
+// alternatives.
+TEST_F(OrderRecords, AMessageOfAChoiceIsTheObjectOfItsAlternatives) {
+    const MessageSetModel& model = set_->model();
+    const RecordLayout layout = recordLayout(model, *model.messageNamed("either"), *model.tabs(WireFormat::cwf).front());
+    RecordCodec codec(layout, *text_, ByteOrder::big);
+    EXPECT_EQ(codec.mostBytes(), 4);
+    EXPECT_EQ(codec.decode("ABCD", false).dump(), R"({"Number":1094861636,"Word":"ABCD"})");
+    EXPECT_EQ(codec.encode(Json::parse(R"({"Word":"AB"})"), std::nullopt), "AB  ");
+    EXPECT_EQ(codec.encode(codec.decode("ABCD", false), std::nullopt), "ABCD");
+    ASSERT_TRUE(codec.selectAlternative("", "Word"));
+    EXPECT_EQ(codec.decode("ABCD", false).dump(), R"({"Word":"ABCD"})");
 }
 
 // Reads every record of the bytes in the framing: "record:BYTES" or

@@ -13,15 +13,15 @@ namespace {
 // The CCSIDs in the order the messages list them.
 const std::vector<CodePage>& codePages() {
     static const std::vector<CodePage> pages = {
-        {37, "IBM037", true, 1},      {273, "IBM273", true, 1},   {277, "IBM277", true, 1},
-        {278, "IBM278", true, 1},     {280, "IBM280", true, 1},   {284, "IBM284", true, 1},
-        {285, "IBM285", true, 1},     {297, "IBM297", true, 1},   {500, "IBM500", true, 1},
-        {871, "IBM871", true, 1},     {1047, "IBM1047", true, 1}, {1140, "IBM1140", true, 1},
-        {1141, "IBM1141", true, 1},   {1142, "IBM1142", true, 1}, {1143, "IBM1143", true, 1},
-        {1144, "IBM1144", true, 1},   {1145, "IBM1145", true, 1}, {1146, "IBM1146", true, 1},
-        {1147, "IBM1147", true, 1},   {1148, "IBM1148", true, 1}, {1149, "IBM1149", true, 1},
-        {819, "ISO-8859-1", false, 1}, {850, "IBM850", false, 1}, {1252, "CP1252", false, 1},
-        {1208, "UTF-8", false, 1},    {1200, "UTF-16BE", false, 2},
+        {37, "IBM037", true, 1},       {273, "IBM273", true, 1},     {277, "IBM277", true, 1},
+        {278, "IBM278", true, 1},      {280, "IBM280", true, 1},     {284, "IBM284", true, 1},
+        {285, "IBM285", true, 1},      {297, "IBM297", true, 1},     {500, "IBM500", true, 1},
+        {871, "IBM871", true, 1},      {1047, "IBM1047", true, 1},   {1140, "IBM1140", true, 1},
+        {1141, "IBM1141", true, 1},    {1142, "IBM1142", true, 1},   {1143, "IBM1143", true, 1},
+        {1144, "IBM1144", true, 1},    {1145, "IBM1145", true, 1},   {1146, "IBM1146", true, 1},
+        {1147, "IBM1147", true, 1},    {1148, "IBM1148", true, 1},   {1149, "IBM1149", true, 1},
+        {819, "ISO-8859-1", false, 1}, {850, "IBM850", false, 1},    {1252, "CP1252", false, 1},
+        {1208, "UTF-8", false, 1},     {1200, "UTF-16BE", false, 2},
     };
     return pages;
 }

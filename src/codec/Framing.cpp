@@ -1,4 +1,5 @@
-// The framings of record files: fixed length, record descriptor words, length prefixes and lines, read and written as streams.
+// The framings of record files: fixed length, record descriptor words, length prefixes and lines, read and written as
+// streams.
 #include "codec/Framing.h"
 
 #include <cstdlib>
@@ -82,8 +83,8 @@ RecordReader::Next RecordReader::prefixed(std::string& record, std::string& why)
         why = "a record's frame cut short at the end of the input";
         return got == 0 ? Next::end : Next::bad;
     }
-    std::uint64_t length = descriptor ? readUnsigned(std::string_view(head).substr(0, 2), ByteOrder::big)
-                                      : readUnsigned(head, byteOrder_);
+    std::uint64_t length =
+        descriptor ? readUnsigned(std::string_view(head).substr(0, 2), ByteOrder::big) : readUnsigned(head, byteOrder_);
     bool valid = !descriptor || (head[2] == '\0' && head[3] == '\0');
     if (framing_ == Framing::rdw) {
         valid = valid && length >= descriptorBytes;
@@ -125,8 +126,8 @@ std::int64_t RecordReader::skip(std::int64_t count) {
     return passed;
 }
 
-bool frameRecord(Framing framing, std::string_view record, std::size_t fixedSize, ByteOrder byteOrder,
-                 std::string& out, std::string& why) {
+bool frameRecord(Framing framing, std::string_view record, std::size_t fixedSize, ByteOrder byteOrder, std::string& out,
+                 std::string& why) {
     switch (framing) {
     case Framing::fixed:
         if (record.size() != fixedSize) {

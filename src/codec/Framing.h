@@ -64,7 +64,7 @@ class RecordReader {
 // The record with its frame, appended to `out`; false, with the reason,
 // when the frame cannot hold it (too long for its length, a line feed in a
 // line, another size than a fixed record's).
-bool frameRecord(Framing framing, std::string_view record, std::size_t fixedSize, ByteOrder byteOrder,
-                 std::string& out, std::string& why);
+bool frameRecord(Framing framing, std::string_view record, std::size_t fixedSize, ByteOrder byteOrder, std::string& out,
+                 std::string& why);
 
 } // namespace norvak

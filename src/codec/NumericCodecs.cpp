@@ -83,15 +83,16 @@ ExactNumber unpackDecimal(std::string_view bytes, int scale) {
         const unsigned low = byte & lowNibble;
         const bool last = i + 1 == bytes.size();
         if (high > 9 || (!last && low > 9))
-            throw CodecFailure(static_cast<std::int64_t>(i), "a packed digit out of range (byte " + hexByte(byte) + ")");
+            throw CodecFailure(static_cast<std::int64_t>(i),
+                               "a packed digit out of range (byte " + hexByte(byte) + ")");
         number.digits += static_cast<char>('0' + high);
         if (!last) {
             number.digits += static_cast<char>('0' + low);
             continue;
         }
         if (low <= 9)
-            throw CodecFailure(static_cast<std::int64_t>(i), "no sign in the last half byte of a packed decimal (byte " +
-                                                                 hexByte(byte) + ")");
+            throw CodecFailure(static_cast<std::int64_t>(i),
+                               "no sign in the last half byte of a packed decimal (byte " + hexByte(byte) + ")");
         number.negative = low == 0xB || low == 0xD;
     }
     return number;
@@ -106,7 +107,8 @@ void packDecimal(const ExactNumber& number, std::size_t length, std::string& out
     std::string bytes(length, '\0');
     for (std::size_t i = 0; i < length; ++i) {
         const auto high = static_cast<unsigned>((*digits)[2 * i] - '0');
-        const unsigned low = i + 1 == length ? (negative ? 0xDU : 0xCU) : static_cast<unsigned>((*digits)[2 * i + 1] - '0');
+        const unsigned low =
+            i + 1 == length ? (negative ? 0xDU : 0xCU) : static_cast<unsigned>((*digits)[2 * i + 1] - '0');
         bytes[i] = static_cast<char>((high << 4U) | low);
     }
     out += bytes;
@@ -176,8 +178,8 @@ ExactNumber unzoneDecimal(std::string_view bytes, int signOrientation, int scale
         const std::size_t at = isLeading(signOrientation) ? first++ : --end;
         const std::string sign(1, bytes[at]);
         if (sign != text.plus() && sign != text.minus())
-            throw CodecFailure(static_cast<std::int64_t>(at), "no sign character (byte " +
-                                                                  hexByte(static_cast<unsigned char>(bytes[at])) + ")");
+            throw CodecFailure(static_cast<std::int64_t>(at),
+                               "no sign character (byte " + hexByte(static_cast<unsigned char>(bytes[at])) + ")");
         number.negative = sign == text.minus();
     }
     const bool included = signOrientation == signIncludedLeading || signOrientation == signIncludedTrailing;

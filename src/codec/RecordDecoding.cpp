@@ -42,7 +42,7 @@ class DecodeWalk {
     std::string_view record_;
     const ValueContext& context_;
     const std::unordered_map<std::string, std::string>& selected_; // the alternative asked for, by the choice's path
-    std::unordered_map<std::string, std::int64_t> numbers_; // the integers decoded, by path and by name
+    std::unordered_map<std::string, std::int64_t> numbers_;        // the integers decoded, by path and by name
 };
 
 void DecodeWalk::fail(const std::string& shown, std::string reason) const {
@@ -126,7 +126,8 @@ Json DecodeWalk::element(const LayoutField& field, const std::string& shown) {
         extent = static_cast<std::size_t>(length);
     } else if (field.variability == Variability::endOfBitStream) {
         extent = record_.size() - std::min(at, record_.size());
-    } else if ((field.variability == Variability::none || field.variability == Variability::repeatReference) && field.length) {
+    } else if ((field.variability == Variability::none || field.variability == Variability::repeatReference) &&
+               field.length) {
         extent = static_cast<std::size_t>(*field.length);
     }
     const std::size_t start = at;
@@ -170,9 +171,10 @@ Json DecodeWalk::choice(const LayoutField& field, const std::string& shown) {
     }
     if (object.empty()) {
         if (first) {
-            first->error.reason = (selected != selected_.end() ? "the alternative " + selected->second + " does not decode: "
-                                                               : "no alternative of the choice decodes; the first: ") +
-                                  first->error.reason;
+            first->error.reason =
+                (selected != selected_.end() ? "the alternative " + selected->second + " does not decode: "
+                                             : "no alternative of the choice decodes; the first: ") +
+                first->error.reason;
             throw *first;
         }
         fail(shown, "a choice with no alternatives");

@@ -1,4 +1,5 @@
-// The encode of a record's content by its layout: fields in turn, arrays, count and length fields written from what they count, choices.
+// The encode of a record's content by its layout: fields in turn, arrays, count and length fields written from what
+// they count, choices.
 #include "codec/CodecError.h"
 #include "codec/RecordCodec.h"
 
@@ -108,7 +109,8 @@ void EncodeWalk::field(const LayoutField& field, const Json* value, const std::s
     const auto count = static_cast<std::int64_t>(value->size());
     const int most = std::max(field.repeat, 1);
     if (field.repeatReference.empty() && count != field.repeat)
-        fail(pointer, field.path, std::to_string(count) + " items where the record holds " + std::to_string(field.repeat));
+        fail(pointer, field.path,
+             std::to_string(count) + " items where the record holds " + std::to_string(field.repeat));
     if (!field.repeatReference.empty()) {
         if (count > most)
             fail(pointer, field.path, std::to_string(count) + " items, more than the most " + std::to_string(most));
@@ -144,8 +146,8 @@ void EncodeWalk::element(const LayoutField& field, const Json& value, const std:
     }
     if (!field.lengthReference.empty()) {
         if (field.maxSize && static_cast<std::int64_t>(bytes.size()) > *field.maxSize)
-            fail(pointer, field.path, std::to_string(bytes.size()) + " bytes, more than the field's most " +
-                                          std::to_string(*field.maxSize));
+            fail(pointer, field.path,
+                 std::to_string(bytes.size()) + " bytes, more than the field's most " + std::to_string(*field.maxSize));
         patch(field.lengthReference, static_cast<std::int64_t>(bytes.size()), pointer);
     }
     if (counters_.count(field.path) != 0 || counters_.count(field.name) != 0) {
@@ -166,8 +168,9 @@ void EncodeWalk::patch(const std::string& reference, std::int64_t value, const s
         fail(pointer, reference, "the field " + reference + " that holds its count or length is not before it");
     const Counter& counter = found->second;
     if (counter.given && *counter.given != value)
-        fail(pointer, reference, "the field " + reference + " holds " + std::to_string(*counter.given) + " where " +
-                                     std::to_string(value) + " are given");
+        fail(pointer, reference,
+             "the field " + reference + " holds " + std::to_string(*counter.given) + " where " + std::to_string(value) +
+                 " are given");
     std::string bytes;
     try {
         encodeValue(*counter.field, Json(value), counter.field->length, context_, bytes);
@@ -207,7 +210,6 @@ void EncodeWalk::choice(const LayoutField& field, const Json& value, const std::
 }
 
 } // namespace
-
 
 std::string RecordCodec::encode(const Json& content, std::optional<std::int64_t> size) const {
     EncodeWalk walk(context_, counters_);

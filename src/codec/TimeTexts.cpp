@@ -64,7 +64,8 @@ std::string timeText(std::int64_t count, bool milliseconds) {
     const std::int64_t inDay = seconds - days * secondsPerDay;
     const CivilDate date = dateOf(days);
     if (date.year < 0 || date.year > 9999)
-        throw CodecFailure(0, "a time of the year " + std::to_string(date.year) + ", which a date-time text does not hold");
+        throw CodecFailure(0, "a time of the year " + std::to_string(date.year) +
+                                  ", which a date-time text does not hold");
     char text[40];
     std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02lld:%02lld:%02lld", static_cast<long long>(date.year),
                   date.month, date.day, static_cast<long long>(inDay / 3600), static_cast<long long>(inDay / 60 % 60),
@@ -85,8 +86,8 @@ std::int64_t timeCount(std::string_view text, bool milliseconds) {
     const int hour = digitsAt(text, 11, 2);
     const int minute = digitsAt(text, 14, 2);
     const int second = digitsAt(text, 17, 2);
-    const bool shaped = text.size() >= 20 && text[4] == '-' && text[7] == '-' && text[10] == 'T' && text[13] == ':' &&
-                        text[16] == ':';
+    const bool shaped =
+        text.size() >= 20 && text[4] == '-' && text[7] == '-' && text[10] == 'T' && text[13] == ':' && text[16] == ':';
     int fraction = 0;
     std::size_t end = 19;
     if (shaped && text[19] == '.') {

@@ -49,7 +49,8 @@ void writeNumber(const LayoutField& field, const ExactNumber& number, std::size_
     whole.scale = 0;
     const std::optional<std::int64_t> value = int64Of(whole);
     if (!value)
-        throw CodecFailure(0, decimalText(number) + " is beyond a binary integer of " + std::to_string(length) + " bytes");
+        throw CodecFailure(0,
+                           decimalText(number) + " is beyond a binary integer of " + std::to_string(length) + " bytes");
     writeBinary(*value, length, context.byteOrder, out);
 }
 
@@ -93,7 +94,8 @@ ExactNumber numberOfJson(const LayoutField& field, const Json& value) {
     if (value.is_boolean()) {
         text = value.get<bool>() ? "1" : "0";
     } else if (value.is_string() && field.logicalType == logicalDateTime && isTime(field)) {
-        ExactNumber number = exactOf(timeCount(value.get<std::string>(), field.physicalType == physicalTimeMilliseconds));
+        ExactNumber number =
+            exactOf(timeCount(value.get<std::string>(), field.physicalType == physicalTimeMilliseconds));
         number.scale = 0;
         return number;
     } else if (value.is_string()) {
@@ -166,9 +168,9 @@ Json presentedText(const LayoutField& field, std::string_view bytes, const Value
 
 std::size_t need(std::string_view rest, std::size_t bytes) {
     if (bytes > rest.size())
-        throw CodecFailure(static_cast<std::int64_t>(rest.size()),
-                           "the field needs " + std::to_string(bytes) + " bytes; the record ends after " +
-                               std::to_string(rest.size()));
+        throw CodecFailure(static_cast<std::int64_t>(rest.size()), "the field needs " + std::to_string(bytes) +
+                                                                       " bytes; the record ends after " +
+                                                                       std::to_string(rest.size()));
     return bytes;
 }
 
@@ -186,8 +188,7 @@ std::string_view selfSized(const LayoutField& field, std::string_view rest, cons
     }
     const std::size_t prefix = field.physicalType == physicalLengthEncoded1 ? 1 : 2;
     need(rest, prefix);
-    const auto length = static_cast<std::size_t>(
-        readUnsigned(rest.substr(0, prefix), context.byteOrder));
+    const auto length = static_cast<std::size_t>(readUnsigned(rest.substr(0, prefix), context.byteOrder));
     used = prefix + need(rest.substr(prefix), length);
     return rest.substr(prefix, length);
 }
@@ -214,7 +215,7 @@ Json decodeValue(const LayoutField& field, std::string_view rest, std::optional<
     if (field.physicalType == physicalFloat) {
         const double value = readFloat(bytes, context.byteOrder);
         return field.logicalType == logicalDecimal || field.logicalType == logicalString ? Json(Json(value).dump())
-                                                                                          : Json(value);
+                                                                                         : Json(value);
     }
     if (isText(field.physicalType))
         return presentedText(field, unpadded(field, bytes, paddingOf(field, context.text)), context);
@@ -256,7 +257,8 @@ void encodeSelfSized(const LayoutField& field, const std::string& bytes, const V
     }
     const std::size_t most = field.physicalType == physicalLengthEncoded1 ? 0xFF : 0xFFFF;
     if (bytes.size() > most)
-        throw CodecFailure(0, "a text of " + std::to_string(bytes.size()) + " bytes, more than its length prefix holds");
+        throw CodecFailure(0,
+                           "a text of " + std::to_string(bytes.size()) + " bytes, more than its length prefix holds");
     if (most == 0xFF)
         out += static_cast<char>(bytes.size());
     else
@@ -271,7 +273,8 @@ void encodeFixedText(const LayoutField& field, const std::string& bytes, std::si
                                   std::to_string(extent));
     if (field.physicalType == physicalBinary || field.logicalType == logicalBinary) {
         if (bytes.size() != extent)
-            throw CodecFailure(0, std::to_string(bytes.size()) + " bytes where the field holds " + std::to_string(extent));
+            throw CodecFailure(0,
+                               std::to_string(bytes.size()) + " bytes where the field holds " + std::to_string(extent));
         out += bytes;
         return;
     }
@@ -308,7 +311,8 @@ void encodeValue(const LayoutField& field, const Json& value, std::optional<std:
     if (field.physicalType == physicalFloat) {
         if (!value.is_number() && !value.is_string())
             throw CodecFailure(0, typeName(value) + " where the field holds a number");
-        const double number = value.is_number() ? value.get<double>() : std::strtod(value.get<std::string>().c_str(), nullptr);
+        const double number =
+            value.is_number() ? value.get<double>() : std::strtod(value.get<std::string>().c_str(), nullptr);
         return writeFloat(number, length, context.byteOrder, out);
     }
     if (field.logicalType == logicalBoolean && !value.is_boolean())

@@ -1,4 +1,5 @@
-// Tests of norvakcodec against GnuCOBOL: records a program compiled with the generated copybook writes, decoded and encoded again.
+// Tests of norvakcodec against GnuCOBOL: records a program compiled with the generated copybook writes, decoded and
+// encoded again.
 #include "e2e/GeneratedTargets.h"
 #include "e2e/TestRepository.h"
 
@@ -167,7 +168,7 @@ class CodecAgainstCobol {
     std::function<ProgramResult(const std::string&, const std::vector<std::string>&)> run_;
     long recordBytes_ = 0;
     long amountOffset_ = 0;
-    std::map<std::string, long> offsets_; // of each field, by path
+    std::map<std::string, long> offsets_;      // of each field, by path
     std::map<std::string, std::string> shown_; // "record path" to the value displayed
     std::map<std::string, std::string> names_; // the COBOL name of each path
     std::string record_;                       // the COBOL name of the record
@@ -254,8 +255,9 @@ void CodecAgainstCobol::aBadPackedDigitIsRejected() {
     // --max-errors 1 ends the run at it; --skip 1 --count 1 reads the second alone.
     ProgramResult stopped = run_("norvakcodec", arguments({"decode", "-m", "rec", bad, "--max-errors", "1", "-q"}));
     EXPECT_EQ(stopped.exitCode, 10) << stopped.errors;
-    ProgramResult sliced = run_("norvakcodec", arguments({"decode", "-m", "rec", folder_.path() + "/records.bin",
-                                                          "--skip", "1", "--count", "1"}));
+    ProgramResult sliced =
+        run_("norvakcodec",
+             arguments({"decode", "-m", "rec", folder_.path() + "/records.bin", "--skip", "1", "--count", "1"}));
     EXPECT_EQ(sliced.exitCode, 0) << sliced.errors;
     ASSERT_EQ(sliced.lines().size(), 1U);
     EXPECT_EQ(nlohmann::json::parse(sliced.lines()[0])["Amount"], "99999.99");
@@ -302,7 +304,8 @@ std::string readerProgram(const std::map<std::string, std::string>& names, const
                     << "                   DISPLAY WS-N \" Item \" " << names.at(path) << " (1)\n"
                     << "                 END-IF\n";
         else
-            program << "                 DISPLAY WS-N \" " << path << " \"\n                   " << names.at(path) << "\n";
+            program << "                 DISPLAY WS-N \" " << path << " \"\n                   " << names.at(path)
+                    << "\n";
     }
     program << "                 MOVE LENGTH OF " << record << " TO WS-LEN\n"
             << "                 WRITE VAR-REC FROM " << record << "\n"
@@ -338,12 +341,13 @@ void CodecAgainstCobol::cobolReadsWhatEncodeWrote() {
                 continue;
             EXPECT_EQ(normalised(shown[std::to_string(r) + " " + key], !text),
                       one.is_string() ? one.get<std::string>() : one.dump())
-                << key << " of record " << r << "\n" << readFile(folder_.path() + "/r.out");
+                << key << " of record " << r << "\n"
+                << readFile(folder_.path() + "/r.out");
         }
     }
     // The variable-length file GnuCOBOL wrote decodes to the documents.
-    ProgramResult decoded = run_("norvakcodec", arguments({"decode", "-m", "rec", "--records", "rdw-data",
-                                                           folder_.path() + "/var.bin"}));
+    ProgramResult decoded =
+        run_("norvakcodec", arguments({"decode", "-m", "rec", "--records", "rdw-data", folder_.path() + "/var.bin"}));
     ASSERT_EQ(decoded.exitCode, 0) << decoded.errors;
     EXPECT_EQ(decoded.output, encodedDocuments);
 }
@@ -354,20 +358,21 @@ void CodecAgainstCobol::cobolReadsWhatEncodeWrote() {
 void CodecAgainstCobol::ebcdicHoldsTheSameDocuments() {
     folder_.write("documents.jsonl", encodedDocuments);
     const std::string ebcdic = folder_.path() + "/ebcdic.bin";
-    ProgramResult encoded = run_("norvakcodec", arguments({"encode", "-m", "rec", "--ccsid", "037",
-                                                           folder_.path() + "/documents.jsonl", "-o", ebcdic}));
+    ProgramResult encoded =
+        run_("norvakcodec",
+             arguments({"encode", "-m", "rec", "--ccsid", "037", folder_.path() + "/documents.jsonl", "-o", ebcdic}));
     ASSERT_EQ(encoded.exitCode, 0) << encoded.errors;
     const std::string bytes = readFile(ebcdic);
     ASSERT_EQ(bytes.size(), static_cast<std::size_t>(2 * recordBytes_));
     auto at = [&](long record, const char* path, std::size_t length) {
         return bytes.substr(static_cast<std::size_t>(record * recordBytes_ + offsets_[path]), length);
     };
-    EXPECT_EQ(at(0, "Lead", 6), "\xD0\xF0\xF0\xF0\xF0\xF1");             // -1, the sign leading
-    EXPECT_EQ(at(1, "Trail", 6), "\xF9\xF9\xF9\xF9\xF9\xD9");            // -9999.99
-    EXPECT_EQ(at(0, "SepTrail", 6), "\xF0\xF0\xF0\xF4\xF2\x4E");         // 42+
-    EXPECT_EQ(at(0, "Plain", 4), "\xF0\xF0\xF0\xF7");                      // no sign: F
+    EXPECT_EQ(at(0, "Lead", 6), "\xD0\xF0\xF0\xF0\xF0\xF1");                  // -1, the sign leading
+    EXPECT_EQ(at(1, "Trail", 6), "\xF9\xF9\xF9\xF9\xF9\xD9");                 // -9999.99
+    EXPECT_EQ(at(0, "SepTrail", 6), "\xF0\xF0\xF0\xF4\xF2\x4E");              // 42+
+    EXPECT_EQ(at(0, "Plain", 4), "\xF0\xF0\xF0\xF7");                         // no sign: F
     EXPECT_EQ(at(0, "Name", 10), "\xE9\x98\x40\xF9\x40\x40\x40\x40\x40\x40"); // "Zq 9"
-    EXPECT_EQ(at(1, "Item", 4), "\x40\x40\x40\x40");                       // the unused item: blanks
+    EXPECT_EQ(at(1, "Item", 4), "\x40\x40\x40\x40");                          // the unused item: blanks
     ProgramResult decoded = run_("norvakcodec", arguments({"decode", "-m", "rec", "--ccsid", "037", ebcdic}));
     ASSERT_EQ(decoded.exitCode, 0) << decoded.errors;
     EXPECT_EQ(decoded.output, encodedDocuments);

@@ -46,7 +46,8 @@ Fixture& fixture() {
             std::abort();
         }
         const norvak::MessageSetModel& model = fixture.set->model();
-        fixture.layout = norvak::recordLayout(model, *model.messageNamed("rec"), *model.tabs(norvak::WireFormat::cwf).front());
+        fixture.layout =
+            norvak::recordLayout(model, *model.messageNamed("rec"), *model.tabs(norvak::WireFormat::cwf).front());
         fixture.ascii = std::make_unique<norvak::TextCodec>(*norvak::codePageOf("1208"));
         fixture.ebcdic = std::make_unique<norvak::TextCodec>(*norvak::codePageOf("037"));
         return fixture;

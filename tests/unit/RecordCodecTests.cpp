@@ -1,4 +1,5 @@
-// Tests of the record codec and the framings: records of a layout made from definitions texts, decoded and encoded again.
+// Tests of the record codec and the framings: records of a layout made from definitions texts, decoded and encoded
+// again.
 #include "codec/CodecError.h"
 #include "codec/Framing.h"
 #include "codec/RecordCodec.h"
@@ -108,9 +109,12 @@ TEST_F(OrderRecords, CountsLengthsGroupsAndChoicesDecodeAndEncodeToTheSameBytes)
 
 TEST_F(OrderRecords, FaultsNameTheByteTheFieldAndTheReason) {
     const std::string head = std::string("\x00\x01\x00", 3) + "ABCD";
-    EXPECT_EQ(decodeFault(head + "X1 " + std::string("\x12\xA4\x5C", 3)), "11 Lines[0].Price: a packed digit out of range (byte 0xA4)");
-    EXPECT_EQ(decodeFault(std::string("\x00\x02\x00", 3) + "ABCD"), "7 Lines: a count of 2 (Count), above the most 1 or below 0");
-    EXPECT_EQ(decodeFault(std::string("\x00\x00\x07", 3) + "ABCD"), "3 Note: a length of 7 (Size), beyond what the field holds");
+    EXPECT_EQ(decodeFault(head + "X1 " + std::string("\x12\xA4\x5C", 3)),
+              "11 Lines[0].Price: a packed digit out of range (byte 0xA4)");
+    EXPECT_EQ(decodeFault(std::string("\x00\x02\x00", 3) + "ABCD"),
+              "7 Lines: a count of 2 (Count), above the most 1 or below 0");
+    EXPECT_EQ(decodeFault(std::string("\x00\x00\x07", 3) + "ABCD"),
+              "3 Note: a length of 7 (Size), beyond what the field holds");
     EXPECT_EQ(decodeFault(head + "X1"), "9 Lines[0].Code: the field needs 3 bytes; the record ends after 2");
     EXPECT_EQ(decodeFault(std::string("\x00\x00\x00", 3) + "ABCDZ"), "7 : 1 bytes after the last field of the record");
 
@@ -129,7 +133,8 @@ TEST_F(OrderRecords, FaultsNameTheByteTheFieldAndTheReason) {
 // alternatives.
 TEST_F(OrderRecords, AMessageOfAChoiceIsTheObjectOfItsAlternatives) {
     const MessageSetModel& model = set_->model();
-    const RecordLayout layout = recordLayout(model, *model.messageNamed("either"), *model.tabs(WireFormat::cwf).front());
+    const RecordLayout layout =
+        recordLayout(model, *model.messageNamed("either"), *model.tabs(WireFormat::cwf).front());
     RecordCodec codec(layout, *text_, ByteOrder::big);
     EXPECT_EQ(codec.mostBytes(), 4);
     EXPECT_EQ(codec.decode("ABCD", false).dump(), R"({"Number":1094861636,"Word":"ABCD"})");
@@ -172,7 +177,8 @@ TEST(Framings, EachFramingReadsWhatItWritesAndTellsABrokenFrame) {
     EXPECT_EQ(framed(Framing::fixed, "abc", 4), "refused: a record of 3 bytes where the fixed length is 4");
     for (Framing framing : {Framing::rdw, Framing::rdwData, Framing::prefix2, Framing::prefix4, Framing::lines}) {
         const std::string two = framed(framing, "abc") + framed(framing, "");
-        EXPECT_EQ(readAll(two, framing, 0), "record:abc@0\nrecord:@" + std::to_string(two.size() - framed(framing, "").size()) + "\n");
+        EXPECT_EQ(readAll(two, framing, 0),
+                  "record:abc@0\nrecord:@" + std::to_string(two.size() - framed(framing, "").size()) + "\n");
     }
     EXPECT_EQ(readAll(std::string("\x00\x02\x00\x00", 4) + "rest", Framing::rdw, 0),
               "bad:a record descriptor or length prefix that is no length; the rest of the input is not read as "

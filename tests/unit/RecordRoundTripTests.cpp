@@ -1,4 +1,5 @@
-// Tests that random valid records round-trip exactly: every physical type encoded, decoded to the same JSON, encoded to the same bytes.
+// Tests that random valid records round-trip exactly: every physical type encoded, decoded to the same JSON, encoded to
+// the same bytes.
 #include "codec/RecordCodec.h"
 #include "import/driver/ScratchImport.h"
 
@@ -21,17 +22,20 @@ const char* const everyTypeDefinitions =
     "<Element ident=\"Whole\" type=\"integer\" length=\"4\"/>\n"
     "<Element ident=\"Wide\" type=\"integer\" length=\"4\"/>\n"
     "<Element ident=\"Packed\" type=\"decimal\" length=\"5\" decimalPoint=\"3\" physicalType=\"Packed Decimal\"/>\n"
-    "<Element ident=\"Lead\" type=\"decimal\" length=\"6\" physicalType=\"Extended Decimal\" signed=\"Included Leading\"/>\n"
+    "<Element ident=\"Lead\" type=\"decimal\" length=\"6\" physicalType=\"Extended Decimal\" signed=\"Included "
+    "Leading\"/>\n"
     "<Element ident=\"Trail\" type=\"decimal\" length=\"6\" decimalPoint=\"2\" physicalType=\"Extended Decimal\" "
     "signed=\"Included Trailing\"/>\n"
-    "<Element ident=\"SepLead\" type=\"decimal\" length=\"4\" physicalType=\"Extended Decimal\" signed=\"Separate Leading\"/>\n"
+    "<Element ident=\"SepLead\" type=\"decimal\" length=\"4\" physicalType=\"Extended Decimal\" signed=\"Separate "
+    "Leading\"/>\n"
     "<Element ident=\"SepTrail\" type=\"decimal\" length=\"4\" decimalPoint=\"4\" physicalType=\"Extended Decimal\" "
     "signed=\"Separate Trailing\"/>\n"
     "<Element ident=\"Plain\" type=\"decimal\" length=\"5\" physicalType=\"Extended Decimal\" signed=\"None\"/>\n"
     "<Element ident=\"Single\" type=\"float\" length=\"4\"/>\n"
     "<Element ident=\"Double\" type=\"float\" length=\"8\"/>\n"
     "<Element ident=\"Text\" type=\"string\" length=\"8\" physicalType=\"fixed\"/>\n"
-    "<Element ident=\"Right\" type=\"string\" length=\"6\" physicalType=\"fixed\" justification=\"right\" padChar=\"'*'\"/>\n"
+    "<Element ident=\"Right\" type=\"string\" length=\"6\" physicalType=\"fixed\" justification=\"right\" "
+    "padChar=\"'*'\"/>\n"
     "<Element ident=\"Ended\" type=\"string\" physicalType=\"Null Terminated\"/>\n"
     "<Element ident=\"Short\" type=\"string\" physicalType=\"Length Encoded String 1\"/>\n"
     "<Element ident=\"Long\" type=\"string\" physicalType=\"Length Encoded String 2\"/>\n"
@@ -122,8 +126,8 @@ class RandomContent {
         content["At"] = "20" + std::to_string(between(10, 37)) + "-0" + std::to_string(between(1, 9)) + "-1" +
                         std::to_string(between(0, 9)) + "T0" + std::to_string(between(0, 9)) + ":3" +
                         std::to_string(between(0, 9)) + ":4" + std::to_string(between(0, 9)) + "Z";
-        content["Exactly"] = "1969-12-31T23:59:5" + std::to_string(between(0, 9)) + "." +
-                             std::to_string(between(100, 999)) + "Z";
+        content["Exactly"] =
+            "1969-12-31T23:59:5" + std::to_string(between(0, 9)) + "." + std::to_string(between(100, 999)) + "Z";
         content["Pairs"] = Json::array();
         for (int p = 0; p < 2; ++p)
             content["Pairs"].push_back({{"Small", between(-128, 127)}, {"Whole", between(INT32_MIN, INT32_MAX)}});

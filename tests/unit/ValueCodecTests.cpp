@@ -15,7 +15,8 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-LayoutField simple(int physicalType, int logicalType, std::int64_t length, int sign = signNone, const char* point = nullptr) {
+LayoutField simple(int physicalType, int logicalType, std::int64_t length, int sign = signNone,
+                   const char* point = nullptr) {
     LayoutField field;
     field.path = "F";
     field.name = "F";
@@ -98,13 +99,17 @@ TEST(PackedDecimal, DigitsTwoAByteTheSignInTheLastHalfByteExactAtTheScale) {
     const LayoutField count = simple(physicalPacked, logicalInteger, 3);
     roundTrip(codec, count, std::string("\x12\x34\x5D", 3), -12345);
 
-    EXPECT_EQ(codec.decodeFault(amount, std::string("\x01\x2A\x45\x6C", 4)), "1: a packed digit out of range (byte 0x2A)");
+    EXPECT_EQ(codec.decodeFault(amount, std::string("\x01\x2A\x45\x6C", 4)),
+              "1: a packed digit out of range (byte 0x2A)");
     EXPECT_EQ(codec.decodeFault(amount, std::string("\x01\x23\x45\x67", 4)),
               "3: no sign in the last half byte of a packed decimal (byte 0x67)");
-    EXPECT_EQ(codec.encodeFault(amount, "100000.00"), "100000.00 has more digits than a packed decimal of 4 bytes holds");
-    EXPECT_EQ(codec.encodeFault(amount, "1.234"), "the decimal 1.234 has more than the 2 digits after the point the field holds");
+    EXPECT_EQ(codec.encodeFault(amount, "100000.00"),
+              "100000.00 has more digits than a packed decimal of 4 bytes holds");
+    EXPECT_EQ(codec.encodeFault(amount, "1.234"),
+              "the decimal 1.234 has more than the 2 digits after the point the field holds");
     EXPECT_EQ(codec.encodeFault(amount, "1e3"), "\"1e3\" is no decimal number");
-    EXPECT_EQ(codec.encodeFault(amount, 1.5), "a JSON number with a fraction, which is not exact: give the decimal as a string");
+    EXPECT_EQ(codec.encodeFault(amount, 1.5),
+              "a JSON number with a fraction, which is not exact: give the decimal as a string");
     EXPECT_EQ(codec.encoded(amount, 12), std::string("\x00\x01\x20\x0C", 4));
 }
 
@@ -137,7 +142,8 @@ TEST(ZonedDecimal, EbcdicZonesCDAndF) {
     roundTrip(codec, simple(physicalExtendedDecimal, logicalInteger, 4, signSeparateLeading), "\x60\xF1\xF2\xF3", -123);
     roundTrip(codec, simple(physicalExtendedDecimal, logicalInteger, 4, signSeparateTrailing), "\xF1\xF2\xF3\x4E", 123);
     // F is read as positive where a sign is included.
-    EXPECT_EQ(codec.decoded(simple(physicalExtendedDecimal, logicalInteger, 3, signIncludedTrailing), "\xF1\xF2\xF3"), 123);
+    EXPECT_EQ(codec.decoded(simple(physicalExtendedDecimal, logicalInteger, 3, signIncludedTrailing), "\xF1\xF2\xF3"),
+              123);
     EXPECT_EQ(codec.decodeFault(simple(physicalExtendedDecimal, logicalInteger, 3), "\xF1\x32\xF3"),
               "1: a zoned byte that is no digit (0x32)");
 }
@@ -149,7 +155,8 @@ TEST(BinaryNumbers, IntegersFloatsBooleansAndTimesInEitherByteOrder) {
     roundTrip(little, simple(physicalInteger, logicalInteger, 2), "\xFE\xFF", -2);
     roundTrip(big, simple(physicalInteger, logicalInteger, 4), "\x7F\xFF\xFF\xFF", 2147483647);
     roundTrip(big, simple(physicalInteger, logicalInteger, 1), "\x80", -128);
-    roundTrip(big, simple(physicalInteger, logicalDecimal, 4, signNone, "2"), std::string("\x00\x00\x04\xD2", 4), "12.34");
+    roundTrip(big, simple(physicalInteger, logicalDecimal, 4, signNone, "2"), std::string("\x00\x00\x04\xD2", 4),
+              "12.34");
     EXPECT_EQ(big.encodeFault(simple(physicalInteger, logicalInteger, 2), 32768),
               "32768 does not fit in a binary integer of 2 bytes");
 
@@ -166,8 +173,8 @@ TEST(BinaryNumbers, IntegersFloatsBooleansAndTimesInEitherByteOrder) {
     roundTrip(big, simple(physicalTimeSeconds, logicalDateTime, 4), std::string("\x00\x01\x5F\xCD", 4),
               "1970-01-02T01:01:01Z");
     roundTrip(big, simple(physicalTimeSeconds, logicalDateTime, 4), "\xFF\xFF\xFF\xFF", "1969-12-31T23:59:59Z");
-    roundTrip(big, simple(physicalTimeMilliseconds, logicalDateTime, 8), std::string("\x00\x00\x00\x00\x00\x00\x05\xDC", 8),
-              "1970-01-01T00:00:01.500Z");
+    roundTrip(big, simple(physicalTimeMilliseconds, logicalDateTime, 8),
+              std::string("\x00\x00\x00\x00\x00\x00\x05\xDC", 8), "1970-01-01T00:00:01.500Z");
     EXPECT_EQ(big.encodeFault(simple(physicalTimeSeconds, logicalDateTime, 4), "2026-02-30T00:00:00Z"),
               "\"2026-02-30T00:00:00Z\" names a day its month does not have");
 }
@@ -186,7 +193,8 @@ TEST(Texts, PaddingJustificationTerminatorsAndPrefixesUnderTheCodePage) {
 
     const Codec ebcdic("1047");
     roundTrip(ebcdic, simple(physicalFixedLength, logicalString, 4), "\xC1\xC2\x40\x40", "AB");
-    roundTrip(Codec("1200"), simple(physicalFixedLength, logicalString, 6), std::string("\x00\x41\x00\x20\x00\x20", 6), "A");
+    roundTrip(Codec("1200"), simple(physicalFixedLength, logicalString, 6), std::string("\x00\x41\x00\x20\x00\x20", 6),
+              "A");
 
     LayoutField terminated = simple(physicalNullTerminated, logicalString, 0);
     terminated.length.reset();
@@ -205,11 +213,22 @@ TEST(Texts, PaddingJustificationTerminatorsAndPrefixesUnderTheCodePage) {
     LayoutField prefixed = terminated;
     prefixed.physicalType = physicalLengthEncoded2;
     prefixed.variability = Variability::lengthEncoded;
-    EXPECT_EQ(utf8.decoded(prefixed, std::string("\x00\x02" "ABC", 5), std::nullopt, &used), "AB");
+    EXPECT_EQ(utf8.decoded(prefixed,
+                           std::string("\x00\x02"
+                                       "ABC",
+                                       5),
+                           std::nullopt, &used),
+              "AB");
     EXPECT_EQ(used, 4U);
-    EXPECT_EQ(utf8.encoded(prefixed, "AB"), std::string("\x00\x02" "AB", 4));
+    EXPECT_EQ(utf8.encoded(prefixed, "AB"), std::string("\x00\x02"
+                                                        "AB",
+                                                        4));
     prefixed.physicalType = physicalLengthEncoded1;
-    EXPECT_EQ(utf8.decoded(prefixed, "\x02" "AB", std::nullopt, &used), "AB");
+    EXPECT_EQ(utf8.decoded(prefixed,
+                           "\x02"
+                           "AB",
+                           std::nullopt, &used),
+              "AB");
 
     roundTrip(utf8, simple(physicalBinary, logicalBinary, 2), std::string("\x00\xFF", 2), "AP8=");
     EXPECT_EQ(utf8.encodeFault(simple(physicalBinary, logicalBinary, 2), "AP8"), "the text is no base64");
@@ -217,9 +236,9 @@ TEST(Texts, PaddingJustificationTerminatorsAndPrefixesUnderTheCodePage) {
 }
 
 TEST(CodePages, EveryCodePageNamedConvertsThroughIconv) {
-    for (const char* ccsid : {"037", "273", "277", "278", "280", "284", "285", "297", "500", "871", "1047", "1140",
-                              "1141", "1142", "1143", "1144", "1145", "1146", "1147", "1148", "1149", "819", "850",
-                              "1252", "1208", "1200"}) {
+    for (const char* ccsid :
+         {"037",  "273",  "277",  "278",  "280",  "284",  "285",  "297",  "500", "871", "1047", "1140", "1141",
+          "1142", "1143", "1144", "1145", "1146", "1147", "1148", "1149", "819", "850", "1252", "1208", "1200"}) {
         SCOPED_TRACE(ccsid);
         const std::optional<CodePage> page = codePageOf(ccsid);
         ASSERT_TRUE(page);

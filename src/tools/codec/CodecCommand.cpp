@@ -6,9 +6,9 @@
 #include "codec/RecordCodec.h"
 #include "support/OutputFile.h"
 #include "support/StringUtilities.h"
-#include "tools/common/OptionParser.h"
 #include "tools/codec/CodecSource.h"
 #include "tools/codec/CodecStream.h"
+#include "tools/common/OptionParser.h"
 
 #include <nlohmann/json.hpp>
 
@@ -39,7 +39,7 @@ template <std::string CodecOptions::*member> constexpr std::string ToolOptions::
     return static_cast<std::string ToolOptions::*>(member);
 }
 
-OptionSpec ownSpec(const char* name, std::string ToolOptions::*value, const char* missing) {
+OptionSpec ownOption(const char* name, std::string ToolOptions::*value, const char* missing) {
     return {.name = name, .value = value, .missingMessage = missing, .emptyIsMissing = true};
 }
 
@@ -60,24 +60,27 @@ const OptionSpec codecOptions[] = {
      .value = &ToolOptions::tab,
      .missingMessage = "*****Error - tab name missing from --tab parameter\n",
      .emptyIsMissing = true},
-    ownSpec("records", own<&CodecOptions::records>(),
-            "*****Error - framing missing from --records parameter: fixed, rdw, rdw-data, prefix2, prefix4 or lines\n"),
-    ownSpec("ccsid", own<&CodecOptions::ccsid>(), "*****Error - CCSID missing from --ccsid parameter\n"),
-    ownSpec("byte-order", own<&CodecOptions::byteOrder>(),
-            "*****Error - byte order missing from --byte-order parameter: big or little\n"),
-    ownSpec("format", own<&CodecOptions::format>(), "*****Error - format missing from --format parameter: jsonl\n"),
-    ownSpec("rejects", own<&CodecOptions::rejects>(), "*****Error - file missing from --rejects parameter\n"),
-    ownSpec("max-errors", own<&CodecOptions::maxErrors>(), "*****Error - number missing from --max-errors parameter\n"),
-    ownSpec("skip", own<&CodecOptions::skip>(), "*****Error - number missing from --skip parameter\n"),
-    ownSpec("count", own<&CodecOptions::count>(), "*****Error - number missing from --count parameter\n"),
+    ownOption(
+        "records", own<&CodecOptions::records>(),
+        "*****Error - framing missing from --records parameter: fixed, rdw, rdw-data, prefix2, prefix4 or lines\n"),
+    ownOption("ccsid", own<&CodecOptions::ccsid>(), "*****Error - CCSID missing from --ccsid parameter\n"),
+    ownOption("byte-order", own<&CodecOptions::byteOrder>(),
+              "*****Error - byte order missing from --byte-order parameter: big or little\n"),
+    ownOption("format", own<&CodecOptions::format>(), "*****Error - format missing from --format parameter: jsonl\n"),
+    ownOption("rejects", own<&CodecOptions::rejects>(), "*****Error - file missing from --rejects parameter\n"),
+    ownOption("max-errors", own<&CodecOptions::maxErrors>(),
+              "*****Error - number missing from --max-errors parameter\n"),
+    ownOption("skip", own<&CodecOptions::skip>(), "*****Error - number missing from --skip parameter\n"),
+    ownOption("count", own<&CodecOptions::count>(), "*****Error - number missing from --count parameter\n"),
     quietSpec,
 };
 
 bool takesValue(const std::string& argument) {
-    for (const OptionSpec& spec : codecOptions) {
-        if (spec.value == nullptr)
+    for (const OptionSpec& option : codecOptions) {
+        if (option.value == nullptr)
             continue;
-        if (argument == std::string("--") + spec.name || (spec.letter != 0 && argument == std::string("-") + spec.letter))
+        if (argument == std::string("--") + option.name ||
+            (option.letter != 0 && argument == std::string("-") + option.letter))
             return true;
     }
     return false;
@@ -90,8 +93,8 @@ bool takeCommandAndInput(Output& report, std::vector<const char*>& arguments, Co
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string argument = arguments[i];
         if (takesValue(argument)) {
-            const bool valueFollows = i + 1 < arguments.size() &&
-                                      (arguments[i + 1][0] != '-' || std::strcmp(arguments[i + 1], "-") == 0);
+            const bool valueFollows =
+                i + 1 < arguments.size() && (arguments[i + 1][0] != '-' || std::strcmp(arguments[i + 1], "-") == 0);
             i += valueFollows ? 1 : 0;
         } else if (argument == "-" || !argument.starts_with("-")) {
             positionals.push_back(argument);
@@ -274,8 +277,8 @@ bool opened(Output& report, OutputFile& file, const std::string& path, const cha
     std::string failure;
     if (file.open(path, failure))
         return true;
-    report.print("*****Error - the %s could not be written to %s: %s\n", what, path.empty() ? "standard output" : path.c_str(),
-                 failure.c_str());
+    report.print("*****Error - the %s could not be written to %s: %s\n", what,
+                 path.empty() ? "standard output" : path.c_str(), failure.c_str());
     return false;
 }
 
@@ -283,8 +286,8 @@ bool committed(Output& report, OutputFile& file, const std::string& path, const 
     std::string failure;
     if (file.commit(failure))
         return true;
-    report.print("*****Error - the %s could not be written to %s: %s\n", what, path.empty() ? "standard output" : path.c_str(),
-                 failure.c_str());
+    report.print("*****Error - the %s could not be written to %s: %s\n", what,
+                 path.empty() ? "standard output" : path.c_str(), failure.c_str());
     return false;
 }
 
@@ -396,14 +399,18 @@ int runCodec(Output& report, int argc, const char* const* argv, nlohmann::ordere
     if (!parsed || !sourceAccepted(report, values) || !formsAccepted(report, values, settings))
         return codecCommandLine;
 
-    CodecSource source;
-    if (const int read = readCodecSource(report, values, source); read != codecDone)
-        return read;
-    const std::unique_ptr<TextCodec> text = textCodecOf(report, values, source.layout);
+    int exitCode = codecDone;
+    const std::optional<ModelledSet> set = readCodecSet(report, values, exitCode);
+    if (!set)
+        return exitCode;
+    RecordLayout layout;
+    if (const int found = layoutOfMessage(report, set->model(), values, layout); found != codecDone)
+        return found;
+    const std::unique_ptr<TextCodec> text = textCodecOf(report, values, layout);
     if (!text)
         return codecNotFound;
-    RecordCodec codec(source.layout, *text, settings.byteOrder);
-    if (!choicesTaken(report, choices, values.message, codec) || !layoutAccepted(report, codec, source.layout, settings))
+    RecordCodec codec(layout, *text, settings.byteOrder);
+    if (!choicesTaken(report, choices, values.message, codec) || !layoutAccepted(report, codec, layout, settings))
         return codecNotFound;
     StreamCounts counts;
     const int streamed = runStreams(report, values, codec, settings, counts);

@@ -19,8 +19,8 @@ enum CodecExitCode : int {
     codecNotWritten = 5,       // the output or the rejects file could not be written
     codecUnreadableFile = 6,   // the definitions file could not be read
     codecDefinitionErrors = 7, // the definitions file has errors the import would refuse it for
-    codecNotFound = 8,         // no message of that identifier, no CWF tab (of that name), or a layout the codec cannot read
-    codecRejected = 9,         // records rejected (written to --rejects, each said on standard error); the others written
+    codecNotFound = 8, // no message of that identifier, no CWF tab (of that name), or a layout the codec cannot read
+    codecRejected = 9, // records rejected (written to --rejects, each said on standard error); the others written
     codecTooManyErrors = 10,   // the run ended at the --max-errors-th rejected record
     codecUnreadableInput = 11, // the input could not be opened or read
 };

@@ -29,7 +29,8 @@ std::optional<ModelledSet> modelOfFile(Output& report, const std::string& fileNa
     std::optional<ModelledSet> modelled = importIntoModel(*text, fileName, "", nullptr, outcome);
     if (modelled)
         return modelled;
-    exitCode = reportScratchImportFailure(report, fileName, outcome, "read") ? codecDatabaseError : codecDefinitionErrors;
+    exitCode =
+        reportScratchImportFailure(report, fileName, outcome, "read") ? codecDatabaseError : codecDefinitionErrors;
     return std::nullopt;
 }
 
@@ -73,13 +74,13 @@ const ModelPlugin* chosenTab(Output& report, const MessageSetModel& model, const
 
 } // namespace
 
-int readCodecSource(Output& report, const ToolOptions& values, CodecSource& source) {
-    int exitCode = codecDone;
-    source.set = values.inputFile.empty() ? modelOfStoredSet(report, values, exitCode)
-                                          : modelOfFile(report, values.inputFile, exitCode);
-    if (!source.set)
-        return exitCode;
-    const MessageSetModel& model = source.set->model();
+std::optional<ModelledSet> readCodecSet(Output& report, const ToolOptions& values, int& exitCode) {
+    exitCode = codecDone;
+    return values.inputFile.empty() ? modelOfStoredSet(report, values, exitCode)
+                                    : modelOfFile(report, values.inputFile, exitCode);
+}
+
+int layoutOfMessage(Output& report, const MessageSetModel& model, const ToolOptions& values, RecordLayout& layout) {
     const ModelPlugin* tab = chosenTab(report, model, values.tab);
     if (tab == nullptr)
         return codecNotFound;
@@ -91,11 +92,11 @@ int readCodecSource(Output& report, const ToolOptions& values, CodecSource& sour
         report.print("*****Error - no message %s in the message set\n", values.message.c_str());
         return codecNotFound;
     }
-    source.layout = recordLayout(model, *message, *tab);
     if (message->type == nullptr) {
         report.print("*****Error - message %s has no type of the set: it has no records\n", values.message.c_str());
         return codecNotFound;
     }
+    layout = recordLayout(model, *message, *tab);
     return codecDone;
 }
 

@@ -9,15 +9,13 @@
 
 namespace norvak {
 
-// The message set read and the layout of the message the command line names.
-struct CodecSource {
-    std::optional<ModelledSet> set;
-    RecordLayout layout;
-};
+// The message set the command line names: a definitions file (-f), read
+// with no database, or a stored set (-n, -s). Nothing, with `exitCode` set,
+// after saying why it could not be read.
+std::optional<ModelledSet> readCodecSet(Output& report, const ToolOptions& values, int& exitCode);
 
-// Reads the set (-f: a definitions file with no database; -n/-s: a stored
-// set) and lays out the message -m in the CWF tab --tab (the first without
-// it). codecDone, or the exit code after saying why.
-int readCodecSource(Output& report, const ToolOptions& values, CodecSource& source);
+// The layout of the message -m in the CWF tab --tab (the first without it).
+// codecDone, or codecNotFound after saying why.
+int layoutOfMessage(Output& report, const MessageSetModel& model, const ToolOptions& values, RecordLayout& layout);
 
 } // namespace norvak

@@ -1,4 +1,5 @@
-// norvakcodec's streams: records decoded to JSON lines and JSON lines encoded to records, one at a time, the rejects set aside.
+// norvakcodec's streams: records decoded to JSON lines and JSON lines encoded to records, one at a time, the rejects
+// set aside.
 #include "tools/codec/CodecStream.h"
 
 #include "codec/CodecError.h"
@@ -24,8 +25,8 @@ bool reject(Output& report, const StreamOutputs& outputs, const std::string& pla
 }
 
 std::string decodePlace(std::int64_t number, std::int64_t inputOffset, const CodecError& error) {
-    std::string place = "record " + std::to_string(number) + " (input byte " + std::to_string(inputOffset) + "), byte " +
-                        std::to_string(error.offset);
+    std::string place = "record " + std::to_string(number) + " (input byte " + std::to_string(inputOffset) +
+                        "), byte " + std::to_string(error.offset);
     if (!error.path.empty())
         place += ", field " + error.path;
     return place + ": " + error.reason;
@@ -63,7 +64,8 @@ int decodeStream(Output& report, const RecordCodec& codec, std::FILE* input, con
             bytes.clear();
             frameRecord(settings.framing, record, record.size(), settings.byteOrder, bytes, why);
         } else {
-            place = "record " + std::to_string(number) + " (input byte " + std::to_string(reader.offset()) + "): " + why;
+            place =
+                "record " + std::to_string(number) + " (input byte " + std::to_string(reader.offset()) + "): " + why;
         }
         if (!reject(report, outputs, place, bytes, counts, settings))
             return codecNotWritten;
@@ -87,8 +89,8 @@ std::string encodedLine(const RecordCodec& codec, const std::string& line, std::
     }
     std::string framed;
     try {
-        const std::string record = codec.encode(content, settings.framing == Framing::fixed ? settings.fixedSize
-                                                                                           : std::nullopt);
+        const std::string record =
+            codec.encode(content, settings.framing == Framing::fixed ? settings.fixedSize : std::nullopt);
         std::string why;
         if (!frameRecord(settings.framing, record, record.size(), settings.byteOrder, framed, why))
             place = at + ": " + why;

@@ -12,10 +12,11 @@ set(layers
   "setmodel|import/model|support"
   "layout|setmodel|import/model|support"
   "codegen|layout|setmodel|import/model|support"
+  "codec|layout|setmodel|import/model|support"
   "import/reader|import/model|support"
   "import/repository|setmodel|import/model|dbsession|support"
   "import/driver|import/reader|import/repository|setmodel|import/model|dbsession|support"
-  "tools|import/driver|import/reader|import/repository|codegen|layout|setmodel|import/model|dbsession|support"
+  "tools|import/driver|import/reader|import/repository|codegen|codec|layout|setmodel|import/model|dbsession|support"
 )
 
 set(failures "")

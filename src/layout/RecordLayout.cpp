@@ -198,6 +198,12 @@ void LayoutWalk::laySimple(const ModelMember& member, const EffectiveProperties&
     field.signOrientation = format.signOrientation;
     if (auto point = properties.find(rows::cwfMemberDecimalPoint.name); point != properties.end())
         field.decimalPoint = point->second.value;
+    if (auto justified = properties.find(rows::cwfMemberJustification.name);
+        justified != properties.end() && justified->second.value)
+        field.justification = *justified->second.value;
+    if (auto padding = properties.find(rows::cwfMemberPaddingCharacter.name);
+        padding != properties.end() && padding->second.value)
+        field.paddingCharacter = *padding->second.value;
     field.length = size.length;
     field.minSize = size.minSize;
     field.maxSize = size.maxSize;

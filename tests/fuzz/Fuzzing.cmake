@@ -21,4 +21,11 @@ if(NORVAK_FUZZ)
   add_executable(norvak_definitions_fuzzer ${CMAKE_CURRENT_LIST_DIR}/DefinitionsFuzzer.cpp)
   target_link_libraries(norvak_definitions_fuzzer PRIVATE norvak_import norvak_diff)
   target_link_options(norvak_definitions_fuzzer PRIVATE -fsanitize=fuzzer)
+
+  # The decode of records by a layout of every physical type, and the
+  # encode of what it decodes (tests/fuzz/RecordDecodeFuzzer.cpp).
+  add_executable(norvak_record_fuzzer ${CMAKE_CURRENT_LIST_DIR}/RecordDecodeFuzzer.cpp)
+  target_link_libraries(norvak_record_fuzzer PRIVATE norvak_driver norvak_recordcodec)
+  target_compile_definitions(norvak_record_fuzzer PRIVATE NORVAK_FUZZ_DIR="${CMAKE_CURRENT_LIST_DIR}")
+  target_link_options(norvak_record_fuzzer PRIVATE -fsanitize=fuzzer)
 endif()

@@ -2,6 +2,7 @@
 
 #include "codec/CodePages.h"
 #include "codec/ExactNumber.h"
+#include "layout/RecordLayout.h"
 
 #include <cstdint>
 #include <string>
@@ -9,10 +10,9 @@
 
 namespace norvak {
 
-// The order of the bytes of binary numbers (integers, floats, booleans,
-// times, length prefixes): big-endian as the generated copybook's COMP
-// fields, or little-endian.
-enum class ByteOrder { big, little };
+// Binary numbers (integers, floats, booleans, times, length prefixes) are
+// read and written in a record's ByteOrder (layout/RecordLayout.h):
+// big-endian as the generated copybook's COMP fields, or little-endian.
 
 // The byte codecs of the numeric physical types. A fault throws
 // CodecFailure with the offset of the byte from the field's first one.

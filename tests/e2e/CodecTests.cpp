@@ -443,7 +443,7 @@ TEST(CodecCommandLine, MistakesInputsAndTheReportEachHaveTheirExitCode) {
         {{"decode", "-f", file, "-m", "rec", "--records", "vb"},
          "*****Error - unknown --records vb: fixed, rdw, rdw-data, prefix2, prefix4, lines"},
         {{"decode", "-f", file, "-m", "rec", "--byte-order", "middle"},
-         "*****Error - unknown --byte-order middle: big or little"},
+         "*****Error - unknown byte order middle: the byte orders are big, little"},
         {{"decode", "-f", file, "-m", "rec", "--max-errors", "0"},
          "*****Error - --max-errors takes a whole number of at least 1, not 0"},
         {{"decode", "-f", file, "-m", "rec", "a.bin", "b.bin"}, "*****Error - more than one input: a.bin and b.bin"},

@@ -167,7 +167,7 @@ bool formsAccepted(Output& report, const CodecOptions& values, StreamSettings& s
         settings.framing = *framing;
     }
     if (!values.byteOrder.empty() && values.byteOrder != "big" && values.byteOrder != "little") {
-        report.print("*****Error - unknown --byte-order %s: big or little\n", values.byteOrder.c_str());
+        report.print("*****Error - unknown byte order %s: the byte orders are big, little\n", values.byteOrder.c_str());
         return false;
     }
     settings.byteOrder = values.byteOrder == "little" ? ByteOrder::little : ByteOrder::big;

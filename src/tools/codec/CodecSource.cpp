@@ -49,6 +49,7 @@ std::optional<ModelledSet> modelOfStoredSet(Output& report, const ToolOptions& v
         exitCode = codecNoMessageSet;
         return std::nullopt;
     case StoredSetRead::databaseError:
+    case StoredSetRead::stopped: // no step before the items: not met
         break;
     }
     report.print("*****Error - reading message set %s failed - nothing was read\n", values.messageSet.c_str());

@@ -196,17 +196,12 @@ void reportGates(ApplyRun& run, const ApplyPlan& plan) {
     }
 }
 
-// The stored set compared with the file (the rows every import makes again
-// left out): the plan written and the gates decided. The exit code the
-// run ends with unless writing fails; `plan` holds the plan once the
-// comparison was made, `fileRows` the file's rows, every one.
-int decide(ApplyRun& run, const StoredMessageSet& stored, std::optional<ApplyPlan>& plan,
-           std::optional<StoredMessageSet>& fileRows) {
-    int exitCode = applyDone;
-    fileRows = importedRows(run, stored, exitCode);
-    if (!fileRows)
-        return exitCode;
-    plan = planApply(compareMessageSets(stored, *fileRows, true), run.values.allowBreaking, run.values.allowRemovals);
+// The stored set compared with the file's rows (the rows every import
+// makes again left out): the plan written and the gates decided. The exit
+// code the run ends with unless writing fails; `plan` holds the plan.
+int decide(ApplyRun& run, const StoredMessageSet& stored, const StoredMessageSet& fileRows,
+           std::optional<ApplyPlan>& plan) {
+    plan = planApply(compareMessageSets(stored, fileRows, true), run.values.allowBreaking, run.values.allowRemovals);
     std::string failure;
     if (run.own != nullptr) {
         run.own->update(planJson(*plan));
@@ -234,12 +229,21 @@ void reportUnwritten(ApplyRun& run, const ApplyPlan& plan) {
         run.report.printImportant("Nothing to apply: %s matches %s\n", where.c_str(), v.inputFile.c_str());
 }
 
-// A dry run: the set read in one read-only transaction, as norvakdiff reads it.
+// A dry run: the set read in one read-only transaction, as norvakdiff reads
+// it, the file imported from its configuration before its items are read.
 int dryRun(ApplyRun& run) {
     StoredMessageSet stored;
-    switch (readStoredSet(run.diagnostics, run.values, stored, false, "norvakapply")) {
+    std::optional<StoredMessageSet> fileRows;
+    int exitCode = applyDone;
+    auto importFile = [&](const StoredMessageSet& configuration) {
+        fileRows = importedRows(run, configuration, exitCode);
+        return fileRows.has_value();
+    };
+    switch (readStoredSet(run.diagnostics, run.values, stored, false, "norvakapply", importFile)) {
     case StoredSetRead::read:
         break;
+    case StoredSetRead::stopped:
+        return exitCode;
     case StoredSetRead::notConnected:
         return applyDatabaseError;
     case StoredSetRead::noMessageSet:
@@ -247,22 +251,23 @@ int dryRun(ApplyRun& run) {
         run.report.print("%s\n", missingMessageSetStep(run.values.dataSource, run.values.messageSet).c_str());
         return applyNoMessageSet;
     case StoredSetRead::databaseError:
-    case StoredSetRead::stopped: // no step before the items: not met
         run.report.print("*****Error - reading message set %s failed - nothing was written\n",
                          run.values.messageSet.c_str());
         return applyDatabaseError;
     }
     std::optional<ApplyPlan> plan;
-    std::optional<StoredMessageSet> fileRows;
-    int exitCode = decide(run, stored, plan, fileRows);
+    exitCode = decide(run, stored, *fileRows, plan);
     if (plan && exitCode != applyNotWritten)
         reportUnwritten(run, *plan);
     return exitCode;
 }
 
-// The stored set read inside the locked transaction, every row; the exit
-// code of a failure, or applyDone.
-int readLockedSet(ApplyRun& run, DbSession& db, StoredMessageSet& stored) {
+// Inside the locked transaction: the set's configuration read, the file
+// imported from it, then every row of the set read (the two sides are not
+// held at once while the file is imported). The exit code of a failure,
+// or applyDone.
+int readLockedSides(ApplyRun& run, DbSession& db, StoredMessageSet& stored,
+                    std::optional<StoredMessageSet>& fileRows) {
     const ToolOptions& v = run.values;
     std::optional<std::int16_t> key = findMessageSet(run.diagnostics, db, v.schemaPrefix, v.messageSet);
     if (run.diagnostics.errSw == 0 && !key) {
@@ -273,8 +278,17 @@ int readLockedSet(ApplyRun& run, DbSession& db, StoredMessageSet& stored) {
     stored.name = v.messageSet;
     if (run.diagnostics.errSw == 0) {
         stored.key = *key;
-        if (readMessageSet(run.diagnostics, db, v.schemaPrefix, stored, true))
-            return applyDone;
+        StoredMessageSet configuration;
+        configuration.key = stored.key;
+        configuration.name = stored.name;
+        if (readMessageSetConfiguration(run.diagnostics, db, v.schemaPrefix, configuration)) {
+            int exitCode = applyDone;
+            fileRows = importedRows(run, configuration, exitCode);
+            if (!fileRows)
+                return exitCode;
+            if (readMessageSet(run.diagnostics, db, v.schemaPrefix, stored, true))
+                return applyDone;
+        }
     }
     run.report.print("*****Error - reading message set %s failed - nothing was written\n", v.messageSet.c_str());
     return applyDatabaseError;
@@ -377,11 +391,11 @@ int lockedRun(ApplyRun& run, RepositoryLock& lock, DbSession& db) {
         return applyDatabaseError;
     }
     StoredMessageSet stored;
-    if (int failed = readLockedSet(run, db, stored); failed != applyDone)
+    std::optional<StoredMessageSet> fileRows;
+    if (int failed = readLockedSides(run, db, stored, fileRows); failed != applyDone)
         return failed;
     std::optional<ApplyPlan> plan;
-    std::optional<StoredMessageSet> fileRows;
-    int exitCode = decide(run, stored, plan, fileRows);
+    int exitCode = decide(run, stored, *fileRows, plan);
     if (!plan || exitCode == applyNotWritten || exitCode == applyBreakingRefused || plan->changes == 0) {
         if (plan && exitCode != applyNotWritten)
             reportUnwritten(run, *plan);

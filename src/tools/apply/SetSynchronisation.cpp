@@ -69,20 +69,25 @@ std::string number(std::int64_t value) {
 template <class Row, class StoredKey, class FileKey>
 void pair(const std::deque<Row>& stored, const std::deque<Row>& file, StoredKey storedKey, FileKey fileKey,
           IdMap& paired, IdSet& taken) {
-    std::unordered_map<std::string, std::deque<std::int32_t>> free;
+    // The stored ids of each key, taken from the front.
+    struct FreeIds {
+        std::vector<std::int32_t> ids;
+        std::size_t taken = 0;
+    };
+    std::unordered_map<std::string, FreeIds> free;
     for (const Row& row : stored) {
         if (taken.count(row.id) == 0)
-            free[storedKey(row)].push_back(row.id);
+            free[storedKey(row)].ids.push_back(row.id);
     }
     for (const Row& row : file) {
         if (paired.count(row.id) != 0)
             continue;
         auto found = free.find(fileKey(row));
-        if (found == free.end() || found->second.empty())
+        if (found == free.end() || found->second.taken == found->second.ids.size())
             continue;
-        paired.emplace(row.id, found->second.front());
-        taken.insert(found->second.front());
-        found->second.pop_front();
+        const std::int32_t id = found->second.ids[found->second.taken++];
+        paired.emplace(row.id, id);
+        taken.insert(id);
     }
 }
 

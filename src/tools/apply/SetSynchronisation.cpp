@@ -140,16 +140,19 @@ auto columns(const StoredAttribute& r) {
                     r.maxLength, r.pluginMemberId, r.key, r.value, r.longValue, r.status);
 }
 
-// The rows of one table as they are to end: inserted where the stored set
-// has no row of the id, updated where its row differs; stored rows without
-// a counterpart deleted unless `kept`.
-template <class Row, class Kept>
-void reconcile(const std::deque<Row>& stored, std::vector<Row> target, Kept kept, TableChanges<Row>& changes) {
+// The rows of one table as they are to end, each made of a file row by
+// `target` as it is reached (no copy of the table is held): inserted where
+// the stored set has no row of the id, updated where its row differs;
+// stored rows without a counterpart deleted unless `kept`.
+template <class Row, class Target, class Kept>
+void reconcile(const std::deque<Row>& stored, const std::deque<Row>& file, Target target, Kept kept,
+               TableChanges<Row>& changes) {
     std::unordered_map<std::int32_t, const Row*> byId;
     for (const Row& row : stored)
         byId.emplace(row.id, &row);
     IdSet targetIds;
-    for (Row& row : target) {
+    for (const Row& fileRow : file) {
+        Row row = target(fileRow);
         targetIds.insert(row.id);
         auto found = byId.find(row.id);
         if (found == byId.end())
@@ -336,51 +339,48 @@ class Synchroniser {
 
     // ----- the rows as they end
 
-    template <class Row, class Fix>
-    static std::vector<Row> targetRows(const std::deque<Row>& file, const IdMap& ids, Fix fix) {
-        std::vector<Row> rows;
-        rows.reserve(file.size());
-        for (const Row& row : file) {
-            Row& target = rows.emplace_back(row);
+    // A file row as it is to end: with its stored id, and `fix` to its references.
+    template <class Row, class Fix> static auto targetRow(const IdMap& ids, Fix fix) {
+        return [&ids, fix](const Row& row) {
+            Row target = row;
             target.id = mapped(ids, row.id);
             fix(target);
-        }
-        return rows;
+            return target;
+        };
     }
 
     void writeChanges(SetChanges& changes) {
         auto keptItem = [this](const auto& row) { return keptItems_.count(row.id) != 0; };
-        reconcile(stored_.pluginMembers, targetRows(file_.pluginMembers, plugins_, [](StoredPluginMember&) {}),
+        reconcile(stored_.pluginMembers, file_.pluginMembers,
+                  targetRow<StoredPluginMember>(plugins_, [](StoredPluginMember&) {}),
                   [this](const StoredPluginMember& p) { return keptPlugins_.count(p.id) != 0; },
                   changes.pluginMembers);
-        reconcile(stored_.types, targetRows(file_.types, items_, [this](StoredType& t) {
+        reconcile(stored_.types, file_.types, targetRow<StoredType>(items_, [this](StoredType& t) {
                       if (t.baseTypeId)
                           t.baseTypeId = item(*t.baseTypeId);
                   }),
                   keptItem, changes.types);
         auto typed = [this](auto& row) { row.typeId = item(row.typeId); };
-        reconcile(stored_.elements, targetRows(file_.elements, items_, typed), keptItem, changes.elements);
-        reconcile(stored_.messages, targetRows(file_.messages, items_, typed), keptItem, changes.messages);
-        reconcile(stored_.values, targetRows(file_.values, items_, typed), keptItem, changes.values);
-        reconcile(stored_.typeMembers, targetRows(file_.typeMembers, members_, [this](StoredTypeMember& m) {
+        reconcile(stored_.elements, file_.elements, targetRow<StoredElement>(items_, typed), keptItem,
+                  changes.elements);
+        reconcile(stored_.messages, file_.messages, targetRow<StoredMessage>(items_, typed), keptItem,
+                  changes.messages);
+        reconcile(stored_.values, file_.values, targetRow<StoredValue>(items_, typed), keptItem, changes.values);
+        reconcile(stored_.typeMembers, file_.typeMembers, targetRow<StoredTypeMember>(members_, [this](StoredTypeMember& m) {
                       m.typeId = item(m.typeId);
                       m.childId = item(m.childId);
                   }),
                   [this](const StoredTypeMember& m) { return keptMembers_.count(m.id) != 0; }, changes.typeMembers);
-        reconcile(stored_.valueMembers, targetRows(file_.valueMembers, uses_, [this](StoredValueMember& u) {
+        reconcile(stored_.valueMembers, file_.valueMembers, targetRow<StoredValueMember>(uses_, [this](StoredValueMember& u) {
                       u.parentId = item(u.parentId);
                       u.valueId = item(u.valueId);
                   }),
                   [this](const StoredValueMember& u) { return ownerStays(u.parentId); }, changes.valueMembers);
-        reconcile(stored_.attributes, targetAttributes(false), [this](const StoredAttribute& a) {
-            return attributeStays(a);
-        }, changes.attributes);
-        reconcile(stored_.memberAttributes, targetAttributes(true), [this](const StoredAttribute& a) {
-            return memberAttributeStays(a);
-        }, changes.memberAttributes);
+        writeAttributeChanges(false, changes.attributes);
+        writeAttributeChanges(true, changes.memberAttributes);
     }
 
-    std::vector<StoredAttribute> targetAttributes(bool ofMember) {
+    void writeAttributeChanges(bool ofMember, TableChanges<StoredAttribute>& changes) {
         const std::deque<StoredAttribute>& stored = ofMember ? stored_.memberAttributes : stored_.attributes;
         const std::deque<StoredAttribute>& file = ofMember ? file_.memberAttributes : file_.attributes;
         const IdMap& ids = ofMember ? memberAttributes_ : attributes_;
@@ -388,17 +388,19 @@ class Synchroniser {
         for (const StoredAttribute& a : stored)
             storedById.emplace(a.id, &a);
         learnTheFile();
-        std::vector<StoredAttribute> rows;
-        rows.reserve(file.size());
-        for (const StoredAttribute& a : file) {
-            StoredAttribute& row = rows.emplace_back(translate(a, ofMember));
+        auto target = [&](const StoredAttribute& a) {
+            StoredAttribute row = translate(a, ofMember);
             row.id = mapped(ids, a.id);
             if (row.type == elementReferenceType)
                 row.value = referenceTranslated(row.value);
             auto partner = storedById.find(row.id);
             remake(row, a, ofMember, partner == storedById.end() ? nullptr : partner->second);
-        }
-        return rows;
+            return row;
+        };
+        auto kept = [this, ofMember](const StoredAttribute& a) {
+            return ofMember ? memberAttributeStays(a) : attributeStays(a);
+        };
+        reconcile(stored, file, target, kept, changes);
     }
 
     // The id of an element a row's value names, in the stored set's ids.

@@ -155,15 +155,15 @@ void HeldRowBuffer::add(const std::vector<InsertParameter>& parameters) {
         if (parameter.isText()) {
             // Bound without a length: the database gets the text up to its first NUL.
             std::string_view value(parameter.textValue().c_str());
-            row += parameter.isNull() ? nullText : text;
+            row.push_back(static_cast<char>(parameter.isNull() ? nullText : text));
             if (!parameter.isNull()) {
                 putNumber(row, static_cast<std::uint32_t>(value.size()));
                 row.append(value);
             }
         } else if (parameter.isNull()) {
-            row += parameter.isSmallInteger() ? nullSmallInteger : nullInteger;
+            row.push_back(static_cast<char>(parameter.isSmallInteger() ? nullSmallInteger : nullInteger));
         } else {
-            row += parameter.isSmallInteger() ? smallInteger : integer;
+            row.push_back(static_cast<char>(parameter.isSmallInteger() ? smallInteger : integer));
             putNumber(row, static_cast<std::uint32_t>(parameter.number()));
         }
     }

@@ -77,21 +77,21 @@ class InsertBatches {
     struct Shape {
         std::string statement;
         OdbcHandle single{SQL_HANDLE_STMT};
-        bool singlePrepared = false;
         OdbcHandle full{SQL_HANDLE_STMT};
-        bool fullPrepared = false;
         std::size_t rowsPerBatch = 1;
         // The statement from column arrays, once the first batch has made it;
         // empty when the statement has no such form.
-        bool arraysMade = false;
         std::string arrayStatement;
         OdbcHandle arrays{SQL_HANDLE_STMT};
-        bool arraysPrepared = false;
         std::vector<Row> rows;
         // What the statement writes, for rows held in memory; made once.
-        bool shapeParsed = false;
         std::unique_ptr<InsertShape> parsed;
         HeldRowBuffer held;
+        bool singlePrepared = false;
+        bool fullPrepared = false;
+        bool arraysMade = false;
+        bool arraysPrepared = false;
+        bool shapeParsed = false;
     };
 
     Shape& shapeOf(const std::string& statement, std::size_t markers);

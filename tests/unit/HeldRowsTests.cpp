@@ -6,7 +6,9 @@
 #include "dbsession/RepositoryStatements.h"
 #include "dbsession/Statement.h"
 #include "dbsession/Transaction.h"
+#include "dbsession/RepositorySchema.h"
 #include "import/driver/ScratchImport.h"
+#include "import/repository/MessageSetReading.h"
 #include "support/Diagnostics.h"
 #include "support/Output.h"
 
@@ -151,6 +153,78 @@ TEST_F(HeldInserts, AreWrittenBeforeAnyOtherStatementUnlessSuspended) {
     ASSERT_EQ(last.fetch("SQLFetch"), SQL_SUCCESS);
     last.number(1, SQL_C_SLONG, a, "SQLGetData1");
     EXPECT_EQ(a, 2);
+}
+
+// A repository in memory whose message set 100 holds the elements given,
+// written to the database; then the elements held.
+class HeldSetReading : public HeldInserts {
+  protected:
+    void SetUp() override {
+        HeldInserts::SetUp();
+        for (const TableDefinition& table : repositoryTables()) {
+            Statement create(db, "test", "SQLAllocHandle");
+            ASSERT_EQ(create.execute(createTableStatement(table.name, table.columns), "SQLExecDirect"), SQL_SUCCESS);
+        }
+    }
+    // `date` makes the statement's text, and so which statement holds the row.
+    void element(int id, const char* identifier, const std::string& date = "2026-12-09 10:00:00") {
+        const std::string schema;
+        runInsert(db, insertElementStatement(RowStamp{schema, 100, date}),
+                  {InsertParameter::integer(id), InsertParameter::text(identifier), InsertParameter::integer(50105),
+                   InsertParameter::nullText(), InsertParameter::text(identifier)},
+                  "test", InsertMode::batch);
+    }
+    HeldRowsRead readBack(StoredMessageSet& set) {
+        set.key = 100;
+        std::optional<std::vector<HeldStatement>> held = db.inserts().heldStatements();
+        EXPECT_TRUE(held);
+        db.inserts().suspendHeldRows(true);
+        HeldRowsRead read = readMessageSetWithHeldRows(diagnostics, db, set, true, *held);
+        db.inserts().suspendHeldRows(false);
+        return read;
+    }
+};
+
+// Held rows whose ids come after the stored ones read back after them, in
+// the order of their ids, and nothing is written.
+TEST_F(HeldSetReading, RowsAfterTheStoredOnesReadBackInTheOrderOfTheirIds) {
+    element(200, "Stored");
+    db.flushInserts();
+    db.inserts().holdRows();
+    element(300, "Third");
+    element(250, "Second", "2026-12-09 10:00:01"); // rows of another statement interleave
+    element(320, "Fourth", "2026-12-09 10:00:01");
+    StoredMessageSet set;
+    ASSERT_EQ(readBack(set), HeldRowsRead::read) << out.text();
+    std::vector<std::string> identifiers;
+    for (const StoredElement& e : set.elements)
+        identifiers.push_back(e.identifier + "@" + std::to_string(e.id));
+    EXPECT_EQ(identifiers, (std::vector<std::string>{"Stored@200", "Second@250", "Third@300", "Fourth@320"}));
+}
+
+// Held rows that cannot follow the stored ones (an id at or below the
+// largest stored, or an id twice) are for the database to take or refuse:
+// nothing is read from memory.
+TEST_F(HeldSetReading, RowsThatDoNotFollowTheStoredOnesNeedTheDatabase) {
+    element(200, "Stored");
+    db.flushInserts();
+    db.inserts().holdRows();
+    element(150, "Before");
+    StoredMessageSet before;
+    EXPECT_EQ(readBack(before), HeldRowsRead::needsDatabase);
+    EXPECT_TRUE(before.elements.empty()); // decided before any row is read
+    db.inserts().forgetHeldRows();
+
+    element(400, "Twice");
+    element(400, "Again", "2026-12-09 10:00:01");
+    StoredMessageSet twice;
+    EXPECT_EQ(readBack(twice), HeldRowsRead::needsDatabase);
+    db.inserts().forgetHeldRows();
+
+    element(600, "Later");
+    element(500, "Sooner"); // one statement's rows out of the order of their ids
+    StoredMessageSet unordered;
+    EXPECT_EQ(readBack(unordered), HeldRowsRead::needsDatabase);
 }
 
 // Every row of a set as a line of text, field by field.

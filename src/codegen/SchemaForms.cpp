@@ -115,13 +115,14 @@ std::optional<DecimalDigits> decimalDigitsOf(const CwfForm& form) {
         return std::nullopt;
     DecimalDigits digits;
     digits.fraction = form.decimalPoint;
-    const bool separate = form.signOrientation == signSeparateLeading || form.signOrientation == signSeparateTrailing;
     switch (form.physicalType) {
     case physicalPacked:
         digits.total = 2 * *form.length - 1;
         break;
     case physicalExtendedDecimal:
-        digits.total = *form.length - (separate ? 1 : 0);
+        // The length counts the digits; a separate sign is a character
+        // more in the record, as the layout places it.
+        digits.total = *form.length;
         break;
     case physicalInteger:
         // A scaled binary integer: the digits every value of them fits.

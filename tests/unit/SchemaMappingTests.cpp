@@ -52,10 +52,11 @@ TEST(SchemaMappings, IntegersTakeTheRangeTheirCwfFieldHoldsNarrowedByTheirValues
     EXPECT_EQ(json(logicalInteger, form(physicalInteger, 2)),
               Json({{"type", "integer"}, {"minimum", -32768}, {"maximum", 32767}}));
     EXPECT_EQ(json(logicalInteger, form(physicalInteger, 8))["maximum"], Json(9223372036854775807LL));
-    // Zoned digits: signed or not, a separate sign taking a byte.
+    // Zoned digits: signed or not; a separate sign is a character more
+    // than the digits the length counts.
     EXPECT_EQ(json(logicalInteger, form(physicalExtendedDecimal, 4)),
               Json({{"type", "integer"}, {"minimum", 0}, {"maximum", 9999}}));
-    EXPECT_EQ(json(logicalInteger, form(physicalExtendedDecimal, 4, signSeparateLeading))["minimum"], Json(-999));
+    EXPECT_EQ(json(logicalInteger, form(physicalExtendedDecimal, 4, signSeparateLeading))["minimum"], Json(-9999));
     // Packed digits are signed: 2n-1 of them.
     EXPECT_EQ(json(logicalInteger, form(physicalPacked, 3))["maximum"], Json(99999));
     ValueFacets facets;

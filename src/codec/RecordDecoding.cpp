@@ -96,7 +96,7 @@ Json DecodeWalk::field(const LayoutField& field, const std::string& shown) {
         if (count < 0 || count > most)
             fail(shown, "a count of " + std::to_string(count) + " (" + field.repeatReference + "), above the most " +
                             std::to_string(most) + " or below 0");
-    } else if (field.repeat <= 1) {
+    } else if (field.repeat <= 1 && !field.many) {
         return occurrence(field, shown);
     }
     Json items = Json::array();
@@ -148,12 +148,11 @@ Json DecodeWalk::element(const LayoutField& field, const std::string& shown) {
     return value;
 }
 
-// Every alternative that decodes from the choice's offset; the choice takes
-// its own length, or the bytes of its longest alternative.
+// The first alternative that decodes cleanly from the choice's offset (or
+// the one asked for), as an object of that one key; the choice takes its
+// own length, or the bytes of the alternative.
 Json DecodeWalk::choice(const LayoutField& field, const std::string& shown) {
     const std::size_t start = at;
-    Json object = Json::object();
-    std::size_t end = start;
     std::optional<CodecFailure> first;
     auto selected = selected_.find(field.path);
     for (const LayoutField& alternative : field.members) {
@@ -162,26 +161,26 @@ Json DecodeWalk::choice(const LayoutField& field, const std::string& shown) {
             continue;
         DecodeWalk trial = *this;
         try {
+            Json object = Json::object();
             object[key] = trial.field(alternative, joined(shown, key));
-            end = std::max(end, trial.at);
+            const std::size_t end = trial.at;
+            numbers_ = std::move(trial.numbers_);
+            at = start;
+            at += need(field.length ? static_cast<std::size_t>(*field.length) : end - start, shown);
+            return object;
         } catch (CodecFailure& failure) {
             if (!first)
                 first = failure;
         }
     }
-    if (object.empty()) {
-        if (first) {
-            first->error.reason =
-                (selected != selected_.end() ? "the alternative " + selected->second + " does not decode: "
-                                             : "no alternative of the choice decodes; the first: ") +
-                first->error.reason;
-            throw *first;
-        }
-        fail(shown, "a choice with no alternatives");
+    if (first) {
+        first->error.reason =
+            (selected != selected_.end() ? "the alternative " + selected->second + " does not decode: "
+                                         : "no alternative of the choice decodes; the first: ") +
+            first->error.reason;
+        throw *first;
     }
-    at = start;
-    at += need(field.length ? static_cast<std::size_t>(*field.length) : end - start, shown);
-    return object;
+    fail(shown, "a choice with no alternatives");
 }
 
 } // namespace

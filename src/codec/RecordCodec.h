@@ -49,6 +49,9 @@ class RecordCodec {
     // without, they are a fault. Throws CodecFailure with the byte offset,
     // the field's path and the reason.
     nlohmann::ordered_json decode(std::string_view record, bool tail) const;
+    // The same content as one line of JSON text (the text decode's value
+    // dumps to, with no line feed), written into `out`.
+    void decodeText(std::string_view record, bool tail, std::string& out) const;
 
     // The bytes of a record's content; with `size`, filled to that many bytes
     // with blanks of the code page (a fixed-length record). A count or length

@@ -203,8 +203,8 @@ void DecodeWalk::element(const LayoutField& field, const Place& place) {
     std::size_t used = 0;
     Json value;
     try {
-        if (extent && decodeFixedText(field, record_.substr(std::min(at, record_.size())), *extent, context_, used,
-                                      text_)) {
+        if (extent &&
+            decodeFixedText(field, record_.substr(std::min(at, record_.size())), *extent, context_, used, text_)) {
             at += used;
             appendString(out_, text_);
             return;

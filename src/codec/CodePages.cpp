@@ -112,12 +112,12 @@ void TextCodec::tabulate() {
         const char one = static_cast<char>(byte);
         std::size_t badAt = 0;
         std::string text;
-        if (!converted(toUtf8_, std::string_view(&one, 1), text, badAt))
+        if (!converted(toUtf8_, std::string_view(&one, 1), text, badAt) || text.empty())
             continue;
         utf8OfByte_[static_cast<std::size_t>(byte)] = text;
-        if (text.size() == 1 && static_cast<unsigned char>(text[0]) < 128 &&
-            byteOfAscii_[static_cast<std::size_t>(text[0])] < 0)
-            byteOfAscii_[static_cast<std::size_t>(text[0])] = byte;
+        const auto ascii = static_cast<unsigned char>(text[0]);
+        if (text.size() == 1 && ascii < 128 && byteOfAscii_[ascii] < 0)
+            byteOfAscii_[ascii] = byte;
     }
     tabulated_ = true;
 }
@@ -157,7 +157,8 @@ bool TextCodec::fromUtf8(std::string_view text, std::string& bytes) const {
     if ((tabulated_ || page_.ccsid == 1208) && allAscii(text)) {
         bytes.clear();
         for (char c : text) {
-            const int byte = page_.ccsid == 1208 ? c : byteOfAscii_[static_cast<std::size_t>(c)];
+            const auto ascii = static_cast<unsigned char>(c);
+            const int byte = page_.ccsid == 1208 ? ascii : byteOfAscii_[ascii];
             if (byte < 0)
                 return false;
             bytes += static_cast<char>(byte);

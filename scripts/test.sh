@@ -30,6 +30,8 @@ bash scripts/postgres.sh start
 # The import benchmark on a small model, on both databases, through the
 # latency proxy too: that it runs, not how fast.
 BENCH_PLAIN_LATENCY=0 bash bench/compare.sh 200
+# The codec benchmark on a 4 MB file beside the COBOL program: that it runs.
+bash bench/codec.sh 4
 # The package as a distribution builds it: a Release build of the programs
 # alone, with the compiler's optimisations and no -Werror.
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DNORVAK_TESTS=OFF -DNORVAK_WERROR=OFF >/dev/null

@@ -92,6 +92,7 @@ std::string knownCcsids() {
 
 TextCodec::TextCodec(const CodePage& page)
     : page_(page), toUtf8_(opened("UTF-8", page.codeSet)), fromUtf8_(opened(page.codeSet, "UTF-8")) {
+    tabulate();
     blank_ = character(' ');
     plus_ = character('+');
     minus_ = character('-');
@@ -103,11 +104,67 @@ TextCodec::~TextCodec() {
     iconv_close(fromUtf8_);
 }
 
+void TextCodec::tabulate() {
+    byteOfAscii_.fill(-1);
+    if (page_.unitBytes != 1 || page_.ccsid == 1208)
+        return;
+    for (int byte = 0; byte < 256; ++byte) {
+        const char one = static_cast<char>(byte);
+        std::size_t badAt = 0;
+        std::string text;
+        if (!converted(toUtf8_, std::string_view(&one, 1), text, badAt) || text.empty())
+            continue;
+        utf8OfByte_[static_cast<std::size_t>(byte)] = text;
+        const auto ascii = static_cast<unsigned char>(text[0]);
+        if (text.size() == 1 && ascii < 128 && byteOfAscii_[ascii] < 0)
+            byteOfAscii_[ascii] = byte;
+    }
+    tabulated_ = true;
+}
+
+namespace {
+
+bool allAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 128)
+            return false;
+    return true;
+}
+
+} // namespace
+
 bool TextCodec::toUtf8(std::string_view bytes, std::string& text, std::size_t& badAt) const {
+    if (tabulated_) {
+        text.clear();
+        for (std::size_t at = 0; at < bytes.size(); ++at) {
+            const std::string& character = utf8OfByte_[static_cast<unsigned char>(bytes[at])];
+            if (character.empty()) {
+                badAt = at;
+                return false;
+            }
+            text += character;
+        }
+        return true;
+    }
+    if (page_.ccsid == 1208 && allAscii(bytes)) {
+        text.assign(bytes);
+        return true;
+    }
     return converted(toUtf8_, bytes, text, badAt);
 }
 
 bool TextCodec::fromUtf8(std::string_view text, std::string& bytes) const {
+    if ((tabulated_ || page_.ccsid == 1208) && allAscii(text)) {
+        bytes.clear();
+        for (char c : text) {
+            const auto ascii = static_cast<unsigned char>(c);
+            const int byte = page_.ccsid == 1208 ? ascii : byteOfAscii_[ascii];
+            if (byte < 0)
+                return false;
+            bytes += static_cast<char>(byte);
+        }
+        return true;
+    }
     std::size_t badAt = 0;
     return converted(fromUtf8_, text, bytes, badAt);
 }

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -55,9 +56,17 @@ class TextCodec {
     std::string character(char ascii) const;
 
   private:
+    void tabulate();
+
     CodePage page_;
     iconv_t toUtf8_;
     iconv_t fromUtf8_;
+    // Of a code page of one byte a character, other than UTF-8: the UTF-8 of
+    // each byte (empty for a byte that is no character) and the byte of each
+    // ASCII character (-1 for none), so that most texts need no iconv call.
+    bool tabulated_ = false;
+    std::array<std::string, 256> utf8OfByte_;
+    std::array<int, 128> byteOfAscii_{};
     std::string blank_;
     std::string plus_;
     std::string minus_;

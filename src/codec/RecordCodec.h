@@ -18,10 +18,12 @@ namespace norvak {
 // A message's records read and written by its record layout: each field in
 // turn from the record's first byte, fixed repeats as arrays of their count,
 // a repeat reference as an array of as many items as its count field holds
-// (at most the repeat count), a length reference taking as many bytes as
-// its length field holds, a group as an object keyed by its members' names
-// (the layout's names, "#2" after the second use), a choice as an object of
-// its alternatives (the whole record, when the message's type is a choice).
+// (at most the repeat count), a member the message lets occur more than
+// once as an array even of one item, a length reference taking as many
+// bytes as its length field holds, a group as an object keyed by its
+// members' names (the layout's names, "#2" after the second use), a choice
+// as an object of one alternative, the first that decodes cleanly (the
+// whole record, when the message's type is a choice).
 // Padding is skipped on decode and written as zero bytes.
 class RecordCodec {
   public:
@@ -47,6 +49,9 @@ class RecordCodec {
     // without, they are a fault. Throws CodecFailure with the byte offset,
     // the field's path and the reason.
     nlohmann::ordered_json decode(std::string_view record, bool tail) const;
+    // The same content as one line of JSON text (the text decode's value
+    // dumps to, with no line feed), written into `out`.
+    void decodeText(std::string_view record, bool tail, std::string& out) const;
 
     // The bytes of a record's content; with `size`, filled to that many bytes
     // with blanks of the code page (a fixed-length record). A count or length

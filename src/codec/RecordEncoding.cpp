@@ -102,7 +102,7 @@ void EncodeWalk::field(const LayoutField& field, const Json* value, const std::s
         written_[field.name].given.reset();
         return;
     }
-    if (field.repeat <= 1 && field.repeatReference.empty())
+    if (field.repeat <= 1 && field.repeatReference.empty() && !field.many)
         return occurrence(field, *value, pointer);
     if (!value->is_array())
         fail(pointer, field.path, std::string("a ") + value->type_name() + " where the record holds an array");
@@ -180,10 +180,10 @@ void EncodeWalk::patch(const std::string& reference, std::int64_t value, const s
     out.replace(counter.offset, bytes.size(), bytes);
 }
 
-// Each alternative the object holds, written over the choice's area in
-// turn; the area zero-filled to the choice's length.
+// The one alternative the object holds, written over the choice's area;
+// the area zero-filled to the choice's length.
 void EncodeWalk::choice(const LayoutField& field, const Json& value, const std::string& pointer) {
-    if (!value.is_object() || value.empty())
+    if (!value.is_object() || value.size() != 1)
         fail(pointer, field.path, "the choice needs an object holding one of its alternatives");
     const std::size_t start = out.size();
     std::string area;

@@ -120,6 +120,8 @@ ExactNumber numberOfJson(const LayoutField& field, const Json& value) {
 // none), NUL, a character between quotes, or a code 0xHH.
 std::string paddingOf(const LayoutField& field, const TextCodec& text) {
     const std::string& named = field.paddingCharacter;
+    if (named.empty())
+        return text.blank();
     const std::string upper = upperAscii(named);
     if (upper == "NUL")
         return text.nul();
@@ -200,6 +202,18 @@ int scaleOf(const LayoutField& field) {
         field.logicalType == logicalDateTime)
         return 0;
     return static_cast<int>(leadingNumber(field.decimalPoint->c_str()).value_or(0));
+}
+
+bool decodeFixedText(const LayoutField& field, std::string_view rest, std::size_t extent, const ValueContext& context,
+                     std::size_t& used, std::string& text) {
+    if (field.physicalType != physicalFixedLength || field.logicalType == logicalBinary)
+        return false;
+    used = need(rest, extent);
+    std::size_t badAt = 0;
+    if (!context.text.toUtf8(unpadded(field, rest.substr(0, used), paddingOf(field, context.text)), text, badAt))
+        throw CodecFailure(static_cast<std::int64_t>(badAt),
+                           "a byte that is no character of code page " + std::to_string(context.text.page().ccsid));
+    return true;
 }
 
 Json decodeValue(const LayoutField& field, std::string_view rest, std::optional<std::size_t> extent,

@@ -33,6 +33,12 @@ struct ValueContext {
 nlohmann::ordered_json decodeValue(const LayoutField& field, std::string_view rest, std::optional<std::size_t> extent,
                                    const ValueContext& context, std::size_t& used);
 
+// The text of an occurrence of a Fixed Length field that is not binary, as
+// decodeValue gives it, into `text` (no JSON value made); false, with
+// nothing read, for a field of another form.
+bool decodeFixedText(const LayoutField& field, std::string_view rest, std::size_t extent, const ValueContext& context,
+                     std::size_t& used, std::string& text);
+
 // The bytes of a value, appended to `out`: exactly `extent` bytes when it is
 // given (a text padded by its justification), its own bytes otherwise.
 // Throws CodecFailure (offset 0) when the value is not one the field holds.

@@ -46,7 +46,8 @@ void integerBounds(Json& schema, const CwfForm& form, const ValueFacets& facets,
             return;
         std::optional<Json> bound = numberOfText(*text, true);
         if (!bound) {
-            why.push_back(std::string(least ? "a least" : "a most") + " value " + *text + " that is no integer; left out");
+            why.push_back(std::string(least ? "a least" : "a most") + " value " + *text +
+                          " that is no integer; left out");
             return;
         }
         if (!schema.contains(key) || (least ? *bound > schema[key] : *bound < schema[key]))
@@ -85,8 +86,7 @@ Json decimalSchema(const CwfForm& form, const ValueFacets& facets, std::vector<s
         why.push_back("a decimal whose digits its CWF form does not bound exactly; any decimal is taken");
         digits.reset();
     }
-    const bool sign = !form.present || form.physicalType != physicalExtendedDecimal ||
-                      form.signOrientation != signNone;
+    const bool sign = !form.present || form.physicalType != physicalExtendedDecimal || form.signOrientation != signNone;
     Json schema = {{"type", "string"}, {"pattern", decimalPattern(digits, sign)}};
     if (facets.minInclusive || facets.maxInclusive)
         why.push_back("a decimal with a least or most value, which a pattern does not hold; left out");
@@ -248,8 +248,8 @@ std::optional<Json> JsonSchemaWriter::memberSchema(const ModelMember& member, co
             schema = reference(*element->type);
         } else {
             std::vector<std::string> why;
-            schema = jsonValueSchema(element->logicalType, cwfFormOf(model_, member, cwfTab_), valueFacetsOf(*element),
-                                     why);
+            schema =
+                jsonValueSchema(element->logicalType, cwfFormOf(model_, member, cwfTab_), valueFacetsOf(*element), why);
             for (const std::string& reason : why)
                 approximate(schema, path + "." + key, reason);
         }
@@ -262,12 +262,23 @@ std::optional<Json> JsonSchemaWriter::memberSchema(const ModelMember& member, co
     } else {
         return std::nullopt;
     }
+    // With a CWF tab the items are those its record holds: the repeat count
+    // (one where the tab does not repeat the member), or 0 to that count
+    // where another field holds the count.
     const Occurrences occurs = occurrencesOf(*member.row);
-    if (occurs.most == 1)
+    const CwfRepeat repeat = cwfRepeatOf(model_, member, cwfTab_);
+    if (occurs.most == 1 && repeat.count == 1 && !repeat.byReference)
         return schema;
-    Json array = {{"type", "array"}, {"items", std::move(schema)}, {"minItems", occurs.least}};
-    if (occurs.most)
-        array["maxItems"] = *occurs.most;
+    if (cwfTab_ == nullptr) {
+        Json array = {{"type", "array"}, {"items", std::move(schema)}, {"minItems", occurs.least}};
+        if (occurs.most)
+            array["maxItems"] = *occurs.most;
+        return array;
+    }
+    Json array = {{"type", "array"},
+                  {"items", std::move(schema)},
+                  {"minItems", repeat.byReference ? 0 : repeat.count},
+                  {"maxItems", repeat.count}};
     return array;
 }
 

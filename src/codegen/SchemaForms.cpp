@@ -110,6 +110,20 @@ CwfForm cwfFormOf(const MessageSetModel& model, const ModelMember& member, const
     return form;
 }
 
+CwfRepeat cwfRepeatOf(const MessageSetModel& model, const ModelMember& member, const ModelPlugin* tab) {
+    CwfRepeat repeat;
+    if (tab == nullptr)
+        return repeat;
+    const EffectiveProperties properties = model.effectiveProperties(member, *tab);
+    if (auto count = properties.find(rows::cwfMemberRepeatCount.name);
+        count != properties.end() && count->second.value && isIntegerText(*count->second.value))
+        repeat.count = std::max<std::int64_t>(1, numberOf(count->second.value).value_or(1));
+    if (auto reference = properties.find(rows::cwfMemberRepeatReference.name);
+        reference != properties.end() && numberOf(reference->second.value).value_or(0) != 0)
+        repeat.byReference = true;
+    return repeat;
+}
+
 std::optional<DecimalDigits> decimalDigitsOf(const CwfForm& form) {
     if (!form.present || !form.length || *form.length <= 0)
         return std::nullopt;

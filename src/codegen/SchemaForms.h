@@ -56,6 +56,14 @@ struct CwfForm {
 };
 CwfForm cwfFormOf(const MessageSetModel& model, const ModelMember& member, const ModelPlugin* tab);
 
+// How a member's use in a CWF tab repeats: a fixed count (1 when it does not
+// repeat), or a count another field holds (then 0 items may be there).
+struct CwfRepeat {
+    std::int64_t count = 1;
+    bool byReference = false;
+};
+CwfRepeat cwfRepeatOf(const MessageSetModel& model, const ModelMember& member, const ModelPlugin* tab);
+
 // The digits a decimal holds in that form: all of them and those after
 // the point; nothing when the form does not bound them (no CWF tab, a
 // string on the wire) or `outside` is set (a decimal point outside the

@@ -238,6 +238,27 @@ bool LayoutWalk::layContent(const ModelMember& member, LayoutField& field, Posit
     return member.childElement != nullptr && member.childElement->logicalType != 0;
 }
 
+// A whole number of an occurrence text; nothing for "unbounded" or no text.
+std::optional<std::int64_t> occurrenceNumber(const std::optional<std::string>& text) {
+    constexpr std::size_t mostDigits = 18;
+    if (!text || text->empty() || text->size() > mostDigits ||
+        !std::all_of(text->begin(), text->end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    return std::stoll(*text);
+}
+
+// Whether the message lets the member occur more than once (its maxOccurs,
+// at least its minOccurs; unbounded when it repeats with no most).
+bool occursMany(const StoredTypeMember& row) {
+    const std::int64_t least = std::max<std::int64_t>(0, occurrenceNumber(row.minOccurs).value_or(1));
+    std::optional<std::int64_t> most = row.maxOccurs
+                                           ? occurrenceNumber(row.maxOccurs)
+                                           : (row.repeats != 0 ? std::nullopt : std::optional<std::int64_t>(1));
+    if (most && *most < least)
+        most = least;
+    return !most || *most != 1;
+}
+
 std::string nameOf(const ModelMember& member) {
     if (member.childElement != nullptr)
         return member.childElement->row->identifier;
@@ -268,6 +289,7 @@ void LayoutWalk::layMember(const ModelMember& member, Siblings& level, Position&
     field.repeat =
         static_cast<int>(std::max<std::int64_t>(1, number(properties, rows::cwfMemberRepeatCount.name).value_or(1)));
     field.repeatReference = referencePath(properties, rows::cwfMemberRepeatReference.name, level);
+    field.many = occursMany(*member.row);
     if (!field.repeatReference.empty()) {
         field.variability = Variability::repeatReference;
         field.minSize = 0;

@@ -52,10 +52,11 @@ struct LayoutField {
     int physicalType = 0; // of a simple element
     int signOrientation = 0;
     std::optional<std::string> decimalPoint;
-    std::string justification;    // of a string: the stored String Justification, empty for none
-    std::string paddingCharacter; // of a string: the stored Padding Character, empty for none
+    std::string justification;        // of a string: the stored String Justification, empty for none
+    std::string paddingCharacter;     // of a string: the stored Padding Character, empty for none
     int alignment = 0;                // the byte alignment of the field, 0 for none
     int repeat = 1;                   // a fixed repeat count: the field is an array of that many
+    bool many = false;                // the member may occur more than once: an array, even of one item
     std::string repeatReference;      // the path of the field that holds the count
     std::string lengthReference;      // the path of the field that holds the length
     std::vector<LayoutField> members; // of a group; the alternatives of a choice

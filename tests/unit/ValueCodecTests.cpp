@@ -6,6 +6,7 @@
 #include "layout/FieldSizes.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 #include <memory>
 #include <string>
@@ -249,6 +250,59 @@ TEST(CodePages, EveryCodePageNamedConvertsThroughIconv) {
     }
     EXPECT_FALSE(codePageOf("999"));
     EXPECT_FALSE(codePageOf("37x"));
+}
+
+// The UTF-8 of the bytes by iconv itself, one conversion of the whole text;
+// nothing when a byte does not convert.
+std::optional<std::string> iconvUtf8(const char* codeSet, const std::string& bytes) {
+    iconv_t handle = iconv_open("UTF-8", codeSet);
+    std::string out(bytes.size() * 4 + 4, '\0');
+    char* in = const_cast<char*>(bytes.data());
+    std::size_t inLeft = bytes.size();
+    char* at = out.data();
+    std::size_t outLeft = out.size();
+    const bool done = iconv(handle, &in, &inLeft, &at, &outLeft) != static_cast<std::size_t>(-1);
+    iconv_close(handle);
+    if (!done)
+        return std::nullopt;
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+// Texts of the code pages of one byte a character convert as iconv converts
+// them: every byte alone, all bytes at once, a byte that is no character
+// refused at its offset; UTF-8 texts as they are, and back.
+TEST(CodePages, TextsConvertAsIconvConvertsThem) {
+    for (const char* ccsid : {"037", "273", "1047", "1141", "819", "850", "1252", "1208"}) {
+        SCOPED_TRACE(ccsid);
+        const std::optional<CodePage> page = codePageOf(ccsid);
+        ASSERT_TRUE(page);
+        TextCodec text(*page);
+        std::string every;
+        for (int byte = 0; byte < 256; ++byte) {
+            const std::string two = std::string("A") + static_cast<char>(byte);
+            const std::optional<std::string> expected = iconvUtf8(page->codeSet, two);
+            std::string got;
+            std::size_t badAt = 99;
+            EXPECT_EQ(text.toUtf8(two, got, badAt), expected.has_value()) << byte;
+            if (expected) {
+                EXPECT_EQ(got, *expected) << byte;
+                std::string back;
+                EXPECT_TRUE(text.fromUtf8(got, back)) << byte;
+                EXPECT_EQ(back, two) << byte;
+                every += two[1];
+            } else {
+                EXPECT_EQ(badAt, 1U) << byte;
+            }
+        }
+        std::string all;
+        std::size_t badAt = 0;
+        ASSERT_TRUE(text.toUtf8(every, all, badAt));
+        EXPECT_EQ(all, iconvUtf8(page->codeSet, every));
+    }
+    TextCodec latin(*codePageOf("819"));
+    std::string bytes;
+    EXPECT_FALSE(latin.fromUtf8("\xE2\x82\xAC", bytes)); // the euro sign: no byte of ISO-8859-1
 }
 
 } // namespace

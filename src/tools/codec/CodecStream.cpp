@@ -45,25 +45,27 @@ int decodeStream(Output& report, const RecordCodec& codec, std::FILE* input, con
     std::int64_t number = reader.skip(settings.skip);
     std::string record;
     std::string why;
+    std::string line;
     RecordReader::Next next = RecordReader::Next::end;
     while (!sliceDone(settings, counts) && (next = reader.next(record, why)) != RecordReader::Next::end) {
         ++number;
         ++counts.read;
         std::string place;
-        std::string bytes = record;
+        std::string bytes;
         if (next == RecordReader::Next::record) {
             try {
-                const Json content = codec.decode(record, settings.framing == Framing::fixed);
-                if (!outputs.output.write(content.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n"))
+                codec.decodeText(record, settings.framing == Framing::fixed, line);
+                line += '\n';
+                if (!outputs.output.write(line))
                     return codecNotWritten;
                 ++counts.written;
                 continue;
             } catch (const CodecFailure& failure) {
                 place = decodePlace(number, reader.offset(), failure.error);
             }
-            bytes.clear();
             frameRecord(settings.framing, record, record.size(), settings.byteOrder, bytes, why);
         } else {
+            bytes = record;
             place =
                 "record " + std::to_string(number) + " (input byte " + std::to_string(reader.offset()) + "): " + why;
         }

@@ -24,6 +24,7 @@
 #include "tools/apply/ApplyPlan.h"
 #include "tools/apply/ChangeWriting.h"
 #include "tools/apply/SetSynchronisation.h"
+#include "tools/common/ModelledSetSource.h"
 #include "tools/common/OptionParser.h"
 #include "tools/diff/DefinitionsDiff.h"
 
@@ -144,13 +145,8 @@ StoredMessageSet startOfTheFilesSet(const StoredMessageSet& stored, bool allowRe
 // again too); reports and sets `exitCode` when it cannot be.
 std::optional<StoredMessageSet> importedRows(ApplyRun& run, const StoredMessageSet& stored, int& exitCode) {
     const std::string& fileName = run.values.inputFile;
-    Output reading;
-    reading.setQuiet(true);
-    Diagnostics readingDiagnostics(reading);
-    std::optional<std::string> text = readFileData(readingDiagnostics, fileName == "-" ? "/dev/stdin" : fileName);
+    std::optional<std::string> text = readDefinitionsText(run.report, fileName, " - nothing was written");
     if (!text) {
-        run.report.print("%s", reading.text().c_str());
-        run.report.print("*****Error - unable to read definitions file %s - nothing was written\n", fileName.c_str());
         exitCode = applyUnreadableFile;
         return std::nullopt;
     }

@@ -1,5 +1,6 @@
 // norvakcodec: its command line, the checks of its values, and the run of decode or encode over the streams.
 #include "tools/codec/CodecCommand.h"
+#include "tools/common/ModelledSetSource.h"
 
 #include "codec/CodePages.h"
 #include "codec/Framing.h"
@@ -51,15 +52,8 @@ const OptionSpec codecOptions[] = {
     messageSetSpec,
     outputSpec,
     definitionsFileSpec,
-    {.name = "message",
-     .value = &ToolOptions::message,
-     .missingMessage = "*****Error - message missing from -m parameter\n",
-     .letter = 'm',
-     .emptyIsMissing = true},
-    {.name = "tab",
-     .value = &ToolOptions::tab,
-     .missingMessage = "*****Error - tab name missing from --tab parameter\n",
-     .emptyIsMissing = true},
+    messageSpec,
+    tabSpec,
     ownOption(
         "records", own<&CodecOptions::records>(),
         "*****Error - framing missing from --records parameter: fixed, rdw, rdw-data, prefix2, prefix4 or lines\n"),
@@ -131,19 +125,8 @@ bool countOf(Output& report, const std::string& text, const char* option, std::i
 }
 
 bool sourceAccepted(Output& report, const CodecOptions& values) {
-    const bool fromFile = !values.inputFile.empty();
-    if (fromFile && (!values.dataSource.empty() || !values.messageSet.empty())) {
-        report.print("*****Error - -f reads a definitions file: -n and -s are not taken with it\n");
+    if (!messageSetSourceAccepted(report, values))
         return false;
-    }
-    if (!fromFile && values.dataSource.empty()) {
-        report.print("*****Error - no data source: give it with -n (or read a definitions file: -f FILE)\n");
-        return false;
-    }
-    if (!fromFile && values.messageSet.empty()) {
-        report.print("*****Error - no message set: give it with -s\n");
-        return false;
-    }
     if (values.message.empty()) {
         report.print("*****Error - no message: give it with -m\n");
         return false;

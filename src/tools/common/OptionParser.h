@@ -50,6 +50,16 @@ inline constexpr OptionSpec definitionsFileSpec{.name = "file",
                                                 .missingMessage = "*****Error - definitions file missing from -f parameter\n",
                                                 .letter = 'f',
                                                 .emptyIsMissing = true};
+// The message and the CWF tab of the tools that lay out a message's records.
+inline constexpr OptionSpec messageSpec{.name = "message",
+                                        .value = &ToolOptions::message,
+                                        .missingMessage = "*****Error - message missing from -m parameter\n",
+                                        .letter = 'm',
+                                        .emptyIsMissing = true};
+inline constexpr OptionSpec tabSpec{.name = "tab",
+                                    .value = &ToolOptions::tab,
+                                    .missingMessage = "*****Error - tab name missing from --tab parameter\n",
+                                    .emptyIsMissing = true};
 inline constexpr OptionSpec quietSpec{.name = "quiet", .flag = &ToolOptions::quiet, .letter = 'q'};
 // A missing or bad value is told by `lockTimeoutErrorLine`.
 inline constexpr OptionSpec lockTimeoutSpec{.name = "lock-timeout", .value = &ToolOptions::lockTimeoutText};

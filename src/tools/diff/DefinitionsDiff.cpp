@@ -21,6 +21,7 @@
 #include "support/Utf8Text.h"
 #include "tools/StoredSetReading.h"
 #include "tools/ToolCommandLine.h"
+#include "tools/common/ModelledSetSource.h"
 #include "tools/common/OptionParser.h"
 
 #include <nlohmann/json.hpp>
@@ -153,14 +154,8 @@ std::string textReport(const SetComparison& comparison, std::size_t refusedTexts
 // sets `exitCode` when it cannot be.
 std::optional<StoredMessageSet> importedRows(Output& report, const std::string& fileName, const std::string& setName,
                                              const StoredMessageSet* configuration, int& exitCode) {
-    Output reading;
-    reading.setQuiet(true);
-    Diagnostics readingDiagnostics(reading);
-    // "-" is standard input, read by the same rules as a file.
-    std::optional<std::string> text = readFileData(readingDiagnostics, fileName == "-" ? "/dev/stdin" : fileName);
+    std::optional<std::string> text = readDefinitionsText(report, fileName, "");
     if (!text) {
-        report.print("%s", reading.text().c_str());
-        report.print("*****Error - unable to read definitions file %s\n", fileName.c_str());
         exitCode = diffUnreadableFile;
         return std::nullopt;
     }

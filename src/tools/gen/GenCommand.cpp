@@ -1,16 +1,12 @@
 // norvakgen: its command line, the model read from a message set or a definitions file, and the layouts written.
-#include "tools/common/ScratchImportFailure.h"
 #include "tools/gen/GenCommand.h"
 
-#include "dbsession/DiagnosticRecords.h"
 #include "import/driver/ImportDriver.h"
-#include "import/driver/ScratchImport.h"
-#include "import/reader/TextPreparation.h"
 #include "layout/RecordLayout.h"
 #include "support/Diagnostics.h"
 #include "support/OutputFile.h"
 #include "support/StringUtilities.h"
-#include "tools/StoredSetReading.h"
+#include "tools/common/ModelledSetSource.h"
 #include "tools/ToolCommandLine.h"
 #include "tools/common/OptionParser.h"
 #include "tools/gen/CHeaderOutput.h"
@@ -52,19 +48,8 @@ bool targetAccepted(Output& report, const std::string& target) {
 
 // The checks of the command line's values once read; false after a mistake.
 bool valuesAccepted(Output& report, const ToolOptions& values, bool json) {
-    const bool fromFile = !values.inputFile.empty();
-    if (fromFile && (!values.dataSource.empty() || !values.messageSet.empty())) {
-        report.print("*****Error - -f reads a definitions file: -n and -s are not taken with it\n");
+    if (!messageSetSourceAccepted(report, values))
         return false;
-    }
-    if (!fromFile && values.dataSource.empty()) {
-        report.print("*****Error - no data source: give it with -n (or read a definitions file: -f FILE)\n");
-        return false;
-    }
-    if (!fromFile && values.messageSet.empty()) {
-        report.print("*****Error - no message set: give it with -s\n");
-        return false;
-    }
     if (json && !values.outputFile.empty()) {
         report.print("*****Error - with --format json the layouts are in the document on standard output: -o is not "
                      "taken with it\n");
@@ -79,67 +64,9 @@ bool valuesAccepted(Output& report, const ToolOptions& values, bool json) {
     return true;
 }
 
-// A definitions file read as a model; nothing, with `exitCode` set, when
-// it cannot be read or imported.
-std::optional<ModelledSet> modelOfFile(Output& report, const std::string& fileName, int& exitCode) {
-    Output reading;
-    reading.setQuiet(true);
-    Diagnostics readingDiagnostics(reading);
-    std::optional<std::string> text = readFileData(readingDiagnostics, fileName == "-" ? "/dev/stdin" : fileName);
-    if (!text) {
-        report.print("%s", reading.text().c_str());
-        report.print("*****Error - unable to read definitions file %s\n", fileName.c_str());
-        exitCode = genUnreadableFile;
-        return std::nullopt;
-    }
-    ScratchImport outcome;
-    std::optional<ModelledSet> modelled = importIntoModel(std::move(*text), fileName, "", nullptr, outcome);
-    if (modelled)
-        return modelled;
-    exitCode = reportScratchImportFailure(report, fileName, outcome, "generated") ? genDatabaseError
-                                                                                  : genDefinitionErrors;
-    return std::nullopt;
-}
-
-std::optional<ModelledSet> modelOfStoredSet(Diagnostics& diagnostics, const ToolOptions& values, int& exitCode) {
-    Output& report = diagnostics.out;
-    std::optional<ModelledSet> modelled;
-    switch (readStoredModel(diagnostics, values, modelled, false, "norvakgen")) {
-    case StoredSetRead::read:
-        return modelled;
-    case StoredSetRead::notConnected:
-        exitCode = genDatabaseError;
-        return std::nullopt;
-    case StoredSetRead::noMessageSet:
-        report.print("*****Error - message set %s not found - nothing was generated\n", values.messageSet.c_str());
-        report.print("%s\n", missingMessageSetStep(values.dataSource, values.messageSet).c_str());
-        exitCode = genNoMessageSet;
-        return std::nullopt;
-    case StoredSetRead::databaseError:
-    case StoredSetRead::stopped: // no step before the items: not met
-        break;
-    }
-    report.print("*****Error - reading message set %s failed - nothing was generated\n", values.messageSet.c_str());
-    exitCode = genDatabaseError;
-    return std::nullopt;
-}
-
-// The CWF tab named, or the first in sequence without a name.
-const ModelPlugin* chosenTab(Output& report, const MessageSetModel& model, const std::string& name) {
-    const std::vector<const ModelPlugin*>& tabs = model.tabs(WireFormat::cwf);
-    for (const ModelPlugin* tab : tabs)
-        if (name.empty() || tab->row->name == name)
-            return tab;
-    if (name.empty()) {
-        report.print("*****Error - the message set has no CWF tab: a record layout needs one\n");
-        return nullptr;
-    }
-    std::string known;
-    for (const ModelPlugin* tab : tabs)
-        known += (known.empty() ? "" : ", ") + tab->row->name;
-    report.print("*****Error - no CWF tab %s: the CWF tabs are %s\n", name.c_str(), known.c_str());
-    return nullptr;
-}
+// How norvakgen ends when it cannot read the message set.
+constexpr ModelSourceOutcomes sourceOutcomes{genNoMessageSet, genDatabaseError, genUnreadableFile,
+                                             genDefinitionErrors, "generated"};
 
 // The messages to lay out, by identifier: the one named, or every one.
 std::vector<const ModelMessage*> chosenMessages(const MessageSetModel& model, const std::string& identifier) {
@@ -158,7 +85,7 @@ std::vector<const ModelMessage*> chosenMessages(const MessageSetModel& model, co
 // The layouts of the set's messages; genDone, or genNotFound after saying why.
 int layoutsOf(Output& report, const MessageSetModel& model, const ToolOptions& values,
               std::vector<RecordLayout>& layouts) {
-    const ModelPlugin* tab = chosenTab(report, model, values.tab);
+    const ModelPlugin* tab = chosenCwfTab(report, model, values.tab, "a record layout needs one");
     if (tab == nullptr)
         return genNotFound;
     std::vector<const ModelMessage*> messages = chosenMessages(model, values.message);
@@ -182,15 +109,8 @@ constexpr OptionSpec genOptions[] = {
     messageSetSpec,
     outputSpec,
     definitionsFileSpec,
-    {.name = "message",
-     .value = &ToolOptions::message,
-     .missingMessage = "*****Error - message missing from -m parameter\n",
-     .letter = 'm',
-     .emptyIsMissing = true},
-    {.name = "tab",
-     .value = &ToolOptions::tab,
-     .missingMessage = "*****Error - tab name missing from --tab parameter\n",
-     .emptyIsMissing = true},
+    messageSpec,
+    tabSpec,
     {.name = "target",
      .value = &ToolOptions::target,
      .missingMessage = "*****Error - target missing from --target parameter: the targets are layout, copybook, c, "
@@ -338,8 +258,9 @@ int runGenerate(Output& report, int argc, const char* const* argv, nlohmann::ord
 
     Diagnostics diagnostics(report);
     int exitCode = genDone;
-    std::optional<ModelledSet> modelled = values.inputFile.empty() ? modelOfStoredSet(diagnostics, values, exitCode)
-                                                                   : modelOfFile(report, values.inputFile, exitCode);
+    std::optional<ModelledSet> modelled =
+        values.inputFile.empty() ? modelOfMessageSet(diagnostics, values, "norvakgen", sourceOutcomes, exitCode)
+                                 : modelOfDefinitionsFile(report, values.inputFile, sourceOutcomes, exitCode);
     if (!modelled)
         return exitCode;
     std::error_code error;

@@ -72,6 +72,16 @@ std::string orders() {
     return readFile(sourcePath("examples/orders.xml"));
 }
 
+std::pair<int, std::string> shellCommand(const std::string& command) {
+    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    std::string said;
+    char buffer[4096];
+    for (std::size_t n; pipe != nullptr && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        said.append(buffer, n);
+    const int status = pipe == nullptr ? -1 : pclose(pipe);
+    return {status, said};
+}
+
 namespace {
 
 // Whether a run writes one JSON document on standard output: --format json,
@@ -94,14 +104,8 @@ void expectValidJsonDocument(const std::string& document) {
     TempDir folder;
     std::string file = folder.write("document.json", document);
     std::string command = "python3 '" + sourcePath("tests/support/validate-json.py") + "' '" +
-                          sourcePath("docs/schemas") + "' '" + file + "' 2>&1";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr) << command;
-    std::string said;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        said.append(buffer, n);
-    int status = pclose(pipe);
+                          sourcePath("docs/schemas") + "' '" + file + "'";
+    auto [status, said] = shellCommand(command);
     EXPECT_EQ(status, 0) << "the document does not validate against its schema:\n" << said << document;
 }
 

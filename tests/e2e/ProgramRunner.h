@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace norvak::test {
@@ -60,6 +61,10 @@ class RunningProgram {
 
 // The whole content of a file (empty when it cannot be read).
 std::string readFile(const std::string& path);
+
+// The exit status of a shell command (as pclose gives it) and what it wrote,
+// both streams.
+std::pair<int, std::string> shellCommand(const std::string& command);
 
 // Path of a program in the build's bin folder, and of a file in the source tree.
 std::string programPath(const std::string& program);

@@ -4,6 +4,8 @@
 #include "e2e/GeneratedTargets.h"
 #include "e2e/TestRepository.h"
 
+#include "e2e/ProgramRunner.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -49,19 +51,9 @@ std::vector<std::pair<std::string, std::string>> definitionsFiles(const TempDir&
     return files;
 }
 
-// The exit status of a shell command and what it wrote, both streams.
-std::pair<int, std::string> shell(const std::string& command) {
-    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    std::string said;
-    char buffer[4096];
-    for (std::size_t n; pipe != nullptr && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        said.append(buffer, n);
-    const int status = pipe == nullptr ? -1 : pclose(pipe);
-    return {status, said};
-}
 
 bool toolsInstalled() {
-    return shell("python3 -c 'import jsonschema' && xmllint --version").first == 0;
+    return shellCommand("python3 -c 'import jsonschema' && xmllint --version").first == 0;
 }
 
 // Runs norvakgen with the source options of one set and writes what the
@@ -98,7 +90,7 @@ nlohmann::json writeTargets(const TempDir& folder, const std::string& name, cons
 // The sample maker over the manifest: its exit status and what it said.
 std::pair<int, std::string> makeSamples(const TempDir& folder, const nlohmann::json& manifest) {
     const std::string file = folder.write("manifest.json", manifest.dump());
-    return shell("python3 '" + sourcePath("tests/e2e/sample_documents.py") + "' '" + file + "'");
+    return shellCommand("python3 '" + sourcePath("tests/e2e/sample_documents.py") + "' '" + file + "'");
 }
 
 // Every set's line: a sample of each message and a refused fault of each

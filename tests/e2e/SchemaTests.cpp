@@ -3,6 +3,8 @@
 #include "e2e/GeneratedTargets.h"
 #include "e2e/TestRepository.h"
 
+#include "e2e/ProgramRunner.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -19,23 +21,13 @@
 namespace norvak::test {
 namespace {
 
-// The exit status of a shell command and what it wrote, both streams.
-std::pair<int, std::string> shell(const std::string& command) {
-    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    std::string said;
-    char buffer[4096];
-    for (std::size_t n; pipe != nullptr && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        said.append(buffer, n);
-    const int status = pipe == nullptr ? -1 : pclose(pipe);
-    return {status, said};
-}
 
 // Whether `document` validates against the JSON Schema in `schema`; the
 // schema itself must be valid against the meta-schema.
 bool jsonValidates(const TempDir& folder, const std::string& schema, const std::string& document) {
     const std::string schemaFile = folder.write("check.schema.json", schema);
     const std::string documentFile = folder.write("check.json", document);
-    auto [status, said] = shell("python3 -c \"import jsonschema,json,sys; s=json.load(open(sys.argv[1])); "
+    auto [status, said] = shellCommand("python3 -c \"import jsonschema,json,sys; s=json.load(open(sys.argv[1])); "
                                 "jsonschema.Draft202012Validator.check_schema(s); "
                                 "sys.exit(0 if jsonschema.Draft202012Validator(s).is_valid(json.load(open(sys.argv[2]))) "
                                 "else 1)\" '" +
@@ -49,7 +41,7 @@ bool jsonValidates(const TempDir& folder, const std::string& schema, const std::
 bool xmlValidates(const TempDir& folder, const std::string& schema, const std::string& document) {
     const std::string schemaFile = folder.write("check.xsd", schema);
     const std::string documentFile = folder.write("check.xml", document);
-    auto [status, said] = shell("xmllint --noout --schema '" + schemaFile + "' '" + documentFile + "'");
+    auto [status, said] = shellCommand("xmllint --noout --schema '" + schemaFile + "' '" + documentFile + "'");
     EXPECT_EQ(said.find("failed to compile"), std::string::npos) << said << schema;
     EXPECT_EQ(said.find("parser error"), std::string::npos) << said << schema;
     return status == 0;

@@ -100,6 +100,26 @@ TEST(HeldRowBuffer, KeepsEachParameterAsItWasGiven) {
     EXPECT_EQ(rows.size(), 0U);
 }
 
+// Rows past one chunk of memory go on in the next, each whole where it was put.
+TEST(HeldRowBuffer, RowsGoOnInNewChunksAndReadBackWhole) {
+    HeldRowBuffer rows;
+    const InsertShape shape = *parseInsertShape("INSERT INTO T (A, B) VALUES (?, ?)");
+    std::vector<std::string> texts;
+    for (int i = 0; i < 5000; ++i) {
+        texts.push_back(std::string(static_cast<std::size_t>(i % 97), static_cast<char>('a' + i % 26)) +
+                        std::to_string(i));
+        rows.add({InsertParameter::integer(i), InsertParameter::text(texts.back())});
+    }
+    rows.add({InsertParameter::integer(-1), InsertParameter::text(std::string(100000, 'z'))}); // larger than a chunk
+    ASSERT_EQ(rows.size(), 5001U);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        ASSERT_EQ(rows.cell(shape, i, 0).number, static_cast<std::int64_t>(i));
+        ASSERT_EQ(rows.cell(shape, i, 1).text, texts[i]);
+    }
+    EXPECT_EQ(rows.cell(shape, 5000, 1).text.size(), 100000U);
+    EXPECT_EQ(rows.parameters(4999).at(1).textValue(), texts.back());
+}
+
 // A session in memory with one table.
 class HeldInserts : public ::testing::Test {
   protected:
@@ -224,7 +244,11 @@ TEST_F(HeldSetReading, RowsThatDoNotFollowTheStoredOnesNeedTheDatabase) {
     element(600, "Later");
     element(500, "Sooner"); // one statement's rows out of the order of their ids
     StoredMessageSet unordered;
-    EXPECT_EQ(readBack(unordered), HeldRowsRead::needsDatabase);
+    EXPECT_EQ(readBack(unordered), HeldRowsRead::needsDatabase);    db.inserts().forgetHeldRows();
+
+    insert(1, "a table no set reads");
+    StoredMessageSet other;
+    EXPECT_EQ(readBack(other), HeldRowsRead::needsDatabase);
 }
 
 // Every row of a set as a line of text, field by field.
@@ -318,6 +342,9 @@ TEST(HeldScratchImport, ReadsBackAsTheRowsWrittenToTheDatabase) {
                 EXPECT_EQ(held.exitCode, written.exitCode);
                 EXPECT_EQ(held.report, written.report);
                 EXPECT_EQ(rowsText(held.rows), rowsText(written.rows));
+                // A file with items reads back from memory, unless told to write.
+                EXPECT_EQ(held.readFromMemory, held.imported && !held.rows.elements.empty());
+                EXPECT_FALSE(written.readFromMemory);
                 imported += held.imported ? 1 : 0;
             }
         }

@@ -170,6 +170,7 @@ class MemoryRepository : public ImportTarget {
             db_.inserts().suspendHeldRows(false);
             if (read != HeldRowsRead::needsDatabase) {
                 db_.inserts().forgetHeldRows();
+                readFromMemory_ = read == HeldRowsRead::read;
                 return read == HeldRowsRead::read ? exitSuccess : exitImportFailed;
             }
             // Written as any import writes them, and read back.
@@ -218,6 +219,10 @@ class MemoryRepository : public ImportTarget {
     StoredMessageSet& rows_;
     bool keepRemade_;
     std::int16_t key_ = 0;
+    bool readFromMemory_ = false;
+
+  public:
+    bool readFromMemory() const { return readFromMemory_; }
 };
 
 } // namespace
@@ -238,6 +243,7 @@ ScratchImport importIntoScratch(std::string definitionsText, const std::string& 
     MemoryRepository repository(run, setName, configuration, result.rows, keepRemade);
     result.exitCode = importDefinitionsText(run, repository, definitionsText.data());
     result.imported = result.exitCode == exitSuccess;
+    result.readFromMemory = repository.readFromMemory();
     result.report = out.text();
     return result;
 }

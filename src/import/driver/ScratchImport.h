@@ -21,6 +21,8 @@ struct ScratchImport {
     int exitCode = 0;   // the import's exit code when it did not get through
     std::string report; // what the import said: its warnings and errors
     StoredMessageSet rows;
+    // The rows were read back from memory, not from the database in memory.
+    bool readFromMemory = false;
 };
 
 // Imports `definitionsText` into a new message set named `setName` (the

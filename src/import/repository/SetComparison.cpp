@@ -180,10 +180,10 @@ class SideIndex {
             elements_.rows.emplace_back(el.identifier, &el);
         for (const StoredValue& v : set_.values)
             values_.rows.emplace_back(v.identifier, &v);
+        std::unordered_set<std::int32_t> typeIds;
         for (const ModelMember& member : model_.members()) {
-            std::vector<std::int32_t>& ids = memberTypes_[itemName(member.row->typeId)];
-            if (typeIdsSeen_.insert(member.row->typeId).second)
-                ids.push_back(member.row->typeId);
+            if (typeIds.insert(member.row->typeId).second)
+                memberTypes_[itemName(member.row->typeId)].push_back(member.row->typeId);
         }
         for (const StoredValueMember& u : set_.valueMembers) {
             valueUses_.emplace_back(nameOf(u.parentId), &u);
@@ -545,7 +545,6 @@ class SideIndex {
     std::vector<std::pair<std::string, const StoredAttribute*>> tabSettings_; // by tab, in order
     // The ids of the types with each name, in the order their first members come.
     std::unordered_map<std::string, std::vector<std::int32_t>> memberTypes_;
-    std::unordered_set<std::int32_t> typeIdsSeen_;
     // The value uses by the name of their item, and the values used.
     using ValueUse = std::pair<std::string_view, const StoredValueMember*>;
     std::vector<ValueUse> valueUses_;
